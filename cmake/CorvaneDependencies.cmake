@@ -1,0 +1,22 @@
+# Third-party libraries, all from Debian 12 packages (see scripts/debian-packages.txt).
+
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTOUIC ON)
+set(CMAKE_AUTORCC ON)
+
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets DBus Sql Svg UiTools LinguistTools)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
+find_package(OpenSSL 3 REQUIRED)
+find_package(SQLite3 REQUIRED)
+
+if(CORVANE_TESTS)
+  find_package(GTest REQUIRED)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+endif()
+if(CORVANE_BENCH)
+  find_package(benchmark REQUIRED)
+endif()
+
+add_compile_definitions(QT_NO_KEYWORDS)

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+/// Helpers shared by the tests.
+namespace corvane::test {
+
+/// The folder of shared reference material (format notes and the corpus of real
+/// files written elsewhere): $CORVANE_SHARED_DIR, else "../shared" beside the
+/// source tree. None when it is absent, as in a clone on its own.
+std::optional<QString> sharedDir();
+
+/// The corpus folder `name` under the shared folder, or none when absent.
+std::optional<QString> corpusDir(const QString &name);
+
+/// Reads a whole file; none when it cannot be read.
+std::optional<QByteArray> readFile(const QString &path);
+
+/// The sandbox folder this test process runs in (see tests/sandbox-run).
+QString sandboxDir();
+
+} // namespace corvane::test
+
+/// Skips the current test with a clear message when the corpus folder `name`
+/// is absent; otherwise declares `var` as its path.
+#define CORVANE_REQUIRE_CORPUS(var, name)                                                   \
+    const auto var##Opt = ::corvane::test::corpusDir(QStringLiteral(name));                 \
+    if (!var##Opt)                                                                          \
+        GTEST_SKIP() << "shared corpus '" name "' is absent (a clone on its own): skipped"; \
+    const QString var = *var##Opt
