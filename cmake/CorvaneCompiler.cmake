@@ -22,3 +22,7 @@ if(CORVANE_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+if(CORVANE_FUZZ)
+  # Every library is instrumented for coverage; the fuzz targets link libFuzzer.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
