@@ -1,6 +1,7 @@
 #include "PropertyList.h"
 
 #include <QDateTime>
+#include <QStringEncoder>
 #include <QStringList>
 #include <QtEndian>
 
@@ -10,7 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <variant>
+#include <vector>
 
 // libplist 2.2 is the codec; this file only bridges its nodes to Qt values. Three corners
 // of libplist's public API need care, each explained where it is handled:
@@ -70,6 +77,71 @@ std::optional<double> wideDateSeconds(plist_t node)
         seconds = qFromBigEndian<double>(bin + LoneDateMarkerOffset + 1);
     plist_to_bin_free(bin);
     return seconds;
+}
+
+// --- U+0000 in strings ---------------------------------------------------------------------
+//
+// libplist keeps strings NUL-terminated: a string holding U+0000 reads back cut short, and a
+// dictionary key holding one fails an assertion inside libplist (the process aborts). So
+// input with such a string is refused before libplist sees it. XML forbids the character
+// anyway; in the binary format the string objects are found through the offset table.
+
+quint64 readBigEndian(const uchar *p, int width)
+{
+    quint64 value = 0;
+    for (int i = 0; i < width; ++i)
+        value = (value << 8) | p[i];
+    return value;
+}
+
+bool binaryStringHoldsNul(const uchar *p, qsizetype size, quint64 offset)
+{
+    const uchar marker = p[offset];
+    const int kind = marker >> 4;
+    if (kind != 0x5 && kind != 0x6) // ASCII, UTF-16
+        return false;
+    quint64 length = marker & 0xF;
+    quint64 pos = offset + 1;
+    if (length == 0xF) { // the length follows as an integer object
+        if (pos >= quint64(size) || (p[pos] >> 4) != 0x1)
+            return false;
+        const int width = 1 << (p[pos] & 0xF);
+        if (width > 8 || pos + 1 + width > quint64(size))
+            return false;
+        length = readBigEndian(p + pos + 1, width);
+        pos += 1 + width;
+    }
+    const quint64 bytes = kind == 0x6 ? length * 2 : length;
+    if (length > quint64(size) || pos + bytes > quint64(size))
+        return false; // libplist refuses such an object itself
+    if (kind == 0x5)
+        return std::memchr(p + pos, 0, bytes) != nullptr;
+    for (quint64 i = 0; i < bytes; i += 2)
+        if (p[pos + i] == 0 && p[pos + i + 1] == 0)
+            return true;
+    return false;
+}
+
+bool binaryStringsHoldNul(QByteArrayView bytes)
+{
+    constexpr qsizetype TrailerSize = 32;
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype size = bytes.size();
+    if (size < 8 + TrailerSize)
+        return false;
+    const uchar *trailer = p + size - TrailerSize;
+    const int offsetSize = trailer[6];
+    const quint64 count = readBigEndian(trailer + 8, 8);
+    const quint64 table = readBigEndian(trailer + 24, 8);
+    const quint64 objectsEnd = quint64(size - TrailerSize);
+    if (offsetSize < 1 || offsetSize > 8 || table >= objectsEnd || count > (objectsEnd - table) / quint64(offsetSize))
+        return false; // not a table libplist accepts either
+    for (quint64 i = 0; i < count; ++i) {
+        const quint64 offset = readBigEndian(p + table + i * offsetSize, offsetSize);
+        if (offset < objectsEnd && binaryStringHoldsNul(p, size, offset))
+            return true;
+    }
+    return false;
 }
 
 // --- reading -----------------------------------------------------------------------------
@@ -137,6 +209,28 @@ private:
         return {};
     }
 
+    // Preference files repeat the same keys in dictionary after dictionary; sharing one
+    // QString per key spares an allocation and a UTF-8 decoding each time.
+    struct KeyHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    };
+    std::unordered_map<std::string, QString, KeyHash, std::equal_to<>> keys;
+
+    QString key(const char *utf8)
+    {
+        const std::string_view bytes(utf8 ? utf8 : "");
+        if (const auto it = keys.find(bytes); it != keys.end())
+            return it->second;
+        QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        constexpr std::size_t MaximumKeys = 1024;
+        constexpr std::size_t LongestKey = 15; // kept inside std::string, no allocation
+        if (keys.size() < MaximumKeys && bytes.size() <= LongestKey)
+            keys.emplace(bytes, text);
+        return text;
+    }
+
     QVariant readDictionary(plist_t node, int depth)
     {
         if (dictionariesMayBeUids && plist_dict_get_size(node) == 1) {
@@ -147,7 +241,7 @@ private:
                 return QVariant::fromValue(PropertyListUid{value});
             }
         }
-        QVariantMap map;
+        std::map<QString, QVariant> map;
         plist_dict_iter it = nullptr;
         plist_dict_new_iter(node, &it);
         for (;;) {
@@ -159,13 +253,14 @@ private:
                 break;
             }
             QVariant value = read(item, depth + 1);
-            map.insert(QString::fromUtf8(key), std::move(value));
+            // Files written in key order (ours, most tools') append at the end in O(1).
+            map.emplace_hint(map.cend(), this->key(key), std::move(value));
             std::free(key);
             if (!error.isEmpty())
                 break;
         }
         std::free(it);
-        return error.isEmpty() ? QVariant(std::move(map)) : QVariant();
+        return error.isEmpty() ? QVariant(QVariantMap(std::move(map))) : QVariant();
     }
 
     QVariant readArray(plist_t node, int depth)
@@ -226,23 +321,23 @@ public:
     // moves a date before 2001 with a fraction one second late: such dates go in as seconds.
     bool wholeSecondDates = false;
 
-    NodePtr write(const QVariant &value, const QString &path)
+    NodePtr write(const QVariant &value)
     {
         switch (value.typeId()) {
         case QMetaType::QVariantMap:
-            return writeDictionary(value.toMap(), path);
+            return writeDictionary(value.toMap());
         case QMetaType::QVariantHash: {
             const QVariantHash hash = value.toHash();
             QVariantMap map;
             for (auto it = hash.cbegin(); it != hash.cend(); ++it)
                 map.insert(it.key(), it.value());
-            return writeDictionary(map, path);
+            return writeDictionary(map);
         }
         case QMetaType::QVariantList:
         case QMetaType::QStringList:
-            return writeArray(value.toList(), path);
+            return writeArray(value.toList());
         case QMetaType::QString:
-            return writeString(value.toString(), path);
+            return utf8(value.toString()) ? NodePtr(plist_new_string(buffer.data())) : nullptr;
         case QMetaType::QByteArray: {
             const QByteArray bytes = value.toByteArray();
             return NodePtr(plist_new_data(bytes.constData(), uint64_t(bytes.size())));
@@ -266,70 +361,80 @@ public:
         case QMetaType::Double:
             return NodePtr(plist_new_real(value.toDouble()));
         case QMetaType::QDateTime:
-            return writeDate(value.toDateTime(), path);
+            return writeDate(value.toDateTime());
         default:
             break;
         }
         if (value.metaType() == QMetaType::fromType<PropertyListUid>())
             return NodePtr(plist_new_uid(value.value<PropertyListUid>().value));
         if (!value.isValid())
-            return fail(QStringLiteral("no value (a null QVariant)"), path);
-        return fail(QStringLiteral("a value of type %1").arg(QString::fromLatin1(value.metaType().name())), path);
+            return fail(QStringLiteral("no value (a null QVariant)"));
+        return fail(QStringLiteral("a value of type %1").arg(QString::fromLatin1(value.metaType().name())));
     }
 
 private:
-    NodePtr fail(const QString &what, const QString &path)
+    // Where the writer is, as keys and indexes; spelled out only for an error.
+    std::vector<std::variant<const QString *, qsizetype>> path;
+    // The UTF-8 of the string at hand, NUL-terminated, reused from string to string.
+    std::vector<char> buffer;
+    QStringEncoder encoder{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
+
+    NodePtr fail(const QString &what)
     {
-        if (error.isEmpty())
-            error = QStringLiteral("%1 at %2 cannot be stored in a property list").arg(what, path.isEmpty() ? QStringLiteral("/") : path);
+        if (error.isEmpty()) {
+            QString where;
+            for (const auto &step : path)
+                where += QLatin1Char('/') + (std::holds_alternative<qsizetype>(step) ? QString::number(std::get<qsizetype>(step))
+                                                                                     : *std::get<const QString *>(step));
+            error = QStringLiteral("%1 at %2 cannot be stored in a property list").arg(what, where.isEmpty() ? QStringLiteral("/") : where);
+        }
         return nullptr;
     }
 
-    // plist_new_string() copies up to the first NUL, and UTF-8 has no unpaired surrogates:
-    // either would change the text on the way out.
-    std::optional<QByteArray> utf8(const QString &text, const QString &path)
+    // Fills the buffer with `text` as UTF-8. plist_new_string() copies up to the first NUL,
+    // and UTF-8 has no unpaired surrogates: either would change the text on the way out.
+    bool utf8(const QString &text)
     {
-        if (text.contains(QChar(0))) {
-            fail(QStringLiteral("a string with U+0000"), path);
-            return std::nullopt;
+        buffer.resize(std::size_t(encoder.requiredSpace(text.size())) + 1);
+        char *end = encoder.appendToBuffer(buffer.data(), text);
+        *end = '\0';
+        const auto length = std::size_t(end - buffer.data());
+        if (encoder.hasError()) {
+            encoder.resetState();
+            fail(QStringLiteral("a string with an unpaired surrogate"));
+            return false;
         }
-        if (!text.isValidUtf16()) {
-            fail(QStringLiteral("a string with an unpaired surrogate"), path);
-            return std::nullopt;
+        if (std::memchr(buffer.data(), 0, length)) {
+            fail(QStringLiteral("a string with U+0000"));
+            return false;
         }
-        return text.toUtf8();
+        return true;
     }
 
-    NodePtr writeString(const QString &text, const QString &path)
-    {
-        const auto bytes = utf8(text, path);
-        return bytes ? NodePtr(plist_new_string(bytes->constData())) : nullptr;
-    }
-
-    NodePtr writeDictionary(const QVariantMap &map, const QString &path)
+    NodePtr writeDictionary(const QVariantMap &map)
     {
         NodePtr dict(plist_new_dict());
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            const QString itemPath = path + QLatin1Char('/') + it.key();
-            const auto key = utf8(it.key(), itemPath);
-            if (!key)
+            path.emplace_back(&it.key());
+            NodePtr item = write(it.value());
+            if (!item || !utf8(it.key()))
                 return nullptr;
-            NodePtr item = write(it.value(), itemPath);
-            if (!item)
-                return nullptr;
-            plist_dict_set_item(dict.get(), key->constData(), item.release());
+            plist_dict_set_item(dict.get(), buffer.data(), item.release());
+            path.pop_back();
         }
         return dict;
     }
 
-    NodePtr writeArray(const QVariantList &list, const QString &path)
+    NodePtr writeArray(const QVariantList &list)
     {
         NodePtr array(plist_new_array());
         for (qsizetype i = 0; i < list.size(); ++i) {
-            NodePtr item = write(list.at(i), path + QLatin1Char('/') + QString::number(i));
+            path.emplace_back(i);
+            NodePtr item = write(list.at(i));
             if (!item)
                 return nullptr;
             plist_array_append_item(array.get(), item.release());
+            path.pop_back();
         }
         return array;
     }
@@ -346,10 +451,10 @@ private:
         return NodePtr(node);
     }
 
-    NodePtr writeDate(const QDateTime &date, const QString &path)
+    NodePtr writeDate(const QDateTime &date)
     {
         if (!date.isValid())
-            return fail(QStringLiteral("an invalid date"), path);
+            return fail(QStringLiteral("an invalid date"));
         qint64 msecs = date.toMSecsSinceEpoch() - MacEpochMSecs;
         const qint64 seconds = msecs >= 0 ? msecs / 1000 : -((-msecs + 999) / 1000);
         if (wholeSecondDates)
@@ -361,7 +466,7 @@ private:
         plist_t node = nullptr;
         plist_from_bin(doc.constData(), uint32_t(doc.size()), &node);
         if (!node)
-            return fail(QStringLiteral("a date out of range"), path);
+            return fail(QStringLiteral("a date out of range"));
         return NodePtr(node);
     }
 };
@@ -382,6 +487,10 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
     const auto length = uint32_t(bytes.size());
     const bool binary = plist_is_binary(bytes.data(), length) != 0;
     result.format = binary ? PropertyListFormat::Binary : PropertyListFormat::Xml;
+    if (binary ? binaryStringsHoldNul(bytes) : bytes.contains('\0')) {
+        result.error = QStringLiteral("the property list holds a string with U+0000, which cannot be read without loss");
+        return result;
+    }
     plist_t root = nullptr;
     if (binary)
         plist_from_bin(bytes.data(), length, &root);
@@ -407,7 +516,7 @@ PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFor
     PropertyListWriteResult result;
     Writer writer;
     writer.wholeSecondDates = format == PropertyListFormat::Xml;
-    NodePtr root = writer.write(value, QString());
+    NodePtr root = writer.write(value);
     if (!root) {
         result.error = writer.error;
         return result;

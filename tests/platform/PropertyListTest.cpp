@@ -192,6 +192,28 @@ TEST(PropertyList, DamagedInputIsAnErrorNotACrash)
     }
 }
 
+TEST(PropertyList, StringsHoldingNulAreRefusedNotCutShort)
+{
+    // {"a\0b": 1} in binary: libplist itself would abort on such a key.
+    const QByteArray nulKey("bplist00\xd1\x01\x02\x53" "a\0b" "\x10\x01\x08\x0b\x0f"
+                            "\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x03\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x11",
+                            52);
+    // ["x\0" as UTF-16]
+    const QByteArray nulUtf16("bplist00\xa1\x01\x62\0x\0\0\x08\x0a"
+                              "\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x02\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x0f",
+                              49);
+    const QByteArray nulXml("<plist version=\"1.0\"><dict><key>ab</key><string>x\0y</string></dict></plist>", 75);
+    for (const QByteArray &bytes : {nulKey, nulUtf16, nulXml}) {
+        const PropertyListReadResult result = readPropertyList(bytes);
+        EXPECT_FALSE(result.ok());
+        EXPECT_TRUE(result.error.contains(QLatin1String("U+0000"))) << qPrintable(result.error);
+    }
+    // Without the NUL the same shapes read.
+    QByteArray clean = nulUtf16;
+    clean[14] = 'y';
+    EXPECT_SAME(readPropertyList(clean).value, QVariantList{QStringLiteral("xy")});
+}
+
 TEST(PropertyList, DeepNestingIsRefused)
 {
     QByteArray xml("<plist version=\"1.0\">");
