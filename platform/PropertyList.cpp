@@ -7,9 +7,11 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <map>
 #include <memory>
@@ -19,12 +21,12 @@
 #include <variant>
 #include <vector>
 
-// libplist 2.2 is the codec; this file only bridges its nodes to Qt values. Three corners
-// of libplist's public API need care, each explained where it is handled:
+// libplist 2.2 is the codec; this file only bridges its nodes to Qt values. Some corners of
+// libplist need care, each explained where it is handled:
 // - integers are unsigned nodes: a negative number and an unsigned one above INT64_MAX share
 //   the same 64 bits and differ only in a width the API does not show;
 // - dates cross the API as 32-bit seconds since 2001, about 1933 to 2069;
-// - plist_new_string() stops at U+0000.
+// - strings are NUL-terminated, and deep nesting overflows its parsers' stacks.
 
 namespace platform {
 
@@ -79,12 +81,22 @@ std::optional<double> wideDateSeconds(plist_t node)
     return seconds;
 }
 
-// --- U+0000 in strings ---------------------------------------------------------------------
+// --- what libplist must not be given ----------------------------------------------------
 //
-// libplist keeps strings NUL-terminated: a string holding U+0000 reads back cut short, and a
-// dictionary key holding one fails an assertion inside libplist (the process aborts). So
-// input with such a string is refused before libplist sees it. XML forbids the character
-// anyway; in the binary format the string objects are found through the offset table.
+// libplist 2.2 trusts its input in two ways that hostile bytes can exploit, so the reader
+// looks for both before libplist sees them:
+// - it keeps strings NUL-terminated: a string holding U+0000 reads back cut short, and a
+//   dictionary key holding one fails an assertion inside libplist (the process aborts);
+// - it parses nested containers by recursion: some hundred thousand levels overflow the
+//   stack.
+// XML forbids U+0000 anyway, and its nesting shows in the tags; a binary list's strings and
+// containers are found through its offset table, as libplist finds them.
+
+constexpr int TrailerSize = 32;
+// How many values a binary list may expand to: plenty for real files, which share little
+// beyond strings, and bounded for those that share to multiply.
+constexpr quint64 MinimumValueLimit = 1000000;
+constexpr quint64 ValuesPerByte = 16;
 
 quint64 readBigEndian(const uchar *p, int width)
 {
@@ -94,54 +106,204 @@ quint64 readBigEndian(const uchar *p, int width)
     return value;
 }
 
-bool binaryStringHoldsNul(const uchar *p, qsizetype size, quint64 offset)
+class BinaryOutline
 {
-    const uchar marker = p[offset];
-    const int kind = marker >> 4;
-    if (kind != 0x5 && kind != 0x6) // ASCII, UTF-16
-        return false;
-    quint64 length = marker & 0xF;
-    quint64 pos = offset + 1;
-    if (length == 0xF) { // the length follows as an integer object
-        if (pos >= quint64(size) || (p[pos] >> 4) != 0x1)
-            return false;
-        const int width = 1 << (p[pos] & 0xF);
-        if (width > 8 || pos + 1 + width > quint64(size))
-            return false;
-        length = readBigEndian(p + pos + 1, width);
-        pos += 1 + width;
+public:
+    explicit BinaryOutline(QByteArrayView bytes)
+        : p(reinterpret_cast<const uchar *>(bytes.data()))
+        , size(quint64(bytes.size()))
+    {
+        if (size < 8 + TrailerSize)
+            return;
+        const uchar *trailer = p + size - TrailerSize;
+        offsetSize = trailer[6];
+        refSize = trailer[7];
+        count = readBigEndian(trailer + 8, 8);
+        top = readBigEndian(trailer + 16, 8);
+        table = readBigEndian(trailer + 24, 8);
+        end = size - TrailerSize;
+        valid = offsetSize >= 1 && offsetSize <= 8 && refSize >= 1 && refSize <= 8 && table < end
+            && count <= (end - table) / quint64(offsetSize) && top < count;
     }
-    const quint64 bytes = kind == 0x6 ? length * 2 : length;
-    if (length > quint64(size) || pos + bytes > quint64(size))
-        return false; // libplist refuses such an object itself
-    if (kind == 0x5)
-        return std::memchr(p + pos, 0, bytes) != nullptr;
-    for (quint64 i = 0; i < bytes; i += 2)
-        if (p[pos + i] == 0 && p[pos + i + 1] == 0)
+
+    // False when libplist refuses the file itself; nothing else is worth looking at then.
+    bool valid = false;
+
+    bool stringHoldsNul() const
+    {
+        for (quint64 i = 0; valid && i < count; ++i) {
+            const auto object = contents(i, {0x5, 0x6}); // ASCII, UTF-16
+            if (!object)
+                continue;
+            const auto [kind, length, start] = *object;
+            if (kind == 0x5 && std::memchr(p + start, 0, length))
+                return true;
+            for (quint64 j = 0; kind == 0x6 && j < length; ++j)
+                if (p[start + 2 * j] == 0 && p[start + 2 * j + 1] == 0)
+                    return true;
+        }
+        return false;
+    }
+
+    // The shape of the value libplist would build: how many containers deep its deepest
+    // path goes, and how many values it holds once shared objects are counted at each use
+    // (libplist copies them; a few hundred bytes of shared references can stand for
+    // billions of values). Each object is measured once; both counts stop past their limits.
+    struct Shape
+    {
+        int depth = 0;
+        quint64 values = 0;
+    };
+
+    Shape shape(int depthLimit, quint64 valueLimit) const
+    {
+        if (!valid)
+            return {};
+        constexpr int Unmeasured = -1, InProgress = -2;
+        std::vector<int> depth(count, Unmeasured);
+        std::vector<quint64> values(count, 0);
+        struct Frame
+        {
+            quint64 object, next, children, start;
+            int depth;
+            quint64 values;
+        };
+        std::vector<Frame> stack;
+        stack.reserve(std::size_t(depthLimit) + 2); // never reallocated: `frame` below stays valid
+        const auto enter = [&](quint64 object) {
+            const auto c = contents(object, {0xA, 0xB, 0xC, 0xD}); // array, ordered set, set, dictionary
+            if (!c) {
+                depth[object] = 0;
+                values[object] = 1;
+                return;
+            }
+            const auto [kind, length, start] = *c;
+            depth[object] = InProgress;
+            stack.push_back({object, 0, kind == 0xD ? 2 * length : length, start, 1, 1});
+        };
+        const auto add = [&](Frame &frame, int childDepth, quint64 childValues) {
+            frame.depth = std::max(frame.depth, childDepth + 1);
+            frame.values = std::min(frame.values + childValues, valueLimit + 1);
+        };
+        enter(top);
+        while (!stack.empty()) {
+            if (int(stack.size()) > depthLimit)
+                return {depthLimit + 1, 0};
+            Frame &frame = stack.back();
+            if (frame.values > valueLimit)
+                return {0, valueLimit + 1};
+            if (frame.next == frame.children) {
+                const Frame done = frame;
+                depth[done.object] = done.depth;
+                values[done.object] = done.values;
+                stack.pop_back();
+                if (!stack.empty())
+                    add(stack.back(), done.depth, done.values);
+                continue;
+            }
+            const quint64 child = readBigEndian(p + frame.start + frame.next++ * refSize, refSize);
+            if (child >= count || depth[child] == InProgress) // libplist refuses both
+                continue;
+            if (depth[child] == Unmeasured)
+                enter(child);
+            else
+                add(frame, depth[child], values[child]);
+        }
+        return {depth[top], values[top]};
+    }
+
+private:
+    struct Contents
+    {
+        int kind;
+        quint64 length;
+        quint64 start;
+    };
+
+    // The kind, element count and first byte of object `index` when its kind is one of
+    // `kinds` and its elements lie within the object area; none otherwise.
+    std::optional<Contents> contents(quint64 index, std::initializer_list<int> kinds) const
+    {
+        const quint64 offset = readBigEndian(p + table + index * offsetSize, offsetSize);
+        if (offset >= end)
+            return std::nullopt;
+        const int kind = p[offset] >> 4;
+        if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
+            return std::nullopt;
+        quint64 length = p[offset] & 0xF;
+        quint64 start = offset + 1;
+        if (length == 0xF) { // the length follows as an integer object
+            if (start >= end || (p[start] >> 4) != 0x1)
+                return std::nullopt;
+            const int width = 1 << (p[start] & 0xF);
+            if (width > 8 || start + 1 + width > end)
+                return std::nullopt;
+            length = readBigEndian(p + start + 1, width);
+            start += 1 + width;
+        }
+        const quint64 unit = kind == 0x5 ? 1 : kind == 0x6 ? 2 : kind == 0xD ? 2 * quint64(refSize) : quint64(refSize);
+        if (length > end || start + length * unit > end)
+            return std::nullopt;
+        return Contents{kind, length, start};
+    }
+
+    const uchar *p;
+    quint64 size;
+    int offsetSize = 0;
+    int refSize = 0;
+    quint64 count = 0;
+    quint64 top = 0;
+    quint64 table = 0;
+    quint64 end = 0;
+};
+
+// Counts container tags the way libplist nests them; text that merely looks like a tag
+// inside a comment can only make the count larger, never smaller.
+bool xmlNestsDeeperThan(QByteArrayView xml, int limit)
+{
+    int depth = 0;
+    const char *p = xml.data();
+    const char *const end = p + xml.size();
+    while ((p = static_cast<const char *>(std::memchr(p, '<', std::size_t(end - p))))) {
+        ++p;
+        const bool closing = p < end && *p == '/';
+        const char *name = closing ? p + 1 : p;
+        const auto is = [&](std::string_view tag) {
+            return std::size_t(end - name) > tag.size() && std::string_view(name, tag.size()) == tag
+                && std::string_view("/> \t\r\n").find(name[tag.size()]) != std::string_view::npos;
+        };
+        if (!is("array") && !is("dict"))
+            continue;
+        const char *close = static_cast<const char *>(std::memchr(name, '>', std::size_t(end - name)));
+        const bool empty = close && close > name && close[-1] == '/';
+        if (closing)
+            --depth;
+        else if (!empty && ++depth > limit)
             return true;
+    }
     return false;
 }
 
-bool binaryStringsHoldNul(QByteArrayView bytes)
+// A description of why `bytes` must not reach libplist; empty when they may.
+QString precheck(QByteArrayView bytes, bool binary)
 {
-    constexpr qsizetype TrailerSize = 32;
-    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
-    const qsizetype size = bytes.size();
-    if (size < 8 + TrailerSize)
-        return false;
-    const uchar *trailer = p + size - TrailerSize;
-    const int offsetSize = trailer[6];
-    const quint64 count = readBigEndian(trailer + 8, 8);
-    const quint64 table = readBigEndian(trailer + 24, 8);
-    const quint64 objectsEnd = quint64(size - TrailerSize);
-    if (offsetSize < 1 || offsetSize > 8 || table >= objectsEnd || count > (objectsEnd - table) / quint64(offsetSize))
-        return false; // not a table libplist accepts either
-    for (quint64 i = 0; i < count; ++i) {
-        const quint64 offset = readBigEndian(p + table + i * offsetSize, offsetSize);
-        if (offset < objectsEnd && binaryStringHoldsNul(p, size, offset))
-            return true;
+    const QString nul = QStringLiteral("the property list holds a string with U+0000, which cannot be read without loss");
+    const QString deep = QStringLiteral("the property list is nested more than %1 deep").arg(MaximumDepth);
+    if (!binary) {
+        if (bytes.contains('\0'))
+            return nul;
+        return xmlNestsDeeperThan(bytes, MaximumDepth) ? deep : QString();
     }
-    return false;
+    const BinaryOutline outline(bytes);
+    if (outline.stringHoldsNul())
+        return nul;
+    const quint64 valueLimit = MinimumValueLimit + ValuesPerByte * quint64(bytes.size());
+    const BinaryOutline::Shape shape = outline.shape(MaximumDepth, valueLimit);
+    if (shape.depth > MaximumDepth)
+        return deep;
+    if (shape.values > valueLimit)
+        return QStringLiteral("the property list stands for more than %1 values through shared references").arg(valueLimit);
+    return QString();
 }
 
 // --- reading -----------------------------------------------------------------------------
@@ -487,10 +649,9 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
     const auto length = uint32_t(bytes.size());
     const bool binary = plist_is_binary(bytes.data(), length) != 0;
     result.format = binary ? PropertyListFormat::Binary : PropertyListFormat::Xml;
-    if (binary ? binaryStringsHoldNul(bytes) : bytes.contains('\0')) {
-        result.error = QStringLiteral("the property list holds a string with U+0000, which cannot be read without loss");
+    result.error = precheck(bytes, binary);
+    if (!result.ok())
         return result;
-    }
     plist_t root = nullptr;
     if (binary)
         plist_from_bin(bytes.data(), length, &root);
