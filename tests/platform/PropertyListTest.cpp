@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QRect>
 #include <QSet>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -30,37 +32,23 @@ QDateTime utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0
 // lists need exact types and NaN == NaN. Gives where the first difference is, or nothing.
 QString difference(const QVariant &a, const QVariant &b, const QString &path = QStringLiteral("/"))
 {
-    const auto describe = [](const QVariant &v) {
-        return QStringLiteral("%1(%2)").arg(QString::fromLatin1(v.metaType().name()), v.toString());
-    };
+    const QString differ = path + QStringLiteral(": %1(%2) vs %3(%4)").arg(QString::fromLatin1(a.metaType().name()), a.toString(),
+                                                                            QString::fromLatin1(b.metaType().name()), b.toString());
     if (a.typeId() != b.typeId())
-        return path + QStringLiteral(": ") + describe(a) + QStringLiteral(" vs ") + describe(b);
-    switch (a.typeId()) {
-    case QMetaType::QVariantMap: {
-        const QVariantMap ma = a.toMap(), mb = b.toMap();
-        if (ma.keys() != mb.keys())
-            return path + QStringLiteral(": keys ") + ma.keys().join(QLatin1Char(',')) + QStringLiteral(" vs ") + mb.keys().join(QLatin1Char(','));
-        for (auto it = ma.cbegin(); it != ma.cend(); ++it)
-            if (QString d = difference(it.value(), mb.value(it.key()), path + it.key() + QLatin1Char('/')); !d.isEmpty())
-                return d;
-        return {};
-    }
-    case QMetaType::QVariantList: {
-        const QVariantList la = a.toList(), lb = b.toList();
-        if (la.size() != lb.size())
-            return path + QStringLiteral(": sizes differ");
+        return differ;
+    if (a.typeId() == QMetaType::QVariantMap || a.typeId() == QMetaType::QVariantList) {
+        const bool map = a.typeId() == QMetaType::QVariantMap;
+        const QStringList keys = map ? a.toMap().keys() : QStringList();
+        if (map ? keys != b.toMap().keys() : a.toList().size() != b.toList().size())
+            return path + QStringLiteral(": different keys or sizes");
+        const QVariantList la = map ? a.toMap().values() : a.toList(), lb = map ? b.toMap().values() : b.toList();
         for (qsizetype i = 0; i < la.size(); ++i)
-            if (QString d = difference(la[i], lb[i], path + QString::number(i) + QLatin1Char('/')); !d.isEmpty())
+            if (QString d = difference(la[i], lb[i], path + (map ? keys[i] : QString::number(i)) + QLatin1Char('/')); !d.isEmpty())
                 return d;
         return {};
     }
-    case QMetaType::Double: {
-        const double x = a.toDouble(), y = b.toDouble();
-        return (std::isnan(x) && std::isnan(y)) || x == y ? QString() : path + QStringLiteral(": ") + describe(a) + QStringLiteral(" vs ") + describe(b);
-    }
-    default:
-        return a == b ? QString() : path + QStringLiteral(": ") + describe(a) + QStringLiteral(" vs ") + describe(b);
-    }
+    const bool bothNan = a.typeId() == QMetaType::Double && std::isnan(a.toDouble()) && std::isnan(b.toDouble());
+    return bothNan || a == b ? QString() : differ;
 }
 
 ::testing::AssertionResult isSame(const QVariant &a, const QVariant &b)
@@ -315,44 +303,23 @@ std::vector<CorpusEntry> corpusIndex(const QString &dir)
 // The tags of INDEX.tsv's types_present column that say something checkable about values.
 void collectTags(const QVariant &v, QSet<QString> &tags)
 {
-    switch (v.typeId()) {
-    case QMetaType::QVariantMap:
-        for (const QVariant &item : v.toMap())
-            collectTags(item, tags);
-        break;
-    case QMetaType::QVariantList:
-        for (const QVariant &item : v.toList())
-            collectTags(item, tags);
-        break;
-    case QMetaType::LongLong:
-        tags.insert(QStringLiteral("int"));
-        if (v.toLongLong() < 0)
-            tags.insert(QStringLiteral("negative-int"));
-        break;
-    case QMetaType::ULongLong:
-        tags.insert(QStringLiteral("uint64>INT64_MAX"));
-        break;
-    case QMetaType::QDateTime:
-        tags.insert(QStringLiteral("date"));
-        break;
-    case QMetaType::QByteArray:
-        tags.insert(QStringLiteral("data"));
-        break;
-    case QMetaType::Bool:
-        tags.insert(QStringLiteral("bool"));
-        break;
-    case QMetaType::Double:
-        tags.insert(QStringLiteral("real"));
-        break;
-    case QMetaType::QString:
-        for (const QChar c : v.toString())
-            if (c.isHighSurrogate())
-                tags.insert(QStringLiteral("non-BMP-string"));
-        break;
-    default:
-        if (v.metaType() == QMetaType::fromType<PropertyListUid>())
-            tags.insert(QStringLiteral("UID"));
-    }
+    static const QHash<int, QString> tagOfType{{QMetaType::ULongLong, QStringLiteral("uint64>INT64_MAX")},
+                                               {QMetaType::QDateTime, QStringLiteral("date")},
+                                               {QMetaType::QByteArray, QStringLiteral("data")},
+                                               {QMetaType::Bool, QStringLiteral("bool")},
+                                               {QMetaType::Double, QStringLiteral("real")},
+                                               {QMetaType::fromType<PropertyListUid>().id(), QStringLiteral("UID")}};
+    if (tagOfType.contains(v.typeId()))
+        tags.insert(tagOfType.value(v.typeId()));
+    if (v.typeId() == QMetaType::LongLong && v.toLongLong() < 0)
+        tags.insert(QStringLiteral("negative-int"));
+    if (v.typeId() == QMetaType::QString && std::any_of(v.toString().cbegin(), v.toString().cend(), [](QChar c) { return c.isHighSurrogate(); }))
+        tags.insert(QStringLiteral("non-BMP-string"));
+    const QVariantList items = v.typeId() == QMetaType::QVariantMap ? v.toMap().values()
+        : v.typeId() == QMetaType::QVariantList                      ? v.toList()
+                                                                      : QVariantList();
+    for (const QVariant &item : items)
+        collectTags(item, tags);
 }
 
 QString topLevelName(const QVariant &v)
