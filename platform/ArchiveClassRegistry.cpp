@@ -21,7 +21,7 @@ void ArchiveClassRegistry::registerClass(const ArchivedClass &cls, Decoder decod
 {
     auto entry = std::make_shared<const Entry>(Entry{&cls, std::move(decoder)});
     const std::lock_guard lock(m_mutex);
-    m_entries.insert(QByteArray(cls.name), std::move(entry));
+    m_entries.insert_or_assign(std::string(cls.name), std::move(entry));
 }
 
 void ArchiveClassRegistry::registerFoundationClasses()
@@ -32,7 +32,8 @@ void ArchiveClassRegistry::registerFoundationClasses()
 std::shared_ptr<const ArchiveClassRegistry::Entry> ArchiveClassRegistry::entryForClassName(QByteArrayView name) const
 {
     const std::lock_guard lock(m_mutex);
-    return m_entries.value(name.toByteArray());
+    const auto found = m_entries.find(std::string_view(name.data(), size_t(name.size())));
+    return found == m_entries.end() ? nullptr : found->second;
 }
 
 } // namespace platform

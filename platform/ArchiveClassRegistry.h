@@ -5,13 +5,14 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QHash>
 #include <QVariant>
 
 #include <concepts>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace platform {
 
@@ -73,7 +74,7 @@ public:
 
 private:
     mutable std::mutex m_mutex;
-    QHash<QByteArray, std::shared_ptr<const Entry>> m_entries;
+    std::map<std::string, std::shared_ptr<const Entry>, std::less<>> m_entries;
 };
 
 } // namespace platform

@@ -41,6 +41,13 @@ public:
 
 using ArchivedObjectPointer = std::shared_ptr<ArchivedObject>;
 
+} // namespace platform
+
+// Declared before any use of the type in a QVariant below.
+Q_DECLARE_METATYPE(platform::ArchivedObjectPointer)
+
+namespace platform {
+
 /// The object of class T that `object` holds, or null when it holds none or one
 /// of another class.
 template <typename T>
@@ -58,5 +65,3 @@ inline QVariant archivedObjectVariant(ArchivedObjectPointer object)
 }
 
 } // namespace platform
-
-Q_DECLARE_METATYPE(platform::ArchivedObjectPointer)

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace platform {
@@ -20,8 +22,6 @@ using namespace typedstream;
 using Kind = ObjCType::Kind;
 
 namespace {
-
-using Types = std::shared_ptr<const std::vector<ObjCType>>;
 
 [[noreturn]] void misuse(const QString &reason)
 {
@@ -146,19 +146,70 @@ bool isWholeInt32(T value)
            && value <= T(std::numeric_limits<qint32>::max()) && !(value == 0 && std::signbit(value));
 }
 
+/// Table numbers by key: a flat list while small, which is what archives of a
+/// few objects need and costs no hashing, then a hash.
+template <typename Key, typename Lookup>
+class TableIndex
+{
+public:
+    std::optional<qsizetype> find(Lookup key) const
+    {
+        if (m_large.isEmpty()) {
+            for (const auto &[each, index] : m_small) {
+                if (Lookup(each) == key)
+                    return index;
+            }
+            return std::nullopt;
+        }
+        const auto found = m_large.constFind(ownKey(key));
+        return found == m_large.cend() ? std::nullopt : std::optional(*found);
+    }
+
+    void insert(const Key &key, qsizetype index)
+    {
+        if (m_large.isEmpty() && m_small.size() < SmallSize) {
+            m_small.emplace_back(key, index);
+            return;
+        }
+        if (m_large.isEmpty()) {
+            for (const auto &[each, eachIndex] : m_small)
+                m_large.insert(each, eachIndex);
+            m_small.clear();
+        }
+        m_large.insert(key, index);
+    }
+
+private:
+    static constexpr size_t SmallSize = 24;
+    static Key ownKey(Lookup key)
+    {
+        if constexpr (std::is_same_v<Key, QByteArray>)
+            return QByteArray::fromRawData(key.data(), key.size()); // no copy for a lookup
+        else
+            return key;
+    }
+
+    std::vector<std::pair<Key, qsizetype>> m_small;
+    QHash<Key, qsizetype> m_large;
+};
+
+using StringIndex = TableIndex<QByteArray, QByteArrayView>;
+
 } // namespace
 
 struct Archiver::Private
 {
+    Private() { data.reserve(128); }
+
     QByteArray data;
     qsizetype stringCount = 0;
     qsizetype objectCount = 0;
-    QHash<QByteArray, qsizetype> strings;  // shared string -> string-table index
-    QHash<QByteArray, qsizetype> classes;  // class name -> object-table index
-    QHash<QByteArray, qsizetype> cStrings; // C string -> object-table index
-    QHash<const void *, qsizetype> objects;
+    StringIndex strings;  // shared string -> string-table index
+    StringIndex classes;  // class name -> object-table index
+    StringIndex cStrings; // C string -> object-table index
+    TableIndex<const void *, const void *> objects;
     std::vector<ArchivedObjectPointer> retained; // keeps addresses unique while writing
-    QHash<QByteArray, Types> types;
+    std::vector<std::pair<QByteArray, ObjCTypes>> types; // type strings with more than one letter
     int valueDepth = 0; // nesting of Foundation values being written
 
     void writeByte(quint8 byte) { data.append(char(byte)); }
@@ -189,21 +240,34 @@ struct Archiver::Private
 
     void writeReference(qsizetype index) { writeInteger(qint64(index) + ReferenceBase); }
 
-    void writeUnsharedString(const QByteArray &bytes)
+    void writeUnsharedString(QByteArrayView bytes)
     {
         writeInteger(bytes.size());
         data.append(bytes);
     }
 
-    void writeSharedString(const QByteArray &string)
+    void writeSharedString(QByteArrayView string)
     {
-        if (const auto found = strings.constFind(string); found != strings.cend()) {
+        if (const auto found = strings.find(string)) {
             writeReference(*found);
             return;
         }
-        strings.insert(string, stringCount++);
+        strings.insert(string.toByteArray(), stringCount++);
         writeByte(TagNew);
         writeUnsharedString(string);
+    }
+
+    /// A string with static storage, such as a class name: kept without a copy.
+    void writeStaticSharedString(const char *string)
+    {
+        const QByteArray bytes = QByteArray::fromRawData(string, qsizetype(std::strlen(string)));
+        if (const auto found = strings.find(bytes)) {
+            writeReference(*found);
+            return;
+        }
+        strings.insert(bytes, stringCount++);
+        writeByte(TagNew);
+        writeUnsharedString(bytes);
     }
 
     void writeFloat(float value)
@@ -237,7 +301,7 @@ struct Archiver::Private
             return;
         }
         const QByteArray text = value.toByteArray();
-        if (const auto found = cStrings.constFind(text); found != cStrings.cend()) {
+        if (const auto found = cStrings.find(text)) {
             writeReference(*found);
             return;
         }
@@ -250,14 +314,14 @@ struct Archiver::Private
     void writeClass(const ArchivedClass &cls)
     {
         for (const ArchivedClass *each = &cls; each; each = each->superclass) {
-            const QByteArray name(each->name);
-            if (const auto found = classes.constFind(name); found != classes.cend()) {
+            const QByteArray name = QByteArray::fromRawData(each->name, qsizetype(std::strlen(each->name)));
+            if (const auto found = classes.find(name)) {
                 writeReference(*found);
                 return;
             }
             writeByte(TagNew);
             classes.insert(name, objectCount++);
-            writeSharedString(name);
+            writeStaticSharedString(each->name);
             writeInteger(each->version);
         }
         writeByte(TagNil);
@@ -313,25 +377,26 @@ struct Archiver::Private
         }
     }
 
-    Types typesFor(QByteArrayView typeString)
+    ObjCTypes typesFor(QByteArrayView typeString)
     {
-        const QByteArray key = typeString.toByteArray();
-        if (const auto found = types.constFind(key); found != types.cend())
-            return *found;
+        for (const auto &[known, parsed] : types) {
+            if (known == typeString)
+                return parsed;
+        }
         QString why;
-        auto parsed = parseTypeString(typeString, &why);
+        ObjCTypes parsed = parsedTypeString(typeString, &why);
         if (!parsed)
             misuse(why);
-        auto shared = std::make_shared<const std::vector<ObjCType>>(std::move(*parsed));
-        types.insert(key, shared);
-        return shared;
+        if (typeString.size() > 1)
+            types.emplace_back(typeString.toByteArray(), parsed);
+        return parsed;
     }
 };
 
 Archiver::Archiver() : d(std::make_unique<Private>())
 {
     d->writeByte(StreamerVersion);
-    d->writeUnsharedString(QByteArray(LittleEndianSignature));
+    d->writeUnsharedString(LittleEndianSignature);
     d->writeInteger(SystemVersion);
 }
 
@@ -368,7 +433,7 @@ void Archiver::encodeObject(const ArchivedObject *object)
         d->writeByte(TagNil);
         return;
     }
-    if (const auto found = d->objects.constFind(object); found != d->objects.cend()) {
+    if (const auto found = d->objects.find(object)) {
         d->writeReference(*found);
         return;
     }
@@ -398,20 +463,25 @@ void Archiver::encodeObject(const QVariant &object)
 
 void Archiver::encodeValueOfObjCType(QByteArrayView type, const ArchiveValue &value)
 {
-    encodeValuesOfObjCTypes(type, {value});
+    encodeValues(type, &value, 1);
 }
 
 void Archiver::encodeValuesOfObjCTypes(QByteArrayView types, const QList<ArchiveValue> &values)
 {
-    const Types parsed = d->typesFor(types);
-    if (qsizetype(parsed->size()) != values.size())
-        misuse(QStringLiteral("%1 values for the type string \"%2\"").arg(values.size()).arg(printable(types)));
-    for (qsizetype i = 0; i < values.size(); ++i) {
+    encodeValues(types, values.constData(), values.size());
+}
+
+void Archiver::encodeValues(QByteArrayView types, const ArchiveValue *values, qsizetype count)
+{
+    const ObjCTypes parsed = d->typesFor(types);
+    if (qsizetype(parsed->size()) != count)
+        misuse(QStringLiteral("%1 values for the type string \"%2\"").arg(count).arg(printable(types)));
+    for (qsizetype i = 0; i < count; ++i) {
         if (const QString why = mismatch((*parsed)[size_t(i)], values[i]); !why.isEmpty())
             misuse(QStringLiteral("value %1 for the type string \"%2\" must be %3").arg(i).arg(printable(types), why));
     }
-    d->writeSharedString(types.toByteArray());
-    for (qsizetype i = 0; i < values.size(); ++i)
+    d->writeSharedString(types);
+    for (qsizetype i = 0; i < count; ++i)
         d->writeValue((*parsed)[size_t(i)], values[i]);
 }
 

@@ -76,6 +76,7 @@ private:
     // values `writeContents` encodes.
     void encodeNewObject(const ArchivedClass &cls, const std::function<void()> &writeContents);
     void encodeFoundationObject(const QVariant &value);
+    void encodeValues(QByteArrayView types, const ArchiveValue *values, qsizetype count);
 
     struct Private;
     std::unique_ptr<Private> const d;

@@ -31,6 +31,9 @@ public:
 
     void readArchive()
     {
+        // Enough for a small archive without growing.
+        m_strings.reserve(16);
+        m_stream.m_objects.reserve(16);
         readHeader();
         while (m_pos < m_data.size())
             readGroup(m_stream.m_groups);
@@ -39,7 +42,7 @@ public:
     qsizetype position() const { return m_pos; }
 
 private:
-    using Types = std::shared_ptr<const std::vector<ObjCType>>;
+    using Types = ObjCTypes;
 
     class Nesting
     {
@@ -132,8 +135,7 @@ private:
         if (head == TagNil)
             return -1;
         if (head == TagNew) {
-            m_strings.push_back(readUnsharedString());
-            m_types.emplace_back();
+            m_strings.push_back({readUnsharedString(), nullptr});
             return qsizetype(m_strings.size()) - 1;
         }
         return readReference(head, qsizetype(m_strings.size()), "string");
@@ -151,13 +153,12 @@ private:
 
     Types typesAt(qsizetype stringIndex)
     {
-        Types &cached = m_types[size_t(stringIndex)];
+        Types &cached = m_strings[size_t(stringIndex)].types;
         if (!cached) {
             QString why;
-            auto parsed = parseTypeString(m_strings[size_t(stringIndex)], &why);
-            if (!parsed)
+            cached = parsedTypeString(m_strings[size_t(stringIndex)].text, &why);
+            if (!cached)
                 fail(why);
-            cached = std::make_shared<const std::vector<ObjCType>>(std::move(*parsed));
         }
         return cached;
     }
@@ -167,7 +168,7 @@ private:
         const qsizetype typeIndex = readNonNilSharedString("type string");
         const Types types = typesAt(typeIndex); // held: reading values may grow the cache
         TypedStream::Group group;
-        group.types = m_strings[size_t(typeIndex)];
+        group.types = m_strings[size_t(typeIndex)].text;
         group.values.reserve(qsizetype(types->size()));
         for (const ObjCType &type : *types)
             group.values.push_back(readValue(type));
@@ -191,7 +192,7 @@ private:
         case Kind::Atom:
         case Kind::Selector: {
             const qsizetype index = readSharedString();
-            return index < 0 ? ArchiveValue() : ArchiveValue(m_strings[size_t(index)]);
+            return index < 0 ? ArchiveValue() : ArchiveValue(m_strings[size_t(index)].text);
         }
         case Kind::CString:
             return readCString();
@@ -265,8 +266,8 @@ private:
             return {};
         if (head == TagNew) {
             const qsizetype index = readNonNilSharedString("C string");
-            table.push_back(TypedStream::CString{m_strings[size_t(index)]});
-            return m_strings[size_t(index)];
+            table.push_back(TypedStream::CString{m_strings[size_t(index)].text});
+            return m_strings[size_t(index)].text;
         }
         const qsizetype index = readReference(head, qsizetype(table.size()), "object");
         const auto *text = std::get_if<TypedStream::CString>(&table[size_t(index)]);
@@ -305,7 +306,7 @@ private:
             const auto slot = qsizetype(table.size());
             table.push_back(TypedStream::Class{});
             TypedStream::Class cls;
-            cls.name = m_strings[size_t(readNonNilSharedString("class name"))];
+            cls.name = m_strings[size_t(readNonNilSharedString("class name"))].text;
             cls.version = readInteger();
             if (cls.version < std::numeric_limits<qint32>::min() || cls.version > std::numeric_limits<qint32>::max())
                 fail(QStringLiteral("class version %1 out of range").arg(cls.version));
@@ -366,8 +367,12 @@ private:
     QByteArrayView m_data;
     qsizetype m_pos = 0;
     TypedStream &m_stream;
-    std::vector<QByteArray> m_strings;
-    std::vector<Types> m_types; // parsed type strings, by string-table index
+    struct SharedString
+    {
+        QByteArray text;
+        Types types; // parsed once the string is used as a type string
+    };
+    std::vector<SharedString> m_strings;
     int m_depth = 0;
 };
 

@@ -201,6 +201,29 @@ std::optional<std::vector<ObjCType>> parseTypeString(QByteArrayView types, QStri
     return TypeParser(types, error).parseAll();
 }
 
+ObjCTypes parsedTypeString(QByteArrayView types, QString *error)
+{
+    static const std::vector<ObjCTypes> oneLetterTypes = [] {
+        std::vector<ObjCTypes> table(128);
+        for (int code = 0; code < 128; ++code) {
+            if (const auto kind = scalarKind(char(code))) {
+                ObjCType type;
+                type.kind = *kind;
+                table[size_t(code)] = std::make_shared<const std::vector<ObjCType>>(1, type);
+            }
+        }
+        return table;
+    }();
+    if (types.size() == 1 && quint8(types.front()) < 128) {
+        if (const ObjCTypes &known = oneLetterTypes[quint8(types.front())])
+            return known;
+    }
+    auto parsed = parseTypeString(types, error);
+    if (!parsed)
+        return nullptr;
+    return std::make_shared<const std::vector<ObjCType>>(std::move(*parsed));
+}
+
 bool fitsIntegerType(const ObjCType &type, qint64 value)
 {
     const int bits = type.bits();

@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -77,6 +78,13 @@ QString printable(QByteArrayView bytes);
 /// ignored value) is refused too: a value that takes no bytes would let a short
 /// hostile stream repeat unbounded work.
 std::optional<std::vector<ObjCType>> parseTypeString(QByteArrayView types, QString *error);
+
+using ObjCTypes = std::shared_ptr<const std::vector<ObjCType>>;
+
+/// parseTypeString, shared: the one-letter type strings that almost every
+/// value is written under come parsed from a table made once, without
+/// allocating; others are parsed anew.
+ObjCTypes parsedTypeString(QByteArrayView types, QString *error);
 
 /// Whether `value` fits an integer type as the stream stores it: within the
 /// signed range of its width, or for unsigned types also up to the unsigned

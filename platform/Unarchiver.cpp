@@ -4,6 +4,7 @@
 #include "TypedStreamFormat_p.h"
 
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <vector>
 
@@ -13,11 +14,11 @@ using namespace typedstream;
 
 namespace {
 
-QString chainText(const QList<QByteArray> &names)
+QString chainText(const TypedStream &stream, qsizetype classIndex)
 {
     QStringList parts;
-    for (const QByteArray &name : names)
-        parts << printable(name);
+    for (const TypedStream::Class *cls : stream.classChain(classIndex))
+        parts << printable(cls->name);
     return parts.join(QLatin1String(" : "));
 }
 
@@ -40,9 +41,14 @@ struct Unarchiver::Private
     const ArchiveClassRegistry &registry;
     std::optional<TypedStream> stream;
     std::optional<ArchiveError> error;
-    std::vector<Level> levels;
-    std::vector<State> states;    // by object-table index
-    std::vector<QVariant> values; // by object-table index, once decoded
+    struct Slot
+    {
+        State state = State::NotDecoded;
+        QVariant value; // once decoded
+    };
+
+    QVarLengthArray<Level, 8> levels;
+    std::vector<Slot> slots; // by object-table index
     int depth = 0;
 
     void fail(const QString &description)
@@ -71,12 +77,12 @@ struct Unarchiver::Private
         return &group;
     }
 
-    /// Whether the archived chain of classes is the registered one, with versions
-    /// no newer than the registered ones.
-    bool chainMatches(const QList<const TypedStream::Class *> &archived, const ArchivedClass &registered)
+    /// Whether the archived chain of classes from `classIndex` is the registered
+    /// one, with versions no newer than the registered ones.
+    bool chainMatches(qsizetype classIndex, const ArchivedClass &registered) const
     {
         const ArchivedClass *known = &registered;
-        for (const TypedStream::Class *cls : archived) {
+        for (const TypedStream::Class *cls = stream->classAt(classIndex); cls; cls = stream->classAt(cls->superclass)) {
             if (!known || cls->name != QByteArrayView(known->name) || cls->version > known->version)
                 return false;
             known = known->superclass;
@@ -86,9 +92,10 @@ struct Unarchiver::Private
 
     QVariant decodeObjectAt(Unarchiver &coder, qsizetype index)
     {
-        switch (states[size_t(index)]) {
+        Slot &slot = slots[size_t(index)];
+        switch (slot.state) {
         case State::Decoded:
-            return values[size_t(index)];
+            return slot.value;
         case State::Decoding:
             fail(QStringLiteral("an object refers back to an object still being decoded"));
             return {};
@@ -100,32 +107,30 @@ struct Unarchiver::Private
             return {};
         }
         const TypedStream::Object *object = stream->objectAt(index);
-        const QList<const TypedStream::Class *> chain = stream->classChain(object->classIndex);
-        QList<QByteArray> names;
-        for (const TypedStream::Class *cls : chain)
-            names << cls->name;
-        const auto entry = registry.entryForClassName(names.value(0));
+        const TypedStream::Class *cls = stream->classAt(object->classIndex);
+        const auto entry = registry.entryForClassName(cls->name);
         if (!entry) {
-            fail(QStringLiteral("unknown class %1").arg(chainText(names)));
+            fail(QStringLiteral("unknown class %1").arg(chainText(*stream, object->classIndex)));
             return {};
         }
-        if (!chainMatches(chain, *entry->archivedClass)) {
-            fail(QStringLiteral("unexpected class chain or version %1").arg(chainText(names)));
+        if (!chainMatches(object->classIndex, *entry->archivedClass)) {
+            fail(QStringLiteral("unexpected class chain or version %1").arg(chainText(*stream, object->classIndex)));
             return {};
         }
 
-        states[size_t(index)] = State::Decoding;
+        slot.state = State::Decoding;
         levels.push_back(Level{&object->contents});
         ++depth;
         QVariant value = entry->decoder(coder);
         if (!error && levels.back().next < levels.back().groups->size())
-            fail(QStringLiteral("values of %1 left unread").arg(chainText(names)));
+            fail(QStringLiteral("values of %1 left unread").arg(chainText(*stream, object->classIndex)));
         --depth;
         levels.pop_back();
         if (error)
             return {};
-        states[size_t(index)] = State::Decoded;
-        values[size_t(index)] = value;
+        // Decoders only read: the table has not moved, and `slot` is still ours.
+        slot.state = State::Decoded;
+        slot.value = value;
         return value;
     }
 };
@@ -139,8 +144,7 @@ Unarchiver::Unarchiver(QByteArrayView data, const ArchiveClassRegistry &registry
     }
     d->stream = std::move(read).value();
     d->levels.push_back(Private::Level{&d->stream->groups()});
-    d->states.assign(d->stream->objectTable().size(), Private::State::NotDecoded);
-    d->values.resize(d->stream->objectTable().size());
+    d->slots.resize(d->stream->objectTable().size());
 }
 
 Unarchiver::~Unarchiver() = default;
@@ -159,21 +163,19 @@ ArchiveResult<QVariant> Unarchiver::unarchiveObjectWithData(QByteArrayView data,
 QList<ArchiveValue> Unarchiver::decodeValuesOfObjCTypes(QByteArrayView types)
 {
     QString why;
-    const auto parsed = parseTypeString(types, &why);
+    const ObjCTypes parsed = parsedTypeString(types, &why);
     if (!parsed) {
         failWithError(why);
         return {};
     }
-    // Callers index the result by position: it always has one value per element.
-    QList<ArchiveValue> none(qsizetype(parsed->size()));
     for (const ObjCType &type : *parsed) {
-        if (type.containsObjects()) {
+        if (type.containsObjects())
             failWithError(QStringLiteral("objects are read with decodeObject, not as type \"%1\"").arg(printable(types)));
-            return none;
-        }
     }
-    const TypedStream::Group *group = d->takeGroup(types);
-    return group ? group->values : none;
+    if (const TypedStream::Group *group = d->takeGroup(types))
+        return group->values;
+    // Callers index the result by position: it always has one value per element.
+    return QList<ArchiveValue>(qsizetype(parsed->size()));
 }
 
 ArchiveValue Unarchiver::decodeValueOfObjCType(QByteArrayView type)
