@@ -22,4 +22,9 @@ struct KeyComboResources
 
     /// The resources of the pane's bundle.
     static KeyComboResources bundleResources();
+
+    /// Reads a key-name table file: a property list whose root is a dictionary
+    /// from decimal key codes to names. None when the file cannot be read or is
+    /// not such a dictionary; entries whose value is not a string are dropped.
+    static std::optional<QVariantMap> readKeyCodes(const QString &path);
 };
