@@ -6,9 +6,18 @@
 
 KeyComboResources KeyComboResources::bundleResources()
 {
-    // Until the pane's bundle can be located, there is no table (key names fall
-    // back to hexadecimal) and "(None)" shows as itself.
     return {};
+}
+
+KeyComboResources KeyComboResources::fromBundle(platform::Bundle bundle)
+{
+    return {
+        [bundle]() -> std::optional<QVariantMap> {
+            const auto path = bundle.pathForResource(QStringLiteral("KeyCodes"), QStringLiteral("plist"));
+            return path ? readKeyCodes(*path) : std::nullopt;
+        },
+        [bundle](const QString &key) { return bundle.localizedString(key, QString(), QStringLiteral("HotKeysLib")); },
+    };
 }
 
 std::optional<QVariantMap> KeyComboResources::readKeyCodes(const QString &path)

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "Bundle.h"
+
 #include <QString>
 #include <QVariantMap>
 
 #include <functional>
 #include <optional>
 
-/// Where key combinations find the texts they show. By default both come from
-/// the bundle that holds the KeyCombo class (the pane's bundle); tests and other
-/// hosts install their own with KeyCombo::setResources().
+/// Where key combinations find the texts they show: the bundle that holds the
+/// KeyCombo class, which is the pane's bundle. The pane installs its bundle's
+/// resources with KeyCombo::setResources(KeyComboResources::fromBundle(...))
+/// when it is created; until then there is no key-name table and "(None)" shows
+/// untranslated. Tests install their own.
 struct KeyComboResources
 {
     /// Reads the key-name table (the "KeyCodes" resource: decimal key code ->
@@ -20,8 +24,12 @@ struct KeyComboResources
     /// itself when there is no translation. Empty: `key` itself.
     std::function<QString(const QString &key)> localizedString;
 
-    /// The resources of the pane's bundle.
+    /// No table, no translations: what combinations use before a bundle is set.
     static KeyComboResources bundleResources();
+
+    /// The resource "KeyCodes" of type "plist" and the strings table
+    /// "HotKeysLib" of `bundle`.
+    static KeyComboResources fromBundle(platform::Bundle bundle);
 
     /// Reads a key-name table file: a property list whose root is a dictionary
     /// from decimal key codes to names. None when the file cannot be read or is

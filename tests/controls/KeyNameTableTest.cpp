@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <set>
@@ -70,4 +72,27 @@ TEST(KeyNameTable, ReadsOnlyADictionaryOfNames)
         "<plist version=\"1.0\"><dict><key>49</key><string>Space</string><key>5</key><integer>5</integer></dict></plist>"));
     ASSERT_TRUE(names);
     EXPECT_EQ(*names, (QVariantMap{{QStringLiteral("49"), QStringLiteral("Space")}}));
+}
+
+TEST(KeyNameTable, ComesFromThePanesBundleOnceItHasOne)
+{
+    QTemporaryDir bundleDir;
+    const QString resources = bundleDir.filePath(QStringLiteral("Resources"));
+    ASSERT_TRUE(QDir().mkpath(resources + QStringLiteral("/translations")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_HOTKEYSLIB_DE_QM),
+                            resources + QStringLiteral("/translations/HotKeysLib_de.qm")));
+    const auto bundle = platform::Bundle::bundleWithPath(bundleDir.path());
+    ASSERT_TRUE(bundle);
+
+    const KeyComboResources previous = KeyCombo::setResources(KeyComboResources::fromBundle(*bundle));
+    QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
+    const auto optionSpace = KeyCombo::keyComboWithKeyCode(49, KeyCombo::OptionKey);
+    EXPECT_EQ(optionSpace->userDisplayRep(), QStringLiteral("⌥31")) << "no KeyCodes resource yet";
+    EXPECT_EQ(KeyCombo::keyCombo()->userDisplayRep(), QStringLiteral("(Keine)"));
+
+    ASSERT_TRUE(QFile::copy(keyCodesPath, resources + QStringLiteral("/KeyCodes.plist")));
+    EXPECT_EQ(optionSpace->userDisplayRep(), QStringLiteral("⌥Space"));
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(KeyCombo::keyCombo()->userDisplayRep(), QStringLiteral("(None)"));
+    KeyCombo::setResources(previous);
 }
