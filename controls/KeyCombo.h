@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ArchivedClass.h"
 #include "KeyComboResources.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QVariantMap>
 #include <QtGlobal>
@@ -18,6 +21,12 @@
 /// make one), and copy() hands back that same instance, so "copying" costs one
 /// reference and two holders can tell by pointer that they hold the same one.
 /// Equality (isEqual, ==) compares values, not instances.
+namespace platform {
+class ArchiveClassRegistry;
+class Archiver;
+class Unarchiver;
+} // namespace platform
+
 class KeyCombo : public std::enable_shared_from_this<KeyCombo>
 {
     struct Token
@@ -93,6 +102,31 @@ public:
     static QString _stringForKeyCode(qint16 keyCode);
     /// One symbol per modifier set in `modifiers`, in the order ⌘ ⌥ ^ ⇧.
     static QString _stringForModifiers(qint32 modifiers);
+
+    // Stored form (KeyCombo+Coding.cpp): the platform's sequential archive. The
+    // service reads the same preference value, so these bytes are an interface.
+
+    /// How combinations are named in archives: "KeyCombo", class version 0, a
+    /// subclass of NSObject.
+    static constexpr platform::ArchivedClass archivedClass{"KeyCombo", 0, &platform::ArchivedClass::NSObject};
+
+    /// Writes the key code (type "s") and then the 32-bit modifiers (type "l").
+    void encodeWithCoder(platform::Archiver &coder) const;
+    /// Reads the two values encodeWithCoder wrote. A value that does not match
+    /// makes `coder` fail; the cleared combination is returned then.
+    static std::shared_ptr<const KeyCombo> initWithCoder(platform::Unarchiver &coder);
+
+    /// The archive of this combination as the root object (what the original
+    /// platform's archiver writes for it, byte for byte).
+    QByteArray archivedData() const;
+    /// The combination archived as the root object of `data`; null when `data` is
+    /// not such an archive (not an archive at all, another class, trailing
+    /// objects, a value of the wrong type).
+    static std::shared_ptr<const KeyCombo> unarchiveObjectWithData(QByteArrayView data);
+
+    /// Lets `registry` build combinations from archives. The shared registry gets
+    /// the class on the first unarchiveObjectWithData().
+    static void registerArchivedClass(platform::ArchiveClassRegistry &registry);
 
     /// Replaces where key names and "(None)" come from (the pane's bundle by
     /// default) and forgets the loaded table; returns the previous resources.
