@@ -157,6 +157,11 @@ const QString &Connection::registeredName() const
     return d->name;
 }
 
+bool Connection::isValid() const
+{
+    return d->bus.isConnected();
+}
+
 QString Connection::busName(const QString &registeredName)
 {
     return QLatin1String(dbus::NamePrefix) + registeredName;

@@ -57,6 +57,10 @@ public:
 
     const QString &registeredName() const;
 
+    /// Whether the connection still serves: false once its bus has gone away (the
+    /// session ended), after which no message can arrive any more.
+    bool isValid() const;
+
     /// "com.velora.<name>": the well-known bus name of a registered name.
     static QString busName(const QString &registeredName);
     /// "/<name>": the path of its root object.
