@@ -148,12 +148,10 @@ pid_t ServiceGuard::start(const QStringList &arguments)
 
 bool ServiceGuard::waitUntilGone(pid_t pid, int timeoutMs)
 {
-    return QTest::qWaitFor(
-        [pid] {
-            ::waitpid(pid, nullptr, WNOHANG);   // ours since we adopt orphans; harmless otherwise
-            return !isAlive(pid);
-        },
-        timeoutMs);
+    const bool gone = QTest::qWaitFor([pid] { return !isAlive(pid); }, timeoutMs);
+    if (gone)
+        ::waitpid(pid, nullptr, WNOHANG);   // ours since we adopt orphans; harmless otherwise
+    return gone;
 }
 
 void ServiceGuard::endAll()
@@ -164,6 +162,18 @@ void ServiceGuard::endAll()
             ::kill(pid, SIGKILL);
             waitUntilGone(pid, 5000);
         }
+    }
+    // Services that quit by themselves are our zombie children until reaped.
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool numeric = false;
+        const pid_t pid = entry.toInt(&numeric);
+        if (!numeric || readProcFile(pid, "comm").trimmed() != ServiceName)
+            continue;
+        const QByteArray stat = readProcFile(pid, "stat");
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toInt() == ::getpid())
+            ::waitpid(pid, nullptr, WNOHANG);
     }
 }
 
