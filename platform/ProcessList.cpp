@@ -93,10 +93,8 @@ bool isProcessRunning(const QString &name, const QString &procRoot)
     while (const dirent *entry = ::readdir(proc.get())) {
         if (!isPid(entry->d_name))
             continue;
-        struct stat info;
-        if (::fstatat(dir, entry->d_name, &info, 0) != 0 || info.st_uid != user)
-            continue;
-        // comm is cheap for the kernel to produce; stat (for the state) only on a match.
+        // The name first: comm is the cheapest file for the kernel to produce, and
+        // the owner and the state matter only for the rare process of that name.
         char path[NAME_MAX + 16];
         std::snprintf(path, sizeof path, "%s/comm", entry->d_name);
         char comm[MaximumCommandName + 2];
@@ -106,6 +104,9 @@ bool isProcessRunning(const QString &name, const QString &procRoot)
         if (comm[length - 1] == '\n')
             --length;
         if (length != wanted.size() || std::memcmp(comm, wanted.constData(), size_t(length)) != 0)
+            continue;
+        struct stat info;
+        if (::fstatat(dir, entry->d_name, &info, 0) != 0 || info.st_uid != user)
             continue;
         const char state = processState(dir, entry->d_name);
         if (state != 0 && state != 'Z' && state != 'X')
