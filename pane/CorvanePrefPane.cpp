@@ -19,18 +19,28 @@ const QString StringsTable = QStringLiteral("Clipwell");
 CorvanePrefPane::CorvanePrefPane(platform::Bundle bundle, QObject *parent)
     : PreferencePane(std::move(bundle), parent)
 {
+    // Key names and "(None)" are resources of this bundle.
+    KeyCombo::setResources(KeyComboResources::fromBundle(this->bundle()));
 }
 
 CorvanePrefPane::~CorvanePrefPane() = default;
 
 QWidget *CorvanePrefPane::createCustomWidget(const QString &className, QWidget *parent, const QString &name)
 {
-    if (className != QLatin1String("VLOnOffButton"))
-        return nullptr;
-    // The switch's artwork ships in this bundle's Resources.
-    auto *button = new VLOnOffButton(bundle(), parent);
-    button->setObjectName(name);
-    return button;
+    QWidget *widget = nullptr;
+    if (className == QLatin1String("VLOnOffButton")) {
+        // The switch's artwork ships in this bundle's Resources.
+        widget = new VLOnOffButton(bundle(), parent);
+    } else if (className == QLatin1String("HotKeyField")) {
+        auto *field = new HotKeyField(parent);
+        field->setDelegate(this);
+        widget = field;
+    } else if (className == QLatin1String("KeyBroadcaster")) {
+        widget = new KeyBroadcaster(parent);
+    }
+    if (widget)
+        widget->setObjectName(name);
+    return widget;
 }
 
 void CorvanePrefPane::connectOutlets(QWidget *view)
