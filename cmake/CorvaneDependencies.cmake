@@ -10,6 +10,7 @@ pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 find_package(OpenSSL 3 REQUIRED)
 find_package(SQLite3 REQUIRED)
+find_package(absl REQUIRED)   # B-tree containers (library/collections)
 
 if(CORVANE_TESTS)
   find_package(GTest REQUIRED)

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <compare>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class VLTrie;
+
+/// One character position of a VLTrie: the UTF-16 code unit by which its parent
+/// reaches it, its children ordered by code unit, and whether a stored string
+/// ends here. Nodes are created and changed only through their VLTrie; the
+/// read-only steps are public for inspection.
+class VLTrieNode
+{
+public:
+    /// A node with `key`, no children, not a word end.
+    explicit VLTrieNode(char16_t key);
+    /// Frees the whole subtree without recursion, so any depth is safe.
+    ~VLTrieNode();
+    VLTrieNode(const VLTrieNode &) = delete;
+    VLTrieNode &operator=(const VLTrieNode &) = delete;
+
+    char16_t key() const { return m_key; }
+    /// True when a stored string ends at this node.
+    bool isWord() const { return !m_word.isNull(); }
+    /// False when the node has no children table (a leaf, or an empty trie's root).
+    bool hasChildren() const { return !m_children.empty(); }
+    /// The child reached by `key`, or null.
+    const VLTrieNode *child(char16_t key) const;
+
+    /// The node reached from this one by the code units of `string` from
+    /// `position` on, or null when a character has no node, when `position` is
+    /// outside the string, or when the string is empty.
+    const VLTrieNode *findString(const QString &string, qsizetype position) const;
+
+    /// Every string stored at or below this node, each written as `prefix`
+    /// followed by the characters below this node, sorted case-insensitively
+    /// (QString::compare with Qt::CaseInsensitive; strings equal without case
+    /// keep code-unit order). `prefix` itself is included when this node is a
+    /// word end or has no children.
+    QStringList stringsWithPrefix(const QString &prefix) const;
+
+    /// Orders the keys as unsigned 16-bit numbers; a missing node orders first,
+    /// so the receiver is greater than null.
+    std::strong_ordering compare(const VLTrieNode *other) const;
+
+    /// True for this very node or another node with the same key; false for
+    /// null. Children and word marks do not take part.
+    bool isEqual(const VLTrieNode *other) const;
+
+    /// "<VLTrieNode: 0x…> ('c')": the node's identity and its key's low byte as
+    /// an 8-bit character (nothing for the byte 0).
+    QString description() const;
+
+    /// Writes this node and its subtree to the platform log, one line per node,
+    /// each indented with one tab per level below this node plus `indentLevel`.
+    void log(int indentLevel = 0) const;
+
+private:
+    friend class VLTrie;
+
+    struct Child
+    {
+        char16_t key;
+        std::unique_ptr<VLTrieNode> node;
+    };
+
+    /// Stores `string` below this node from `position` on. Only for the trie,
+    /// which calls it on the root with position 0: the node that ends the
+    /// string then keeps the whole string, which listing hands out unchanged.
+    void addString(const QString &string, qsizetype position);
+
+    /// True when every character of `string` from `position` on has a node.
+    /// Clears the word mark of the last one and frees the nodes that neither
+    /// end a stored string nor lead to one any more.
+    bool removeString(const QString &string, qsizetype position);
+
+    VLTrieNode *mutableChild(char16_t key);
+    VLTrieNode &childCreating(char16_t key);
+    void eraseChild(char16_t key);
+
+    char16_t m_key;
+    std::vector<Child> m_children; // ascending by key; empty means no children table
+    QString m_word;                // the stored string ending here; null when none
+};

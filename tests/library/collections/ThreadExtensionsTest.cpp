@@ -1,0 +1,96 @@
+#include "ThreadExtensions.h"
+
+#include "Exception.h"
+#include "VLSelectorWrapper.h"
+
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+namespace {
+
+struct Received
+{
+    QVariantList objects;
+    std::thread::id thread;
+};
+
+class Target : public QObject
+{
+    Q_OBJECT
+public:
+    std::promise<Received> received;
+
+    Q_INVOKABLE void takeFour(const QVariant &a, const QVariant &b, const QVariant &c, const QVariant &d)
+    {
+        received.set_value({{a, b, c, d}, std::this_thread::get_id()});
+    }
+};
+
+} // namespace
+
+TEST(ThreadExtensions, LaunchedThreadGetsTheFourObjectsWithNoneKeptAsNone)
+{
+    auto target = std::make_shared<Target>();
+    auto future = target->received.get_future();
+    vl::detachNewThreadSelector("takeFour", target, 1, QVariant(), QStringLiteral("x"), QVariant());
+    ASSERT_EQ(future.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    const Received r = future.get();
+    EXPECT_NE(r.thread, std::this_thread::get_id());
+    ASSERT_EQ(r.objects.size(), 4);
+    EXPECT_EQ(r.objects[0], QVariant(1));
+    EXPECT_FALSE(r.objects[1].isValid()); // none, not the null object
+    EXPECT_EQ(r.objects[2], QVariant(QStringLiteral("x")));
+    EXPECT_FALSE(r.objects[3].isValid());
+}
+
+TEST(ThreadExtensions, ThreadMethodTurnsTheNullObjectBackIntoNone)
+{
+    auto target = std::make_shared<Target>();
+    auto future = target->received.get_future();
+    const QVariantMap info{{"aSelector", QVariant::fromValue(VLSelectorWrapper("takeFour"))},
+                           {"anArgument1", QVariant::fromValue(nullptr)},
+                           {"anArgument2", 2},
+                           {"anArgument3", QVariant::fromValue(nullptr)},
+                           {"anArgument4", 4}};
+    vl::launchThreadMethodWithInfo(target, info);
+    const Received r = future.get();
+    EXPECT_EQ(r.thread, std::this_thread::get_id());
+    EXPECT_FALSE(r.objects[0].isValid());
+    EXPECT_EQ(r.objects[1], QVariant(2));
+    EXPECT_FALSE(r.objects[2].isValid());
+}
+
+TEST(ThreadExtensions, MissingSelectorOrMethodIsRefusedBeforeAnyThreadStarts)
+{
+    auto target = std::make_shared<Target>();
+    try {
+        vl::detachNewThreadSelector(QByteArrayView(), target);
+        FAIL() << "a NULL selector was accepted";
+    } catch (const platform::Exception &e) {
+        EXPECT_EQ(e.name(), QStringLiteral("NSInvalidArgumentException"));
+        EXPECT_EQ(e.reason(), QStringLiteral("+[NSThread detachNewThreadSelector:toTarget:withObject:withObject:"
+                                             "withObject:withObject:]: NULL selector"));
+    }
+    EXPECT_THROW(vl::detachNewThreadSelector("noSuchMethod", target), platform::Exception);
+    EXPECT_EQ(target.use_count(), 1); // no thread holds it
+}
+
+TEST(VLSelectorWrapper, EqualsAndHashesBySelector)
+{
+    const auto a = VLSelectorWrapper::wrapperWithSelector("takeFour");
+    const VLSelectorWrapper b("takeFour");
+    EXPECT_TRUE(a.isEqual(QVariant::fromValue(b)));
+    EXPECT_EQ(a.hash(), b.hash());
+    EXPECT_EQ(a.hash(), qHash(QStringLiteral("takeFour")));
+    EXPECT_FALSE(a.isEqual(QVariant::fromValue(VLSelectorWrapper("other"))));
+    EXPECT_FALSE(a.isEqual(QVariant(QStringLiteral("takeFour")))); // an unrelated class
+    EXPECT_FALSE(a.isEqual(QVariant()));
+    EXPECT_EQ((QSet<VLSelectorWrapper>{a, b, VLSelectorWrapper("x")}).size(), 2);
+}
+
+#include "ThreadExtensionsTest.moc"

@@ -1,0 +1,180 @@
+#include "VLLongLongIndexSet.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <set>
+#include <type_traits>
+
+namespace {
+
+constexpr qint64 NotFound = VLLongLongNotFound;
+
+VLMutableLongLongIndexSet setOf(std::initializer_list<qint64> indexes)
+{
+    VLMutableLongLongIndexSet set;
+    for (qint64 i : indexes)
+        set.addIndex(i);
+    return set;
+}
+
+// The elements as the set's own ascending iteration yields them.
+std::vector<qint64> iterate(const VLLongLongIndexSet &set)
+{
+    std::vector<qint64> out;
+    for (qint64 i = set.firstIndex(); i != NotFound; i = set.indexGreaterThanIndex(i))
+        out.push_back(i);
+    return out;
+}
+
+} // namespace
+
+TEST(VLLongLongIndexSet, EmptySetAnswersNotFoundEverywhere)
+{
+    const VLLongLongIndexSet empty;
+    EXPECT_EQ(empty.count(), 0);
+    EXPECT_EQ(empty.firstIndex(), NotFound);
+    EXPECT_EQ(empty.lastIndex(), NotFound);
+    EXPECT_EQ(empty.indexGreaterThanIndex(0), NotFound);
+    EXPECT_EQ(empty.indexLessThanIndex(0), NotFound);
+    EXPECT_FALSE(empty.containsIndex(0));
+    EXPECT_EQ(empty.indexesJoinedByString(", "), QString());
+    EXPECT_TRUE(empty.indexSetData().isEmpty());
+    EXPECT_EQ(empty, VLMutableLongLongIndexSet::indexSet());
+}
+
+TEST(VLLongLongIndexSet, KeepsDistinctIndexesInSignedAscendingOrder)
+{
+    auto set = setOf({5, 1, 3, 3, NotFound});
+    EXPECT_EQ(set.count(), 3);
+    EXPECT_EQ(iterate(set), (std::vector<qint64>{1, 3, 5}));
+    EXPECT_EQ(set.indexesJoinedByString(", "), QStringLiteral("1, 3, 5"));
+    EXPECT_EQ(set.indexesJoinedByString(QString()), QStringLiteral("135"));
+
+    EXPECT_EQ(iterate(setOf({2, -7})), (std::vector<qint64>{-7, 2}));
+
+    EXPECT_EQ(set.indexGreaterThanIndex(5), NotFound);
+    EXPECT_EQ(set.indexLessThanIndex(1), NotFound);
+    EXPECT_EQ(set.indexGreaterThanIndex(2), 3); // between two elements
+    EXPECT_EQ(set.indexLessThanIndex(4), 3);
+    EXPECT_EQ(set.indexLessThanIndex(NotFound), 5);
+    EXPECT_EQ(set.indexGreaterThanIndex(std::numeric_limits<qint64>::min()), 1);
+    EXPECT_EQ(set.lastIndex(), 5);
+
+    // A one-element set cannot hold the value for "no index" either.
+    EXPECT_EQ(VLLongLongIndexSet::indexSetWithIndex(NotFound).count(), 0);
+    EXPECT_EQ(VLLongLongIndexSet::indexSetWithIndex(-4).firstIndex(), -4);
+}
+
+TEST(VLLongLongIndexSet, RemovalAndBulkChanges)
+{
+    auto set = setOf({7});
+    set.removeIndex(8);
+    EXPECT_EQ(set.count(), 1);
+    set.removeIndex(7);
+    EXPECT_EQ(set.count(), 0);
+    EXPECT_EQ(set.firstIndex(), NotFound);
+
+    set = setOf({1, 2, 3, 4});
+    set.addIndexes(setOf({0, 3, 9}));
+    EXPECT_EQ(iterate(set), (std::vector<qint64>{0, 1, 2, 3, 4, 9}));
+    set.removeIndexes(setOf({2, 4, 100}));
+    EXPECT_EQ(iterate(set), (std::vector<qint64>{0, 1, 3, 9}));
+    set.addIndexes(set); // itself: nothing to add
+    EXPECT_EQ(set.count(), 4);
+    set.removeIndexes(set); // itself: everything goes
+    EXPECT_EQ(set.count(), 0);
+    set = setOf({1, 2});
+    set.removeAllIndexes();
+    EXPECT_EQ(set, VLLongLongIndexSet());
+}
+
+TEST(VLLongLongIndexSet, IterationStaysRightWhileTheSetChanges)
+{
+    // The bookmark is only a cache: interleaving iteration with insertions
+    // before and after it and with removals must never change an answer.
+    QRandomGenerator random(77);
+    VLMutableLongLongIndexSet set;
+    std::set<qint64> model;
+    qint64 cursor = set.firstIndex();
+    for (int step = 0; step < 20000; ++step) {
+        const qint64 value = qint64(random.bounded(200)) - 100;
+        const int action = int(random.bounded(4));
+        if (action == 0) {
+            set.addIndex(value);
+            model.insert(value);
+        } else if (action == 1) {
+            set.removeIndex(value);
+            model.erase(value);
+        } else if (action == 2 && !model.empty()) { // an append
+            set.addIndex(*model.rbegin() + 1);
+            model.insert(*model.rbegin() + 1);
+        }
+        if (cursor == NotFound)
+            cursor = set.firstIndex();
+        else {
+            const auto next = model.upper_bound(cursor);
+            const qint64 expected = next == model.end() ? NotFound : *next;
+            ASSERT_EQ(set.indexGreaterThanIndex(cursor), expected) << "step " << step;
+            cursor = expected;
+        }
+        ASSERT_EQ(set.count(), qsizetype(model.size()));
+        ASSERT_EQ(set.containsIndex(value), model.count(value) == 1);
+    }
+}
+
+TEST(VLLongLongIndexSet, StoredFormIsBigEndianValuesWithoutHeader)
+{
+    const QByteArray expected = QByteArray::fromHex("0000000000000001" "0000000000000100");
+    const auto set = setOf({256, 1});
+    EXPECT_EQ(set.indexSetData(), expected);
+    EXPECT_EQ(VLLongLongIndexSet::fromIndexSetData(expected), set);
+
+    const auto extremes = setOf({std::numeric_limits<qint64>::min(), -1, 0, NotFound - 1});
+    EXPECT_EQ(extremes.indexSetData().left(8), QByteArray::fromHex("8000000000000000"));
+    EXPECT_EQ(VLLongLongIndexSet::fromIndexSetData(extremes.indexSetData()), extremes);
+
+    // A partial last value is ignored; data not in ascending order still
+    // decodes to a proper set, and the value for "no index" is no element.
+    EXPECT_EQ(VLLongLongIndexSet::fromIndexSetData(expected + QByteArray(7, '\xff')), set);
+    const QByteArray foreign = QByteArray::fromHex("0000000000000005" "0000000000000003" "0000000000000005"
+                                                   "7fffffffffffffff" "fffffffffffffffe");
+    const auto decoded = VLMutableLongLongIndexSet::fromIndexSetData(foreign);
+    EXPECT_EQ(iterate(decoded), (std::vector<qint64>{-2, 3, 5}));
+    EXPECT_EQ(decoded.count(), 3);
+    EXPECT_TRUE(decoded.description().startsWith("<VLMutableLongLongIndexSet: 0x"));
+}
+
+TEST(VLLongLongIndexSet, CopiesHaveTheirOwnClassAndTheirOwnElements)
+{
+    static_assert(std::is_same_v<decltype(VLMutableLongLongIndexSet().copy()), VLLongLongIndexSet>);
+    static_assert(std::is_same_v<decltype(VLLongLongIndexSet().mutableCopy()), VLMutableLongLongIndexSet>);
+    static_assert(std::is_same_v<decltype(VLMutableLongLongIndexSet::indexSetWithIndex(1)), VLMutableLongLongIndexSet>);
+
+    auto mutableSet = setOf({1, 3, 5});
+    const VLLongLongIndexSet copy = mutableSet.copy();
+    mutableSet.addIndex(7);
+    EXPECT_EQ(copy.indexesJoinedByString(","), QStringLiteral("1,3,5"));
+    EXPECT_TRUE(copy.description().startsWith("<VLLongLongIndexSet: 0x"));
+
+    VLMutableLongLongIndexSet again = copy.mutableCopy();
+    again.removeIndex(1);
+    EXPECT_EQ(copy.count(), 3);
+    EXPECT_EQ(again.indexesJoinedByString(","), QStringLiteral("3,5"));
+
+    const QRegularExpression shape(QStringLiteral("^<VLMutableLongLongIndexSet: 0x[0-9a-f]+>\n3, 5$"));
+    EXPECT_TRUE(shape.match(again.description()).hasMatch()) << qPrintable(again.description());
+}
+
+TEST(VLLongLongIndexSet, EqualityComparesElementsOnly)
+{
+    const auto a = setOf({1, 2, 3});
+    EXPECT_FALSE(a == setOf({1, 2, 4}));          // same count, other elements
+    EXPECT_FALSE(a == setOf({1, 2}));
+    EXPECT_TRUE(a == setOf({3, 2, 1}).copy());     // classes do not matter
+    EXPECT_TRUE(a.isEqual(&a));
+    EXPECT_FALSE(a.isEqual(nullptr));
+}

@@ -1,0 +1,186 @@
+#include "VLQueue.h"
+
+#include "Exception.h"
+#include "Log.h"
+
+#include <QDir>
+#include <QObject>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Counts worker threads that have ended: each thread that runs a Worker call
+// gets one of these, destroyed when the thread exits.
+std::atomic<int> endedThreads{0};
+struct ThreadEndWitness
+{
+    ~ThreadEndWitness() { ++endedThreads; }
+};
+
+// A gate that opens once `count` parties have arrived. The wait is bounded so
+// that a fault fails the test instead of hanging it.
+class Gate
+{
+public:
+    explicit Gate(int count)
+        : m_missing(count)
+    {
+    }
+    bool arriveAndWait()
+    {
+        std::unique_lock lock(m_mutex);
+        if (--m_missing == 0)
+            m_opened.notify_all();
+        return m_opened.wait_for(lock, std::chrono::seconds(60), [&] { return m_missing <= 0; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    int m_missing;
+};
+
+class Worker : public QObject
+{
+    Q_OBJECT
+public:
+    std::vector<int> order;  // written only by a single worker, read after the queue is gone
+    std::atomic<int> calls{0};
+    std::mutex threadsMutex;
+    std::set<std::thread::id> threads;
+    Gate *gate = nullptr;
+    std::atomic<int> gateFailures{0};
+
+    Q_INVOKABLE void record(int value) { order.push_back(value); }
+    Q_INVOKABLE void count()
+    {
+        static thread_local ThreadEndWitness witness;
+        (void)witness;
+        {
+            std::lock_guard lock(threadsMutex);
+            threads.insert(std::this_thread::get_id());
+        }
+        ++calls;
+    }
+    Q_INVOKABLE void meetTheOtherWorkers()
+    {
+        count();
+        if (!gate->arriveAndWait())
+            ++gateFailures;
+    }
+    Q_INVOKABLE void failWithPlatformException()
+    {
+        platform::raise(QStringLiteral("TestException"), QStringLiteral("invocation failed"));
+    }
+    Q_INVOKABLE void failWithStandardException() { throw std::runtime_error("out of luck"); }
+};
+
+int threadsOfThisProcess()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+} // namespace
+
+TEST(VLQueue, OneProcessorRunsInvocationsInEnqueueOrder)
+{
+    auto worker = std::make_shared<Worker>();
+    {
+        VLQueue queue(1);
+        for (int i = 0; i < 2000; ++i)
+            queue.enqueueTarget(worker, "record", i);
+    }
+    ASSERT_EQ(worker->order.size(), 2000u);
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(worker->order[size_t(i)], i);
+}
+
+TEST(VLQueue, InitAloneStartsNoThreadAndWorkWaitsForProcessors)
+{
+    auto worker = std::make_shared<Worker>();
+    const int before = threadsOfThisProcess();
+    VLQueue queue;
+    for (int i = 0; i < 5; ++i)
+        queue.enqueueTarget(worker, "record", i);
+    EXPECT_LE(threadsOfThisProcess(), before); // threads of earlier tests may still be leaving
+    EXPECT_TRUE(worker->order.empty());
+
+    queue.startQueueProcessors(1);
+    // The gate call runs after the five waiting ones, on the one worker.
+    Gate gate(2);
+    worker->gate = &gate;
+    queue.enqueueTarget(worker, "meetTheOtherWorkers");
+    ASSERT_TRUE(gate.arriveAndWait());
+    EXPECT_EQ(worker->order, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST(VLQueue, ExceptionsAreLoggedAndTheWorkerGoesOn)
+{
+    auto worker = std::make_shared<Worker>();
+    QStringList lines;
+    {
+        platform::ScopedLogSink sink([&](const platform::LogRecord &r) { lines << r.message; });
+        VLQueue queue(1);
+        queue.enqueueTarget(worker, "failWithPlatformException");
+        queue.enqueueTarget(worker, "record", 1);
+        queue.enqueueTarget(worker, "failWithStandardException");
+        queue.enqueueTarget(worker, "record", 2);
+    }
+    EXPECT_EQ(worker->order, (std::vector<int>{1, 2}));
+    EXPECT_EQ(lines, (QStringList{"Exception occurred in queue processor: invocation failed (TestException)",
+                                  "Exception occurred in queue processor: out of luck (std::runtime_error)"}));
+}
+
+TEST(VLQueue, DestructionRunsEveryPendingInvocationAndEndsEveryWorker)
+{
+    auto worker = std::make_shared<Worker>();
+    Gate gate(4);
+    worker->gate = &gate;
+    const int endedBefore = endedThreads;
+    {
+        VLQueue queue(2);
+        queue.startQueueProcessors(2); // workers added later serve the same queue
+        // Four calls that wait for each other prove that four workers run at once,
+        // and that each of them has run something.
+        for (int i = 0; i < 4; ++i)
+            queue.enqueueTarget(worker, "meetTheOtherWorkers");
+        for (int i = 0; i < 3000; ++i)
+            queue.enqueueTarget(worker, "count");
+    }
+    EXPECT_EQ(worker->gateFailures, 0);
+    EXPECT_EQ(worker->calls, 3004);
+    EXPECT_EQ(worker->threads.size(), 4u);
+    EXPECT_EQ(endedThreads - endedBefore, 4);
+}
+
+TEST(VLQueue, AQueueWithoutProcessorsIsDestroyedWithoutWaiting)
+{
+    auto worker = std::make_shared<Worker>();
+    std::weak_ptr<Worker> watch = worker;
+    {
+        VLQueue queue;
+        queue.enqueueTarget(worker, "record", 1);
+        worker.reset(); // the waiting invocation keeps it alive...
+        EXPECT_FALSE(watch.expired());
+    }
+    EXPECT_TRUE(watch.expired()); // ...and releases it unrun with the queue
+}
+
+TEST(VLQueue, EnqueueRefusesAMethodTheTargetDoesNotHave)
+{
+    VLQueue queue;
+    EXPECT_THROW(queue.enqueueTarget(std::make_shared<Worker>(), "noSuchMethod"), platform::Exception);
+    EXPECT_THROW(queue.enqueueTarget(nullptr, "count"), platform::Exception);
+}
+
+#include "VLQueueTest.moc"

@@ -1,0 +1,207 @@
+#include "VLTrie.h"
+
+#include "AssertionHandler.h"
+#include "Exception.h"
+#include "Log.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+// Readable QString values in failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace {
+
+VLTrie *trieWith(VLTrie &trie, const QStringList &strings)
+{
+    for (const QString &s : strings)
+        trie.addString(s);
+    return &trie;
+}
+
+} // namespace
+
+TEST(VLTrie, StorageIsCaseSensitiveAndListingIsSortedWithoutCase)
+{
+    VLTrie trie;
+    trieWith(trie, {"cat", "Car", "cart"});
+    EXPECT_EQ(trie.findStringsWithPrefix("ca"), (QStringList{"cart", "cat"}));
+    EXPECT_EQ(trie.findStringsWithPrefix("Ca"), QStringList{"Car"});
+    EXPECT_EQ(trie.findStringsWithPrefix("cat"), QStringList{"cat"}); // a stored prefix lists itself
+    EXPECT_EQ(trie.findStringsWithPrefix("car"), QStringList{"cart"}); // a path, not a stored string
+    EXPECT_TRUE(trie.findStringsWithPrefix("cb").isEmpty());
+    EXPECT_TRUE(trie.findStringsWithPrefix("carts").isEmpty());
+
+    // Insertion order does not matter; a case-sensitive sort would give aC, aZ, ab.
+    for (const QStringList &order : {QStringList{"aZ", "ab", "aC"}, QStringList{"ab", "aC", "aZ"}}) {
+        VLTrie t;
+        trieWith(t, order);
+        EXPECT_EQ(t.findStringsWithPrefix("a"), (QStringList{"ab", "aC", "aZ"}));
+    }
+}
+
+TEST(VLTrie, EmptyPrefixListsNothingEvenWhenStringsAreStored)
+{
+    VLTrie trie;
+    trieWith(trie, {"a", "b"});
+    EXPECT_TRUE(trie.findStringsWithPrefix(QString()).isEmpty());
+    EXPECT_TRUE(trie.findStringsWithPrefix("").isEmpty());
+}
+
+TEST(VLTrie, CharactersOutsideTheBasicPlaneTakeTwoLevels)
+{
+    VLTrie trie;
+    const QString grin = QString::fromUtf8("\xF0\x9F\x98\x80"); // U+1F600, a surrogate pair
+    trie.addString(grin + "x");
+    EXPECT_EQ(trie.findStringsWithPrefix(grin.left(1)), QStringList{grin + "x"});
+    ASSERT_NE(trie.root().findString(grin, 0), nullptr);
+    EXPECT_EQ(trie.root().findString(grin, 0)->key(), grin.at(1).unicode());
+}
+
+TEST(VLTrie, EmptyStringsAreReportedToTheAssertionHandler)
+{
+    VLTrie trie;
+    trie.addString("kept");
+    try {
+        trie.addString(QString());
+        FAIL() << "the default handler did not raise";
+    } catch (const platform::Exception &e) {
+        EXPECT_EQ(e.name(), QStringLiteral("NSInternalInconsistencyException"));
+        EXPECT_EQ(e.reason(), QStringLiteral("Invalid string passed to VLTrie:addString"));
+    }
+
+    platform::RecordingAssertionHandler recorder;
+    platform::ScopedAssertionHandler scope(recorder);
+    trie.addString("");
+    EXPECT_FALSE(trie.removeString(""));
+    ASSERT_EQ(recorder.failures().size(), 2u);
+    EXPECT_EQ(recorder.failures()[0].file, QStringLiteral("VLTrie"));
+    EXPECT_EQ(recorder.failures()[0].line, 39);
+    EXPECT_EQ(recorder.failures()[0].object, &trie);
+    EXPECT_EQ(recorder.failures()[1].description, QStringLiteral("Invalid string passed to VLTrie:removeString"));
+    EXPECT_EQ(recorder.failures()[1].line, 58);
+    EXPECT_EQ(trie.findStringsWithPrefix("k"), QStringList{"kept"});
+}
+
+TEST(VLTrie, RemovalIsTrueForEveryExistingPathAndKeepsTheOtherStrings)
+{
+    VLTrie trie;
+    trieWith(trie, {"car", "cart"});
+    EXPECT_FALSE(trie.removeString("cab"));   // no such path: nothing changes
+    EXPECT_FALSE(trie.removeString("carts"));
+    EXPECT_TRUE(trie.removeString("ca"));     // a path, though never stored
+    EXPECT_EQ(trie.findStringsWithPrefix("c"), (QStringList{"car", "cart"}));
+
+    EXPECT_TRUE(trie.removeString("car"));
+    EXPECT_EQ(trie.findStringsWithPrefix("c"), QStringList{"cart"});
+    trie.addString("car");
+    EXPECT_TRUE(trie.removeString("cart"));
+    EXPECT_EQ(trie.findStringsWithPrefix("c"), QStringList{"car"});
+    EXPECT_EQ(trie.root().findString("cart", 0), nullptr); // the emptied leaf is gone
+
+    // Removing the only string frees every node: the root has no children table left.
+    EXPECT_TRUE(trie.removeString("car"));
+    EXPECT_FALSE(trie.root().hasChildren());
+    EXPECT_TRUE(trie.findStringsWithPrefix("c").isEmpty());
+    EXPECT_FALSE(trie.removeString("car"));
+}
+
+TEST(VLTrie, AgreesWithASortedSetUnderRandomAddsAndRemovals)
+{
+    // A small alphabet with both cases makes many shared prefixes and many
+    // strings that are equal without case.
+    const QString alphabet = QStringLiteral("aAbB");
+    QRandomGenerator random(20240611);
+    auto randomString = [&] {
+        QString s;
+        for (int n = 1 + int(random.bounded(5)); n > 0; --n)
+            s += alphabet.at(random.bounded(alphabet.size()));
+        return s;
+    };
+    VLTrie trie;
+    std::set<QString> model; // code-unit order, as the trie keeps ties
+    for (int step = 0; step < 3000; ++step) {
+        const QString s = randomString();
+        if (random.bounded(3) == 0) {
+            const bool pathExists = std::any_of(model.begin(), model.end(), [&](const QString &m) { return m.startsWith(s); });
+            EXPECT_EQ(trie.removeString(s), pathExists) << qPrintable(s);
+            model.erase(s);
+        } else {
+            trie.addString(s);
+            model.insert(s);
+        }
+        const QString prefix = randomString().left(2);
+        QStringList expected;
+        for (const QString &m : model)
+            if (m.startsWith(prefix))
+                expected << m;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
+        ASSERT_EQ(trie.findStringsWithPrefix(prefix), expected) << "prefix " << qPrintable(prefix);
+    }
+}
+
+TEST(VLTrie, VeryLongStringsNeitherOverflowTheStackNorLeak)
+{
+    const QString longString(1'000'000, QLatin1Char('x'));
+    {
+        VLTrie trie;
+        trie.addString(longString);
+        trie.addString(longString.left(10));
+        EXPECT_EQ(trie.findStringsWithPrefix(longString.left(500'000)), QStringList{longString});
+        EXPECT_TRUE(trie.removeString(longString));
+        EXPECT_EQ(trie.findStringsWithPrefix("x"), QStringList{longString.left(10)});
+        trie.addString(longString); // and freed whole with the trie
+    }
+}
+
+TEST(VLTrieNode, ComparesAndEqualsByKeyOnly)
+{
+    VLTrieNode a(u'a'), b(u'b'), otherA(u'a'), high(0xFF61);
+    EXPECT_EQ(a.compare(&b), std::strong_ordering::less);
+    EXPECT_EQ(b.compare(&a), std::strong_ordering::greater);
+    EXPECT_EQ(a.compare(&otherA), std::strong_ordering::equal);
+    EXPECT_EQ(a.compare(nullptr), std::strong_ordering::greater);
+    EXPECT_EQ(a.compare(&high), std::strong_ordering::less); // unsigned 16-bit order
+
+    VLTrie trie;
+    trie.addString("ab");
+    const VLTrieNode *stored = trie.root().findString("a", 0);
+    EXPECT_TRUE(a.isEqual(&a));
+    EXPECT_TRUE(a.isEqual(stored)); // children and marks do not count
+    EXPECT_FALSE(a.isEqual(&b));
+    EXPECT_FALSE(a.isEqual(nullptr));
+}
+
+TEST(VLTrieNode, DescriptionAndLogShowTheKeyByteAndOneTabPerLevel)
+{
+    // 0x0163 prints its low byte, 'c'.
+    VLTrieNode node(0x0163);
+    const QRegularExpression shape(QStringLiteral(R"(^<VLTrieNode: 0x[0-9a-f]+> \('c'\)$)"));
+    EXPECT_TRUE(shape.match(node.description()).hasMatch()) << qPrintable(node.description());
+
+    VLTrie trie;
+    trieWith(trie, {"ab", "ac", "d"});
+    QStringList lines;
+    {
+        platform::ScopedLogSink sink([&](const platform::LogRecord &r) { lines << r.message; });
+        trie.log();
+    }
+    const QRegularExpression line(QStringLiteral(R"(^(\t*)<VLTrieNode: 0x[0-9a-f]+> \('(.?)'\)$)"));
+    QStringList shapes;
+    for (const QString &l : lines) {
+        const auto m = line.match(l);
+        shapes << (m.hasMatch() ? QString::number(m.capturedLength(1)) + m.captured(2) : l);
+    }
+    EXPECT_EQ(shapes, (QStringList{"0", "1a", "2b", "2c", "1d"}));
+}

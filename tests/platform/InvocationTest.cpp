@@ -1,0 +1,87 @@
+#include "Exception.h"
+#include "Invocation.h"
+
+#include <QObject>
+#include <QVariant>
+
+#include <gtest/gtest.h>
+
+using platform::Exception;
+using platform::Invocation;
+
+namespace {
+
+class Recorder : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList calls;
+
+    Q_INVOKABLE void ping() { calls << QStringLiteral("ping"); }
+    Q_INVOKABLE void add(int a, int b) { calls << QString::number(a + b); }
+    Q_INVOKABLE void take(const QVariant &first, const QString &second)
+    {
+        calls << (first.isValid() ? first.toString() : QStringLiteral("<none>")) + QLatin1Char('|')
+                     + (second.isNull() ? QStringLiteral("<null>") : second);
+    }
+    Q_INVOKABLE int fail()
+    {
+        platform::raise(QStringLiteral("TestException"), QStringLiteral("failing on purpose"));
+    }
+
+public Q_SLOTS:
+    void slotTakingText(const QString &text) { calls << text; }
+};
+
+} // namespace
+
+TEST(Invocation, CallsTheNamedMethodWithArgumentsConvertedToItsParameters)
+{
+    auto target = std::make_shared<Recorder>();
+    Invocation(target, "ping").invoke();
+    Invocation(target, "add", {QStringLiteral("40"), 2}).invoke();
+    Invocation(target, "slotTakingText", {QStringLiteral("slot")}).invoke();
+    // None reaches a QVariant parameter as none and any other as its default value.
+    Invocation(target, "take", {QVariant(), QVariant()}).invoke();
+    Invocation(target, "take", {7, QStringLiteral("x")}).invoke();
+    EXPECT_EQ(target->calls, (QStringList{"ping", "42", "slot", "<none>|<null>", "7|x"}));
+}
+
+TEST(Invocation, RefusesWhatCannotBeCalledWithInvalidArgument)
+{
+    auto target = std::make_shared<Recorder>();
+    auto refused = [&](std::shared_ptr<QObject> t, const char *selector, QVariantList arguments) {
+        try {
+            Invocation(std::move(t), selector, arguments);
+        } catch (const Exception &e) {
+            return e.name() == QStringLiteral("NSInvalidArgumentException");
+        }
+        return false;
+    };
+    EXPECT_TRUE(refused(nullptr, "ping", {}));
+    EXPECT_TRUE(refused(target, "", {}));
+    EXPECT_TRUE(refused(target, "noSuchMethod", {}));
+    EXPECT_TRUE(refused(target, "ping", {1}));                   // wrong arity
+    EXPECT_TRUE(refused(target, "add", {QStringLiteral("x"), 1})); // does not convert
+    EXPECT_TRUE(target->calls.isEmpty());
+}
+
+TEST(Invocation, KeepsItsTargetAliveAndLetsExceptionsReachTheCaller)
+{
+    auto target = std::make_shared<Recorder>();
+    std::weak_ptr<Recorder> watch = target;
+    const Invocation ping(target, "ping");
+    const Invocation fail(target, "fail");
+    target.reset();
+    ASSERT_FALSE(watch.expired());
+    ping.invoke();
+    EXPECT_EQ(watch.lock()->calls, QStringList{"ping"});
+    try {
+        fail.invoke();
+        FAIL() << "the exception was swallowed";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.reason(), QStringLiteral("failing on purpose"));
+    }
+}
+
+#include "InvocationTest.moc"
