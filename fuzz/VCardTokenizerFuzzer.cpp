@@ -99,6 +99,8 @@ Outcome tokenize(const char *text, std::size_t size, const std::vector<std::size
     }
     if (outcome.result)
         outcome.result = CARD_Parse(parser, nullptr, 0, 1);
+    else // a client that feeds on after a failure must stay within the record
+        CARD_Parse(parser, text + offset, size - offset, 1);
     CARD_ParserFree(parser);
     return outcome;
 }

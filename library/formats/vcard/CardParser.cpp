@@ -114,6 +114,12 @@ unsigned char Base64ToOrd(char c)
 
 // ---- the record's buffers -------------------------------------------------------------
 
+void card_clear_code(CARD_Parser p)
+{
+    std::memset(p->code, 0, sizeof p->code);
+    p->code_len = 0;
+}
+
 void vcard_clear_line(CARD_Parser p)
 {
     p->state = STATE_NAME;
@@ -124,8 +130,7 @@ void vcard_clear_line(CARD_Parser p)
     p->in_quotes = kFalse;
     p->encoding = ENCODING_NONE;
     p->qp_pending = kFalse;
-    std::memset(p->code, 0, sizeof p->code);
-    p->code_len = 0;
+    card_clear_code(p);
     if (p->line_size > kLineKeepLimit) {
         std::free(p->line);
         p->line = nullptr;
@@ -236,8 +241,7 @@ int32_t card_decode_quoted_printable(CARD_Parser p, char c)
         if (c != '=')
             return vcard_add_char_to_line(p, c);
         p->qp_pending = kTrue;
-        std::memset(p->code, 0, sizeof p->code);
-        p->code_len = 0;
+        card_clear_code(p);
         return kTrue;
     }
     if (p->code[0] == 0) {
@@ -254,6 +258,27 @@ int32_t card_decode_quoted_printable(CARD_Parser p, char c)
     return vcard_add_char_to_line(p, static_cast<char>(byte & 0xFF));
 }
 
+int32_t card_decode_base64_group(CARD_Parser p)
+{
+    const unsigned a = Base64ToOrd(p->code[0]);
+    const unsigned b = Base64ToOrd(p->code[1]);
+    const unsigned c = Base64ToOrd(p->code[2]);
+    const unsigned d = Base64ToOrd(p->code[3]);
+    if (a == 255 || b == 255)
+        return kFalse;
+    if (!vcard_add_char_to_line(p, static_cast<char>((a << 2 | b >> 4) & 0xFF)))
+        return kFalse;
+    if (p->code[2] == '=')
+        return kTrue;
+    if (c == 255 || !vcard_add_char_to_line(p, static_cast<char>((b << 4 | c >> 2) & 0xFF)))
+        return kFalse;
+    if (p->code[3] == '=')
+        return kTrue;
+    if (d == 255 || !vcard_add_char_to_line(p, static_cast<char>((c << 6 | d) & 0xFF)))
+        return kFalse;
+    return kTrue;
+}
+
 int32_t card_decode_base64(CARD_Parser p, char c)
 {
     if (isWhitespace(charClass(c)))
@@ -261,26 +286,11 @@ int32_t card_decode_base64(CARD_Parser p, char c)
     p->code[p->code_len++] = c;
     if (p->code_len < 4)
         return kTrue;
-
-    const unsigned a = Base64ToOrd(p->code[0]);
-    const unsigned b = Base64ToOrd(p->code[1]);
-    const unsigned cc = Base64ToOrd(p->code[2]);
-    const unsigned d = Base64ToOrd(p->code[3]);
-    if (a == 255 || b == 255)
-        return kFalse;
-    if (!vcard_add_char_to_line(p, static_cast<char>((a << 2 | b >> 4) & 0xFF)))
-        return kFalse;
-    if (p->code[2] != '=') {
-        if (cc == 255 || !vcard_add_char_to_line(p, static_cast<char>((b << 4 | cc >> 2) & 0xFF)))
-            return kFalse;
-        if (p->code[3] != '=') {
-            if (d == 255 || !vcard_add_char_to_line(p, static_cast<char>((cc << 6 | d) & 0xFF)))
-                return kFalse;
-        }
-    }
-    std::memset(p->code, 0, sizeof p->code);
-    p->code_len = 0;
-    return kTrue;
+    // The group is spent whatever the outcome, so that a client that feeds on
+    // after a failure can never index past it.
+    const int32_t result = card_decode_base64_group(p);
+    card_clear_code(p);
+    return result;
 }
 
 int32_t card_decode_value_char(CARD_Parser p, char c)
@@ -305,7 +315,7 @@ int32_t card_skip_value_char(CARD_Parser p, char c)
     if (!p->qp_pending) {
         if (c == '=') {
             p->qp_pending = kTrue;
-            std::memset(p->code, 0, sizeof p->code);
+            card_clear_code(p);
         }
     } else if (p->code[0] == 0) {
         p->code[0] = c;
