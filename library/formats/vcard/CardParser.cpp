@@ -325,6 +325,17 @@ int32_t card_skip_value_char(CARD_Parser p, char c)
     return kTrue;
 }
 
+bool card_holds_only_padding(CARD_Parser p)
+{
+    if (p->code_len == 0)
+        return false;
+    for (int32_t i = 0; i < p->code_len; ++i) {
+        if (p->code[i] != '=')
+            return false;
+    }
+    return true;
+}
+
 // The line feed that ends a logical line in STATE_VALUE.
 int32_t vcard_end_value(CARD_Parser p)
 {
@@ -332,11 +343,15 @@ int32_t vcard_end_value(CARD_Parser p)
         vcard_clear_line(p);
         return kTrue;
     }
-    if (p->encoding == ENCODING_BASE64 && p->code_len > 0) {
+    if (p->encoding == ENCODING_BASE64 && card_holds_only_padding(p)) {
+        // Surplus padding after the last complete group carries no data.
+        card_clear_code(p);
+    } else if (p->encoding == ENCODING_BASE64 && p->code_len > 0) {
         // Pad the unfinished group: two or three valid characters decode to one
         // or two bytes. A group that padding cannot mend (one character, a
-        // leading '=', an invalid character) is an error that fails CARD_Parse;
-        // at most three pads are fed, and nothing beyond the group is read.
+        // leading '=' before data, an invalid character) is an error that fails
+        // CARD_Parse; at most three pads are fed, and nothing beyond the group
+        // is read.
         for (int32_t held = p->code_len; held < 4; ++held) {
             if (!card_decode_base64(p, '='))
                 return kFalse;
@@ -345,6 +360,14 @@ int32_t vcard_end_value(CARD_Parser p)
     if (p->line_len > 0)
         p->data_handler(p->user_data, p->line, p->line_len);
     p->data_handler(p->user_data, nullptr, 0);
+    vcard_clear_line(p);
+    return kTrue;
+}
+
+// A logical line that ends before its ':' is dropped unreported, wherever it
+// ends: joined to the next line it would take that line's property with it.
+int32_t card_drop_line(CARD_Parser p)
+{
     vcard_clear_line(p);
     return kTrue;
 }
@@ -362,9 +385,8 @@ int32_t vcard_process_char(CARD_Parser p, char c)
         case CC_SEMICOLON:
             p->state = STATE_PARAM_START;
             return vcard_add_char_to_line(p, '\0');
-        case CC_LF: // a line without ':' is dropped unreported
-            vcard_clear_line(p);
-            return kTrue;
+        case CC_LF:
+            return card_drop_line(p);
         case CC_CR:
         case CC_SPACE: // whitespace never enters a name
             return kTrue;
@@ -378,6 +400,7 @@ int32_t vcard_process_char(CARD_Parser p, char c)
             vcard_clear_line(p);
             return kFalse;
         case CC_LF:
+            return card_drop_line(p);
         case CC_CR:
         case CC_SPACE:
             return kTrue;
@@ -399,6 +422,7 @@ int32_t vcard_process_char(CARD_Parser p, char c)
         case CC_COLON:
             return vcard_end_prop(p);
         case CC_LF:
+            return card_drop_line(p);
         case CC_CR:
         case CC_SPACE:
             return kTrue;
@@ -413,6 +437,7 @@ int32_t vcard_process_char(CARD_Parser p, char c)
             vcard_clear_line(p);
             return kFalse;
         case CC_LF:
+            return card_drop_line(p);
         case CC_CR:
         case CC_SPACE:
             return kTrue;
@@ -425,8 +450,23 @@ int32_t vcard_process_char(CARD_Parser p, char c)
         }
 
     case STATE_PARAM_VALUE:
+        if (p->in_quotes) {
+            // A quoted string is text up to its closing quote: ':', ';',
+            // backslashes and whitespace included ('DELEGATED-TO="mailto:a@b"').
+            switch (cc) {
+            case CC_QUOTE: // quotes are kept in the value
+                p->in_quotes = kFalse;
+                return vcard_add_char_to_line(p, c);
+            case CC_LF:
+                return card_drop_line(p);
+            case CC_CR:
+                return kTrue;
+            default:
+                return vcard_add_char_to_line(p, c);
+            }
+        }
         switch (cc) {
-        case CC_COLON: // also inside quotes and after a backslash
+        case CC_COLON: // also after a backslash
             return vcard_end_prop(p);
         case CC_SEMICOLON:
             if (p->escaped) {
@@ -435,11 +475,11 @@ int32_t vcard_process_char(CARD_Parser p, char c)
             }
             p->state = STATE_PARAM_START;
             return vcard_add_char_to_line(p, '\0');
-        case CC_QUOTE: // quotes are kept in the value
+        case CC_QUOTE:
             if (p->escaped)
                 p->escaped = kFalse;
             else
-                p->in_quotes = ~p->in_quotes;
+                p->in_quotes = kTrue;
             return vcard_add_char_to_line(p, c);
         case CC_BACKSLASH:
             if (!p->escaped) {
@@ -449,14 +489,13 @@ int32_t vcard_process_char(CARD_Parser p, char c)
             p->escaped = kFalse;
             return vcard_add_char_to_line(p, c);
         case CC_LF:
+            return card_drop_line(p);
         case CC_CR:
-        case CC_SPACE:
-            if (!p->in_quotes)
-                return kTrue;
-            [[fallthrough]];
+            return kTrue;
         default:
-            // A backslash applies to the next byte only: a sticky escape would
-            // swallow the ';' that ends a later parameter.
+            // Whitespace is text too ('CN=Jane Doe', 'TZID=Central Time :');
+            // only line ends are not. A backslash applies to the next byte
+            // only: a sticky escape would swallow a later parameter's ';'.
             p->escaped = kFalse;
             return vcard_add_char_to_line(p, c);
         }
@@ -556,17 +595,24 @@ int CARD_Parse(CARD_Parser p, const char *data, std::size_t length, int isFinal)
                     p->qp_pending = kFalse;
                 continue;
             }
-            if (!p->folded && isWhitespace(charClass(c))) {
+            if (!p->folded && card_in_soft_line_break(p)) {
+                // The '=' of a soft line break is dropped with the line end, and
+                // the next line continues the value as it stands: its leading
+                // whitespace is text, not a fold marker (RFC 2045).
+                p->after_newline = kFalse;
+                p->qp_pending = kFalse;
+            } else if (!p->folded && isWhitespace(charClass(c))) {
                 p->folded = kTrue;
                 continue;
-            }
-            p->after_newline = kFalse;
-            if (p->folded || card_in_soft_line_break(p)) {
-                // The '=' of a soft line break is dropped with the line end.
-                if (p->encoding == ENCODING_QUOTED_PRINTABLE)
-                    p->qp_pending = kFalse;
-            } else if (!vcard_process_char(p, '\n')) {
-                return kFalse;
+            } else {
+                p->after_newline = kFalse;
+                if (p->folded) {
+                    // A fold drops the pending '=' of a quoted-printable escape.
+                    if (p->encoding == ENCODING_QUOTED_PRINTABLE)
+                        p->qp_pending = kFalse;
+                } else if (!vcard_process_char(p, '\n')) {
+                    return kFalse;
+                }
             }
         } else if (c == '\n') {
             p->after_newline = kTrue;

@@ -26,6 +26,10 @@ typedef CARD_ParserStruct *CARD_Parser;
 /// then its value (null when the parameter had no '='), ended by a pair of two
 /// null pointers. Every string points into the tokenizer's line buffer and is
 /// valid only during the call.
+///
+/// Names never hold whitespace. A parameter value keeps its double quotes;
+/// inside them ':', ';' and backslashes are text, outside them a backslash
+/// makes the next byte text ('\;', '\"', '\\').
 typedef void (*CARD_PropHandler)(void *userData, const char *name, const char **params);
 
 /// Called at the end of each property line: once with all decoded value bytes
@@ -60,9 +64,14 @@ void CARD_SetDataHandler(CARD_Parser parser, CARD_DataHandler handler);
 /// a nonzero `isFinal`, the last line is ended as well, after which the same
 /// record can be fed a new text.
 ///
+/// Lines without a ':' are dropped; empty lines are skipped. A quoted-printable
+/// value ending a physical line in '=' (a soft line break) goes on with the next
+/// line as it stands.
+///
 /// Returns -1 on success and 0 on failure: a ':' right after ';' or an empty
 /// parameter value ('NAME;:v', 'NAME;TYPE=:v', 'NAME;TYPE=;X:v'), a base64 value
 /// holding a character outside the alphabet or ending in a group that padding
-/// cannot complete, or a buffer that cannot grow. After a failure the rest of
-/// the chunk is not read and the record must not be fed more of that text.
+/// cannot complete ('QUJDQ'), or a buffer that cannot grow. After a failure the
+/// rest of the chunk is not read; the record stays safe to free (or to feed,
+/// though what it then reports is undefined) but that text is lost.
 int CARD_Parse(CARD_Parser parser, const char *data, std::size_t length, int isFinal);

@@ -1,6 +1,8 @@
 #include "VLvParser.h"
 
 #include "CardParser.h"
+#include "MutableStringExtensions.h"
+#include "StringExtensions.h"
 #include "VLStack.h"
 #include "VLvParserCard.h"
 #include "VLvParserProperty.h"
@@ -111,7 +113,7 @@ public:
         if (currentProperty)
             currentProperty->appendData(QByteArrayView(data, length));
         else if (didBegin && currentCard)
-            currentCard->setCardName(QString::fromUtf8(data, length));
+            currentCard->setCardName(vl::stringWithData(QByteArrayView(data, length), vl::StringEncoding::UTF8));
     }
 
     Tokenizer tokenizer;
@@ -140,9 +142,14 @@ bool VLvParser::parseString(const QString &string)
     d->didBegin = false;
 
     QString text = string;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
-    if (!text.startsWith(QLatin1String("BEGIN"), Qt::CaseInsensitive))
+    vl::replaceOccurrencesOfString(text, QStringLiteral("\r\n"), QStringLiteral("\n"));
+    vl::replaceOccurrencesOfString(text, QStringLiteral("\r"), QStringLiteral("\n"));
+    // Empty lines vanish in the tokenizer, so they may come before the BEGIN
+    // line too; leading spaces or a byte-order mark may not.
+    qsizetype start = 0;
+    while (start < text.size() && text.at(start) == u'\n')
+        ++start;
+    if (!vl::beginsWithString(text.mid(start, 5), QStringLiteral("BEGIN"), vl::SearchOption::CaseInsensitive))
         return false;
 
     // All of the bytes: a NUL character is an ordinary byte to the tokenizer and

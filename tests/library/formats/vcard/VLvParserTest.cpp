@@ -158,7 +158,7 @@ TEST(VLvParser, DecodedValuesAreBytes)
 {
     VLvParser parser;
     ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nNOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:caf=C3=A9=\n"
-                                                  " =21\nPHOTO;BASE64:\n AAEC\n /w==\nEND:VCARD")));
+                                                  "=21\nPHOTO;BASE64:\n AAEC\n /w==\nEND:VCARD")));
     const VLvParserCard &card = *parser.cards().at(0);
     EXPECT_EQ(propertyAt(card, 0)->data(), QByteArray("caf\xC3\xA9!"));
     EXPECT_EQ(propertyAt(card, 1)->data(), QByteArray("\x00\x01\x02\xFF", 4));
@@ -172,8 +172,18 @@ TEST(VLvParser, TextMustBeginWithBegin)
     EXPECT_TRUE(parser.cards().isEmpty()) << "the earlier cards are gone";
     EXPECT_FALSE(parser.parseString(QStringLiteral("\uFEFFBEGIN:VCARD\nEND:VCARD")));
     EXPECT_FALSE(parser.parseString(QString()));
+    EXPECT_TRUE(parser.parseString(QStringLiteral("\r\n\nBEGIN:VCARD\nEND:VCARD"))) << "empty lines may come first";
     EXPECT_TRUE(parser.parseString(QStringLiteral("begin:vcard\nfn:x\nend:vcard")));
     EXPECT_EQ(parser.cards().at(0)->cardName(), QStringLiteral("vcard"));
+}
+
+TEST(VLvParser, CardNameThatIsNotUtf8IsNone)
+{
+    VLvParser parser;
+    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN;ENCODING=QUOTED-PRINTABLE:A=FF\nFN:x\nEND:A")));
+    ASSERT_EQ(parser.cards().size(), 1);
+    EXPECT_EQ(parser.cards().at(0)->cardName(), std::nullopt);
+    EXPECT_EQ(parser.cards().at(0)->count(), 1);
 }
 
 TEST(VLvParser, TokenizerFailureKeepsWhatWasBuilt)
