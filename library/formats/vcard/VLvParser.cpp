@@ -142,8 +142,10 @@ bool VLvParser::parseString(const QString &string)
     d->didBegin = false;
 
     QString text = string;
-    vl::replaceOccurrencesOfString(text, QStringLiteral("\r\n"), QStringLiteral("\n"));
-    vl::replaceOccurrencesOfString(text, QStringLiteral("\r"), QStringLiteral("\n"));
+    if (text.contains(u'\r')) {
+        vl::replaceOccurrencesOfString(text, QStringLiteral("\r\n"), QStringLiteral("\n"));
+        vl::replaceOccurrencesOfString(text, QStringLiteral("\r"), QStringLiteral("\n"));
+    }
     // Empty lines vanish in the tokenizer, so they may come before the BEGIN
     // line too; leading spaces or a byte-order mark may not.
     qsizetype start = 0;
