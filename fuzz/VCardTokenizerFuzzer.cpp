@@ -97,10 +97,15 @@ Outcome tokenize(const char *text, std::size_t size, const std::vector<std::size
         outcome.result = CARD_Parse(parser, text + offset, length, 0);
         offset += length;
     }
-    if (outcome.result)
+    if (outcome.result) {
         outcome.result = CARD_Parse(parser, nullptr, 0, 1);
-    else // a client that feeds on after a failure must stay within the record
-        CARD_Parse(parser, text + offset, size - offset, 1);
+    } else {
+        // A client that feeds on after a failure must stay within the record;
+        // what it reports then is not compared.
+        Digest ignored;
+        CARD_SetUserData(parser, &ignored);
+        CARD_Parse(parser, text, size, 1);
+    }
     CARD_ParserFree(parser);
     return outcome;
 }
