@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -321,6 +326,85 @@ TEST(TokenizerRecord, ParameterTableSurvivesAndOnlyGrows)
     EXPECT_EQ(parser->param_size, 3);
     EXPECT_EQ(parser->param_count, 0);
     EXPECT_EQ(recorder.events[3], "P B [d]");
+}
+
+} // namespace
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+long peakResidentKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+struct PhotoSink
+{
+    int64_t bytes = 0;
+    int32_t largestLine = 0;
+    CARD_Parser parser = nullptr;
+
+    static void data(void *userData, const char *, int length)
+    {
+        auto *sink = static_cast<PhotoSink *>(userData);
+        sink->bytes += length;
+        sink->largestLine = std::max(sink->largestLine, sink->parser->line_size);
+    }
+};
+
+// 100 MB of cards carrying 1 MB photos, fed in 64 KB chunks: the tokenizer
+// holds one photo at a time and gives its buffer back after each, so the peak
+// after the first photos is the peak after all of them.
+TEST(TokenizerMemory, PeakStaysFlatOverHundredMegabytesOfPhotos)
+{
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine: resident size says nothing here";
+    std::string photo;
+    for (int i = 0; photo.size() < 1400000; ++i)
+        photo += " " + std::string(76, "ABCDEFGHabcdefgh0123456789+/"[i % 28]) + "\r\n";
+    const std::string card = "BEGIN:VCARD\r\nFN:Photo\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n" + photo + "END:VCARD\r\n";
+    constexpr std::size_t total = 100u << 20;
+    constexpr std::size_t chunk = 64u << 10;
+
+    PhotoSink sink;
+    ParserPtr parser(CARD_ParserCreate());
+    sink.parser = parser.get();
+    CARD_SetUserData(parser.get(), &sink);
+    CARD_SetPropHandler(parser.get(), [](void *, const char *, const char **) {});
+    CARD_SetDataHandler(parser.get(), &PhotoSink::data);
+    long peakAfterTenth = 0;
+    std::size_t fed = 0;
+    while (fed < total) {
+        for (std::size_t at = 0; at < card.size(); at += chunk) {
+            const std::size_t length = std::min(chunk, card.size() - at);
+            ASSERT_EQ(CARD_Parse(parser.get(), card.data() + at, length, 0), -1);
+            fed += length;
+        }
+        if (!peakAfterTenth && fed >= total / 10)
+            peakAfterTenth = peakResidentKilobytes();
+    }
+    ASSERT_EQ(CARD_Parse(parser.get(), nullptr, 0, 1), -1);
+    const long peakAtEnd = peakResidentKilobytes();
+
+    EXPECT_GT(sink.bytes, 70 << 20) << "the photos were decoded";
+    EXPECT_LT(sink.largestLine, 1100 << 10) << "one photo's bytes at a time";
+    EXPECT_LE(parser->line_size, 1024) << "the long lines' buffers were given back";
+    EXPECT_LT(peakAtEnd - peakAfterTenth, 4 * 1024) << "peak resident size grew by " << peakAtEnd - peakAfterTenth
+                                                    << " KB after the first tenth";
+    std::printf("peak resident size: %ld KB after 10 MB, %ld KB after %zu MB\n", peakAfterTenth, peakAtEnd, fed >> 20);
 }
 
 } // namespace
