@@ -1,80 +1,25 @@
 #include "Bundle.h"
 
+#include "PropertyList.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QTranslator>
 
-#include <plist/plist.h>
-
-#include <cstdlib>
 #include <map>
 
 namespace platform {
 
 namespace {
 
-// Info.plist files are small and their entries we look at are scalars; until the
-// general property-list bridge is available here this reads only the top level.
-QVariant scalarValue(plist_t node)
-{
-    switch (plist_get_node_type(node)) {
-    case PLIST_STRING: {
-        char *text = nullptr;
-        plist_get_string_val(node, &text);
-        const QString value = QString::fromUtf8(text);
-        free(text);
-        return value;
-    }
-    case PLIST_BOOLEAN: {
-        uint8_t flag = 0;
-        plist_get_bool_val(node, &flag);
-        return bool(flag);
-    }
-    case PLIST_UINT: {
-        uint64_t number = 0;
-        plist_get_uint_val(node, &number);
-        return qlonglong(number);
-    }
-    case PLIST_REAL: {
-        double number = 0;
-        plist_get_real_val(node, &number);
-        return number;
-    }
-    default:
-        return {};
-    }
-}
-
 QVariantMap readInfoDictionary(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > 16 * 1024 * 1024)
         return {};
-    const QByteArray bytes = file.readAll();
-    plist_t root = nullptr;
-    plist_from_memory(bytes.constData(), uint32_t(bytes.size()), &root);
-    QVariantMap info;
-    if (root && plist_get_node_type(root) == PLIST_DICT) {
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(root, &it);
-        for (;;) {
-            char *key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(root, it, &key, &value);
-            if (!key)
-                break;
-            const QVariant converted = scalarValue(value);
-            if (converted.isValid())
-                info.insert(QString::fromUtf8(key), converted);
-            free(key);
-        }
-        free(it);
-    }
-    if (root)
-        plist_free(root);
-    return info;
+    return readPropertyList(file.readAll()).value.toMap();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "Action.h"
 #include "Log.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMetaMethod>
 #include <QPointer>
@@ -144,6 +145,8 @@ QWidget *PreferencePane::loadMainView()
     PaneUiLoader loader([this](const QString &className, QWidget *parent, const QString &name) {
         return createCustomWidget(className, parent, name);
     });
+    // Pictures named in the interface file are resources of the bundle.
+    loader.setWorkingDirectory(QDir(d->bundle.resourcePath()));
     QWidget *view = loader.load(&file);
     if (!view) {
         log(QStringLiteral("Cannot load the interface file %1: %2").arg(*path, loader.errorString()));

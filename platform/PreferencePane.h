@@ -22,6 +22,7 @@ namespace platform {
 /// object name in connectOutlets()); its connections whose receiver is named "pane"
 /// are the pane's actions: the sender's signal sends the action named by the slot
 /// (anything from "(" on is ignored) to the pane, with the sender as argument.
+/// Pictures the file names by a relative path are looked up in Resources.
 class PreferencePane : public QObject
 {
     Q_OBJECT
