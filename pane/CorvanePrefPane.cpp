@@ -1,6 +1,10 @@
 #include "CorvanePrefPane.h"
 
 #include "AlertSheet.h"
+#include "CorvaneServiceHelper.h"
+#include "NotificationCenter.h"
+#include "PreferenceValue.h"
+#include "UserDefaults.h"
 #include "VLOnOffButton.h"
 
 #include <QCheckBox>
@@ -23,7 +27,13 @@ CorvanePrefPane::CorvanePrefPane(platform::Bundle bundle, QObject *parent)
     KeyCombo::setResources(KeyComboResources::fromBundle(this->bundle()));
 }
 
-CorvanePrefPane::~CorvanePrefPane() = default;
+CorvanePrefPane::~CorvanePrefPane()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    // The view outlives this part of the pane (the base class deletes it).
+    if (_hotKeyField)
+        _hotKeyField->setDelegate(nullptr);
+}
 
 QWidget *CorvanePrefPane::createCustomWidget(const QString &className, QWidget *parent, const QString &name)
 {
@@ -80,10 +90,39 @@ void CorvanePrefPane::mainViewDidLoad()
 
 void CorvanePrefPane::willSelect()
 {
+    auto &defaults = platform::UserDefaults::standardUserDefaults();
+    defaults.synchronize(); // the service may have written since the last look
+    QVariantMap preferences = defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap());
+    migrateHotKey(preferences);
+
+    // The switch and the login checkbox follow the service here (service control).
+
+    const auto sortOrder = PreferenceValue::integerValue(preferences.value(QStringLiteral("CVSortOrder")));
+    // An index the pop-up does not have would leave it showing nothing, and the
+    // next save would store that.
+    if (_sortByPicker && sortOrder && *sortOrder >= 0 && *sortOrder < _sortByPicker->count())
+        _sortByPicker->setCurrentIndex(static_cast<int>(*sortOrder));
+    transferHotKeysToUI(preferences);
+    transferHotCornersToUI(preferences);
+
+    if (_keybroadcaster) {
+        auto &center = platform::NotificationCenter::defaultCenter();
+        center.removeObserver(this, KeyBroadcasterKeyEvent, _keybroadcaster.data());
+        center.addObserver(this, KeyBroadcasterKeyEvent, _keybroadcaster.data(),
+                           [this](const platform::Notification &notification) { keyEvent(notification); });
+    }
+
+    const QVariant limitSearch = preferences.value(QStringLiteral("LimitAppSearchesToSystemVolume"));
+    if (_limitSearchCheckbox && limitSearch.isValid())
+        _limitSearchCheckbox->setChecked(PreferenceValue::boolValue(limitSearch));
 }
 
 void CorvanePrefPane::willUnselect()
 {
+    stopEditingHotKeys();
+    save();
+    if (_keybroadcaster)
+        platform::NotificationCenter::defaultCenter().removeObserver(this, KeyBroadcasterKeyEvent, _keybroadcaster.data());
 }
 
 void CorvanePrefPane::showLaunchFailedAlertSheet()
