@@ -74,8 +74,11 @@ TEST_F(EndToEndTest, EachSettingIsSavedBeforeTheServiceHearsOfIt)
 {
     sortBy()->setFocus();
     QTest::keyClick(sortBy(), Qt::Key_Down);
-    const QString sortOrder = QString::number(sortBy()->currentIndex());
-    EXPECT_TRUE(journal.waitFor(QStringLiteral("message sortPreferenceChanged ") + sortOrder));
+    ASSERT_EQ(sortBy()->currentIndex(), 1);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("message sortPreferenceChanged 1")));
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("sorting most-recently-used")));
+    QTest::keyClick(sortBy(), Qt::Key_Down);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("sorting most-often-used")));
 
     QTest::mouseClick(loaded.outlet<QCheckBox>("_limitSearchCheckbox"), Qt::LeftButton);
     EXPECT_TRUE(journal.waitFor(QStringLiteral("message limitApplicationSearchChanged true")));
