@@ -95,7 +95,9 @@ void CorvanePrefPane::willSelect()
     QVariantMap preferences = defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap());
     migrateHotKey(preferences);
 
-    // The switch and the login checkbox follow the service here (service control).
+    if (_enableCheckbox)
+        _enableCheckbox->setState(CorvaneServiceHelper::isServiceRunning() ? 1 : 0);
+    // Hook: the login check box follows isServiceEnabledAtStartup with login items.
 
     const auto sortOrder = PreferenceValue::integerValue(preferences.value(QStringLiteral("CVSortOrder")));
     // An index the pop-up does not have would leave it showing nothing, and the
