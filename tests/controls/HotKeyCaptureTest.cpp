@@ -182,19 +182,3 @@ TEST_F(CaptureTest, UserTextChangesReachTheDelegateWithTheFieldAsEditor)
     field->cut();
     EXPECT_EQ(delegate->calls, (QStringList{QStringLiteral("become"), QStringLiteral("change:")}));
 }
-
-TEST_F(CaptureTest, ResigningEndsEditingOnceEvenWithoutAFocusChange)
-{
-    startEditing();
-    EXPECT_TRUE(field->isEditing());
-    EXPECT_TRUE(field->resignFirstResponder());
-    EXPECT_TRUE(field->resignFirstResponder());
-    EXPECT_FALSE(field->isEditing());
-    EXPECT_EQ(delegate->calls, (QStringList{QStringLiteral("become"), QStringLiteral("resign"), QStringLiteral("end")}));
-}
-
-TEST(KeyBroadcaster, TranslatesModifierFlagsToCarbonMasks)
-{
-    EXPECT_EQ(KeyBroadcaster::cocoaToCarbonModifiers(0x100000 | 0x020000 | 0x010000), 0x0300u);
-    EXPECT_EQ(KeyBroadcaster::cocoaToCarbonModifiers(0x080000 | 0x040000), 0x1800u);
-}

@@ -47,7 +47,7 @@ protected:
 
 } // namespace
 
-TEST_F(EndToEndTest, RecordingOptionSpaceReachesTheDomainAndTheService)
+TEST_F(EndToEndTest, RecordingOptionSpaceThenClearingReachesTheDomainAndTheService)
 {
     clickIntoTheField();
     QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier);
@@ -58,10 +58,8 @@ TEST_F(EndToEndTest, RecordingOptionSpaceReachesTheDomainAndTheService)
               QVariant(KeyCombo::keyComboWithKeyCode(49, 0x0800)->archivedData()));
     EXPECT_TRUE(journal.waitFor(QStringLiteral("message hotKeyChanged 49 2048")));
     EXPECT_TRUE(journal.waitFor(QStringLiteral("value ShowHideHotKey 49 2048")));
-}
 
-TEST_F(EndToEndTest, AClearedHotKeyReachesTheServiceAsMinusOne)
-{
+    // Cleared, it reaches the service as -1, -1.
     clickIntoTheField();
     QTest::keyClick(field(), Qt::Key_Backspace);
     focusElsewhere();

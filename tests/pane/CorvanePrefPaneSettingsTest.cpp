@@ -3,8 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -24,13 +22,7 @@ protected:
         removeDomain();
         ASSERT_TRUE(loaded.active);
     }
-    void TearDown() override
-    {
-        removeDomain();
-        const QFileInfo domain(domainPath());
-        for (const QString &copy : QDir(domain.path()).entryList({domain.fileName() + QStringLiteral(".*")}))
-            QFile::remove(domain.path() + u'/' + copy);
-    }
+    void TearDown() override { removeDomain(); }
 
     QComboBox *picker(const char *name) const { return loaded.outlet<QComboBox>(name); }
     QComboBox *sortBy() const { return picker("_sortByPicker"); }
@@ -166,21 +158,4 @@ TEST_F(SettingsTest, WithoutARunningServiceEveryActionStillSaves)
     EXPECT_EQ(readDomain()->value(QStringLiteral("LimitAppSearchesToSystemVolume")), QVariant(limit()->isChecked()));
     pickNext(picker("_bottomLeftPicker"));
     EXPECT_EQ(readDomain()->value(QStringLiteral("BottomLeftCorner")), QVariant(true));
-}
-
-TEST_F(SettingsTest, LeavingThePaneSavesAndAnUnreadableDomainIsKeptAside)
-{
-    {
-        QFile file(domainPath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("<?xml version=\"1.0\"?><plist><dict><key>CVWindowX</key>");
-    }
-    loaded.pane.willSelect();
-    picker("_topLeftPicker")->setCurrentIndex(1);
-    loaded.pane.willUnselect();
-
-    EXPECT_EQ(readDomain()->value(QStringLiteral("TopLeftCorner")), QVariant(true));
-    const QStringList kept = QDir(QFileInfo(domainPath()).path())
-                                 .entryList({QFileInfo(domainPath()).fileName() + QStringLiteral(".unreadable-*")});
-    EXPECT_EQ(kept.size(), 1);
 }
