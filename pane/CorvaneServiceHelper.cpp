@@ -1,0 +1,151 @@
+#include "CorvaneServiceHelper.h"
+
+#include "CorvaneProtocol.h"
+
+#include "Connection.h"
+#include "Exception.h"
+#include "Log.h"
+#include "ProcessList.h"
+#include "SearchPaths.h"
+#include "UserDefaults.h"
+#include "Workspace.h"
+
+#include <QFileInfo>
+
+#include <thread>
+
+namespace {
+
+void realSleep(std::chrono::seconds duration)
+{
+    std::this_thread::sleep_until(std::chrono::steady_clock::now() + duration);
+}
+
+CorvaneServiceHelper::SleepFunction &sleepFunction()
+{
+    static CorvaneServiceHelper::SleepFunction sleep = realSleep;
+    return sleep;
+}
+
+std::optional<QString> firstLibraryFolder(platform::SearchPathDomain domain)
+{
+    const QStringList folders =
+        platform::searchPathForDirectoriesInDomains(platform::SearchPathDirectory::Library, domain, true);
+    if (folders.isEmpty())
+        return std::nullopt;
+    return folders.first();
+}
+
+std::optional<QString> servicesCopy(platform::SearchPathDomain domain)
+{
+    const auto library = firstLibraryFolder(domain);
+    if (!library)
+        return std::nullopt;
+    const QString path = *library + QStringLiteral("/Services/") + CorvaneServiceHelper::appName;
+    return QFileInfo::exists(path) ? std::optional<QString>(path) : std::nullopt;
+}
+
+std::optional<QString> storedPath()
+{
+    const auto domain =
+        platform::UserDefaults::standardUserDefaults().persistentDomainForName(ServiceBundleIdentifier);
+    if (!domain)
+        return std::nullopt;
+    const QVariant stored = domain->value(CVApplicationPath);
+    if (stored.metaType().id() != QMetaType::QString)
+        return std::nullopt;
+    const QString path = stored.toString();
+    return !path.isEmpty() && QFileInfo::exists(path) ? std::optional<QString>(path) : std::nullopt;
+}
+
+std::optional<QString> nonEmpty(std::optional<QString> path)
+{
+    return path && !path->isEmpty() ? path : std::nullopt;
+}
+
+} // namespace
+
+QString CorvaneServiceHelper::serviceName()
+{
+    QString name = appName;
+    name.chop(4);   // ".app"
+    return name;
+}
+
+bool CorvaneServiceHelper::launchService()
+{
+    if (isServiceRunning())
+        return true;
+    const auto path = serviceApplicationPath();
+    if (path && platform::Workspace::openFile(*path))
+        return true;
+    platform::log(QStringLiteral("Unable to launch the Corvane service application at: %1.")
+                      .arg(path.value_or(QStringLiteral("(null)"))));
+    return false;
+}
+
+bool CorvaneServiceHelper::isServiceRunning()
+{
+    return platform::isProcessRunning(serviceName());
+}
+
+void CorvaneServiceHelper::quitService()
+{
+    if (!isServiceRunning())
+        return;
+    CorvaneProtocol service(serviceProxy());
+    service.terminateApp();
+}
+
+std::optional<QString> CorvaneServiceHelper::serviceApplicationPath()
+{
+    if (auto path = storedPath())
+        return path;
+    if (auto path = servicesCopy(platform::SearchPathDomain::User))
+        return path;
+    if (auto path = servicesCopy(platform::SearchPathDomain::Local))
+        return path;
+    if (auto path = nonEmpty(platform::Workspace::fullPathForApplication(serviceName())))
+        return path;
+    if (auto path = nonEmpty(platform::Workspace::absolutePathForAppBundleWithIdentifier(MakerIdentifierPrefix
+                                                                                         + serviceName())))
+        return path;
+    platform::log(QStringLiteral("Unable to locate Velora Corvane service application."));
+    return std::nullopt;
+}
+
+std::optional<QString> CorvaneServiceHelper::serviceBundlePath()
+{
+    const auto library = firstLibraryFolder(platform::SearchPathDomain::User);
+    if (!library)
+        return std::nullopt;
+    return *library + serviceBundleSuffix;
+}
+
+std::shared_ptr<platform::DistantObject> CorvaneServiceHelper::serviceProxy()
+{
+    try {
+        return platform::Connection::rootProxyForConnectionWithRegisteredName(connectionName);
+    } catch (const platform::Exception &) {
+        return nullptr;
+    }
+}
+
+bool CorvaneServiceHelper::waitForServiceToQuit()
+{
+    if (!isServiceRunning())
+        return true;
+    for (int elapsed = 0; elapsed < quitPollCount;) {
+        sleepFunction()(quitPollInterval);
+        ++elapsed;
+        if (!isServiceRunning())
+            return true;
+    }
+    platform::log(QStringLiteral("Unable to quit the Velora Corvane service within maximum wait time."));
+    return false;
+}
+
+CorvaneServiceHelper::SleepFunction CorvaneServiceHelper::setSleepFunction(SleepFunction sleep)
+{
+    return std::exchange(sleepFunction(), sleep ? std::move(sleep) : SleepFunction(realSleep));
+}

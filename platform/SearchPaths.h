@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QFlags>
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+/// The standard folders the original platform finds by search path.
+enum class SearchPathDirectory {
+    Library,              ///< the Library folder
+    ApplicationSupport,   ///< application support files: the same folder as Library here
+    Logs,                 ///< log and journal files
+};
+
+/// The domains a folder is searched in, as flags.
+enum class SearchPathDomain {
+    User = 0x1,    ///< the user's own
+    Local = 0x2,   ///< the computer's, shared by its users
+};
+Q_DECLARE_FLAGS(SearchPathDomains, SearchPathDomain)
+Q_DECLARE_OPERATORS_FOR_FLAGS(SearchPathDomains)
+
+/// The counterpart of NSSearchPathForDirectoriesInDomains: the folders of
+/// `directory` in `domains`, the user's first. Whether they exist is not checked.
+///
+/// Library and ApplicationSupport: user domain $XDG_DATA_HOME (~/.local/share when
+/// unset or not absolute), local domain /usr/local/share. Logs: user domain
+/// $XDG_STATE_HOME (~/.local/state), local domain /var/log. Without `expandTilde`
+/// a folder inside the home folder begins with "~".
+QStringList searchPathForDirectoriesInDomains(SearchPathDirectory directory, SearchPathDomains domains,
+                                              bool expandTilde);
+
+/// While alive, the local domain's folders are under `root` instead of "/" (for
+/// tests, which must never touch the computer's own folders). Not thread-safe;
+/// overrides do not nest.
+class ScopedLocalDomainRoot
+{
+public:
+    explicit ScopedLocalDomainRoot(const QString &root);
+    ~ScopedLocalDomainRoot();
+    ScopedLocalDomainRoot(const ScopedLocalDomainRoot &) = delete;
+    ScopedLocalDomainRoot &operator=(const ScopedLocalDomainRoot &) = delete;
+
+private:
+    QString m_previous;
+};
+
+} // namespace platform

@@ -1,0 +1,174 @@
+#include "CorvaneService.h"
+
+#include "ServicePreferences.h"
+
+#include "Connection.h"
+#include "DistributedNotificationCenter.h"
+#include "Log.h"
+#include "PropertyList.h"
+#include "Protocol.h"
+#include "SearchPaths.h"
+#include "TerminationSignalNotifier.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSaveFile>
+#include <QTimer>
+
+namespace {
+
+const QString ConnectionName = QStringLiteral("CorvaneService");
+const QString LaunchedNotification = QStringLiteral("CorvaneAppHasLaunchedNotification");
+const QString QuittingNotification = QStringLiteral("CorvaneAppIsQuittingNotification");
+constexpr int BusWatchIntervalMs = 1000;
+
+// The receiving side of the protocol the pane sends, declared here on its own: the
+// service is a separate program, as the real launcher is.
+platform::Protocol corvaneProtocol()
+{
+    return platform::Protocol(QStringLiteral("CorvaneProtocol"),
+                              {{QStringLiteral("userDefaultsChanged"), QString()},
+                               {QStringLiteral("terminateApp"), QString()},
+                               {QStringLiteral("sortPreferenceChanged"), QStringLiteral("i")},
+                               {QStringLiteral("limitApplicationSearchChanged"), QStringLiteral("b")},
+                               {QStringLiteral("hotCornersChanged"), QString()},
+                               {QStringLiteral("hotKeyChanged"), QStringLiteral("(ni)")},
+                               {QStringLiteral("excludedApplicationsChanged"), QStringLiteral("s")}});
+}
+
+QString text(const QVariant &value)
+{
+    if (value.metaType().id() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    return value.toString();
+}
+
+// Arguments as journal fields; a structure's members each get their own field.
+QStringList fields(const QVariantList &arguments)
+{
+    QStringList out;
+    for (const QVariant &argument : arguments) {
+        if (argument.metaType().id() == QMetaType::QVariantList)
+            out += fields(argument.toList());
+        else
+            out.append(text(argument));
+    }
+    return out;
+}
+
+} // namespace
+
+CorvaneService::CorvaneService(const Options &options, const QString &journalPath)
+    : m_options(options)
+    , m_journal(journalPath)
+{
+}
+
+CorvaneService::~CorvaneService() = default;
+
+QString CorvaneService::servicesBundlePath()
+{
+    return platform::searchPathForDirectoriesInDomains(platform::SearchPathDirectory::Library,
+                                                       platform::SearchPathDomain::User, true)
+               .value(0)
+           + QStringLiteral("/Services/Corvane.bundle");
+}
+
+bool CorvaneService::start()
+{
+    m_journal.write(QStringLiteral("started"),
+                    {QStringLiteral("quit-delay=%1").arg(m_options.quitDelaySeconds),
+                     QStringLiteral("ignore-terminate=%1").arg(m_options.ignoreTerminate ? u"yes" : u"no")});
+    m_signals = std::make_unique<platform::TerminationSignalNotifier>();
+    connect(m_signals.get(), &platform::TerminationSignalNotifier::terminationRequested, this, [this](int number) {
+        m_journal.write(QStringLiteral("signal"), {QString::number(number)});
+        quit();
+    });
+
+    takeUp(ServicePreferences::allKeys());
+    installServicesBundle();
+
+    m_connection = platform::Connection::registerName(
+        ConnectionName, corvaneProtocol(), [this](const QString &method, const QVariantList &arguments) {
+            receive(method, arguments);
+        });
+    if (!m_connection) {
+        m_journal.write(QStringLiteral("error"), {QStringLiteral("cannot register ") + ConnectionName});
+        platform::log(QStringLiteral("Cannot register %1 on the session bus: is another Corvane running?")
+                          .arg(ConnectionName));
+        return false;
+    }
+    // A service outliving its session would linger unseen: leave with the bus.
+    connect(&m_busWatch, &QTimer::timeout, this, [this] {
+        if (m_connection && !m_connection->isValid()) {
+            m_journal.write(QStringLiteral("error"), {QStringLiteral("the session bus went away")});
+            quit();
+        }
+    });
+    m_busWatch.start(BusWatchIntervalMs);
+    platform::DistributedNotificationCenter::defaultCenter().postNotificationName(LaunchedNotification);
+    m_journal.write(QStringLiteral("posted"), {LaunchedNotification});
+    return true;
+}
+
+void CorvaneService::quit()
+{
+    if (std::exchange(m_quitting, true))
+        return;
+    auto &center = platform::DistributedNotificationCenter::defaultCenter();
+    center.postNotificationName(QuittingNotification);
+    m_journal.write(QStringLiteral("posted"), {QuittingNotification});
+    m_connection.reset();
+    center.flush();   // the notification must leave before the process does
+    m_journal.write(QStringLiteral("quit"));
+    QCoreApplication::quit();
+}
+
+void CorvaneService::receive(const QString &method, const QVariantList &arguments)
+{
+    m_journal.write(QStringLiteral("message"), QStringList{method} + fields(arguments));
+    if (method == u"terminateApp") {
+        if (m_options.ignoreTerminate) {
+            m_journal.write(QStringLiteral("ignored"), {method});
+            return;
+        }
+        QTimer::singleShot(m_options.quitDelaySeconds * 1000, this, &CorvaneService::quit);
+    } else if (method == u"userDefaultsChanged") {
+        takeUp(ServicePreferences::allKeys());
+    } else if (method == u"sortPreferenceChanged") {
+        takeUp(QStringLiteral("CVSortOrder"), text(arguments.value(0)));
+    } else if (method == u"limitApplicationSearchChanged") {
+        takeUp(QStringLiteral("LimitAppSearchesToSystemVolume"), text(arguments.value(0)));
+    } else if (method == u"hotCornersChanged") {
+        takeUp(ServicePreferences::cornerKeys());
+    } else if (method == u"hotKeyChanged") {
+        takeUp(QStringLiteral("ShowHideHotKey"), fields(arguments).join(u' '));
+    }
+    // excludedApplicationsChanged: the record's flag lives in the application store,
+    // which this service does not keep; the journal line is all.
+}
+
+void CorvaneService::takeUp(const QStringList &keys)
+{
+    for (const auto &[key, value] : ServicePreferences::read(keys))
+        takeUp(key, value);
+}
+
+void CorvaneService::takeUp(const QString &key, const QString &value)
+{
+    m_journal.write(QStringLiteral("value"), {key, value});
+}
+
+void CorvaneService::installServicesBundle()
+{
+    const QString bundle = servicesBundlePath();
+    const QVariantMap info{{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.velora.Corvane.Services")},
+                           {QStringLiteral("CFBundleName"), QStringLiteral("Corvane")},
+                           {QStringLiteral("NSServices"), QVariantList()}};
+    const auto plist = platform::writePropertyList(info, platform::PropertyListFormat::Xml);
+    QSaveFile file(bundle + QStringLiteral("/Contents/Info.plist"));
+    const bool written = QDir().mkpath(bundle + QStringLiteral("/Contents")) && plist
+                         && file.open(QIODevice::WriteOnly) && file.write(plist.bytes) == plist.bytes.size()
+                         && file.commit();
+    m_journal.write(written ? QStringLiteral("installed") : QStringLiteral("error"), {bundle});
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "ServiceJournal.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QVariantList>
+
+#include <memory>
+
+namespace platform {
+class Connection;
+class TerminationSignalNotifier;
+}
+
+/// The reference service: what the pane relies on the launcher service to do,
+/// without the launcher. While it runs it owns the connection "CorvaneService"
+/// (com.velora.CorvaneService on the session bus) and answers CorvaneProtocol; it
+/// posts "CorvaneAppHasLaunchedNotification" once it runs and
+/// "CorvaneAppIsQuittingNotification" when it quits; it keeps its Services-menu
+/// bundle installed; it takes up its settings from its preferences domain; and it
+/// journals everything it receives and takes up (see ServiceJournal).
+class CorvaneService : public QObject
+{
+    Q_OBJECT
+public:
+    struct Options
+    {
+        /// Seconds between terminateApp and quitting.
+        int quitDelaySeconds = 0;
+        /// Whether terminateApp is ignored (a signal still ends the service).
+        bool ignoreTerminate = false;
+    };
+
+    CorvaneService(const Options &options, const QString &journalPath);
+    ~CorvaneService() override;
+
+    /// Takes up the settings, installs the Services bundle, registers the
+    /// connection and announces the launch. False when the connection is taken,
+    /// that is when another instance runs, or the bus cannot be reached.
+    bool start();
+
+    /// Announces the quit, gives the connection up and ends the event loop.
+    void quit();
+
+    /// The Services-menu bundle's folder: <user Library>/Services/Corvane.bundle.
+    static QString servicesBundlePath();
+
+private:
+    void receive(const QString &method, const QVariantList &arguments);
+    void takeUp(const QStringList &keys);
+    void takeUp(const QString &key, const QString &value);
+    void installServicesBundle();
+
+    Options m_options;
+    ServiceJournal m_journal;
+    std::unique_ptr<platform::Connection> m_connection;
+    std::unique_ptr<platform::TerminationSignalNotifier> m_signals;
+    QTimer m_busWatch;
+    bool m_quitting = false;
+};

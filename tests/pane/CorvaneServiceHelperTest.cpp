@@ -1,0 +1,199 @@
+#include "CorvaneServiceHelper.h"
+
+#include "CorvaneProtocol.h"
+#include "ServiceTestSupport.h"
+#include "TestSupport.h"
+
+#include "Connection.h"
+#include "DistributedNotificationCenter.h"
+#include "Log.h"
+#include "SearchPaths.h"
+#include "UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace corvane::test;
+
+namespace {
+
+const QString Locate = QStringLiteral("Unable to locate Velora Corvane service application.");
+const QString GiveUp = QStringLiteral("Unable to quit the Velora Corvane service within maximum wait time.");
+
+// The user's and the computer's Library folders of the sandbox, a log reader, and
+// the services started by a test, ended whatever its outcome.
+class CorvaneServiceHelperTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString foreign;
+        ASSERT_TRUE(ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
+    }
+    void TearDown() override
+    {
+        CorvaneServiceHelper::setSleepFunction({});
+        platform::UserDefaults::standardUserDefaults().removePersistentDomainForName(ServiceBundleIdentifier);
+        for (const QString &folder : {userLibrary(), localLibrary(), QDir::homePath() + QStringLiteral("/Applications"),
+                                      qEnvironmentVariable("XDG_DATA_DIRS").split(u':').first()})
+            QDir(folder).removeRecursively();
+    }
+
+    static QString userLibrary() { return qEnvironmentVariable("XDG_DATA_HOME"); }
+    static QString localLibrary() { return sandboxDir() + QStringLiteral("/local/usr/local/share"); }
+
+    QStringList logged() const { return m_logged; }
+
+    static bool makeFolder(const QString &path) { return QDir().mkpath(path); }
+    static bool storePath(const QString &path)
+    {
+        return platform::UserDefaults::standardUserDefaults().setPersistentDomain(
+            {{CVApplicationPath, path}, {QStringLiteral("CVSortOrder"), 1}}, ServiceBundleIdentifier);
+    }
+
+    ServiceGuard guard;
+    const platform::ScopedLocalDomainRoot localRoot{sandboxDir() + QStringLiteral("/local")};
+
+private:
+    QStringList m_logged;
+    const platform::ScopedLogSink m_sink{[this](const platform::LogRecord &r) { m_logged.append(r.message); }};
+};
+
+} // namespace
+
+TEST_F(CorvaneServiceHelperTest, FindsTheApplicationInItsFivePlacesInOrder)
+{
+    EXPECT_FALSE(CorvaneServiceHelper::serviceApplicationPath());
+    EXPECT_EQ(logged(), QStringList{Locate});
+
+    // 5: the desktop entry whose file ID is the bundle identifier.
+    const QString byIdentifier = qEnvironmentVariable("XDG_DATA_DIRS").split(u':').first()
+                                 + QStringLiteral("/applications/com.velora.Corvane.desktop");
+    ASSERT_TRUE(makeFolder(QFileInfo(byIdentifier).path()));
+    ASSERT_TRUE(QFile(byIdentifier).open(QIODevice::WriteOnly));
+    EXPECT_EQ(CorvaneServiceHelper::serviceApplicationPath(), byIdentifier);
+    // 4: the application named Corvane.
+    const QString byName = QDir::homePath() + QStringLiteral("/Applications/Corvane.desktop");
+    ASSERT_TRUE(makeFolder(QFileInfo(byName).path()));
+    ASSERT_TRUE(QFile(byName).open(QIODevice::WriteOnly));
+    EXPECT_EQ(CorvaneServiceHelper::serviceApplicationPath(), byName);
+    // 3, then 2: the computer's Services folder, then the user's, which wins.
+    const QString local = localLibrary() + QStringLiteral("/Services/Corvane.app");
+    ASSERT_TRUE(makeFolder(local));
+    EXPECT_EQ(CorvaneServiceHelper::serviceApplicationPath(), local);
+    const QString user = userLibrary() + QStringLiteral("/Services/Corvane.app");
+    ASSERT_TRUE(makeFolder(user));
+    EXPECT_EQ(CorvaneServiceHelper::serviceApplicationPath(), user);
+    // 1: a stored path counts only while something exists there.
+    const QString stored = sandboxDir() + QStringLiteral("/elsewhere/Corvane.app");
+    ASSERT_TRUE(storePath(stored));
+    EXPECT_EQ(CorvaneServiceHelper::serviceApplicationPath(), user);
+    ASSERT_TRUE(makeFolder(stored));
+    EXPECT_EQ(CorvaneServiceHelper::serviceApplicationPath(), stored);
+    EXPECT_EQ(logged(), QStringList{Locate}) << "logged although found";
+}
+
+TEST_F(CorvaneServiceHelperTest, ServicesBundleIsInTheUsersLibrary)
+{
+    EXPECT_EQ(CorvaneServiceHelper::serviceBundlePath(), userLibrary() + QStringLiteral("/Services/Corvane.bundle"));
+}
+
+TEST_F(CorvaneServiceHelperTest, LaunchWithNothingToOpenLogsWhatItTried)
+{
+    EXPECT_FALSE(CorvaneServiceHelper::launchService());
+    EXPECT_EQ(logged(), (QStringList{Locate, QStringLiteral("Unable to launch the Corvane service application at: (null).")}));
+
+    const QString broken = userLibrary() + QStringLiteral("/Services/Corvane.app");
+    ASSERT_TRUE(makeFolder(broken));   // an app folder without its executable
+    EXPECT_FALSE(CorvaneServiceHelper::launchService());
+    EXPECT_EQ(logged().last(), QStringLiteral("Unable to launch the Corvane service application at: %1.").arg(broken));
+}
+
+TEST_F(CorvaneServiceHelperTest, WithoutAServiceNothingIsReachedAndNothingWaits)
+{
+    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
+    EXPECT_FALSE(CorvaneServiceHelper::serviceProxy());
+    int sleeps = 0;
+    CorvaneServiceHelper::setSleepFunction([&](std::chrono::seconds) { ++sleeps; });
+    EXPECT_TRUE(CorvaneServiceHelper::waitForServiceToQuit());
+    EXPECT_EQ(sleeps, 0);
+
+    // A connection of the right name, but no process named Corvane: quitService
+    // asks nothing. A later message proves the earlier one would have arrived.
+    std::vector<QString> received;
+    const auto server = platform::Connection::registerName(
+        QStringLiteral("CorvaneService"), CorvaneProtocol::protocol(),
+        [&](const QString &method, const QVariantList &) { received.push_back(method); });
+    ASSERT_TRUE(server);
+    CorvaneServiceHelper::quitService();
+    ASSERT_TRUE(CorvaneProtocol(CorvaneServiceHelper::serviceProxy()).userDefaultsChanged());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !received.empty(); }, 10000));
+    EXPECT_EQ(received, std::vector<QString>{QStringLiteral("userDefaultsChanged")});
+    EXPECT_TRUE(logged().isEmpty());
+}
+
+TEST_F(CorvaneServiceHelperTest, LaunchFindsAndOpensTheServiceOnce)
+{
+    ASSERT_TRUE(linkService(userLibrary() + QStringLiteral("/Services")));
+    bool launched = false;
+    auto &center = platform::DistributedNotificationCenter::defaultCenter();
+    center.addObserver(this, QStringLiteral("CorvaneAppHasLaunchedNotification"), QString(),
+                       [&](const platform::DistributedNotification &) { launched = true; });
+
+    ASSERT_TRUE(CorvaneServiceHelper::launchService());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return launched; }, 20000));
+    center.removeObserver(this);
+    EXPECT_TRUE(CorvaneServiceHelper::isServiceRunning());
+    EXPECT_EQ(ServiceGuard::runningServices().size(), 1);
+    EXPECT_TRUE(CorvaneServiceHelper::serviceProxy());
+
+    // Running already: nothing is looked up or opened, so nothing can fail.
+    ASSERT_TRUE(QFile::remove(userLibrary() + QStringLiteral("/Services/Corvane.app")));
+    EXPECT_TRUE(CorvaneServiceHelper::launchService());
+    EXPECT_TRUE(logged().isEmpty()) << qPrintable(logged().join(u'\n'));
+}
+
+TEST_F(CorvaneServiceHelperTest, QuitAndWaitReturnsOnceAServiceQuittingAfterThreeSecondsIsGone)
+{
+    ASSERT_GT(guard.start({QStringLiteral("--quit-delay"), QStringLiteral("3")}), 0);
+    bool quitting = false;
+    auto &center = platform::DistributedNotificationCenter::defaultCenter();
+    center.addObserver(this, QStringLiteral("CorvaneAppIsQuittingNotification"), QString(),
+                       [&](const platform::DistributedNotification &) { quitting = true; });
+    // The real sleep, counted.
+    std::vector<std::chrono::seconds> sleeps;
+    CorvaneServiceHelper::setSleepFunction([&](std::chrono::seconds duration) {
+        sleeps.push_back(duration);
+        std::this_thread::sleep_for(duration);
+    });
+
+    CorvaneServiceHelper::quitService();
+    EXPECT_TRUE(CorvaneServiceHelper::waitForServiceToQuit());
+    EXPECT_GE(sleeps.size(), 2u);
+    EXPECT_LE(sleeps.size(), 5u);
+    EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](auto d) { return d == std::chrono::seconds(1); }));
+    EXPECT_TRUE(logged().isEmpty()) << qPrintable(logged().join(u'\n'));
+    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return quitting; }, 10000));
+    center.removeObserver(this);
+}
+
+TEST_F(CorvaneServiceHelperTest, WaitGivesUpAfterTwentyOneSecondPollsWithItsLogLine)
+{
+    const ServiceJournalReader journal;
+    ASSERT_GT(guard.start({QStringLiteral("--ignore-terminate")}), 0);
+    CorvaneServiceHelper::quitService();
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("ignored terminateApp")));
+
+    std::vector<std::chrono::seconds> sleeps;
+    CorvaneServiceHelper::setSleepFunction([&](std::chrono::seconds duration) { sleeps.push_back(duration); });
+    EXPECT_FALSE(CorvaneServiceHelper::waitForServiceToQuit());
+    EXPECT_EQ(sleeps, std::vector<std::chrono::seconds>(20, std::chrono::seconds(1)));
+    EXPECT_EQ(logged(), QStringList{GiveUp});
+    EXPECT_TRUE(CorvaneServiceHelper::isServiceRunning());
+}

@@ -1,0 +1,263 @@
+#include "Connection.h"
+
+#include "TestSupport.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVirtualObject>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+Protocol testProtocol()
+{
+    return Protocol(QStringLiteral("CorvaneTestProtocol"),
+                    {{QStringLiteral("ping"), QString()},
+                     {QStringLiteral("setIndex"), QStringLiteral("i")},
+                     {QStringLiteral("setFlag"), QStringLiteral("b")},
+                     {QStringLiteral("setCombo"), QStringLiteral("(ni)")},
+                     {QStringLiteral("setText"), QStringLiteral("s")},
+                     {QStringLiteral("broken"), QStringLiteral("a{sv}")}});
+}
+
+struct Received
+{
+    QString method;
+    QVariantList arguments;
+};
+
+// The serving side on a connection of its own, so that every message really goes
+// through the bus daemon.
+class ConnectionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server"));
+        ASSERT_TRUE(serverBus.isConnected());
+    }
+    void TearDown() override
+    {
+        server.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("server"));
+    }
+
+    void serve(const QString &name = QStringLiteral("CorvaneTestService"))
+    {
+        server = Connection::registerName(
+            name, testProtocol(), [this](const QString &m, const QVariantList &a) { received.push_back({m, a}); },
+            serverBus);
+        ASSERT_TRUE(server);
+    }
+
+    bool waitForMethod(const QString &method)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                return std::any_of(received.begin(), received.end(), [&](const Received &r) { return r.method == method; });
+            },
+            10000);
+    }
+
+    QDBusConnection serverBus{QString()};
+    std::unique_ptr<Connection> server;
+    std::vector<Received> received;
+};
+
+} // namespace
+
+TEST_F(ConnectionTest, ProxySendsTheProtocolsMessagesWithTheirArguments)
+{
+    serve();
+    auto proxy = Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"));
+    ASSERT_TRUE(proxy);
+    EXPECT_EQ(proxy->registeredName(), QStringLiteral("CorvaneTestService"));
+    proxy->setProtocolForProxy(testProtocol());
+
+    EXPECT_TRUE(proxy->sendOneway(QStringLiteral("setIndex"), {2}));
+    EXPECT_TRUE(proxy->sendOneway(QStringLiteral("setFlag"), {true}));
+    EXPECT_TRUE(proxy->sendOneway(QStringLiteral("setCombo"), {QVariant(QVariantList{49, 0x0800})}));
+    EXPECT_TRUE(proxy->sendOneway(QStringLiteral("setText"), {QStringLiteral("x-coredata://S/Application/p7")}));
+    EXPECT_TRUE(proxy->sendOneway(QStringLiteral("ping")));
+    ASSERT_TRUE(waitForMethod(QStringLiteral("ping")));
+
+    ASSERT_EQ(received.size(), 5u);
+    EXPECT_EQ(received[0].method, QStringLiteral("setIndex"));
+    EXPECT_EQ(received[0].arguments, QVariantList{2});
+    EXPECT_EQ(received[1].arguments, QVariantList{true});
+    ASSERT_EQ(received[2].arguments.size(), 1);
+    const QVariantList combo = received[2].arguments.front().toList();
+    ASSERT_EQ(combo.size(), 2);
+    EXPECT_EQ(combo[0].toInt(), 49);
+    EXPECT_EQ(combo[1].toInt(), 0x0800);
+    EXPECT_EQ(received[3].arguments, QVariantList{QStringLiteral("x-coredata://S/Application/p7")});
+    EXPECT_TRUE(received[4].arguments.isEmpty());
+}
+
+TEST_F(ConnectionTest, ProtocolRestrictsWhatTheProxySends)
+{
+    serve();
+    auto proxy = Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"));
+    ASSERT_TRUE(proxy);
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("setIndex"), {2})) << "sent without a declared protocol";
+    proxy->setProtocolForProxy(testProtocol());
+
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("unknown")));
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("broken"), {QVariantMap()})) << "unsupported signature kept";
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("setIndex"))) << "too few arguments";
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("setIndex"), {1, 2})) << "too many arguments";
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("setIndex"), {QStringLiteral("2")}));
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("setIndex"), {qlonglong(1) << 40})) << "out of range";
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("setFlag"), {1}));
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("setCombo"), {QVariant(QVariantList{40000, 1})})) << "key code beyond 16 bits";
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("setCombo"), {QVariant(QVariantList{1})}));
+    EXPECT_FALSE(proxy->sendOneway(QStringLiteral("setText"), {5}));
+    EXPECT_TRUE(proxy->sendOneway(QStringLiteral("ping")));
+    ASSERT_TRUE(waitForMethod(QStringLiteral("ping")));
+    EXPECT_EQ(received.size(), 1u);
+}
+
+TEST_F(ConnectionTest, ServerRefusesMessagesOutsideItsProtocol)
+{
+    serve();
+    // The server answers from this thread's event loop, so wait without blocking it.
+    const auto call = [](const QString &member, const QVariantList &arguments, const QString &interface) {
+        QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("com.velora.CorvaneTestService"),
+                                                              QStringLiteral("/CorvaneTestService"), interface, member);
+        message.setArguments(arguments);
+        QDBusPendingCall pending = QDBusConnection::sessionBus().asyncCall(message, 10000);
+        [[maybe_unused]] const bool finished = QTest::qWaitFor([&] { return pending.isFinished(); }, 15000);
+        return pending.reply();
+    };
+    const QString interface = QStringLiteral("com.velora.CorvaneTestProtocol");
+    EXPECT_EQ(call(QStringLiteral("setFlag"), {5}, interface).type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(call(QStringLiteral("setIndex"), {}, interface).type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(call(QStringLiteral("unknown"), {}, interface).type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(call(QStringLiteral("setIndex"), {3}, QStringLiteral("com.velora.Other")).type(),
+              QDBusMessage::ErrorMessage);
+    // A caller that waits anyway gets an empty answer, and the message is handled.
+    EXPECT_EQ(call(QStringLiteral("setIndex"), {4}, interface).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(waitForMethod(QStringLiteral("setIndex")));
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].arguments, QVariantList{4});
+
+    const QDBusMessage introspection = call(QStringLiteral("Introspect"), {},
+                                            QStringLiteral("org.freedesktop.DBus.Introspectable"));
+    ASSERT_EQ(introspection.type(), QDBusMessage::ReplyMessage);
+    const QString xml = introspection.arguments().value(0).toString();
+    EXPECT_TRUE(xml.contains(QStringLiteral("<method name=\"setCombo\">"))) << qPrintable(xml);
+    EXPECT_TRUE(xml.contains(QStringLiteral("<arg type=\"(ni)\" direction=\"in\"/>"))) << qPrintable(xml);
+}
+
+TEST_F(ConnectionTest, NoProxyWhileTheNameIsNotRegistered)
+{
+    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
+    serve();
+    EXPECT_FALSE(Connection::registerName(QStringLiteral("CorvaneTestService"), testProtocol(),
+                                          [](const QString &, const QVariantList &) {}))
+        << "a second owner of the same name";
+    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"),
+                                                                     QStringLiteral("otherhost")));
+    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("bad.name")));
+    EXPECT_TRUE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
+    server.reset();
+    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
+}
+
+TEST_F(ConnectionTest, UnreachableBusGivesNoProxyAtOnce)
+{
+    const QString name = QStringLiteral("unreachable");
+    {
+        QDBusConnection broken = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/corvane-bus"), name);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"), QString(),
+                                                                         broken));
+        EXPECT_FALSE(Connection::registerName(QStringLiteral("CorvaneTestService"), testProtocol(),
+                                              [](const QString &, const QVariantList &) {}, broken));
+        DistantObject stale(broken, QStringLiteral("CorvaneTestService"));
+        stale.setProtocolForProxy(testProtocol());
+        EXPECT_FALSE(stale.sendOneway(QStringLiteral("ping")));
+    }
+    QDBusConnection::disconnectFromBus(name);
+}
+
+// Records the flags of the messages the proxy sends, on the name the proxy uses.
+class FlagRecorder : public QDBusVirtualObject
+{
+public:
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &) override
+    {
+        replyRequired.push_back(message.isReplyRequired());
+        return true;
+    }
+    std::vector<bool> replyRequired;
+};
+
+TEST_F(ConnectionTest, MessagesAskForNoReply)
+{
+    FlagRecorder recorder;
+    ASSERT_TRUE(serverBus.registerVirtualObject(QStringLiteral("/CorvaneTestService"), &recorder));
+    ASSERT_TRUE(serverBus.registerService(QStringLiteral("com.velora.CorvaneTestService")));
+    auto proxy = Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"));
+    ASSERT_TRUE(proxy);
+    proxy->setProtocolForProxy(testProtocol());
+    ASSERT_TRUE(proxy->sendOneway(QStringLiteral("setIndex"), {1}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.replyRequired.empty(); }, 10000));
+    EXPECT_FALSE(recorder.replyRequired.front());
+    serverBus.unregisterService(QStringLiteral("com.velora.CorvaneTestService"));
+    serverBus.unregisterObject(QStringLiteral("/CorvaneTestService"));
+}
+
+TEST_F(ConnectionTest, MessagesNeverStartAService)
+{
+    // A bus activation file for the name: any message that allows auto-start would
+    // run the script, which leaves a mark.
+    const QString sandbox = corvane::test::sandboxDir();
+    const QString mark = sandbox + QStringLiteral("/activated");
+    const QString script = sandbox + QStringLiteral("/activate.sh");
+    QFile scriptFile(script);
+    ASSERT_TRUE(scriptFile.open(QIODevice::WriteOnly));
+    scriptFile.write(QStringLiteral("#!/bin/sh\necho started >> '%1'\n").arg(mark).toUtf8());
+    scriptFile.close();
+    scriptFile.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString services = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/dbus-1/services");
+    ASSERT_TRUE(QDir().mkpath(services));
+    QFile activation(services + QStringLiteral("/com.velora.CorvaneActivated.service"));
+    ASSERT_TRUE(activation.open(QIODevice::WriteOnly));
+    activation.write(QStringLiteral("[D-BUS Service]\nName=com.velora.CorvaneActivated\nExec=%1\n").arg(script).toUtf8());
+    activation.close();
+    QDBusConnection::sessionBus().interface()->call(QStringLiteral("ReloadConfig"));
+
+    serve(QStringLiteral("CorvaneActivated"));
+    auto proxy = Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneActivated"));
+    ASSERT_TRUE(proxy);
+    proxy->setProtocolForProxy(testProtocol());
+    server.reset();   // the service goes away; the proxy stays
+    EXPECT_TRUE(proxy->sendOneway(QStringLiteral("ping")));
+    // The bus handles one connection's messages in order: once it has answered this,
+    // it has dealt with the message above, and any activation has begun.
+    QDBusConnection::sessionBus().interface()->call(QStringLiteral("GetId"));
+    QTest::qWait(500);
+    EXPECT_FALSE(QFile::exists(mark)) << "a one-way message started the service";
+
+    // The same name with auto-start allowed: the activation file works.
+    QDBusMessage starting = QDBusMessage::createMethodCall(QStringLiteral("com.velora.CorvaneActivated"),
+                                                           QStringLiteral("/CorvaneActivated"),
+                                                           QStringLiteral("com.velora.CorvaneTestProtocol"),
+                                                           QStringLiteral("ping"));
+    QDBusConnection::sessionBus().send(starting);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }, 10000)) << "the activation file is not used";
+}

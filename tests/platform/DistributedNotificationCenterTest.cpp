@@ -1,0 +1,184 @@
+#include "DistributedNotificationCenter.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+const QString Path = QStringLiteral("/com/velora/DistributedNotificationCenter");
+const QString Interface = QStringLiteral("com.velora.DistributedNotificationCenter");
+
+// Collects what an observer receives; a notification named "Sentinel" posted last
+// by the same sender proves that everything posted before it has been delivered.
+struct Inbox
+{
+    std::vector<DistributedNotification> received;
+
+    DistributedNotificationCenter::Handler handler()
+    {
+        return [this](const DistributedNotification &n) { received.push_back(n); };
+    }
+    bool waitFor(const QString &name)
+    {
+        return QTest::qWaitFor([&] { return contains(name); }, 10000);
+    }
+    bool contains(const QString &name) const
+    {
+        return std::any_of(received.begin(), received.end(), [&](const auto &n) { return n.name == name; });
+    }
+    QStringList names() const
+    {
+        QStringList list;
+        for (const auto &n : received)
+            list << n.name;
+        return list;
+    }
+};
+
+bool run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+} // namespace
+
+TEST(DistributedNotificationCenter, DeliversOnTheEventLoopWithItsUserInfo)
+{
+    DistributedNotificationCenter center(QDBusConnection::sessionBus());
+    Inbox inbox;
+    center.addObserver(&inbox, QStringLiteral("CVApplicationRemovedFromLauncherNotification"), QString(), inbox.handler());
+
+    const QVariantMap userInfo{
+        {QStringLiteral("ApplicationIDs"), QStringList{QStringLiteral("x-coredata://S/Application/p1"),
+                                                       QStringLiteral("x-coredata://S/Application/p2")}},
+        {QStringLiteral("count"), 3},
+        {QStringLiteral("flag"), true},
+        {QStringLiteral("ratio"), 0.5},
+        {QStringLiteral("nested"), QVariantMap{{QStringLiteral("list"), QVariantList{1, QStringLiteral("two")}}}},
+        {QStringLiteral("unsendable"), QDateTime::currentDateTime()},
+    };
+    ASSERT_TRUE(center.postNotificationName(QStringLiteral("CVApplicationRemovedFromLauncherNotification"),
+                                            QStringLiteral("obj"), userInfo));
+    EXPECT_TRUE(inbox.received.empty()) << "delivered inside the post";
+
+    ASSERT_TRUE(inbox.waitFor(QStringLiteral("CVApplicationRemovedFromLauncherNotification")));
+    ASSERT_EQ(inbox.received.size(), 1u);
+    const auto &n = inbox.received.front();
+    EXPECT_EQ(n.object, QStringLiteral("obj"));
+    EXPECT_EQ(n.userInfo.value(QStringLiteral("ApplicationIDs")).toStringList(),
+              userInfo.value(QStringLiteral("ApplicationIDs")).toStringList());
+    EXPECT_EQ(n.userInfo.value(QStringLiteral("count")).toInt(), 3);
+    EXPECT_EQ(n.userInfo.value(QStringLiteral("flag")).metaType().id(), QMetaType::Bool);
+    EXPECT_TRUE(n.userInfo.value(QStringLiteral("flag")).toBool());
+    EXPECT_DOUBLE_EQ(n.userInfo.value(QStringLiteral("ratio")).toDouble(), 0.5);
+    const QVariantList list =
+        n.userInfo.value(QStringLiteral("nested")).toMap().value(QStringLiteral("list")).toList();
+    EXPECT_EQ(list, (QVariantList{1, QStringLiteral("two")}));
+    EXPECT_FALSE(n.userInfo.contains(QStringLiteral("unsendable")));
+}
+
+TEST(DistributedNotificationCenter, FiltersByNameAndObjectAndStopsOnRemoval)
+{
+    DistributedNotificationCenter center(QDBusConnection::sessionBus());
+    Inbox byName, byObject, removed, sentinel;
+    center.addObserver(&byName, QStringLiteral("A"), QString(), byName.handler());
+    center.addObserver(&byObject, QString(), QStringLiteral("o"), byObject.handler());
+    center.addObserver(&removed, QString(), QString(), removed.handler());
+    center.addObserver(&sentinel, QStringLiteral("Sentinel"), QString(), sentinel.handler());
+
+    center.postNotificationName(QStringLiteral("A"));
+    center.postNotificationName(QStringLiteral("B"), QStringLiteral("o"));
+    center.postNotificationName(QStringLiteral("C"), QStringLiteral("p"));
+    // Already on its way, but removal comes first: nothing more reaches `removed`.
+    center.removeObserver(&removed);
+    center.postNotificationName(QStringLiteral("Sentinel"));
+    ASSERT_TRUE(sentinel.waitFor(QStringLiteral("Sentinel")));
+
+    EXPECT_EQ(byName.names(), QStringList{QStringLiteral("A")});
+    EXPECT_EQ(byObject.names(), QStringList{QStringLiteral("B")});
+    EXPECT_TRUE(removed.received.empty());
+    EXPECT_FALSE(center.postNotificationName(QString()));
+}
+
+TEST(DistributedNotificationCenter, HearsOtherProgramsOnTheBus)
+{
+    DistributedNotificationCenter center(QDBusConnection::sessionBus());
+    Inbox inbox;
+    center.addObserver(&inbox, QString(), QString(), inbox.handler());
+
+    ASSERT_TRUE(run(QStringLiteral("dbus-send"),
+                    {QStringLiteral("--session"), QStringLiteral("--type=signal"), Path,
+                     Interface + QStringLiteral(".Notification"),
+                     QStringLiteral("string:CorvaneAppHasLaunchedNotification"), QStringLiteral("string:")}));
+    ASSERT_TRUE(inbox.waitFor(QStringLiteral("CorvaneAppHasLaunchedNotification")));
+    EXPECT_TRUE(inbox.received.front().userInfo.isEmpty());
+
+    // Entries D-Bus can carry but a property list cannot (structures, object paths,
+    // maps with number keys) are dropped; the rest of the user info stays.
+    ASSERT_TRUE(run(QStringLiteral("gdbus"),
+                    {QStringLiteral("emit"), QStringLiteral("--session"), QStringLiteral("--object-path"), Path,
+                     QStringLiteral("--signal"), Interface + QStringLiteral(".Notification"),
+                     QStringLiteral("'CVApplicationRemovedFromLauncherNotification'"), QStringLiteral("''"),
+                     QStringLiteral("{'ApplicationIDs': <['id1', 'id2']>, 'pair': <(1, 'x')>,"
+                                    " 'path': <objectpath '/a'>, 'numbered': <{1: 'one'}>,"
+                                    " 'mixed': <[<'s'>, <objectpath '/b'>, <int64 7>]>}")}));
+    ASSERT_TRUE(inbox.waitFor(QStringLiteral("CVApplicationRemovedFromLauncherNotification")));
+    const QVariantMap userInfo = inbox.received.back().userInfo;
+    EXPECT_EQ(userInfo.value(QStringLiteral("ApplicationIDs")).toStringList(),
+              (QStringList{QStringLiteral("id1"), QStringLiteral("id2")}));
+    EXPECT_EQ(userInfo.keys(), (QStringList{QStringLiteral("ApplicationIDs"), QStringLiteral("mixed")}));
+    EXPECT_EQ(userInfo.value(QStringLiteral("mixed")).toList(), (QVariantList{QStringLiteral("s"), qlonglong(7)}));
+}
+
+TEST(DistributedNotificationCenter, IgnoresMalformedSignalsAndKeepsListening)
+{
+    DistributedNotificationCenter center(QDBusConnection::sessionBus());
+    Inbox inbox;
+    center.addObserver(&inbox, QString(), QString(), inbox.handler());
+    QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("malformed"));
+    ASSERT_TRUE(other.isConnected());
+
+    const auto signal = [&](const QVariantList &arguments) {
+        QDBusMessage message = QDBusMessage::createSignal(Path, Interface, QStringLiteral("Notification"));
+        message.setArguments(arguments);
+        return other.send(message);
+    };
+    ASSERT_TRUE(signal({42, QStringLiteral("o"), QVariantMap()}));                      // name not a string
+    ASSERT_TRUE(signal({QStringLiteral("BadObject"), 7}));                               // object not a string
+    ASSERT_TRUE(signal({QString(), QString(), QVariantMap()}));                          // empty name
+    ASSERT_TRUE(signal({QStringLiteral("ListInfo"), QString(), QVariantList{1, 2}}));    // user info not a map
+    ASSERT_TRUE(signal({QStringLiteral("NameOnly")}));
+    ASSERT_TRUE(signal({QStringLiteral("Sentinel"), QString(), QVariantMap()}));
+    ASSERT_TRUE(inbox.waitFor(QStringLiteral("Sentinel")));
+    EXPECT_EQ(inbox.names(), (QStringList{QStringLiteral("ListInfo"), QStringLiteral("NameOnly"),
+                                          QStringLiteral("Sentinel")}));
+    EXPECT_TRUE(inbox.received.front().userInfo.isEmpty());
+    QDBusConnection::disconnectFromBus(QStringLiteral("malformed"));
+}
+
+TEST(DistributedNotificationCenter, UnreachableBusPostsAndDeliversNothing)
+{
+    const QString name = QStringLiteral("unreachable");
+    {
+        QDBusConnection broken = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/corvane-bus"), name);
+        ASSERT_FALSE(broken.isConnected());
+        DistributedNotificationCenter center(broken);
+        int observer = 0;
+        center.addObserver(&observer, QString(), QString(), [](const DistributedNotification &) {});
+        EXPECT_FALSE(center.postNotificationName(QStringLiteral("N")));
+        center.flush();
+    }
+    QDBusConnection::disconnectFromBus(name);
+}

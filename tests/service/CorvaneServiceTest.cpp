@@ -1,0 +1,193 @@
+#include "ServiceTestSupport.h"
+#include "TestSupport.h"
+
+#include "CorvaneProtocol.h"
+#include "CorvaneServiceHelper.h"
+
+#include "DistributedNotificationCenter.h"
+#include "PropertyList.h"
+#include "UserDefaults.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace corvane::test;
+
+namespace {
+
+// Observes the service's two announcements on the session bus.
+struct Announcements
+{
+    Announcements()
+    {
+        auto &center = platform::DistributedNotificationCenter::defaultCenter();
+        for (const QString &name : {QStringLiteral("CorvaneAppHasLaunchedNotification"),
+                                    QStringLiteral("CorvaneAppIsQuittingNotification")})
+            center.addObserver(this, name, QString(), [this](const auto &n) { received.append(n.name); });
+    }
+    ~Announcements() { platform::DistributedNotificationCenter::defaultCenter().removeObserver(this); }
+    bool waitFor(const QString &name)
+    {
+        return QTest::qWaitFor([&] { return received.contains(name); }, 20000);
+    }
+    QStringList received;
+};
+
+class CorvaneServiceTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString foreign;
+        ASSERT_TRUE(ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
+    }
+
+    ServiceGuard guard;
+};
+
+bool writeDomain(const QVariantMap &domain)
+{
+    return platform::UserDefaults::standardUserDefaults().setPersistentDomain(domain, QStringLiteral("com.velora.Corvane"));
+}
+
+} // namespace
+
+TEST_F(CorvaneServiceTest, AnnouncesItsLaunchAndQuitAndKeepsItsServicesBundle)
+{
+    Announcements announcements;
+    const ServiceJournalReader journal;
+    const pid_t pid = guard.start();
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(announcements.waitFor(QStringLiteral("CorvaneAppHasLaunchedNotification")));
+
+    const QString bundle = *CorvaneServiceHelper::serviceBundlePath();
+    EXPECT_TRUE(journal.contains(QStringLiteral("installed ") + bundle)) << qPrintable(journal.lines().join(u'\n'));
+    const auto info = readFile(bundle + QStringLiteral("/Contents/Info.plist"));
+    ASSERT_TRUE(info);
+    const auto plist = platform::readPropertyList(*info);
+    ASSERT_TRUE(plist.ok()) << qPrintable(plist.error);
+    EXPECT_EQ(plist.value.toMap().value(QStringLiteral("CFBundleIdentifier")).toString(),
+              QStringLiteral("com.velora.Corvane.Services"));
+
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    ASSERT_TRUE(announcements.waitFor(QStringLiteral("CorvaneAppIsQuittingNotification")));
+    ASSERT_TRUE(ServiceGuard::waitUntilGone(pid));
+    EXPECT_TRUE(journal.contains(QStringLiteral("signal %1").arg(SIGTERM)));
+    EXPECT_TRUE(journal.contains(QStringLiteral("quit")));
+    EXPECT_FALSE(CorvaneServiceHelper::serviceProxy());
+}
+
+TEST_F(CorvaneServiceTest, TakesUpItsDomainAtStartAndTheSevenMessagesWithTheirArguments)
+{
+    ASSERT_TRUE(writeDomain({{QStringLiteral("CVSortOrder"), 2},
+                             {QStringLiteral("LimitAppSearchesToSystemVolume"), false},
+                             {QStringLiteral("TopLeftCorner"), true},
+                             {QStringLiteral("HotKeyCode"), 49},
+                             {QStringLiteral("HotKeyModifiers"), 256},
+                             {QStringLiteral("WindowPosition"), QStringLiteral("{10, 20}")}}));
+    const ServiceJournalReader journal;
+    ASSERT_GT(guard.start(), 0);
+    for (const QString &line : {QStringLiteral("value CVSortOrder 2"),
+                                QStringLiteral("value LimitAppSearchesToSystemVolume false"),
+                                QStringLiteral("value TopLeftCorner true"), QStringLiteral("value HotKeyCode 49"),
+                                QStringLiteral("value HotKeyModifiers 256")})
+        EXPECT_TRUE(journal.contains(line)) << qPrintable(line);
+    EXPECT_FALSE(journal.contains(QStringLiteral("value TopRightCorner true")));
+
+    // As the pane does: the domain is saved first, then the message goes out.
+    ASSERT_TRUE(writeDomain({{QStringLiteral("TopLeftCorner"), false}, {QStringLiteral("BottomRightCorner"), true}}));
+    const CorvaneProtocol service(CorvaneServiceHelper::serviceProxy());
+    ASSERT_TRUE(service.isConnected());
+    EXPECT_TRUE(service.userDefaultsChanged());
+    EXPECT_TRUE(service.sortPreferenceChanged(3));
+    EXPECT_TRUE(service.limitApplicationSearchChanged(true));
+    EXPECT_TRUE(service.hotCornersChanged());
+    EXPECT_TRUE(service.hotKeyChanged(-1, -1));
+    EXPECT_TRUE(service.excludedApplicationsChanged(QStringLiteral("x-coredata://5A1E/Application/p3")));
+    EXPECT_TRUE(service.excludedApplicationsChanged(QString()));
+    EXPECT_TRUE(service.terminateApp());
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("quit")));
+
+    const QStringList lines = journal.lines();
+    const QStringList messages = lines.filter(QRegularExpression(QStringLiteral("^(message|value) ")));
+    EXPECT_EQ(messages.mid(messages.indexOf(QStringLiteral("message userDefaultsChanged"))),
+              (QStringList{QStringLiteral("message userDefaultsChanged"), QStringLiteral("value TopLeftCorner false"),
+                           QStringLiteral("value BottomRightCorner true"),
+                           QStringLiteral("message sortPreferenceChanged 3"), QStringLiteral("value CVSortOrder 3"),
+                           QStringLiteral("message limitApplicationSearchChanged true"),
+                           QStringLiteral("value LimitAppSearchesToSystemVolume true"),
+                           QStringLiteral("message hotCornersChanged"), QStringLiteral("value TopLeftCorner false"),
+                           QStringLiteral("value BottomRightCorner true"),
+                           QStringLiteral("message hotKeyChanged -1 -1"), QStringLiteral("value ShowHideHotKey -1 -1"),
+                           QStringLiteral("message excludedApplicationsChanged x-coredata://5A1E/Application/p3"),
+                           QStringLiteral("message excludedApplicationsChanged "), QStringLiteral("message terminateApp")}))
+        << qPrintable(lines.join(u'\n'));
+}
+
+TEST_F(CorvaneServiceTest, AnswersDbusSendAndRefusesWrongArguments)
+{
+    const ServiceJournalReader journal;
+    ASSERT_GT(guard.start(), 0);
+    const auto send = [](const QStringList &arguments) {
+        QProcess process;
+        process.start(QStringLiteral("dbus-send"),
+                      QStringList{QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                                  QStringLiteral("--type=method_call"), QStringLiteral("--dest=com.velora.CorvaneService"),
+                                  QStringLiteral("/CorvaneService")}
+                          + arguments);
+        return process.waitForFinished(20000) && process.exitCode() == 0;
+    };
+    EXPECT_FALSE(send({QStringLiteral("com.velora.CorvaneProtocol.sortPreferenceChanged"), QStringLiteral("string:3")}));
+    EXPECT_FALSE(send({QStringLiteral("com.velora.CorvaneProtocol.launchMissiles")}));
+    EXPECT_TRUE(send({QStringLiteral("com.velora.CorvaneProtocol.sortPreferenceChanged"), QStringLiteral("int32:5")}));
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("value CVSortOrder 5")));
+    EXPECT_EQ(journal.lines().filter(QStringLiteral("message ")), QStringList{QStringLiteral("message sortPreferenceChanged 5")});
+}
+
+TEST_F(CorvaneServiceTest, IgnoresTerminateAppOnlyWhenToldAndOnlyOneRuns)
+{
+    const ServiceJournalReader journal;
+    const pid_t pid = guard.start({QStringLiteral("--ignore-terminate")});
+    ASSERT_GT(pid, 0);
+
+    QProcess second;
+    second.start(builtServiceApp() + QStringLiteral("/Corvane"), QStringList());
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 1) << "a second instance kept running";
+
+    ASSERT_TRUE(CorvaneProtocol(CorvaneServiceHelper::serviceProxy()).terminateApp());
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("ignored terminateApp")));
+    EXPECT_TRUE(CorvaneServiceHelper::isServiceRunning());
+    EXPECT_EQ(ServiceGuard::runningServices(), QList<pid_t>{pid});
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_TRUE(ServiceGuard::waitUntilGone(pid));
+}
+
+TEST_F(CorvaneServiceTest, LeavesWhenItsBusGoesAway)
+{
+    QProcess bus;
+    bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                              QStringLiteral("--print-address")});
+    ASSERT_TRUE(bus.waitForReadyRead(20000));
+    const QByteArray address = bus.readLine().trimmed();
+    ASSERT_FALSE(address.isEmpty());
+
+    const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);   // inherited by the service only
+    const ServiceJournalReader journal;
+    const pid_t pid = guard.start();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus);
+    ASSERT_GT(pid, 0);
+    EXPECT_FALSE(CorvaneServiceHelper::serviceProxy()) << "the service is on the other bus";
+
+    bus.kill();
+    bus.waitForFinished();
+    EXPECT_TRUE(ServiceGuard::waitUntilGone(pid));
+    EXPECT_TRUE(journal.contains(QStringLiteral("error the session bus went away")));
+}

@@ -1,0 +1,180 @@
+#include "ServiceTestSupport.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+
+namespace corvane::test {
+
+namespace {
+
+const QByteArray ServiceName = "Corvane";
+
+QByteArray readProcFile(pid_t pid, const char *name)
+{
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool isAlive(pid_t pid)
+{
+    const QByteArray stat = readProcFile(pid, "stat");
+    const qsizetype close = stat.lastIndexOf(')');
+    return close > 0 && close + 2 < stat.size() && stat[close + 2] != 'Z' && stat[close + 2] != 'X';
+}
+
+// Every living Corvane of this user, with whether it belongs to this sandbox.
+QList<std::pair<pid_t, bool>> services()
+{
+    const QByteArray mine = "CORVANE_TEST_SANDBOX=" + sandboxDir().toUtf8();
+    QList<std::pair<pid_t, bool>> found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool numeric = false;
+        const pid_t pid = entry.toInt(&numeric);
+        if (!numeric || QFileInfo(QStringLiteral("/proc/") + entry).ownerId() != ::geteuid())
+            continue;
+        if (readProcFile(pid, "comm").trimmed() != ServiceName || !isAlive(pid))
+            continue;
+        const QList<QByteArray> environment = readProcFile(pid, "environ").split('\0');
+        found.append({pid, environment.contains(mine)});
+    }
+    return found;
+}
+
+} // namespace
+
+QString builtServiceApp()
+{
+    return QStringLiteral(CORVANE_SERVICE_APP);
+}
+
+QString serviceJournalPath()
+{
+    return qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/Corvane/journal.log");
+}
+
+bool linkService(const QString &servicesFolder)
+{
+    return QDir().mkpath(servicesFolder)
+           && QFile::link(builtServiceApp(), servicesFolder + QStringLiteral("/Corvane.app"));
+}
+
+ServiceJournalReader::ServiceJournalReader()
+    : m_start(QFileInfo(serviceJournalPath()).size())
+{
+}
+
+QStringList ServiceJournalReader::lines() const
+{
+    QFile file(serviceJournalPath());
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(m_start))
+        return {};
+    QStringList lines;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        QStringList columns = QString::fromUtf8(line).split(u'\t');
+        if (columns.size() < 3)
+            continue;   // an empty or half-written line
+        lines.append(columns.mid(2).join(u' '));
+    }
+    return lines;
+}
+
+bool ServiceJournalReader::waitFor(const QString &line, int timeoutMs) const
+{
+    return QTest::qWaitFor([&] { return contains(line); }, timeoutMs);
+}
+
+ServiceGuard::ServiceGuard()
+{
+    // Detached services are orphans: adopt them, so that we can reap them.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+}
+
+ServiceGuard::~ServiceGuard()
+{
+    endAll();
+}
+
+bool ServiceGuard::waitForNoForeignService(QString *description)
+{
+    const auto foreign = [] {
+        QList<pid_t> pids;
+        for (const auto &[pid, mine] : services()) {
+            if (!mine)
+                pids.append(pid);
+        }
+        return pids;
+    };
+    if (QTest::qWaitFor([&] { return foreign().isEmpty(); }, 60000))
+        return true;
+    if (description) {
+        QStringList pids;
+        for (pid_t pid : foreign())
+            pids.append(QString::number(pid));
+        *description = QStringLiteral("a Corvane of another session keeps running (pid %1)").arg(pids.join(u", "));
+    }
+    return false;
+}
+
+QList<pid_t> ServiceGuard::runningServices()
+{
+    QList<pid_t> pids;
+    for (const auto &[pid, mine] : services()) {
+        if (mine)
+            pids.append(pid);
+    }
+    return pids;
+}
+
+pid_t ServiceGuard::start(const QStringList &arguments)
+{
+    const ServiceJournalReader journal;
+    qint64 pid = -1;
+    if (!QProcess::startDetached(builtServiceApp() + QStringLiteral("/Corvane"), arguments, QString(), &pid))
+        return -1;
+    if (!journal.waitFor(QStringLiteral("posted CorvaneAppHasLaunchedNotification")))
+        return -1;
+    return pid_t(pid);
+}
+
+bool ServiceGuard::waitUntilGone(pid_t pid, int timeoutMs)
+{
+    const bool gone = QTest::qWaitFor([pid] { return !isAlive(pid); }, timeoutMs);
+    if (gone)
+        ::waitpid(pid, nullptr, WNOHANG);   // ours since we adopt orphans; harmless otherwise
+    return gone;
+}
+
+void ServiceGuard::endAll()
+{
+    for (pid_t pid : runningServices()) {
+        ::kill(pid, SIGTERM);
+        if (!waitUntilGone(pid, 5000)) {
+            ::kill(pid, SIGKILL);
+            waitUntilGone(pid, 5000);
+        }
+    }
+    // Services that quit by themselves are our zombie children until reaped.
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool numeric = false;
+        const pid_t pid = entry.toInt(&numeric);
+        if (!numeric || readProcFile(pid, "comm").trimmed() != ServiceName)
+            continue;
+        const QByteArray stat = readProcFile(pid, "stat");
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toInt() == ::getpid())
+            ::waitpid(pid, nullptr, WNOHANG);
+    }
+}
+
+} // namespace corvane::test

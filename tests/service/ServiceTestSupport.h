@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+/// Running the reference service (Corvane.app, built beside the tests) as a real
+/// process in a test's sandbox, and reading what it journals.
+namespace corvane::test {
+
+/// The app folder of the built service: <build>/service/Corvane.app.
+QString builtServiceApp();
+
+/// The journal the service writes in this sandbox: $XDG_STATE_HOME/Corvane/journal.log.
+QString serviceJournalPath();
+
+/// Makes the built service the Corvane.app of `servicesFolder` (a symbolic link),
+/// where the pane looks for it. False when the link cannot be made.
+bool linkService(const QString &servicesFolder);
+
+/// The journal's lines written after this reader was made, each as its kind and
+/// fields joined by single spaces ("message sortPreferenceChanged 3"); the time
+/// and pid columns are left out.
+class ServiceJournalReader
+{
+public:
+    ServiceJournalReader();
+
+    QStringList lines() const;
+    bool contains(const QString &line) const { return lines().contains(line); }
+    /// Spins the event loop until `line` is there; false after `timeoutMs`.
+    bool waitFor(const QString &line, int timeoutMs = 20000) const;
+
+private:
+    qint64 m_start = 0;
+};
+
+/// The services started in this sandbox: every process named Corvane whose
+/// environment names this sandbox is ended (SIGTERM, then SIGKILL) and reaped when
+/// the guard goes, whatever the test's outcome. Orphaned services become children
+/// of the test process, so that none is left as a zombie.
+class ServiceGuard
+{
+public:
+    ServiceGuard();
+    ~ServiceGuard();
+    ServiceGuard(const ServiceGuard &) = delete;
+    ServiceGuard &operator=(const ServiceGuard &) = delete;
+
+    /// Waits (a minute at most) until no other sandbox's Corvane runs: on a shared
+    /// machine one would make the process list lie to the test. False if one stays.
+    static bool waitForNoForeignService(QString *description = nullptr);
+
+    /// The Corvane processes of this sandbox that have not ended.
+    static QList<pid_t> runningServices();
+
+    /// Starts the built service detached with `arguments` and waits until it has
+    /// announced its launch. Its pid, or -1 when it did not come up.
+    pid_t start(const QStringList &arguments = {});
+
+    /// Waits until `pid` has ended (reaping it when it is our child).
+    static bool waitUntilGone(pid_t pid, int timeoutMs = 20000);
+
+    /// Ends every service of this sandbox now.
+    static void endAll();
+};
+
+} // namespace corvane::test
