@@ -32,24 +32,29 @@ VLLongLongIndexSet::VLLongLongIndexSet(qint64 index)
 
 VLLongLongIndexSet::VLLongLongIndexSet(const VLLongLongIndexSet &other)
     : d(std::make_unique<Private>(Private{other.d->indexes, std::nullopt}))
+    , m_count(other.m_count)
 {
 }
 
 VLLongLongIndexSet::VLLongLongIndexSet(VLLongLongIndexSet &&other)
     : d(std::exchange(other.d, std::make_unique<Private>()))
+    , m_count(std::exchange(other.m_count, 0))
 {
 }
 
 VLLongLongIndexSet &VLLongLongIndexSet::operator=(const VLLongLongIndexSet &other)
 {
-    if (this != &other)
+    if (this != &other) {
         *d = Private{other.d->indexes, std::nullopt};
+        m_count = other.m_count;
+    }
     return *this;
 }
 
 VLLongLongIndexSet &VLLongLongIndexSet::operator=(VLLongLongIndexSet &&other)
 {
     std::swap(d, other.d);
+    std::swap(m_count, other.m_count);
     return *this;
 }
 
@@ -86,11 +91,6 @@ QByteArray VLLongLongIndexSet::indexSetData() const
         out += 8;
     }
     return data;
-}
-
-qsizetype VLLongLongIndexSet::count() const
-{
-    return qsizetype(d->indexes.size());
 }
 
 qint64 VLLongLongIndexSet::firstIndex() const
@@ -133,7 +133,7 @@ bool VLLongLongIndexSet::containsIndex(qint64 index) const
 
 bool VLLongLongIndexSet::isEqualToIndexSet(const VLLongLongIndexSet &other) const
 {
-    return d->indexes == other.d->indexes;
+    return m_count == other.m_count && d->indexes == other.d->indexes;
 }
 
 QString VLLongLongIndexSet::indexesJoinedByString(const QString &separator) const
@@ -178,16 +178,19 @@ void VLLongLongIndexSet::addIndex(qint64 index)
     if (!indexes.empty() && index > *indexes.rbegin()) {
         // An append: the bookmark marks the new last element, ready for the next one.
         d->bookmark = indexes.insert(indexes.end(), index);
+        ++m_count;
         return;
     }
-    if (indexes.insert(index).second)
+    if (indexes.insert(index).second) {
         d->bookmark.reset();
+        ++m_count;
+    }
 }
 
 void VLLongLongIndexSet::removeIndex(qint64 index)
 {
     d->bookmark.reset();
-    d->indexes.erase(index);
+    m_count -= qsizetype(d->indexes.erase(index));
 }
 
 void VLLongLongIndexSet::addIndexes(const VLLongLongIndexSet &other)
@@ -204,11 +207,12 @@ void VLLongLongIndexSet::removeIndexes(const VLLongLongIndexSet &other)
         return removeAllIndexes();
     d->bookmark.reset();
     for (qint64 index : other.d->indexes)
-        d->indexes.erase(index);
+        m_count -= qsizetype(d->indexes.erase(index));
 }
 
 void VLLongLongIndexSet::removeAllIndexes()
 {
     d->bookmark.reset();
     d->indexes.clear();
+    m_count = 0;
 }

@@ -49,8 +49,8 @@ public:
     /// big-endian integer; no header, count or terminator.
     QByteArray indexSetData() const;
 
-    qsizetype count() const;
-    bool isEmpty() const { return count() == 0; }
+    qsizetype count() const { return m_count; }
+    bool isEmpty() const { return m_count == 0; }
 
     /// The smallest element, or VLLongLongNotFound when the set is empty.
     qint64 firstIndex() const;
@@ -95,6 +95,7 @@ protected:
 private:
     struct Private;
     std::unique_ptr<Private> d;
+    qsizetype m_count = 0; // kept beside the tree so that count() is inline
 };
 
 /// A VLLongLongIndexSet that can change. Appending indexes in ascending order
