@@ -1,10 +1,29 @@
-// corvane-prefs: lists the preference-pane bundles it can find.
+// corvane-prefs: loads a preference-pane bundle and shows it in a window.
+//
+//   corvane-prefs                    the Corvane pane this build made
+//   corvane-prefs --pane PATH        another pane bundle
+//   corvane-prefs --list             the pane bundles found, one a line
+//   corvane-prefs --screenshot FILE  shows the pane, writes a PNG of its window, quits
+//   corvane-prefs --demo DIR         drives the Corvane pane through a short session
+//                                    (on, off), writing screenshots and a transcript
 
+#include "DemoSession.h"
+#include "PaneWindow.h"
+
+#include "Bundle.h"
+#include "Log.h"
+#include "PreferencePanePlugin.h"
+
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QDir>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
 
 namespace {
 
@@ -19,18 +38,8 @@ QStringList paneFolders()
     return folders;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int listPanes()
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("corvane-prefs"));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Shows the Corvane preference pane."));
-    parser.addHelpOption();
-    parser.addOption({QStringLiteral("list"), QStringLiteral("List the pane bundles found and exit.")});
-    parser.process(app);
-
     QTextStream out(stdout);
     for (const QString &folder : paneFolders()) {
         const QStringList panes = QDir(folder).entryList({QStringLiteral("*.prefPane")}, QDir::Dirs);
@@ -38,4 +47,62 @@ int main(int argc, char **argv)
             out << folder << '/' << pane << '\n';
     }
     return 0;
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "corvane-prefs: %s\n", qPrintable(message));
+    return 1;
+}
+
+/// Writes a PNG of `window` as the display server shows it, once it is on screen.
+int screenshot(PaneWindow &window, const QString &file)
+{
+    window.show();
+    // Let the window be mapped and painted before reading it back.
+    QTimer::singleShot(500, &window, [&window, file] {
+        QScreen *screen = window.windowHandle() ? window.windowHandle()->screen() : nullptr;
+        const QPixmap picture = screen ? screen->grabWindow(window.winId()) : window.grab();
+        QApplication::exit(picture.save(file, "PNG") ? 0 : 1);
+    });
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("corvane-prefs"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Shows a preference pane; by default the Corvane pane."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("list"), QStringLiteral("List the pane bundles found and exit.")});
+    parser.addOption({QStringLiteral("pane"), QStringLiteral("The pane bundle to show."), QStringLiteral("path"),
+                      QStringLiteral(CORVANE_BUILD_PANES_DIR "/Corvane.prefPane")});
+    parser.addOption({QStringLiteral("screenshot"), QStringLiteral("Write a PNG of the window and exit."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("demo"),
+                      QStringLiteral("Run the scripted session, writing screenshots and a transcript into the folder."),
+                      QStringLiteral("folder")});
+    parser.process(app);
+
+    if (parser.isSet(QStringLiteral("list")))
+        return listPanes();
+
+    const QString panePath = parser.value(QStringLiteral("pane"));
+    const auto bundle = platform::Bundle::bundleWithPath(panePath);
+    if (!bundle)
+        return fail(QStringLiteral("no pane bundle at %1").arg(panePath));
+    std::unique_ptr<platform::PreferencePane> pane = platform::PreferencePanePlugin::instantiate(*bundle);
+    if (!pane || !pane->loadMainView())
+        return fail(QStringLiteral("cannot load the pane %1").arg(panePath));
+
+    PaneWindow window(std::move(pane));
+    if (parser.isSet(QStringLiteral("screenshot")))
+        return screenshot(window, parser.value(QStringLiteral("screenshot")));
+    if (parser.isSet(QStringLiteral("demo")))
+        return DemoSession(window, parser.value(QStringLiteral("demo"))).run() ? 0 : 1;
+    window.show();
+    return QApplication::exec();
 }

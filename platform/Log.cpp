@@ -23,6 +23,8 @@ LogSink &installedSink()
     return sink;
 }
 
+} // namespace
+
 QString processName()
 {
     static const QString name = [] {
@@ -36,6 +38,8 @@ QString processName()
     }();
     return name;
 }
+
+namespace {
 
 void emitRecord(LogRecord::Kind kind, const QString &message)
 {

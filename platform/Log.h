@@ -30,6 +30,10 @@ void log(const QString &message);
 /// message. Execution goes on.
 void debugStr(QByteArrayView pascalString);
 
+/// The process's name as log lines show it: the application name, else the
+/// program's file name.
+QString processName();
+
 /// Receives every record instead of standard error while installed.
 using LogSink = std::function<void(const LogRecord &)>;
 

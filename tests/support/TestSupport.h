@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <optional>
+#include <ostream>
 
 /// Helpers shared by the tests.
 namespace corvane::test {
@@ -31,3 +32,10 @@ QString sandboxDir();
     if (!var##Opt)                                                                          \
         GTEST_SKIP() << "shared corpus '" name "' is absent (a clone on its own): skipped"; \
     const QString var = *var##Opt
+
+/// Lets GoogleTest print QStrings and QByteArrays readably in failure messages
+/// (found by argument-dependent lookup in every test that includes this header).
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray &b, std::ostream *os) { *os << "QByteArray(\"" << b.toHex(' ').toStdString() << "\")"; }
+QT_END_NAMESPACE

@@ -1,0 +1,106 @@
+#include "StringExtensions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <filesystem>
+#include <mutex>
+
+namespace vl {
+
+namespace {
+
+// The kernel's own limit on links followed in one lookup (MAXSYMLINKS is 40);
+// a smaller bound still ends every cycle.
+constexpr int MaximumLinks = 32;
+
+QString expandTilde(const QString &path)
+{
+    if (path == u"~" || path.startsWith(QStringLiteral("~/")))
+        return QDir::homePath() + path.sliced(1);
+    return path;
+}
+
+std::optional<QString> readLink(const QString &path)
+{
+    namespace fs = std::filesystem;
+    const fs::path native(QFile::encodeName(path).toStdString());
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(native, error)) || error)
+        return std::nullopt;
+    const fs::path target = fs::read_symlink(native, error);
+    if (error)
+        return std::nullopt;
+    return QFile::decodeName(QByteArray::fromStdString(target.native()));
+}
+
+std::mutex &resolverMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+AliasFileResolver &installedResolver()
+{
+    static AliasFileResolver resolver;
+    return resolver;
+}
+
+} // namespace
+
+QString stringByResolvingSymlinksInPath(const QString &path)
+{
+    const QString expanded = expandTilde(path);
+    if (!expanded.startsWith(u'/'))
+        return expanded;
+
+    QStringList pending = expanded.split(u'/', Qt::SkipEmptyParts);
+    QStringList resolved;
+    int links = 0;
+    while (!pending.isEmpty()) {
+        const QString component = pending.takeFirst();
+        if (component == u".")
+            continue;
+        if (component == u"..") {
+            if (!resolved.isEmpty())
+                resolved.removeLast();    // the parent of what is resolved holds no links
+            continue;
+        }
+        const QString candidate = u'/' + (resolved + QStringList{component}).join(u'/');
+        const std::optional<QString> target = readLink(candidate);
+        if (!target) {
+            resolved.append(component);    // a plain item, or one that does not exist
+            continue;
+        }
+        if (++links > MaximumLinks)
+            return QDir::cleanPath(expanded);
+        if (target->startsWith(u'/'))
+            resolved.clear();
+        pending = target->split(u'/', Qt::SkipEmptyParts) + pending;
+    }
+    return u'/' + resolved.join(u'/');
+}
+
+void setAliasFileResolver(AliasFileResolver resolver)
+{
+    std::lock_guard lock(resolverMutex());
+    installedResolver() = std::move(resolver);
+}
+
+QString stringByResolvingAliasesInPath(const QString &path)
+{
+    const QString resolved = stringByResolvingSymlinksInPath(path);
+    AliasFileResolver resolver;
+    {
+        std::lock_guard lock(resolverMutex());
+        resolver = installedResolver();
+    }
+    if (resolver) {
+        if (std::optional<QString> target = resolver(resolved))
+            return *target;
+    }
+    return resolved;
+}
+
+} // namespace vl

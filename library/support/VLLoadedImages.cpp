@@ -1,0 +1,14 @@
+#include "VLLoadedImages.h"
+
+#include "LoadedImages.h"
+
+bool VLIsImageWithPathLoaded(const char *path)
+{
+    if (!path)
+        return false;
+    const QByteArrayView wanted(path);
+    for (const QByteArray &image : platform::loadedImagePaths())
+        if (image == wanted)
+            return true;
+    return false;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <vector>
+
+namespace platform {
+
+/// The paths of the objects the dynamic linker has loaded into this process, in
+/// the linker's order, as it recorded them (not canonicalised): the program
+/// first (by its path, /proc/self/exe), then the shared libraries. Objects
+/// without a name (the vDSO on some systems) are left out.
+std::vector<QByteArray> loadedImagePaths();
+
+} // namespace platform

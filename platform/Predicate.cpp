@@ -1,0 +1,522 @@
+#include "Predicate.h"
+
+#include <QDateTime>
+
+namespace platform {
+
+struct Predicate::Node
+{
+    enum class Kind { True, False, And, Or, Not, Compare };
+    enum class Operand { Key, Constant, Variable };
+    enum class Op { Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual };
+
+    Kind kind = Kind::True;
+    std::shared_ptr<const Node> left, right; // And, Or; Not uses left
+    Op op = Op::Equal;
+    Operand lhsKind = Operand::Constant, rhsKind = Operand::Constant;
+    QVariant lhs, rhs; // key or variable names as strings; constants as values
+};
+
+namespace {
+
+using Node = Predicate::Node;
+using NodePtr = std::shared_ptr<const Node>;
+
+// ---- Tokens ----------------------------------------------------------------
+
+struct Token
+{
+    enum class Type { End, Word, Variable, String, Number, Operator, Open, Close, Invalid };
+    Type type = Type::End;
+    QString text;
+};
+
+class Lexer
+{
+public:
+    explicit Lexer(const QString &text) : m_text(text) {}
+
+    Token next()
+    {
+        while (m_pos < m_text.size() && m_text.at(m_pos).isSpace())
+            ++m_pos;
+        if (m_pos >= m_text.size())
+            return {Token::Type::End, {}};
+        const QChar c = m_text.at(m_pos);
+        if (c == QLatin1Char('('))
+            return ++m_pos, Token{Token::Type::Open, QStringLiteral("(")};
+        if (c == QLatin1Char(')'))
+            return ++m_pos, Token{Token::Type::Close, QStringLiteral(")")};
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+            return quoted(c);
+        if (c == QLatin1Char('$'))
+            return ++m_pos, Token{Token::Type::Variable, identifier()};
+        if (c.isDigit() || (c == QLatin1Char('-') && m_pos + 1 < m_text.size() && m_text.at(m_pos + 1).isDigit()))
+            return number();
+        if (c.isLetter() || c == QLatin1Char('_'))
+            return {Token::Type::Word, identifier()};
+        return op();
+    }
+
+private:
+    QString identifier()
+    {
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size()
+               && (m_text.at(m_pos).isLetterOrNumber() || m_text.at(m_pos) == QLatin1Char('_')
+                   || m_text.at(m_pos) == QLatin1Char('.')))
+            ++m_pos;
+        return m_text.mid(start, m_pos - start);
+    }
+
+    Token quoted(QChar quote)
+    {
+        QString value;
+        for (++m_pos; m_pos < m_text.size(); ++m_pos) {
+            const QChar c = m_text.at(m_pos);
+            if (c == QLatin1Char('\\') && m_pos + 1 < m_text.size()) {
+                value += m_text.at(++m_pos);
+            } else if (c == quote) {
+                ++m_pos;
+                return {Token::Type::String, value};
+            } else {
+                value += c;
+            }
+        }
+        return {Token::Type::Invalid, {}};
+    }
+
+    Token number()
+    {
+        const qsizetype start = m_pos++;
+        while (m_pos < m_text.size() && (m_text.at(m_pos).isDigit() || m_text.at(m_pos) == QLatin1Char('.')))
+            ++m_pos;
+        return {Token::Type::Number, m_text.mid(start, m_pos - start)};
+    }
+
+    Token op()
+    {
+        static const char *const operators[] = {"==", "!=", "<>", "<=", ">=", "=<", "=>", "&&", "||", "=", "<", ">", "!"};
+        for (const char *o : operators) {
+            const QLatin1String candidate(o);
+            if (QStringView(m_text).mid(m_pos).startsWith(candidate)) {
+                m_pos += candidate.size();
+                return {Token::Type::Operator, candidate};
+            }
+        }
+        return {Token::Type::Invalid, {}};
+    }
+
+    QString m_text;
+    qsizetype m_pos = 0;
+};
+
+// ---- Parser ----------------------------------------------------------------
+
+class Parser
+{
+public:
+    explicit Parser(const QString &text) : m_lexer(text) { advance(); }
+
+    NodePtr parseAll()
+    {
+        NodePtr root = parseOr();
+        return root && m_token.type == Token::Type::End ? root : nullptr;
+    }
+
+private:
+    void advance() { m_token = m_lexer.next(); }
+
+    bool isWord(const char *word) const
+    {
+        return m_token.type == Token::Type::Word && m_token.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    }
+    bool isOperator(const char *op) const
+    {
+        return m_token.type == Token::Type::Operator && m_token.text == QLatin1String(op);
+    }
+
+    NodePtr combine(Node::Kind kind, NodePtr left, NodePtr right)
+    {
+        if (++m_nodes > maxNodes)
+            return nullptr;
+        auto node = std::make_shared<Node>();
+        node->kind = kind;
+        node->left = std::move(left);
+        node->right = std::move(right);
+        return node;
+    }
+
+    NodePtr parseOr()
+    {
+        NodePtr left = parseAnd();
+        while (left && (isWord("OR") || isOperator("||"))) {
+            advance();
+            NodePtr right = parseAnd();
+            left = right ? combine(Node::Kind::Or, left, right) : nullptr;
+        }
+        return left;
+    }
+
+    NodePtr parseAnd()
+    {
+        NodePtr left = parseNot();
+        while (left && (isWord("AND") || isOperator("&&"))) {
+            advance();
+            NodePtr right = parseNot();
+            left = right ? combine(Node::Kind::And, left, right) : nullptr;
+        }
+        return left;
+    }
+
+    NodePtr parseNot()
+    {
+        if (isWord("NOT") || isOperator("!")) {
+            if (++m_depth > maxDepth)
+                return nullptr;
+            advance();
+            NodePtr operand = parseNot();
+            --m_depth;
+            return operand ? combine(Node::Kind::Not, operand, nullptr) : nullptr;
+        }
+        return parsePrimary();
+    }
+
+    NodePtr parsePrimary()
+    {
+        if (m_token.type == Token::Type::Open) {
+            if (++m_depth > maxDepth)
+                return nullptr;
+            advance();
+            NodePtr inner = parseOr();
+            --m_depth;
+            if (!inner || m_token.type != Token::Type::Close)
+                return nullptr;
+            advance();
+            return inner;
+        }
+        if (isWord("TRUEPREDICATE") || isWord("FALSEPREDICATE")) {
+            auto node = std::make_shared<Node>();
+            node->kind = isWord("TRUEPREDICATE") ? Node::Kind::True : Node::Kind::False;
+            advance();
+            return node;
+        }
+        return parseComparison();
+    }
+
+    bool parseOperand(Node::Operand &kind, QVariant &value)
+    {
+        const Token t = m_token;
+        advance();
+        switch (t.type) {
+        case Token::Type::String: kind = Node::Operand::Constant; value = t.text; return true;
+        case Token::Type::Variable: kind = Node::Operand::Variable; value = t.text; return !t.text.isEmpty();
+        case Token::Type::Number: {
+            kind = Node::Operand::Constant;
+            bool ok = false;
+            if (t.text.contains(QLatin1Char('.')))
+                value = t.text.toDouble(&ok);
+            else
+                value = t.text.toLongLong(&ok);
+            return ok;
+        }
+        case Token::Type::Word: {
+            const QString w = t.text.toUpper();
+            kind = Node::Operand::Constant;
+            if (w == QLatin1String("YES") || w == QLatin1String("TRUE"))
+                return value = true, true;
+            if (w == QLatin1String("NO") || w == QLatin1String("FALSE"))
+                return value = false, true;
+            if (w == QLatin1String("NIL") || w == QLatin1String("NULL"))
+                return value = QVariant(), true;
+            kind = Node::Operand::Key;
+            value = t.text;
+            return true;
+        }
+        default: return false;
+        }
+    }
+
+    NodePtr parseComparison()
+    {
+        auto node = std::make_shared<Node>();
+        node->kind = Node::Kind::Compare;
+        if (!parseOperand(node->lhsKind, node->lhs) || m_token.type != Token::Type::Operator)
+            return nullptr;
+        const QString op = m_token.text;
+        if (op == QLatin1String("==") || op == QLatin1String("="))
+            node->op = Node::Op::Equal;
+        else if (op == QLatin1String("!=") || op == QLatin1String("<>"))
+            node->op = Node::Op::NotEqual;
+        else if (op == QLatin1String("<"))
+            node->op = Node::Op::Less;
+        else if (op == QLatin1String("<=") || op == QLatin1String("=<"))
+            node->op = Node::Op::LessEqual;
+        else if (op == QLatin1String(">"))
+            node->op = Node::Op::Greater;
+        else if (op == QLatin1String(">=") || op == QLatin1String("=>"))
+            node->op = Node::Op::GreaterEqual;
+        else
+            return nullptr;
+        advance();
+        if (!parseOperand(node->rhsKind, node->rhs))
+            return nullptr;
+        return node;
+    }
+
+    // Bounds that keep hostile input from exhausting the stack when the tree is walked.
+    static constexpr int maxDepth = 256;
+    static constexpr int maxNodes = 4096;
+    int m_nodes = 0;
+    Lexer m_lexer;
+    Token m_token;
+    int m_depth = 0;
+};
+
+// ---- Evaluation ------------------------------------------------------------
+
+bool isNumeric(const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool: case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
+    case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+/// Negative, zero or positive; none when the two cannot be ordered.
+std::optional<int> order(const QVariant &a, const QVariant &b)
+{
+    if (!a.isValid() || !b.isValid())
+        return a.isValid() == b.isValid() ? std::optional(0) : std::nullopt;
+    if (isNumeric(a) && isNumeric(b)) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.typeId() == QMetaType::QDateTime && b.typeId() == QMetaType::QDateTime) {
+        const auto x = a.toDateTime(), y = b.toDateTime();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
+        return QString::compare(a.toString(), b.toString(), Qt::CaseSensitive);
+    if (a.typeId() == QMetaType::QByteArray && b.typeId() == QMetaType::QByteArray)
+        return a.toByteArray() == b.toByteArray() ? 0 : (a.toByteArray() < b.toByteArray() ? -1 : 1);
+    return std::nullopt;
+}
+
+bool holds(Node::Op op, std::optional<int> o)
+{
+    switch (op) {
+    case Node::Op::Equal: return o && *o == 0;
+    case Node::Op::NotEqual: return !o || *o != 0;
+    case Node::Op::Less: return o && *o < 0;
+    case Node::Op::LessEqual: return o && *o <= 0;
+    case Node::Op::Greater: return o && *o > 0;
+    case Node::Op::GreaterEqual: return o && *o >= 0;
+    }
+    return false;
+}
+
+QString opSql(Node::Op op)
+{
+    switch (op) {
+    case Node::Op::Equal: return QStringLiteral("IS");
+    case Node::Op::NotEqual: return QStringLiteral("IS NOT");
+    case Node::Op::Less: return QStringLiteral("<");
+    case Node::Op::LessEqual: return QStringLiteral("<=");
+    case Node::Op::Greater: return QStringLiteral(">");
+    case Node::Op::GreaterEqual: return QStringLiteral(">=");
+    }
+    return {};
+}
+
+const char *opText(Node::Op op)
+{
+    static const char *const texts[] = {"==", "!=", "<", "<=", ">", ">="};
+    return texts[int(op)];
+}
+
+/// How SQLite stores a constant: booleans as 0/1, dates as seconds since 2001.
+QVariant sqlValue(const QVariant &v)
+{
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? 1 : 0;
+    if (v.typeId() == QMetaType::QDateTime)
+        return double(v.toDateTime().toMSecsSinceEpoch()) / 1000.0 - 978307200.0;
+    return v;
+}
+
+QString constantText(const QVariant &v)
+{
+    if (!v.isValid())
+        return QStringLiteral("nil");
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("YES") : QStringLiteral("NO");
+    if (v.typeId() == QMetaType::QString) {
+        QString s = v.toString();
+        s.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+        return QLatin1Char('"') + s + QLatin1Char('"');
+    }
+    return v.toString();
+}
+
+template<typename Visit>
+void forEachComparison(const NodePtr &node, const Visit &visit)
+{
+    if (!node)
+        return;
+    if (node->kind == Node::Kind::Compare)
+        visit(*node);
+    forEachComparison(node->left, visit);
+    forEachComparison(node->right, visit);
+}
+
+} // namespace
+
+Predicate::Predicate(std::shared_ptr<const Node> root)
+    : m_root(std::move(root))
+{
+}
+
+std::optional<Predicate> Predicate::parse(const QString &format)
+{
+    NodePtr root = Parser(format).parseAll();
+    if (!root)
+        return std::nullopt;
+    return Predicate(std::move(root));
+}
+
+std::optional<Predicate> Predicate::withSubstitutionVariables(const QVariantMap &variables) const
+{
+    bool complete = true;
+    std::function<NodePtr(const NodePtr &)> substitute = [&](const NodePtr &node) -> NodePtr {
+        if (!node)
+            return nullptr;
+        auto copy = std::make_shared<Node>(*node);
+        copy->left = substitute(node->left);
+        copy->right = substitute(node->right);
+        auto replace = [&](Node::Operand &kind, QVariant &value) {
+            if (kind != Node::Operand::Variable)
+                return;
+            const QString name = value.toString();
+            if (!variables.contains(name)) {
+                complete = false;
+                return;
+            }
+            kind = Node::Operand::Constant;
+            value = variables.value(name);
+        };
+        replace(copy->lhsKind, copy->lhs);
+        replace(copy->rhsKind, copy->rhs);
+        return copy;
+    };
+    NodePtr root = substitute(m_root);
+    if (!complete)
+        return std::nullopt;
+    return Predicate(std::move(root));
+}
+
+bool Predicate::hasVariables() const
+{
+    bool found = false;
+    forEachComparison(m_root, [&](const Node &n) {
+        found = found || n.lhsKind == Node::Operand::Variable || n.rhsKind == Node::Operand::Variable;
+    });
+    return found;
+}
+
+bool Predicate::evaluate(const std::function<QVariant(const QString &)> &valueForKey) const
+{
+    std::function<bool(const NodePtr &)> eval = [&](const NodePtr &node) -> bool {
+        switch (node->kind) {
+        case Node::Kind::True: return true;
+        case Node::Kind::False: return false;
+        case Node::Kind::And: return eval(node->left) && eval(node->right);
+        case Node::Kind::Or: return eval(node->left) || eval(node->right);
+        case Node::Kind::Not: return !eval(node->left);
+        case Node::Kind::Compare: break;
+        }
+        auto operand = [&](Node::Operand kind, const QVariant &value) {
+            return kind == Node::Operand::Key ? valueForKey(value.toString())
+                                               : (kind == Node::Operand::Constant ? value : QVariant());
+        };
+        if (node->lhsKind == Node::Operand::Variable || node->rhsKind == Node::Operand::Variable)
+            return false; // an unsubstituted variable matches nothing
+        return holds(node->op, order(operand(node->lhsKind, node->lhs), operand(node->rhsKind, node->rhs)));
+    };
+    return eval(m_root);
+}
+
+QString Predicate::toSql(const std::function<QString(const QString &)> &columnForKey, QVariantList &bindings) const
+{
+    std::function<QString(const NodePtr &)> sql = [&](const NodePtr &node) -> QString {
+        switch (node->kind) {
+        case Node::Kind::True: return QStringLiteral("1");
+        case Node::Kind::False: return QStringLiteral("0");
+        case Node::Kind::And:
+        case Node::Kind::Or: {
+            // One after the other: the placeholders must meet their values in order.
+            const QString left = sql(node->left);
+            const QString right = sql(node->right);
+            const auto op = node->kind == Node::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
+            return QLatin1Char('(') + left + op + right + QLatin1Char(')');
+        }
+        case Node::Kind::Not: return QStringLiteral("(NOT ") + sql(node->left) + QLatin1Char(')');
+        case Node::Kind::Compare: break;
+        }
+        if (node->lhsKind == Node::Operand::Variable || node->rhsKind == Node::Operand::Variable)
+            return QStringLiteral("0");
+        auto operand = [&](Node::Operand kind, const QVariant &value) {
+            if (kind == Node::Operand::Key)
+                return columnForKey(value.toString());
+            bindings << sqlValue(value);
+            return QStringLiteral("?");
+        };
+        const QString lhs = operand(node->lhsKind, node->lhs);
+        const QString rhs = operand(node->rhsKind, node->rhs);
+        return QLatin1Char('(') + lhs + QLatin1Char(' ') + opSql(node->op) + QLatin1Char(' ') + rhs + QLatin1Char(')');
+    };
+    return sql(m_root);
+}
+
+QStringList Predicate::keys() const
+{
+    QStringList keys;
+    forEachComparison(m_root, [&](const Node &n) {
+        if (n.lhsKind == Node::Operand::Key)
+            keys << n.lhs.toString();
+        if (n.rhsKind == Node::Operand::Key)
+            keys << n.rhs.toString();
+    });
+    keys.removeDuplicates();
+    return keys;
+}
+
+QString Predicate::format() const
+{
+    std::function<QString(const NodePtr &)> text = [&](const NodePtr &node) -> QString {
+        switch (node->kind) {
+        case Node::Kind::True: return QStringLiteral("TRUEPREDICATE");
+        case Node::Kind::False: return QStringLiteral("FALSEPREDICATE");
+        case Node::Kind::And: return QLatin1Char('(') + text(node->left) + QStringLiteral(" AND ") + text(node->right) + QLatin1Char(')');
+        case Node::Kind::Or: return QLatin1Char('(') + text(node->left) + QStringLiteral(" OR ") + text(node->right) + QLatin1Char(')');
+        case Node::Kind::Not: return QStringLiteral("NOT ") + text(node->left);
+        case Node::Kind::Compare: break;
+        }
+        auto operand = [](Node::Operand kind, const QVariant &value) {
+            switch (kind) {
+            case Node::Operand::Key: return value.toString();
+            case Node::Operand::Variable: return QLatin1Char('$') + value.toString();
+            case Node::Operand::Constant: return constantText(value);
+            }
+            return QString();
+        };
+        return operand(node->lhsKind, node->lhs) + QLatin1Char(' ') + QLatin1String(opText(node->op)) + QLatin1Char(' ')
+               + operand(node->rhsKind, node->rhs);
+    };
+    return text(m_root);
+}
+
+} // namespace platform

@@ -1,0 +1,101 @@
+#include "MutableStringExtensions.h"
+#include "ScannerExtensions.h"
+#include "StringExtensions.h"
+
+#include "Exception.h"
+
+#include <gtest/gtest.h>
+
+using namespace vl;
+
+TEST(MutableStringExtensions, ReplacementsCountNonOverlappingMatches)
+{
+    QString text = QStringLiteral("aaa");
+    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("aa"), QStringLiteral("b")), 1);
+    EXPECT_EQ(text, QStringLiteral("ba"));
+    text = QStringLiteral("aaa");
+    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("aa"), QStringLiteral("b"), SearchOption::Backwards), 1);
+    EXPECT_EQ(text, QStringLiteral("ab"));
+
+    text = QStringLiteral("a\r\nb\rc\r\n");
+    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("\r\n"), QStringLiteral("\n")), 2);
+    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("\r"), QStringLiteral("\n")), 1);
+    EXPECT_EQ(text, QStringLiteral("a\nb\nc\n"));
+
+    text = QStringLiteral("Xx-xX");
+    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("x"), QStringLiteral("yy"), SearchOption::CaseInsensitive), 4);
+    EXPECT_EQ(text, QStringLiteral("yyyy-yyyy"));
+    text = QStringLiteral("abab");
+    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("ab"), QString(), SearchOption::Anchored | SearchOption::Backwards), 1);
+    EXPECT_EQ(text, QStringLiteral("ab"));
+    EXPECT_EQ(replaceOccurrencesOfString(text, QString(), QStringLiteral("z")), 0);
+    EXPECT_EQ(text, QStringLiteral("ab"));
+}
+
+TEST(MutableStringExtensions, EditsInPlaceAndRefusesBadIndexes)
+{
+    QString text;
+    appendCharacter(text, u'a');
+    const char16_t more[] = {u'b', u'c'};
+    appendCharacters(text, more, 2);
+    appendCharacters(text, nullptr, 5);
+    EXPECT_EQ(text, QStringLiteral("abc"));
+    deleteCharacterAtIndex(text, 1);
+    deleteLastCharacter(text);
+    EXPECT_EQ(text, QStringLiteral("a"));
+    EXPECT_THROW(deleteCharacterAtIndex(text, 1), platform::Exception);
+    EXPECT_THROW(deleteCharacterAtIndex(text, -1), platform::Exception);
+    deleteLastCharacter(text);
+    try {
+        deleteLastCharacter(text);
+        FAIL() << "deleting from an empty string returned";
+    } catch (const platform::Exception &e) {
+        EXPECT_EQ(e.name(), QStringLiteral("NSRangeException"));
+    }
+    text = QStringLiteral("it's \"x\"\n");
+    escapeForSQL(text);
+    EXPECT_EQ(text, escapedSQLString(QStringLiteral("it's \"x\"\n")));
+}
+
+TEST(Scanner, SkipsWhitespaceAndRestoresTheLocationOnFailure)
+{
+    Scanner scanner(QStringLiteral("  12 , -7 abc  "));
+    int value = 0;
+    ASSERT_TRUE(scanner.scanInt(&value));
+    EXPECT_EQ(value, 12);
+    QString piece;
+    EXPECT_FALSE(scanner.scanInt(&value));
+    EXPECT_EQ(scanner.scanLocation(), 4);
+    EXPECT_TRUE(scanner.scanString(QStringLiteral(","), nullptr));
+    EXPECT_TRUE(scanner.scanUpToString(QStringLiteral("ABC"), &piece));    // case-insensitive by default
+    EXPECT_EQ(piece, QStringLiteral("-7 "));
+    EXPECT_TRUE(scanner.scanCharactersFromSet(CharacterSet::letterCharacterSet(), &piece));
+    EXPECT_EQ(piece, QStringLiteral("abc"));
+    EXPECT_TRUE(scanner.isAtEnd());
+    EXPECT_FALSE(scanner.scanUpToString(QStringLiteral("x"), &piece));
+    EXPECT_THROW(scanner.setScanLocation(100), platform::Exception);
+
+    Scanner sensitive(QStringLiteral("a-B-b"));
+    sensitive.setCaseSensitive(true);
+    sensitive.setCharactersToBeSkipped(std::nullopt);
+    EXPECT_TRUE(sensitive.scanUpToString(QStringLiteral("b"), &piece));
+    EXPECT_EQ(piece, QStringLiteral("a-B-"));
+}
+
+TEST(ScannerExtensions, CollectsEveryMemberToTheEnd)
+{
+    Scanner scanner(QStringLiteral("a1b2c3"));
+    scanner.setScanLocation(2);
+    EXPECT_EQ(scanRemainderOfString(scanner), QStringLiteral("b2c3"));
+    EXPECT_EQ(scanner.scanLocation(), 2);
+    QString digits = QStringLiteral("untouched");
+    ASSERT_TRUE(scanAllCharactersFromSet(scanner, CharacterSet::decimalDigitCharacterSet(), &digits));
+    EXPECT_EQ(digits, QStringLiteral("23"));
+    EXPECT_EQ(scanner.scanLocation(), 6);
+
+    Scanner none(QStringLiteral("abc"));
+    EXPECT_FALSE(scanAllCharactersFromSet(none, CharacterSet::decimalDigitCharacterSet(), &digits));
+    EXPECT_EQ(digits, QStringLiteral("23"));
+    EXPECT_TRUE(none.isAtEnd());
+    EXPECT_EQ(scanRemainderOfString(none), QString());
+}

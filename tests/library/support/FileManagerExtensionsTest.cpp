@@ -1,0 +1,84 @@
+#include "FileManagerExtensions.h"
+
+#include "Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void touch(const QString &path)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
+}
+
+} // namespace
+
+TEST(FileManagerExtensions, CreateDirectoryPathMakesEveryMissingAncestor)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.path() + QStringLiteral("/a/b/c");
+    EXPECT_EQ(vl::createDirectoryPath(path), path);
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_EQ(vl::createDirectoryPath(path), path); // existing folder: the path at once
+    EXPECT_TRUE(vl::ensureFilePathExists(tmp.path() + QStringLiteral("/x/y/file.txt")));
+    EXPECT_TRUE(QFileInfo(tmp.path() + QStringLiteral("/x/y")).isDir());
+    EXPECT_FALSE(vl::ensureDirectoryPathExists(QString()));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(tmp.path());
+    EXPECT_EQ(vl::createDirectoryPath(QStringLiteral("relative/never/made")), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("relative")));
+    QDir::setCurrent(previous);
+}
+
+TEST(FileManagerExtensions, CreateDirectoryPathBlockedByAFileLogsThreeLinesInOrder)
+{
+    QTemporaryDir tmp;
+    touch(tmp.path() + QStringLiteral("/a"));
+    QStringList lines;
+    platform::ScopedLogSink sink([&](const platform::LogRecord &r) { lines << r.message; });
+    EXPECT_EQ(vl::createDirectoryPath(tmp.path() + QStringLiteral("/a/b/c")), std::nullopt);
+    EXPECT_EQ(lines, (QStringList{tmp.path() + QStringLiteral("/a is a plain file not a folder"),
+                                  QStringLiteral("Can't create directory: ") + tmp.path() + QStringLiteral("/a/b"),
+                                  QStringLiteral("Can't create directory: ") + tmp.path() + QStringLiteral("/a/b/c")}));
+}
+
+TEST(FileManagerExtensions, ListingsAndFolderCounts)
+{
+    QTemporaryDir tmp;
+    QDir(tmp.path()).mkpath(QStringLiteral("one"));
+    QDir(tmp.path()).mkpath(QStringLiteral(".two"));
+    for (const char *name : {"f1", "f2", ".f3"})
+        touch(tmp.path() + QLatin1Char('/') + QLatin1String(name));
+    QFile::link(tmp.path() + QStringLiteral("/one"), tmp.path() + QStringLiteral("/link-to-one"));
+    QFile::link(tmp.path() + QStringLiteral("/gone"), tmp.path() + QStringLiteral("/dangling"));
+
+    const auto contents = vl::fullPathDirectoryContentsAtPath(tmp.path());
+    ASSERT_TRUE(contents);
+    EXPECT_EQ(contents->size(), 7);
+    EXPECT_TRUE(contents->contains(tmp.path() + QStringLiteral("/.f3")));
+    EXPECT_EQ(vl::directoryCountAtPath(tmp.path()), 3u); // one, .two and the link to one
+    EXPECT_EQ(vl::directoryCountAtPath(tmp.path() + QStringLiteral("/one")), 0u);
+    EXPECT_EQ(vl::directoryCountAtPath(tmp.path() + QStringLiteral("/missing")), vl::NotFound);
+    EXPECT_EQ(vl::fullPathDirectoryContentsAtPath(QString()), std::nullopt);
+}
+
+TEST(FileManagerExtensions, UniqueFilenameCountsUpFromTheBase)
+{
+    QTemporaryDir tmp;
+    for (const char *name : {"report.txt", "report-1.txt", "archive.tar.gz", "notes"})
+        touch(tmp.path() + QLatin1Char('/') + QLatin1String(name));
+    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("report.txt"), tmp.path()), QStringLiteral("report-2.txt"));
+    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("archive.tar.gz"), tmp.path()), QStringLiteral("archive-1.gz"));
+    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("notes"), tmp.path()), QStringLiteral("notes-1."));
+    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("free.txt"), tmp.path()), QStringLiteral("free.txt"));
+    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("x.txt"), tmp.path() + QStringLiteral("/missing")), std::nullopt);
+    touch(tmp.path() + QStringLiteral("/%1 odd.txt"));
+    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("%1 odd.txt"), tmp.path()), QStringLiteral("%1 odd-1.txt"));
+}

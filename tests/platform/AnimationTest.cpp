@@ -1,0 +1,109 @@
+#include "Animation.h"
+#include "AnimationClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+struct Recorder : AnimationDelegate
+{
+    explicit Recorder(AnimationClock &clock)
+        : clock(clock)
+    {
+    }
+    void animation(Animation &, float progress) override { marks.emplace_back(clock.now(), progress); }
+    void animationDidEnd(Animation &) override { ends.push_back(clock.now()); }
+
+    AnimationClock &clock;
+    std::vector<std::pair<double, float>> marks;
+    std::vector<double> ends;
+};
+
+Animation tenMarks(double duration)
+{
+    Animation animation(duration, AnimationCurve::EaseOut);
+    float mark = 0.0f;
+    for (int i = 0; i < 10; ++i, mark += 0.1f)
+        animation.addProgressMark(mark);
+    return animation;
+}
+
+} // namespace
+
+TEST(Animation, EaseOutDeliversEveryMarkAtItsTimeThenEndsAfterTheDuration)
+{
+    ManualAnimationClock clock;
+    ScopedAnimationClock scope(clock);
+    Recorder recorder(clock);
+    Animation animation = tenMarks(0.3);
+    animation.setDelegate(&recorder);
+    animation.startAnimation();
+
+    ASSERT_EQ(recorder.marks.size(), 10u);
+    for (size_t i = 0; i < recorder.marks.size(); ++i) {
+        const auto [time, progress] = recorder.marks[i];
+        EXPECT_NEAR(progress, 0.1 * double(i), 1e-5);
+        EXPECT_NEAR(time, 0.3 * (1 - std::sqrt(1 - double(progress))), 1e-9);
+        if (i > 1) { // ease-out: each step of 0.1 takes longer than the one before
+            const double gap = time - recorder.marks[i - 1].first;
+            EXPECT_GT(gap, recorder.marks[i - 1].first - recorder.marks[i - 2].first);
+        }
+    }
+    ASSERT_EQ(recorder.ends.size(), 1u);
+    EXPECT_DOUBLE_EQ(recorder.ends[0], 0.3);
+    EXPECT_EQ(animation.currentProgress(), 1.0f);
+}
+
+TEST(Animation, StartingPartWaySkipsTheMarksAlreadyPassedAndTakesTheRestOfTheDuration)
+{
+    ManualAnimationClock clock;
+    ScopedAnimationClock scope(clock);
+    Recorder recorder(clock);
+    Animation animation = tenMarks(0.4);
+    animation.addProgressMark(1.5f); // never reached
+    animation.setDelegate(&recorder);
+    animation.setCurrentProgress(0.7f);
+    animation.startAnimation();
+
+    ASSERT_EQ(recorder.marks.size(), 3u); // 0.7 (as accumulated), 0.8, 0.9
+    EXPECT_NEAR(recorder.marks[0].second, 0.7, 1e-5);
+    EXPECT_NEAR(recorder.marks[2].second, 0.9, 1e-5);
+    EXPECT_NEAR(recorder.ends.at(0), 0.4 * std::sqrt(1 - 0.7f), 1e-6);
+}
+
+TEST(Animation, WithoutMarksOrDelegateItStillRunsToTheEnd)
+{
+    ManualAnimationClock clock;
+    ScopedAnimationClock scope(clock);
+    Animation silent(0.2, AnimationCurve::Linear);
+    silent.startAnimation();
+    EXPECT_DOUBLE_EQ(clock.now(), 0.2);
+
+    Recorder recorder(clock);
+    Animation instant(-1, AnimationCurve::EaseInOut);
+    instant.addProgressMark(0.5f);
+    instant.setDelegate(&recorder);
+    instant.startAnimation();
+    EXPECT_EQ(recorder.marks.size(), 1u);
+    EXPECT_EQ(recorder.ends.size(), 1u);
+    EXPECT_DOUBLE_EQ(clock.now(), 0.2);
+}
+
+TEST(Animation, EachCurveAndItsInverseAgree)
+{
+    for (AnimationCurve curve : {AnimationCurve::EaseInOut, AnimationCurve::EaseIn, AnimationCurve::EaseOut,
+                                 AnimationCurve::Linear}) {
+        EXPECT_DOUBLE_EQ(Animation::progressAt(curve, 0), 0);
+        EXPECT_DOUBLE_EQ(Animation::progressAt(curve, 1), 1);
+        for (double t = 0.05; t < 1; t += 0.1)
+            EXPECT_NEAR(Animation::timeFractionAt(curve, Animation::progressAt(curve, t)), t, 1e-9);
+    }
+    EXPECT_GT(Animation::progressAt(AnimationCurve::EaseOut, 0.5), 0.5);
+    EXPECT_LT(Animation::progressAt(AnimationCurve::EaseIn, 0.5), 0.5);
+}

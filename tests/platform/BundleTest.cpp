@@ -1,0 +1,132 @@
+#include "Bundle.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+
+using platform::Bundle;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+const QByteArray xmlInfo = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict>
+  <key>CFBundleIdentifier</key><string>com.velora.test</string>
+  <key>CFBundleShortVersionString</key><string>1.0.3</string>
+  <key>CFBundleName</key><string>Täst</string>
+  <key>CFBundleExecutable</key><string>Test.so</string>
+  <key>Count</key><integer>42</integer>
+  <key>Flag</key><true/>
+  <key>Nested</key><dict><key>a</key><string>b</string></dict>
+</dict></plist>)";
+
+class BundleTest : public ::testing::Test
+{
+protected:
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+    QTemporaryDir dir;
+    QString path(const QString &relative) const { return dir.path() + QLatin1Char('/') + relative; }
+};
+
+} // namespace
+
+TEST_F(BundleTest, ReadsInfoPlistAtTheTopOrInResources)
+{
+    writeFile(path(QStringLiteral("A.prefPane/Info.plist")), xmlInfo);
+    const auto pane = Bundle::bundleWithPath(path(QStringLiteral("A.prefPane")));
+    ASSERT_TRUE(pane);
+    EXPECT_EQ(pane->bundleIdentifier(), QStringLiteral("com.velora.test"));
+    EXPECT_EQ(pane->objectForInfoDictionaryKey(QStringLiteral("CFBundleShortVersionString")).toString(),
+              QStringLiteral("1.0.3"));
+    EXPECT_EQ(pane->name(), QStringLiteral("Täst"));
+    EXPECT_EQ(pane->infoDictionary().value(QStringLiteral("Count")).toInt(), 42);
+    EXPECT_EQ(pane->infoDictionary().value(QStringLiteral("Flag")), QVariant(true));
+    EXPECT_FALSE(pane->objectForInfoDictionaryKey(QStringLiteral("Absent")).isValid());
+
+    // An application folder keeps it in Resources/.
+    writeFile(path(QStringLiteral("B.app/Resources/Info.plist")), xmlInfo);
+    EXPECT_EQ(Bundle::bundleWithPath(path(QStringLiteral("B.app")))->bundleIdentifier(), QStringLiteral("com.velora.test"));
+}
+
+TEST_F(BundleTest, ReadsABinaryInfoPlist)
+{
+    plist_t root = plist_new_dict();
+    plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string("com.velora.binary"));
+    char *bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bytes, &length);
+    writeFile(path(QStringLiteral("C.bundle/Info.plist")), QByteArray(bytes, length));
+    free(bytes);
+    plist_free(root);
+    EXPECT_EQ(Bundle::bundleWithPath(path(QStringLiteral("C.bundle")))->bundleIdentifier(),
+              QStringLiteral("com.velora.binary"));
+}
+
+TEST_F(BundleTest, AFolderWithoutUsableInfoIsABundleWithAnEmptyDictionary)
+{
+    EXPECT_FALSE(Bundle::bundleWithPath(path(QStringLiteral("missing"))));
+    EXPECT_FALSE(Bundle::bundleWithPath(QString()));
+    writeFile(path(QStringLiteral("file")), "x");
+    EXPECT_FALSE(Bundle::bundleWithPath(path(QStringLiteral("file"))));
+
+    writeFile(path(QStringLiteral("Broken.prefPane/Info.plist")), "<plist><dict><key>x</key>");
+    const auto broken = Bundle::bundleWithPath(path(QStringLiteral("Broken.prefPane")));
+    ASSERT_TRUE(broken);
+    EXPECT_TRUE(broken->infoDictionary().isEmpty());
+    EXPECT_EQ(broken->name(), QStringLiteral("Broken"));
+    EXPECT_FALSE(broken->executablePath());
+}
+
+TEST_F(BundleTest, FindsResourcesByNameAndTypeInsideResourcesOnly)
+{
+    writeFile(path(QStringLiteral("D.prefPane/Info.plist")), xmlInfo);
+    writeFile(path(QStringLiteral("D.prefPane/Resources/SliderWell.svg")), "<svg/>");
+    writeFile(path(QStringLiteral("D.prefPane/Resources/README")), "x");
+    writeFile(path(QStringLiteral("D.prefPane/Secret.svg")), "x");
+    const auto bundle = Bundle::bundleWithPath(path(QStringLiteral("D.prefPane")));
+    EXPECT_EQ(bundle->pathForResource(QStringLiteral("SliderWell"), QStringLiteral("svg")),
+              bundle->resourcePath() + QStringLiteral("/SliderWell.svg"));
+    EXPECT_TRUE(bundle->pathForResource(QStringLiteral("README"), QString()));
+    EXPECT_FALSE(bundle->pathForResource(QStringLiteral("SliderWell"), QStringLiteral("png")));
+    EXPECT_FALSE(bundle->pathForResource(QStringLiteral("../Secret"), QStringLiteral("svg")));
+    EXPECT_FALSE(bundle->pathForResource(QStringLiteral(".."), QString()));
+    EXPECT_FALSE(bundle->pathForResource(QString(), QString()));
+    // The executable named by the info dictionary exists only once it is there.
+    EXPECT_FALSE(bundle->executablePath());
+    writeFile(path(QStringLiteral("D.prefPane/Test.so")), "x");
+    EXPECT_EQ(bundle->executablePath(), bundle->bundlePath() + QStringLiteral("/Test.so"));
+}
+
+TEST_F(BundleTest, LocalizesByTableWithTheKeyAsFallback)
+{
+    writeFile(path(QStringLiteral("E.prefPane/Info.plist")), xmlInfo);
+    QDir().mkpath(path(QStringLiteral("E.prefPane/Resources/translations")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_GREETING_QM),
+                            path(QStringLiteral("E.prefPane/Resources/translations/Greeting_de.qm"))));
+    const auto bundle = Bundle::bundleWithPath(path(QStringLiteral("E.prefPane")));
+    const QString greeting = QStringLiteral("Greeting");
+
+    QLocale::setDefault(QLocale(QStringLiteral("de_AT")));
+    EXPECT_EQ(bundle->localizedString(QStringLiteral("Good morning"), QString(), greeting), QStringLiteral("Guten Morgen"));
+    // The context is the table: another table's entry does not count.
+    EXPECT_EQ(bundle->localizedString(QStringLiteral("Good evening"), QString(), greeting), QStringLiteral("Good evening"));
+    EXPECT_EQ(bundle->localizedString(QStringLiteral("Untranslated"), QString(), greeting), QStringLiteral("Untranslated"));
+    EXPECT_EQ(bundle->localizedString(QStringLiteral("Missing"), QStringLiteral("Default"), greeting), QStringLiteral("Default"));
+    EXPECT_EQ(bundle->localizedString(QStringLiteral("Good morning"), QString(), QStringLiteral("NoSuchTable")),
+              QStringLiteral("Good morning"));
+
+    QLocale::setDefault(QLocale(QStringLiteral("fr_FR")));
+    EXPECT_EQ(bundle->localizedString(QStringLiteral("Good morning"), QString(), greeting), QStringLiteral("Good morning"));
+}

@@ -1,0 +1,119 @@
+#include "Predicate.h"
+
+#include "TestSupport.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+using platform::Predicate;
+
+namespace {
+
+struct Row
+{
+    QString name;
+    QVariant excluded; // bool or null
+    qint64 rank;
+};
+
+const QList<Row> rows{{QStringLiteral("Alpha"), true, 3},
+                      {QStringLiteral("beta"), false, 1},
+                      {QStringLiteral("Gamma \"g\""), QVariant(), 2}};
+
+QVariant valueOf(const Row &row, const QString &key)
+{
+    if (key == QLatin1String("name"))
+        return row.name;
+    if (key == QLatin1String("excluded"))
+        return row.excluded;
+    return row.rank;
+}
+
+/// The names that match in memory and in SQLite, which must agree.
+std::pair<QStringList, QStringList> matches(const Predicate &p)
+{
+    QStringList inMemory;
+    for (const Row &row : rows) {
+        if (p.evaluate([&](const QString &k) { return valueOf(row, k); }))
+            inMemory << row.name;
+    }
+    QSqlDatabase db = QSqlDatabase::database(QStringLiteral("predicate-test"));
+    QVariantList bindings;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT name FROM t WHERE ")
+              + p.toSql([](const QString &k) { return k; }, bindings) + QStringLiteral(" ORDER BY rowid"));
+    for (const QVariant &b : bindings)
+        q.addBindValue(b);
+    EXPECT_TRUE(q.exec());
+    QStringList inSql;
+    while (q.next())
+        inSql << q.value(0).toString();
+    return {inMemory, inSql};
+}
+
+} // namespace
+
+TEST(Predicate, MemoryAndSqlAgreeOnEveryForm)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("predicate-test"));
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("CREATE TABLE t (name VARCHAR, excluded INTEGER, rank INTEGER)")));
+        for (const Row &row : rows) {
+            q.prepare(QStringLiteral("INSERT INTO t VALUES (?, ?, ?)"));
+            q.addBindValue(row.name);
+            q.addBindValue(row.excluded.isValid() ? QVariant(row.excluded.toBool() ? 1 : 0) : QVariant(QMetaType::fromType<int>()));
+            q.addBindValue(row.rank);
+            ASSERT_TRUE(q.exec());
+        }
+    }
+    const QList<std::pair<const char *, QStringList>> cases{
+        {"excluded == YES", {QStringLiteral("Alpha")}},
+        {"excluded = NO", {QStringLiteral("beta")}},
+        {"excluded == nil", {QStringLiteral("Gamma \"g\"")}},
+        {"excluded != YES", {QStringLiteral("beta"), QStringLiteral("Gamma \"g\"")}},
+        {"name == 'alpha'", {}},
+        {"name == \"Gamma \\\"g\\\"\"", {QStringLiteral("Gamma \"g\"")}},
+        {"rank >= 2 AND NOT (excluded == YES)", {QStringLiteral("Gamma \"g\"")}},
+        {"rank < 2 || name == 'Alpha'", {QStringLiteral("Alpha"), QStringLiteral("beta")}},
+        {"TRUEPREDICATE", {QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("Gamma \"g\"")}},
+        {"falsepredicate or rank > 2", {QStringLiteral("Alpha")}},
+    };
+    for (const auto &[format, expected] : cases) {
+        SCOPED_TRACE(format);
+        const auto p = Predicate::parse(QString::fromUtf8(format));
+        ASSERT_TRUE(p);
+        const auto [inMemory, inSql] = matches(*p);
+        EXPECT_EQ(inMemory, expected);
+        EXPECT_EQ(inSql, expected);
+        EXPECT_TRUE(Predicate::parse(p->format())) << qPrintable(p->format()); // the normal form parses again
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("predicate-test"));
+}
+
+TEST(Predicate, VariablesAreSubstitutedAndMalformedFormatsRefused)
+{
+    const auto p = Predicate::parse(QStringLiteral("name == $APPNAME AND URL == $URL"));
+    ASSERT_TRUE(p);
+    EXPECT_TRUE(p->hasVariables());
+    EXPECT_EQ(p->keys(), (QStringList{QStringLiteral("name"), QStringLiteral("URL")}));
+    EXPECT_FALSE(p->withSubstitutionVariables({{QStringLiteral("APPNAME"), QStringLiteral("x")}}));
+    const auto bound = p->withSubstitutionVariables(
+        {{QStringLiteral("APPNAME"), QStringLiteral("Mail")}, {QStringLiteral("URL"), QStringLiteral("file:///M")}});
+    ASSERT_TRUE(bound);
+    EXPECT_FALSE(bound->hasVariables());
+    EXPECT_TRUE(bound->evaluate([](const QString &k) {
+        return k == QLatin1String("name") ? QStringLiteral("Mail") : QStringLiteral("file:///M");
+    }));
+
+    for (const char *bad : {"", "name ==", "== 1", "(a == 1", "a == 1)", "a === 1", "a == 'open", "a == $",
+                            "a == 1 AND", "NOT"}) {
+        EXPECT_FALSE(Predicate::parse(QString::fromUtf8(bad))) << bad;
+    }
+    EXPECT_FALSE(Predicate::parse(QString(100000, QLatin1Char('('))));            // no stack overflow
+    EXPECT_FALSE(Predicate::parse(QStringLiteral("a == 1") + QStringLiteral(" AND a == 1").repeated(10000)));
+}

@@ -1,0 +1,140 @@
+#include "PreferencePane.h"
+#include "PreferencePanePlugin.h"
+
+#include "Log.h"
+#include "TestPane.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+class PreferencePaneTest : public ::testing::Test
+{
+protected:
+    // A bundle "Test.prefPane" whose Info.plist holds `entries` and whose Resources
+    // holds the test interface file.
+    Bundle makeBundle(const QList<std::pair<QString, QString>> &entries)
+    {
+        const QString root = dir.path() + QStringLiteral("/Test.prefPane");
+        QDir().mkpath(root + QStringLiteral("/Resources"));
+        QFile::remove(root + QStringLiteral("/Resources/TestPane.ui"));
+        EXPECT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_PANE_UI), root + QStringLiteral("/Resources/TestPane.ui")));
+        QByteArray plist = "<plist version=\"1.0\"><dict>";
+        for (const auto &[key, value] : entries)
+            plist += "<key>" + key.toUtf8() + "</key><string>" + value.toUtf8() + "</string>";
+        plist += "</dict></plist>";
+        QFile info(root + QStringLiteral("/Info.plist"));
+        EXPECT_TRUE(info.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        info.write(plist);
+        info.close();
+        return *Bundle::bundleWithPath(root);
+    }
+
+    QStringList logLines;
+    ScopedLogSink sink{[this](const LogRecord &record) { logLines << record.message; }};
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(PreferencePaneTest, LoadsTheInterfaceTakesOutletsConnectsActionsThenCallsMainViewDidLoad)
+{
+    TestPane pane(makeBundle({{QStringLiteral("NSMainNibFile"), QStringLiteral("TestPane")}}));
+    QWidget *view = pane.loadMainView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(pane.mainView(), view);
+    EXPECT_EQ(pane.calls, QStringList({QStringLiteral("connectOutlets"), QStringLiteral("mainViewDidLoad")}));
+    ASSERT_TRUE(pane.checkbox && pane.picker && pane.customSwitch);
+    EXPECT_TRUE(pane.customSwitch->property("madeByPane").toBool());
+
+    // The connection with a signal the picker lacks is reported, the others work.
+    EXPECT_EQ(logLines.size(), 1);
+    EXPECT_TRUE(logLines.value(0).contains(QStringLiteral("noSuchSignal")));
+
+    view->show();
+    QTest::mouseClick(pane.checkbox, Qt::LeftButton);
+    Q_EMIT pane.picker->activated(1);
+    EXPECT_EQ(pane.calls.mid(2), QStringList({QStringLiteral("checkboxChanged"), QStringLiteral("pickerChanged")}));
+    EXPECT_EQ(pane.senders, QList<QObject *>({pane.checkbox.data(), pane.picker.data()}));
+    // A connection between two widgets of the form is Qt's own and still made.
+    EXPECT_FALSE(pane.picker->isEnabled());
+
+    EXPECT_EQ(pane.loadMainView(), view); // loaded once
+    EXPECT_EQ(pane.calls.count(QStringLiteral("mainViewDidLoad")), 1);
+}
+
+TEST_F(PreferencePaneTest, WithoutAnInterfaceFileThereIsNoViewAndALogLine)
+{
+    TestPane unnamed(makeBundle({}));
+    EXPECT_EQ(unnamed.loadMainView(), nullptr);
+    TestPane missing(makeBundle({{QStringLiteral("NSMainNibFile"), QStringLiteral("Missing")}}));
+    EXPECT_EQ(missing.loadMainView(), nullptr);
+    EXPECT_TRUE(missing.calls.isEmpty());
+    EXPECT_EQ(logLines.size(), 2);
+}
+
+TEST_F(PreferencePaneTest, DestroyingThePaneDeletesItsView)
+{
+    auto pane = std::make_unique<TestPane>(makeBundle({{QStringLiteral("NSMainNibFile"), QStringLiteral("TestPane")}}));
+    QPointer<QWidget> view = pane->loadMainView();
+    ASSERT_TRUE(view);
+    pane.reset();
+    EXPECT_TRUE(view.isNull());
+}
+
+TEST_F(PreferencePaneTest, PluginMakesThePrincipalClassNamedByTheBundle)
+{
+    const QString executable = dir.path() + QStringLiteral("/Test.prefPane/TestPane.so");
+    Bundle bundle = makeBundle({{QStringLiteral("NSMainNibFile"), QStringLiteral("TestPane")},
+                                {QStringLiteral("CFBundleExecutable"), QStringLiteral("TestPane.so")},
+                                {QStringLiteral("NSPrincipalClass"), QStringLiteral("TestPane")}});
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_PANE_PLUGIN), executable));
+
+    bool destroyed = false;
+    {
+        std::unique_ptr<PreferencePane> pane = PreferencePanePlugin::instantiate(bundle);
+        ASSERT_NE(pane, nullptr) << logLines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_STREQ(pane->metaObject()->className(), "TestPane");
+        EXPECT_EQ(pane->bundle().bundlePath(), bundle.bundlePath());
+        // The plugin's class is the same class as ours, so its fields can be read.
+        static_cast<TestPane *>(pane.get())->destroyed = &destroyed;
+        QWidget *view = pane->loadMainView();
+        ASSERT_NE(view, nullptr);
+        EXPECT_TRUE(view->findChild<QPushButton *>(QStringLiteral("_switch"))->property("madeByPane").toBool());
+    }
+    EXPECT_TRUE(destroyed);
+}
+
+TEST_F(PreferencePaneTest, PluginFailuresGiveNoPaneAndSayWhy)
+{
+    const QString root = dir.path() + QStringLiteral("/Test.prefPane");
+    auto expectFailure = [&](const QList<std::pair<QString, QString>> &entries) {
+        logLines.clear();
+        EXPECT_EQ(PreferencePanePlugin::instantiate(makeBundle(entries)), nullptr);
+        EXPECT_EQ(logLines.size(), 1);
+    };
+    // No executable key; no principal class key.
+    expectFailure({{QStringLiteral("NSPrincipalClass"), QStringLiteral("TestPane")}});
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_PANE_PLUGIN), root + QStringLiteral("/TestPane.so")));
+    expectFailure({{QStringLiteral("CFBundleExecutable"), QStringLiteral("TestPane.so")}});
+    // A class the plugin does not have.
+    expectFailure({{QStringLiteral("CFBundleExecutable"), QStringLiteral("TestPane.so")},
+                   {QStringLiteral("NSPrincipalClass"), QStringLiteral("OtherPane")}});
+    // An executable that is no plugin at all.
+    QFile junk(root + QStringLiteral("/Junk.so"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a shared object");
+    junk.close();
+    expectFailure({{QStringLiteral("CFBundleExecutable"), QStringLiteral("Junk.so")},
+                   {QStringLiteral("NSPrincipalClass"), QStringLiteral("TestPane")}});
+}

@@ -1,0 +1,386 @@
+#include "PropertyList.h"
+
+#include "TestSupport.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRect>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace platform;
+
+namespace {
+
+QDateTime utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
+}
+
+// QVariant's == treats NaN as unequal to itself and compares numbers across types; property
+// lists need exact types and NaN == NaN. Gives where the first difference is, or nothing.
+QString difference(const QVariant &a, const QVariant &b, const QString &path = QStringLiteral("/"))
+{
+    const auto describe = [](const QVariant &v) {
+        return QStringLiteral("%1(%2)").arg(QString::fromLatin1(v.metaType().name()), v.toString());
+    };
+    if (a.typeId() != b.typeId())
+        return path + QStringLiteral(": ") + describe(a) + QStringLiteral(" vs ") + describe(b);
+    switch (a.typeId()) {
+    case QMetaType::QVariantMap: {
+        const QVariantMap ma = a.toMap(), mb = b.toMap();
+        if (ma.keys() != mb.keys())
+            return path + QStringLiteral(": keys ") + ma.keys().join(QLatin1Char(',')) + QStringLiteral(" vs ") + mb.keys().join(QLatin1Char(','));
+        for (auto it = ma.cbegin(); it != ma.cend(); ++it)
+            if (QString d = difference(it.value(), mb.value(it.key()), path + it.key() + QLatin1Char('/')); !d.isEmpty())
+                return d;
+        return {};
+    }
+    case QMetaType::QVariantList: {
+        const QVariantList la = a.toList(), lb = b.toList();
+        if (la.size() != lb.size())
+            return path + QStringLiteral(": sizes differ");
+        for (qsizetype i = 0; i < la.size(); ++i)
+            if (QString d = difference(la[i], lb[i], path + QString::number(i) + QLatin1Char('/')); !d.isEmpty())
+                return d;
+        return {};
+    }
+    case QMetaType::Double: {
+        const double x = a.toDouble(), y = b.toDouble();
+        return (std::isnan(x) && std::isnan(y)) || x == y ? QString() : path + QStringLiteral(": ") + describe(a) + QStringLiteral(" vs ") + describe(b);
+    }
+    default:
+        return a == b ? QString() : path + QStringLiteral(": ") + describe(a) + QStringLiteral(" vs ") + describe(b);
+    }
+}
+
+::testing::AssertionResult isSame(const QVariant &a, const QVariant &b)
+{
+    const QString d = difference(a, b);
+    if (d.isEmpty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << qPrintable(d);
+}
+
+// Variadic, so that braced initialisers with commas can be passed.
+#define EXPECT_SAME(...) EXPECT_TRUE(isSame(__VA_ARGS__))
+
+QVariant roundTrip(const QVariant &value, PropertyListFormat format)
+{
+    const PropertyListWriteResult written = writePropertyList(value, format);
+    EXPECT_TRUE(written.ok()) << qPrintable(written.error);
+    const PropertyListReadResult read = readPropertyList(written.bytes);
+    EXPECT_TRUE(read.ok()) << qPrintable(read.error);
+    EXPECT_EQ(read.format, format);
+    return read.value;
+}
+
+QVariantMap everyType(PropertyListFormat format)
+{
+    // XML keeps dates to the second; binary to the millisecond.
+    const int ms = format == PropertyListFormat::Binary ? 250 : 0;
+    QVariantList integers{qint64(0), qint64(-1), qint64(255), qint64(-129), qint64(1) << 32, -(qint64(1) << 40),
+                          std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()};
+    return {
+        {QStringLiteral("strings"), QVariantList{QString(), QStringLiteral("plain"), QStringLiteral("ünïcødé <&> \"q\""),
+                                                 QString::fromUtf8("emoji \xF0\x9F\x98\x80")}},
+        {QStringLiteral("integers"), integers},
+        {QStringLiteral("unsigned"), quint64(12345678901234567890ULL)},
+        {QStringLiteral("reals"), QVariantList{0.0, -0.5, 3.141592653589793, 1e300, -2.5e-300}},
+        {QStringLiteral("booleans"), QVariantList{true, false}},
+        {QStringLiteral("dates"), QVariantList{utc(2001, 1, 1), utc(2024, 2, 29, 23, 59, 58, ms), utc(1969, 7, 20, 20, 17, 40, ms),
+                                               utc(1900, 1, 1), utc(2100, 12, 31, 12), utc(4001, 1, 1)}},
+        {QStringLiteral("data"), QVariantList{QByteArray(), QByteArray("\0\x01\xff", 3)}},
+        {QStringLiteral("uid"), QVariant::fromValue(PropertyListUid{42})},
+        {QStringLiteral("nested"), QVariantMap{{QStringLiteral("empty dict"), QVariantMap()},
+                                               {QStringLiteral("empty array"), QVariantList()},
+                                               {QStringLiteral("deep"), QVariantList{QVariantList{QVariantMap{{QStringLiteral("k"), qint64(-7)}}}}}}},
+        {QString::fromUtf8("clé"), QStringLiteral("non-ASCII key")},
+    };
+}
+
+class PropertyListFormats : public ::testing::TestWithParam<PropertyListFormat>
+{};
+
+} // namespace
+
+TEST_P(PropertyListFormats, EveryTypeRoundTripsWithItsQtType)
+{
+    const QVariantMap original = everyType(GetParam());
+    const QVariant back = roundTrip(original, GetParam());
+    EXPECT_SAME(back, original);
+    const QVariantMap map = back.toMap();
+    EXPECT_EQ(map.value(QStringLiteral("integers")).toList().at(6).typeId(), QMetaType::LongLong);
+    EXPECT_EQ(map.value(QStringLiteral("unsigned")).typeId(), QMetaType::ULongLong);
+    const QDateTime date = map.value(QStringLiteral("dates")).toList().at(1).toDateTime();
+    EXPECT_EQ(date.timeSpec(), Qt::UTC);
+}
+
+TEST_P(PropertyListFormats, ScalarRootsAndConvertibleTypes)
+{
+    EXPECT_SAME(roundTrip(qint64(-5), GetParam()), qint64(-5));
+    EXPECT_SAME(roundTrip(QStringLiteral("alone"), GetParam()), QStringLiteral("alone"));
+    // Accepted types come back as the type a reader gives.
+    EXPECT_SAME(roundTrip(int(-3), GetParam()), qint64(-3));
+    EXPECT_SAME(roundTrip(quint16(7), GetParam()), qint64(7));
+    EXPECT_SAME(roundTrip(QStringList{QStringLiteral("a")}, GetParam()), QVariantList{QStringLiteral("a")});
+    EXPECT_SAME(roundTrip(QVariantHash{{QStringLiteral("h"), true}}, GetParam()), QVariantMap{{QStringLiteral("h"), true}});
+    const QDateTime local(QDate(2020, 6, 1), QTime(12, 0), Qt::OffsetFromUTC, 7200);
+    EXPECT_SAME(roundTrip(local, GetParam()), utc(2020, 6, 1, 10));
+}
+
+INSTANTIATE_TEST_SUITE_P(Xml, PropertyListFormats, ::testing::Values(PropertyListFormat::Xml));
+INSTANTIATE_TEST_SUITE_P(Binary, PropertyListFormats, ::testing::Values(PropertyListFormat::Binary));
+
+TEST(PropertyList, XmlKeepsDatesToTheSecond)
+{
+    const QVariant back = roundTrip(utc(2010, 5, 6, 7, 8, 9, 999), PropertyListFormat::Xml);
+    EXPECT_EQ(back.toDateTime(), utc(2010, 5, 6, 7, 8, 9));
+}
+
+TEST(PropertyList, ValuesWithoutAPropertyListFormFailNamingWhere)
+{
+    const struct
+    {
+        QVariant value;
+        const char *needle;
+    } rows[] = {
+        {QVariant(), "null QVariant"},
+        {QVariantMap{{QStringLiteral("a"), QVariantList{1, QUrl(QStringLiteral("http://x"))}}}, "QUrl at /a/1"},
+        {QVariantList{QString::fromUtf8("nul\0inside", 10)}, "U+0000 at /0"},
+        {QVariantMap{{QString(QChar(0xD800)), 1}}, "unpaired surrogate"},
+        {QVariantList{QDateTime()}, "invalid date at /0"},
+        {QVariantList{QVariant(QMetaType::fromType<QRect>())}, "QRect"},
+    };
+    for (const auto &row : rows) {
+        for (auto format : {PropertyListFormat::Xml, PropertyListFormat::Binary}) {
+            const PropertyListWriteResult result = writePropertyList(row.value, format);
+            EXPECT_FALSE(result.ok());
+            EXPECT_TRUE(result.bytes.isEmpty());
+            EXPECT_TRUE(result.error.contains(QLatin1String(row.needle))) << qPrintable(result.error);
+        }
+    }
+}
+
+TEST(PropertyList, DamagedInputIsAnErrorNotACrash)
+{
+    QByteArray binary = writePropertyList(everyType(PropertyListFormat::Binary), PropertyListFormat::Binary).bytes;
+    ASSERT_FALSE(binary.isEmpty());
+    const QByteArray rows[] = {
+        QByteArray(),
+        QByteArray("garbage"),
+        QByteArray("bplist00"),
+        binary.left(binary.size() / 2),
+        binary.left(binary.size() - 1),
+        QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>"),
+        QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"></plist>"),
+    };
+    for (const QByteArray &bytes : rows) {
+        const PropertyListReadResult result = readPropertyList(bytes);
+        EXPECT_FALSE(result.ok()) << bytes.left(40).toStdString();
+        EXPECT_FALSE(result.value.isValid());
+        EXPECT_FALSE(result.error.isEmpty());
+    }
+}
+
+TEST(PropertyList, DeepNestingIsRefused)
+{
+    QByteArray xml("<plist version=\"1.0\">");
+    for (int i = 0; i < 600; ++i)
+        xml += "<array>";
+    for (int i = 0; i < 600; ++i)
+        xml += "</array>";
+    xml += "</plist>";
+    const PropertyListReadResult result = readPropertyList(xml);
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.error.contains(QLatin1String("nested")));
+}
+
+TEST(PropertyList, NegativeAndWideIntegersOfOtherWriters)
+{
+    CORVANE_REQUIRE_CORPUS(corpus, "plist");
+    for (const char *name : {"dd-plist__testNegative-xml.plist", "dd-plist__testNegative-bin.plist"}) {
+        SCOPED_TRACE(name);
+        const auto bytes = corvane::test::readFile(corpus + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(bytes);
+        const QVariantMap map = readPropertyList(*bytes).value.toMap();
+        EXPECT_SAME(map.value(QStringLiteral("number")), qint64(-1234));
+        EXPECT_SAME(map.value(QStringLiteral("number2")), std::numeric_limits<qint64>::max());
+        EXPECT_SAME(map.value(QStringLiteral("number4")), std::numeric_limits<qint64>::min());
+        EXPECT_SAME(map.value(QStringLiteral("number6")), -999992312312312.25);
+    }
+    const auto int64 = corvane::test::readFile(corpus + QStringLiteral("/node-bplist-parser__int64.bplist"));
+    ASSERT_TRUE(int64);
+    const QVariantMap map = readPropertyList(*int64).value.toMap();
+    EXPECT_SAME(map.value(QStringLiteral("int64item")), quint64(12345678901234567890ULL));
+    EXPECT_SAME(map.value(QStringLiteral("int32itemsigned")), qint64(-1234567890));
+}
+
+// --- the corpus: every file reads (or fails as its index says), and writes back equal ----
+
+namespace {
+
+struct CorpusEntry
+{
+    QString file;
+    QString format;
+    QString topLevel;
+    QStringList types;
+    QString notes;
+};
+
+std::vector<CorpusEntry> corpusIndex(const QString &dir)
+{
+    std::vector<CorpusEntry> entries;
+    const auto index = corvane::test::readFile(dir + QStringLiteral("/INDEX.tsv"));
+    if (!index)
+        return entries;
+    const QList<QByteArray> lines = index->split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList f = QString::fromUtf8(lines[i]).split(QLatin1Char('\t'));
+        if (f.size() < 8)
+            continue;
+        entries.push_back({f[0], f[3], f[4], f[5].split(QLatin1Char(','), Qt::SkipEmptyParts), f[7]});
+    }
+    return entries;
+}
+
+// The tags of INDEX.tsv's types_present column that say something checkable about values.
+void collectTags(const QVariant &v, QSet<QString> &tags)
+{
+    switch (v.typeId()) {
+    case QMetaType::QVariantMap:
+        for (const QVariant &item : v.toMap())
+            collectTags(item, tags);
+        break;
+    case QMetaType::QVariantList:
+        for (const QVariant &item : v.toList())
+            collectTags(item, tags);
+        break;
+    case QMetaType::LongLong:
+        tags.insert(QStringLiteral("int"));
+        if (v.toLongLong() < 0)
+            tags.insert(QStringLiteral("negative-int"));
+        break;
+    case QMetaType::ULongLong:
+        tags.insert(QStringLiteral("uint64>INT64_MAX"));
+        break;
+    case QMetaType::QDateTime:
+        tags.insert(QStringLiteral("date"));
+        break;
+    case QMetaType::QByteArray:
+        tags.insert(QStringLiteral("data"));
+        break;
+    case QMetaType::Bool:
+        tags.insert(QStringLiteral("bool"));
+        break;
+    case QMetaType::Double:
+        tags.insert(QStringLiteral("real"));
+        break;
+    case QMetaType::QString:
+        for (const QChar c : v.toString())
+            if (c.isHighSurrogate())
+                tags.insert(QStringLiteral("non-BMP-string"));
+        break;
+    default:
+        if (v.metaType() == QMetaType::fromType<PropertyListUid>())
+            tags.insert(QStringLiteral("UID"));
+    }
+}
+
+QString topLevelName(const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::QVariantMap:
+        return QStringLiteral("dict");
+    case QMetaType::QVariantList:
+        return QStringLiteral("array");
+    case QMetaType::Double:
+        return QStringLiteral("real");
+    default:
+        return QString::fromLatin1(v.metaType().name());
+    }
+}
+
+// plistutil's own reading of `path`, brought to XML and read back: what libplist's tool
+// sees in a file, independent of how this bridge wrote it.
+std::optional<QVariant> plistutilView(const QString &plistutil, const QString &path, QString *why)
+{
+    QProcess process;
+    process.start(plistutil, {QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("xml")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+        *why = QStringLiteral("plistutil failed: ") + QString::fromUtf8(process.readAllStandardError());
+        return std::nullopt;
+    }
+    const PropertyListReadResult read = readPropertyList(process.readAllStandardOutput());
+    if (!read) {
+        *why = QStringLiteral("plistutil's XML does not read: ") + read.error;
+        return std::nullopt;
+    }
+    return read.value;
+}
+
+} // namespace
+
+TEST(PropertyList, EveryCorpusFileReadsAndWritesBackAsPlistutilSeesIt)
+{
+    CORVANE_REQUIRE_CORPUS(corpus, "plist");
+    const QString plistutil = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
+    ASSERT_FALSE(plistutil.isEmpty()) << "plistutil (Debian package libplist-utils) is needed";
+    const std::vector<CorpusEntry> entries = corpusIndex(corpus);
+    ASSERT_GT(entries.size(), 90u);
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    int written = 0;
+    for (const CorpusEntry &entry : entries) {
+        SCOPED_TRACE(entry.file.toStdString());
+        const QString path = corpus + QLatin1Char('/') + entry.file;
+        const auto bytes = corvane::test::readFile(path);
+        ASSERT_TRUE(bytes);
+        const PropertyListReadResult read = readPropertyList(*bytes);
+        // Two files are not readable property lists, and the index says so: one is cut
+        // short on purpose, one is a <plist> element without a value.
+        if (entry.notes.contains(QLatin1String("NEGATIVE CASE")) || entry.topLevel == QLatin1String("NoneType")) {
+            EXPECT_FALSE(read.ok());
+            EXPECT_FALSE(read.error.isEmpty());
+            continue;
+        }
+        ASSERT_TRUE(read.ok()) << qPrintable(read.error);
+        const auto format = entry.format == QLatin1String("binary") ? PropertyListFormat::Binary : PropertyListFormat::Xml;
+        EXPECT_EQ(read.format, format);
+        // "?": the index's own reader failed on the file (a year-0 date), so it says nothing.
+        if (entry.topLevel != QLatin1String("?")) {
+            EXPECT_EQ(topLevelName(read.value), entry.topLevel);
+            QSet<QString> tags;
+            collectTags(read.value, tags);
+            for (const char *tag : {"negative-int", "uint64>INT64_MAX", "UID", "date", "data", "bool", "real", "non-BMP-string"})
+                EXPECT_EQ(tags.contains(QLatin1String(tag)), entry.types.contains(QLatin1String(tag))) << tag;
+        }
+
+        const PropertyListWriteResult out = writePropertyList(read.value, format);
+        ASSERT_TRUE(out.ok()) << qPrintable(out.error);
+        const QString outPath = scratch.filePath(entry.file);
+        QFile file(outPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(out.bytes) == out.bytes.size());
+        file.close();
+        // Our own reading of what we wrote is exact, sub-second dates and all.
+        EXPECT_SAME(readPropertyList(out.bytes).value, read.value);
+        QString why;
+        const auto theirsOfOriginal = plistutilView(plistutil, path, &why);
+        ASSERT_TRUE(theirsOfOriginal) << qPrintable(why);
+        const auto theirsOfOurs = plistutilView(plistutil, outPath, &why);
+        ASSERT_TRUE(theirsOfOurs) << qPrintable(why);
+        EXPECT_SAME(*theirsOfOurs, *theirsOfOriginal);
+        ++written;
+    }
+    EXPECT_EQ(written, int(entries.size()) - 2);
+}

@@ -1,0 +1,313 @@
+#include "UserDefaults.h"
+
+#include "Log.h"
+#include "PropertyList.h"
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+const QString Domain = QStringLiteral("com.velora.Corvane");
+
+class UserDefaultsTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    UserDefaults defaults{Domain, dir.path()};
+    const QString domainPath = dir.filePath(Domain + QStringLiteral(".plist"));
+
+    void writeBytes(const QByteArray &bytes)
+    {
+        QFile file(domainPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    QByteArray fileBytes(const QString &path) const { return corvane::test::readFile(path).value_or(QByteArray()); }
+
+    QStringList keptAside() const
+    {
+        return QDir(dir.path()).entryList({Domain + QStringLiteral(".plist.unreadable-*")}, QDir::Files, QDir::Name);
+    }
+};
+
+} // namespace
+
+TEST_F(UserDefaultsTest, DomainIsOneXmlFileReadWhole_BinaryAccepted)
+{
+    EXPECT_FALSE(defaults.persistentDomainForName(Domain));
+    const QVariantMap domain{{QStringLiteral("CVSortOrder"), qint64(2)}, {QStringLiteral("Nested"), QVariantList{true, 1.5}}};
+    ASSERT_TRUE(defaults.setPersistentDomain(domain, Domain));
+    EXPECT_EQ(defaults.pathForDomain(Domain), domainPath);
+    EXPECT_TRUE(fileBytes(domainPath).startsWith("<?xml"));
+    EXPECT_EQ(UserDefaults(Domain, dir.path()).persistentDomainForName(Domain), domain);
+
+    writeBytes(writePropertyList(QVariantMap{{QStringLiteral("fromBinary"), true}}, PropertyListFormat::Binary).bytes);
+    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_EQ(defaults.boolForKey(QStringLiteral("fromBinary")), true);
+
+    ASSERT_TRUE(defaults.removePersistentDomainForName(Domain));
+    EXPECT_FALSE(QFile::exists(domainPath));
+    EXPECT_FALSE(defaults.persistentDomainForName(Domain));
+    EXPECT_TRUE(defaults.removePersistentDomainForName(Domain)); // already gone
+}
+
+TEST_F(UserDefaultsTest, ServiceKeysNegativeIntegersAndDatesSurviveEveryWholeDomainWrite)
+{
+    const QDateTime written(QDate(1999, 12, 31), QTime(23, 59, 59), Qt::UTC);
+    const QVariantMap service{
+        {QStringLiteral("ServiceWindowFrame"), QStringLiteral("{{10, 20}, {300, 400}}")},
+        {QStringLiteral("HotKeyModifiers"), qint64(-1)},
+        {QStringLiteral("Huge"), std::numeric_limits<qint64>::min()},
+        {QStringLiteral("LastCatalogued"), written},
+    };
+    UserDefaults serviceSide(QStringLiteral("com.velora.CorvaneService"), dir.path());
+    ASSERT_TRUE(serviceSide.setPersistentDomain(service, Domain));
+
+    // The pane's save: read the domain, change its own keys, replace the domain, synchronize.
+    for (int i = 0; i < 30; ++i) {
+        QVariantMap domain = defaults.persistentDomainForName(Domain).value_or(QVariantMap());
+        domain.insert(QStringLiteral("CVSortOrder"), i);
+        domain.insert(QStringLiteral("TopLeftCorner"), i % 2 == 0);
+        ASSERT_TRUE(defaults.removePersistentDomainForName(Domain));
+        ASSERT_TRUE(defaults.setPersistentDomain(domain, Domain));
+        ASSERT_TRUE(defaults.synchronize());
+    }
+    serviceSide.synchronize();
+    const auto domain = serviceSide.persistentDomainForName(Domain);
+    ASSERT_TRUE(domain);
+    for (auto it = service.cbegin(); it != service.cend(); ++it) {
+        EXPECT_EQ(domain->value(it.key()), it.value()) << qPrintable(it.key());
+        EXPECT_EQ(domain->value(it.key()).typeId(), it.value().typeId()) << qPrintable(it.key());
+    }
+    EXPECT_EQ(domain->value(QStringLiteral("CVSortOrder")), qint64(29));
+}
+
+TEST_F(UserDefaultsTest, UnreadableDomainFileIsKeptAsideBeforeAnyWrite)
+{
+    const QByteArray binary = writePropertyList(QVariantMap{{QStringLiteral("ServiceKey"), 1}}, PropertyListFormat::Binary).bytes;
+    const QByteArray rows[] = {
+        QByteArray("{ this is not a property list \x01\x02"),
+        binary.left(binary.size() - 3),
+        writePropertyList(QVariantList{QStringLiteral("root is an array")}, PropertyListFormat::Xml).bytes,
+    };
+    enum Action { Replace, SetKey, Remove };
+    int round = 0;
+    for (const QByteArray &bytes : rows) {
+        for (Action action : {Replace, SetKey, Remove}) {
+            SCOPED_TRACE(round++);
+            for (const QString &old : keptAside())
+                QFile::remove(dir.filePath(old));
+            writeBytes(bytes);
+            defaults.synchronize();
+            std::vector<QString> lines;
+            ScopedLogSink sink([&](const LogRecord &r) { lines.push_back(r.message); });
+
+            EXPECT_FALSE(defaults.persistentDomainForName(Domain));
+            EXPECT_FALSE(defaults.objectForKey(QStringLiteral("ServiceKey")).isValid());
+            ASSERT_EQ(lines.size(), 1u);
+            EXPECT_TRUE(lines[0].contains(domainPath));
+            EXPECT_TRUE(keptAside().isEmpty()); // reading alone touches nothing
+
+            bool done = false;
+            if (action == Replace)
+                done = defaults.setPersistentDomain({{QStringLiteral("CVSortOrder"), 1}}, Domain);
+            else if (action == SetKey)
+                done = defaults.setInteger(1, QStringLiteral("CVSortOrder"));
+            else
+                done = defaults.removePersistentDomainForName(Domain);
+            ASSERT_TRUE(done);
+
+            const QStringList copies = keptAside();
+            ASSERT_EQ(copies.size(), 1);
+            EXPECT_EQ(fileBytes(dir.filePath(copies[0])), bytes);
+            ASSERT_EQ(lines.size(), 2u);
+            EXPECT_TRUE(lines[1].contains(copies[0])) << qPrintable(lines[1]);
+            if (action == Remove) {
+                EXPECT_FALSE(QFile::exists(domainPath));
+            } else {
+                EXPECT_EQ(defaults.integerForKey(QStringLiteral("CVSortOrder")), 1);
+                EXPECT_EQ(UserDefaults(Domain, dir.path()).persistentDomainForName(Domain)->size(), 1);
+            }
+        }
+    }
+}
+
+TEST_F(UserDefaultsTest, KeyedReadsConvertAsTheOriginalDoes)
+{
+    ASSERT_TRUE(defaults.setPersistentDomain(
+        {
+            {QStringLiteral("int"), -12},
+            {QStringLiteral("real"), 2.75},
+            {QStringLiteral("yes"), QStringLiteral("YES")},
+            {QStringLiteral("text12"), QStringLiteral(" 12")},
+            {QStringLiteral("off"), false},
+            {QStringLiteral("blob"), QByteArray("\0x", 2)},
+            {QStringLiteral("list"), QVariantList{1}},
+            {QStringLiteral("map"), QVariantMap{{QStringLiteral("k"), 1}}},
+        },
+        Domain));
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("int")), -12);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("real")), 2);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("text12")), 12);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("blob")), 0);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("absent")), 0);
+    EXPECT_TRUE(defaults.boolForKey(QStringLiteral("yes")));
+    EXPECT_TRUE(defaults.boolForKey(QStringLiteral("int")));
+    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("off")));
+    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("list")));
+    EXPECT_DOUBLE_EQ(defaults.doubleForKey(QStringLiteral("real")), 2.75);
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("int")), QStringLiteral("-12"));
+    EXPECT_TRUE(defaults.stringForKey(QStringLiteral("list")).isNull());
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("blob")), QByteArray("\0x", 2));
+    EXPECT_TRUE(defaults.dataForKey(QStringLiteral("yes")).isNull());
+    EXPECT_EQ(defaults.arrayForKey(QStringLiteral("list")), QVariantList{qint64(1)});
+    EXPECT_FALSE(defaults.arrayForKey(QStringLiteral("map")));
+    EXPECT_EQ(defaults.dictionaryForKey(QStringLiteral("map"))->value(QStringLiteral("k")), qint64(1));
+}
+
+TEST_F(UserDefaultsTest, KeyedWritesKeepOtherProcessesKeysAndRefuseWhatCannotBeStored)
+{
+    UserDefaults service(Domain, dir.path());
+    ASSERT_TRUE(defaults.setObject(QStringLiteral("a"), QStringLiteral("Pane")));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("Pane")), QStringLiteral("a"));
+    ASSERT_TRUE(service.setInteger(-5, QStringLiteral("Service")));
+
+    // A cached read sees another process's write only after synchronize()...
+    EXPECT_FALSE(defaults.objectForKey(QStringLiteral("Service")).isValid());
+    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("Service")), -5);
+    // ...but a keyed write starts from the file, never from a stale copy.
+    ASSERT_TRUE(service.setDouble(0.5, QStringLiteral("Service2")));
+    ASSERT_TRUE(defaults.setBool(true, QStringLiteral("Pane2")));
+    service.synchronize();
+    EXPECT_DOUBLE_EQ(service.doubleForKey(QStringLiteral("Service2")), 0.5);
+    EXPECT_TRUE(service.boolForKey(QStringLiteral("Pane2")));
+
+    const QByteArray before = fileBytes(domainPath);
+    std::vector<QString> lines;
+    {
+        ScopedLogSink sink([&](const LogRecord &r) { lines.push_back(r.message); });
+        EXPECT_FALSE(defaults.setObject(QVariantList{QUrl(QStringLiteral("file:///x"))}, QStringLiteral("Bad")));
+        EXPECT_FALSE(defaults.synchronize()); // reports the failed write once
+        EXPECT_TRUE(defaults.synchronize());
+    }
+    EXPECT_EQ(fileBytes(domainPath), before);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].contains(QLatin1String("/Bad/0"))) << qPrintable(lines[0]);
+
+    ASSERT_TRUE(defaults.setObject(QVariant(), QStringLiteral("Pane")));
+    ASSERT_TRUE(defaults.removeObjectForKey(QStringLiteral("Pane2")));
+    EXPECT_EQ(defaults.persistentDomainForName(Domain)->keys(), (QStringList{QStringLiteral("Service"), QStringLiteral("Service2")}));
+}
+
+TEST_F(UserDefaultsTest, DomainNamesCannotLeaveTheFolder)
+{
+    ScopedLogSink quiet([](const LogRecord &) {});
+    for (const QString &name : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("../escape"), QStringLiteral("a/b")}) {
+        EXPECT_FALSE(defaults.setPersistentDomain({{QStringLiteral("k"), 1}}, name)) << qPrintable(name);
+        EXPECT_FALSE(defaults.persistentDomainForName(name));
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("../escape.plist"))));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(defaults.setPersistentDomain({{QStringLiteral("k"), 1}}, QStringLiteral(".GlobalPreferences")));
+}
+
+TEST(UserDefaults, StandardInstanceUsesTheApplicationsDomainUnderXdgConfigHome)
+{
+    const QString domain = QCoreApplication::organizationDomain();
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setOrganizationDomain(QStringLiteral("velora.com"));
+    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
+    EXPECT_EQ(UserDefaults::defaultApplicationDomain(), QStringLiteral("com.velora.Corvane"));
+    QCoreApplication::setOrganizationDomain(QString());
+    EXPECT_EQ(UserDefaults::defaultApplicationDomain(), QStringLiteral("Corvane"));
+    QCoreApplication::setOrganizationDomain(domain);
+    QCoreApplication::setApplicationName(name);
+
+    UserDefaults &standard = UserDefaults::standardUserDefaults();
+    EXPECT_EQ(&standard, &UserDefaults::standardUserDefaults());
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    ASSERT_FALSE(config.isEmpty());
+    ASSERT_TRUE(config.startsWith(corvane::test::sandboxDir())); // never the real user's
+    EXPECT_EQ(standard.pathForDomain(QStringLiteral("x")), config + QStringLiteral("/x.plist"));
+    ASSERT_TRUE(standard.setInteger(7, QStringLiteral("StandardKey")));
+    EXPECT_TRUE(QFile::exists(config + QLatin1Char('/') + standard.applicationDomain() + QStringLiteral(".plist")));
+}
+
+namespace {
+
+// Whether process `pid` has a file open in `dir` other than `domainFile`: QSaveFile's
+// temporary file (unnamed with O_TMPFILE, so only /proc shows it), i.e. a write under way.
+bool isWritingInto(qint64 pid, const QString &dir, const QString &domainFile)
+{
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    const QStringList entries = QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &fd : entries) {
+        const QString target = QFile::symLinkTarget(fds + QLatin1Char('/') + fd);
+        if (target.startsWith(dir + QLatin1Char('/')) && target != domainFile)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(UserDefaultsTest, KillingAWriterAtAnyMomentLeavesAWholeDomain)
+{
+    int killedInsideAWrite = 0;
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        QProcess writer;
+        writer.start(QStringLiteral(CORVANE_USERDEFAULTS_WRITER), {dir.path(), Domain});
+        ASSERT_TRUE(writer.waitForStarted());
+        // Each line is a finished write.
+        const int writes = 1 + round % 4;
+        int seen = 0;
+        while (seen < writes) {
+            ASSERT_TRUE(writer.waitForReadyRead(30000)) << "the writer stopped";
+            while (writer.canReadLine()) {
+                writer.readLine();
+                ++seen;
+            }
+        }
+        // Odd rounds kill wherever the writer is; even rounds wait until it holds the
+        // temporary file of its next write open, and kill it there.
+        if (round % 2 == 0) {
+            const QDeadlineTimer deadline(30000);
+            bool writing = false;
+            while (!(writing = isWritingInto(writer.processId(), dir.path(), domainPath)) && !deadline.hasExpired()) {
+            }
+            ASSERT_TRUE(writing) << "never saw the writer write";
+        }
+        writer.kill(); // SIGKILL
+        ASSERT_TRUE(writer.waitForFinished(30000));
+        EXPECT_EQ(writer.exitStatus(), QProcess::CrashExit);
+        if (round % 2 == 0 && writer.readAllStandardOutput().isEmpty())
+            ++killedInsideAWrite; // the write it was in never finished
+
+        const PropertyListReadResult read = readPropertyList(fileBytes(domainPath));
+        ASSERT_TRUE(read.ok()) << qPrintable(read.error);
+        const QVariantMap domain = read.value.toMap();
+        EXPECT_EQ(domain.value(QStringLiteral("ServiceWindowFrame")), QStringLiteral("{{10, 20}, {300, 400}}"));
+        const qint64 counter = domain.value(QStringLiteral("Counter")).toLongLong();
+        EXPECT_GE(counter, writes - 1);
+        EXPECT_EQ(domain.value(QStringLiteral("Negative")).toLongLong(), -counter - 1);
+        EXPECT_TRUE(keptAside().isEmpty());
+    }
+    EXPECT_GT(killedInsideAWrite, 0);
+}
