@@ -1,5 +1,7 @@
 #include "VLLongLongIndexSet.h"
 
+#include "TestSupport.h"
+
 #include <QRandomGenerator>
 #include <QRegularExpression>
 

@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 #include "Log.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QObject>

@@ -3,6 +3,7 @@
 #include "AssertionHandler.h"
 #include "Exception.h"
 #include "Log.h"
+#include "TestSupport.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -11,14 +12,6 @@
 
 #include <algorithm>
 #include <set>
-
-// Readable QString values in failure messages.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 
