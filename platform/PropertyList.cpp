@@ -1,23 +1,32 @@
 #include "PropertyList.h"
 
 #include <QDateTime>
+#include <QStringEncoder>
 #include <QStringList>
 #include <QtEndian>
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
+#include <map>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <variant>
+#include <vector>
 
-// libplist 2.2 is the codec; this file only bridges its nodes to Qt values. Three corners
-// of libplist's public API need care, each explained where it is handled:
+// libplist 2.2 is the codec; this file only bridges its nodes to Qt values. Some corners of
+// libplist need care, each explained where it is handled:
 // - integers are unsigned nodes: a negative number and an unsigned one above INT64_MAX share
 //   the same 64 bits and differ only in a width the API does not show;
 // - dates cross the API as 32-bit seconds since 2001, about 1933 to 2069;
-// - plist_new_string() stops at U+0000.
+// - strings are NUL-terminated, and deep nesting overflows its parsers' stacks.
 
 namespace platform {
 
@@ -70,6 +79,231 @@ std::optional<double> wideDateSeconds(plist_t node)
         seconds = qFromBigEndian<double>(bin + LoneDateMarkerOffset + 1);
     plist_to_bin_free(bin);
     return seconds;
+}
+
+// --- what libplist must not be given ----------------------------------------------------
+//
+// libplist 2.2 trusts its input in two ways that hostile bytes can exploit, so the reader
+// looks for both before libplist sees them:
+// - it keeps strings NUL-terminated: a string holding U+0000 reads back cut short, and a
+//   dictionary key holding one fails an assertion inside libplist (the process aborts);
+// - it parses nested containers by recursion: some hundred thousand levels overflow the
+//   stack.
+// XML forbids U+0000 anyway, and its nesting shows in the tags; a binary list's strings and
+// containers are found through its offset table, as libplist finds them.
+
+constexpr int TrailerSize = 32;
+// How many values a binary list may expand to: plenty for real files, which share little
+// beyond strings, and bounded for those that share to multiply.
+constexpr quint64 MinimumValueLimit = 1000000;
+constexpr quint64 ValuesPerByte = 16;
+
+quint64 readBigEndian(const uchar *p, int width)
+{
+    quint64 value = 0;
+    for (int i = 0; i < width; ++i)
+        value = (value << 8) | p[i];
+    return value;
+}
+
+class BinaryOutline
+{
+public:
+    explicit BinaryOutline(QByteArrayView bytes)
+        : p(reinterpret_cast<const uchar *>(bytes.data()))
+        , size(quint64(bytes.size()))
+    {
+        if (size < 8 + TrailerSize)
+            return;
+        const uchar *trailer = p + size - TrailerSize;
+        offsetSize = trailer[6];
+        refSize = trailer[7];
+        count = readBigEndian(trailer + 8, 8);
+        top = readBigEndian(trailer + 16, 8);
+        table = readBigEndian(trailer + 24, 8);
+        end = size - TrailerSize;
+        valid = offsetSize >= 1 && offsetSize <= 8 && refSize >= 1 && refSize <= 8 && table < end
+            && count <= (end - table) / quint64(offsetSize) && top < count;
+    }
+
+    // False when libplist refuses the file itself; nothing else is worth looking at then.
+    bool valid = false;
+
+    bool stringHoldsNul() const
+    {
+        for (quint64 i = 0; valid && i < count; ++i) {
+            const auto object = contents(i, {0x5, 0x6}); // ASCII, UTF-16
+            if (!object)
+                continue;
+            const auto [kind, length, start] = *object;
+            if (kind == 0x5 && std::memchr(p + start, 0, length))
+                return true;
+            for (quint64 j = 0; kind == 0x6 && j < length; ++j)
+                if (p[start + 2 * j] == 0 && p[start + 2 * j + 1] == 0)
+                    return true;
+        }
+        return false;
+    }
+
+    // The shape of the value libplist would build: how many containers deep its deepest
+    // path goes, and how many values it holds once shared objects are counted at each use
+    // (libplist copies them; a few hundred bytes of shared references can stand for
+    // billions of values). Each object is measured once; both counts stop past their limits.
+    struct Shape
+    {
+        int depth = 0;
+        quint64 values = 0;
+    };
+
+    Shape shape(int depthLimit, quint64 valueLimit) const
+    {
+        if (!valid)
+            return {};
+        constexpr int Unmeasured = -1, InProgress = -2;
+        std::vector<int> depth(count, Unmeasured);
+        std::vector<quint64> values(count, 0);
+        struct Frame
+        {
+            quint64 object, next, children, start;
+            int depth;
+            quint64 values;
+        };
+        std::vector<Frame> stack;
+        stack.reserve(std::size_t(depthLimit) + 2); // never reallocated: `frame` below stays valid
+        const auto enter = [&](quint64 object) {
+            const auto c = contents(object, {0xA, 0xB, 0xC, 0xD}); // array, ordered set, set, dictionary
+            if (!c) {
+                depth[object] = 0;
+                values[object] = 1;
+                return;
+            }
+            const auto [kind, length, start] = *c;
+            depth[object] = InProgress;
+            stack.push_back({object, 0, kind == 0xD ? 2 * length : length, start, 1, 1});
+        };
+        const auto add = [&](Frame &frame, int childDepth, quint64 childValues) {
+            frame.depth = std::max(frame.depth, childDepth + 1);
+            frame.values = std::min(frame.values + childValues, valueLimit + 1);
+        };
+        enter(top);
+        while (!stack.empty()) {
+            if (int(stack.size()) > depthLimit)
+                return {depthLimit + 1, 0};
+            Frame &frame = stack.back();
+            if (frame.values > valueLimit)
+                return {0, valueLimit + 1};
+            if (frame.next == frame.children) {
+                const Frame done = frame;
+                depth[done.object] = done.depth;
+                values[done.object] = done.values;
+                stack.pop_back();
+                if (!stack.empty())
+                    add(stack.back(), done.depth, done.values);
+                continue;
+            }
+            const quint64 child = readBigEndian(p + frame.start + frame.next++ * refSize, refSize);
+            if (child >= count || depth[child] == InProgress) // libplist refuses both
+                continue;
+            if (depth[child] == Unmeasured)
+                enter(child);
+            else
+                add(frame, depth[child], values[child]);
+        }
+        return {depth[top], values[top]};
+    }
+
+private:
+    struct Contents
+    {
+        int kind;
+        quint64 length;
+        quint64 start;
+    };
+
+    // The kind, element count and first byte of object `index` when its kind is one of
+    // `kinds` and its elements lie within the object area; none otherwise.
+    std::optional<Contents> contents(quint64 index, std::initializer_list<int> kinds) const
+    {
+        const quint64 offset = readBigEndian(p + table + index * offsetSize, offsetSize);
+        if (offset >= end)
+            return std::nullopt;
+        const int kind = p[offset] >> 4;
+        if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
+            return std::nullopt;
+        quint64 length = p[offset] & 0xF;
+        quint64 start = offset + 1;
+        if (length == 0xF) { // the length follows as an integer object
+            if (start >= end || (p[start] >> 4) != 0x1)
+                return std::nullopt;
+            const int width = 1 << (p[start] & 0xF);
+            if (width > 8 || start + 1 + width > end)
+                return std::nullopt;
+            length = readBigEndian(p + start + 1, width);
+            start += 1 + width;
+        }
+        const quint64 unit = kind == 0x5 ? 1 : kind == 0x6 ? 2 : kind == 0xD ? 2 * quint64(refSize) : quint64(refSize);
+        if (length > end || start + length * unit > end)
+            return std::nullopt;
+        return Contents{kind, length, start};
+    }
+
+    const uchar *p;
+    quint64 size;
+    int offsetSize = 0;
+    int refSize = 0;
+    quint64 count = 0;
+    quint64 top = 0;
+    quint64 table = 0;
+    quint64 end = 0;
+};
+
+// Counts container tags the way libplist nests them; text that merely looks like a tag
+// inside a comment can only make the count larger, never smaller.
+bool xmlNestsDeeperThan(QByteArrayView xml, int limit)
+{
+    int depth = 0;
+    const char *p = xml.data();
+    const char *const end = p + xml.size();
+    while ((p = static_cast<const char *>(std::memchr(p, '<', std::size_t(end - p))))) {
+        ++p;
+        const bool closing = p < end && *p == '/';
+        const char *name = closing ? p + 1 : p;
+        const auto is = [&](std::string_view tag) {
+            return std::size_t(end - name) > tag.size() && std::string_view(name, tag.size()) == tag
+                && std::string_view("/> \t\r\n").find(name[tag.size()]) != std::string_view::npos;
+        };
+        if (!is("array") && !is("dict"))
+            continue;
+        const char *close = static_cast<const char *>(std::memchr(name, '>', std::size_t(end - name)));
+        const bool empty = close && close > name && close[-1] == '/';
+        if (closing)
+            --depth;
+        else if (!empty && ++depth > limit)
+            return true;
+    }
+    return false;
+}
+
+// A description of why `bytes` must not reach libplist; empty when they may.
+QString precheck(QByteArrayView bytes, bool binary)
+{
+    const QString nul = QStringLiteral("the property list holds a string with U+0000, which cannot be read without loss");
+    const QString deep = QStringLiteral("the property list is nested more than %1 deep").arg(MaximumDepth);
+    if (!binary) {
+        if (bytes.contains('\0'))
+            return nul;
+        return xmlNestsDeeperThan(bytes, MaximumDepth) ? deep : QString();
+    }
+    const BinaryOutline outline(bytes);
+    if (outline.stringHoldsNul())
+        return nul;
+    const quint64 valueLimit = MinimumValueLimit + ValuesPerByte * quint64(bytes.size());
+    const BinaryOutline::Shape shape = outline.shape(MaximumDepth, valueLimit);
+    if (shape.depth > MaximumDepth)
+        return deep;
+    if (shape.values > valueLimit)
+        return QStringLiteral("the property list stands for more than %1 values through shared references").arg(valueLimit);
+    return QString();
 }
 
 // --- reading -----------------------------------------------------------------------------
@@ -137,6 +371,28 @@ private:
         return {};
     }
 
+    // Preference files repeat the same keys in dictionary after dictionary; sharing one
+    // QString per key spares an allocation and a UTF-8 decoding each time.
+    struct KeyHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    };
+    std::unordered_map<std::string, QString, KeyHash, std::equal_to<>> keys;
+
+    QString key(const char *utf8)
+    {
+        const std::string_view bytes(utf8 ? utf8 : "");
+        if (const auto it = keys.find(bytes); it != keys.end())
+            return it->second;
+        QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        constexpr std::size_t MaximumKeys = 1024;
+        constexpr std::size_t LongestKey = 15; // kept inside std::string, no allocation
+        if (keys.size() < MaximumKeys && bytes.size() <= LongestKey)
+            keys.emplace(bytes, text);
+        return text;
+    }
+
     QVariant readDictionary(plist_t node, int depth)
     {
         if (dictionariesMayBeUids && plist_dict_get_size(node) == 1) {
@@ -147,7 +403,7 @@ private:
                 return QVariant::fromValue(PropertyListUid{value});
             }
         }
-        QVariantMap map;
+        std::map<QString, QVariant> map;
         plist_dict_iter it = nullptr;
         plist_dict_new_iter(node, &it);
         for (;;) {
@@ -159,13 +415,14 @@ private:
                 break;
             }
             QVariant value = read(item, depth + 1);
-            map.insert(QString::fromUtf8(key), std::move(value));
+            // Files written in key order (ours, most tools') append at the end in O(1).
+            map.emplace_hint(map.cend(), this->key(key), std::move(value));
             std::free(key);
             if (!error.isEmpty())
                 break;
         }
         std::free(it);
-        return error.isEmpty() ? QVariant(std::move(map)) : QVariant();
+        return error.isEmpty() ? QVariant(QVariantMap(std::move(map))) : QVariant();
     }
 
     QVariant readArray(plist_t node, int depth)
@@ -226,23 +483,23 @@ public:
     // moves a date before 2001 with a fraction one second late: such dates go in as seconds.
     bool wholeSecondDates = false;
 
-    NodePtr write(const QVariant &value, const QString &path)
+    NodePtr write(const QVariant &value)
     {
         switch (value.typeId()) {
         case QMetaType::QVariantMap:
-            return writeDictionary(value.toMap(), path);
+            return writeDictionary(value.toMap());
         case QMetaType::QVariantHash: {
             const QVariantHash hash = value.toHash();
             QVariantMap map;
             for (auto it = hash.cbegin(); it != hash.cend(); ++it)
                 map.insert(it.key(), it.value());
-            return writeDictionary(map, path);
+            return writeDictionary(map);
         }
         case QMetaType::QVariantList:
         case QMetaType::QStringList:
-            return writeArray(value.toList(), path);
+            return writeArray(value.toList());
         case QMetaType::QString:
-            return writeString(value.toString(), path);
+            return utf8(value.toString()) ? NodePtr(plist_new_string(buffer.data())) : nullptr;
         case QMetaType::QByteArray: {
             const QByteArray bytes = value.toByteArray();
             return NodePtr(plist_new_data(bytes.constData(), uint64_t(bytes.size())));
@@ -266,70 +523,80 @@ public:
         case QMetaType::Double:
             return NodePtr(plist_new_real(value.toDouble()));
         case QMetaType::QDateTime:
-            return writeDate(value.toDateTime(), path);
+            return writeDate(value.toDateTime());
         default:
             break;
         }
         if (value.metaType() == QMetaType::fromType<PropertyListUid>())
             return NodePtr(plist_new_uid(value.value<PropertyListUid>().value));
         if (!value.isValid())
-            return fail(QStringLiteral("no value (a null QVariant)"), path);
-        return fail(QStringLiteral("a value of type %1").arg(QString::fromLatin1(value.metaType().name())), path);
+            return fail(QStringLiteral("no value (a null QVariant)"));
+        return fail(QStringLiteral("a value of type %1").arg(QString::fromLatin1(value.metaType().name())));
     }
 
 private:
-    NodePtr fail(const QString &what, const QString &path)
+    // Where the writer is, as keys and indexes; spelled out only for an error.
+    std::vector<std::variant<const QString *, qsizetype>> path;
+    // The UTF-8 of the string at hand, NUL-terminated, reused from string to string.
+    std::vector<char> buffer;
+    QStringEncoder encoder{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
+
+    NodePtr fail(const QString &what)
     {
-        if (error.isEmpty())
-            error = QStringLiteral("%1 at %2 cannot be stored in a property list").arg(what, path.isEmpty() ? QStringLiteral("/") : path);
+        if (error.isEmpty()) {
+            QString where;
+            for (const auto &step : path)
+                where += QLatin1Char('/') + (std::holds_alternative<qsizetype>(step) ? QString::number(std::get<qsizetype>(step))
+                                                                                     : *std::get<const QString *>(step));
+            error = QStringLiteral("%1 at %2 cannot be stored in a property list").arg(what, where.isEmpty() ? QStringLiteral("/") : where);
+        }
         return nullptr;
     }
 
-    // plist_new_string() copies up to the first NUL, and UTF-8 has no unpaired surrogates:
-    // either would change the text on the way out.
-    std::optional<QByteArray> utf8(const QString &text, const QString &path)
+    // Fills the buffer with `text` as UTF-8. plist_new_string() copies up to the first NUL,
+    // and UTF-8 has no unpaired surrogates: either would change the text on the way out.
+    bool utf8(const QString &text)
     {
-        if (text.contains(QChar(0))) {
-            fail(QStringLiteral("a string with U+0000"), path);
-            return std::nullopt;
+        buffer.resize(std::size_t(encoder.requiredSpace(text.size())) + 1);
+        char *end = encoder.appendToBuffer(buffer.data(), text);
+        *end = '\0';
+        const auto length = std::size_t(end - buffer.data());
+        if (encoder.hasError()) {
+            encoder.resetState();
+            fail(QStringLiteral("a string with an unpaired surrogate"));
+            return false;
         }
-        if (!text.isValidUtf16()) {
-            fail(QStringLiteral("a string with an unpaired surrogate"), path);
-            return std::nullopt;
+        if (std::memchr(buffer.data(), 0, length)) {
+            fail(QStringLiteral("a string with U+0000"));
+            return false;
         }
-        return text.toUtf8();
+        return true;
     }
 
-    NodePtr writeString(const QString &text, const QString &path)
-    {
-        const auto bytes = utf8(text, path);
-        return bytes ? NodePtr(plist_new_string(bytes->constData())) : nullptr;
-    }
-
-    NodePtr writeDictionary(const QVariantMap &map, const QString &path)
+    NodePtr writeDictionary(const QVariantMap &map)
     {
         NodePtr dict(plist_new_dict());
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            const QString itemPath = path + QLatin1Char('/') + it.key();
-            const auto key = utf8(it.key(), itemPath);
-            if (!key)
+            path.emplace_back(&it.key());
+            NodePtr item = write(it.value());
+            if (!item || !utf8(it.key()))
                 return nullptr;
-            NodePtr item = write(it.value(), itemPath);
-            if (!item)
-                return nullptr;
-            plist_dict_set_item(dict.get(), key->constData(), item.release());
+            plist_dict_set_item(dict.get(), buffer.data(), item.release());
+            path.pop_back();
         }
         return dict;
     }
 
-    NodePtr writeArray(const QVariantList &list, const QString &path)
+    NodePtr writeArray(const QVariantList &list)
     {
         NodePtr array(plist_new_array());
         for (qsizetype i = 0; i < list.size(); ++i) {
-            NodePtr item = write(list.at(i), path + QLatin1Char('/') + QString::number(i));
+            path.emplace_back(i);
+            NodePtr item = write(list.at(i));
             if (!item)
                 return nullptr;
             plist_array_append_item(array.get(), item.release());
+            path.pop_back();
         }
         return array;
     }
@@ -346,10 +613,10 @@ private:
         return NodePtr(node);
     }
 
-    NodePtr writeDate(const QDateTime &date, const QString &path)
+    NodePtr writeDate(const QDateTime &date)
     {
         if (!date.isValid())
-            return fail(QStringLiteral("an invalid date"), path);
+            return fail(QStringLiteral("an invalid date"));
         qint64 msecs = date.toMSecsSinceEpoch() - MacEpochMSecs;
         const qint64 seconds = msecs >= 0 ? msecs / 1000 : -((-msecs + 999) / 1000);
         if (wholeSecondDates)
@@ -361,7 +628,7 @@ private:
         plist_t node = nullptr;
         plist_from_bin(doc.constData(), uint32_t(doc.size()), &node);
         if (!node)
-            return fail(QStringLiteral("a date out of range"), path);
+            return fail(QStringLiteral("a date out of range"));
         return NodePtr(node);
     }
 };
@@ -382,6 +649,9 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
     const auto length = uint32_t(bytes.size());
     const bool binary = plist_is_binary(bytes.data(), length) != 0;
     result.format = binary ? PropertyListFormat::Binary : PropertyListFormat::Xml;
+    result.error = precheck(bytes, binary);
+    if (!result.ok())
+        return result;
     plist_t root = nullptr;
     if (binary)
         plist_from_bin(bytes.data(), length, &root);
@@ -407,7 +677,7 @@ PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFor
     PropertyListWriteResult result;
     Writer writer;
     writer.wholeSecondDates = format == PropertyListFormat::Xml;
-    NodePtr root = writer.write(value, QString());
+    NodePtr root = writer.write(value);
     if (!root) {
         result.error = writer.error;
         return result;

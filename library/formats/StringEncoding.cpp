@@ -18,16 +18,29 @@ struct ConverterCloser
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
+// Callbacks that leave the error set, so every illegal or unmappable input
+// stops the conversion. ICU's own "stop" callback lets unmappable default-
+// ignorable characters (U+00AD, U+200B...) vanish without an error.
+void stopFromUnicode(const void *, UConverterFromUnicodeArgs *, const UChar *, int32_t, UChar32,
+                     UConverterCallbackReason, UErrorCode *)
+{
+}
+
+void stopToUnicode(const void *, UConverterToUnicodeArgs *, const char *, int32_t, UConverterCallbackReason,
+                   UErrorCode *)
+{
+}
+
 // A strict converter: illegal or unmappable input stops the conversion instead
-// of turning into substitution characters.
+// of turning into substitution characters or nothing.
 Converter openStrict(const char *name)
 {
     UErrorCode status = U_ZERO_ERROR;
     Converter converter(ucnv_open(name, &status));
     if (U_FAILURE(status))
         return {};
-    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    ucnv_setToUCallBack(converter.get(), stopToUnicode, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(converter.get(), stopFromUnicode, nullptr, nullptr, nullptr, &status);
     return U_SUCCESS(status) ? std::move(converter) : Converter();
 }
 

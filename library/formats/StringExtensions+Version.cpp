@@ -1,24 +1,25 @@
 #include "StringExtensions.h"
 
-#include "Scanner.h"
+#include "StringExtensions_p.h"
 
 #include "AssertionHandler.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace vl {
 
 namespace {
 
-// The status letters: the numbers stop at them, and the parts stop at them or at '.'.
-const CharacterSet &statusLetters()
+bool isStatusLetter(QChar c)
 {
-    static const CharacterSet set = CharacterSet::characterSetWithCharactersInString(u"abdfcrABDFCR");
-    return set;
-}
-
-const CharacterSet &versionDelimiters()
-{
-    static const CharacterSet set = CharacterSet::characterSetWithCharactersInString(u"abdfcrABDFCR.");
-    return set;
+    switch (c.unicode()) {
+    case u'a': case u'b': case u'd': case u'f': case u'c': case u'r':
+    case u'A': case u'B': case u'D': case u'F': case u'C': case u'R':
+        return true;
+    default:
+        return false;
+    }
 }
 
 struct Version
@@ -26,34 +27,45 @@ struct Version
     int major = 0, minor = 0, point = 0, status = FinalRelease, development = 0;
 };
 
-Version parseVersion(const QString &string)
+int intValueOf(QStringView text)
 {
-    Scanner scanner(string);
-    QString major = QStringLiteral("0"), minor = major, point = major;
+    return int(std::clamp<qint64>(detail::leadingLongLong(text), std::numeric_limits<int>::min(),
+                                  std::numeric_limits<int>::max()));
+}
 
-    // Steps over the '.' after a part when one follows and more text comes after it.
-    const auto atDot = [&] {
-        const qsizetype at = scanner.scanLocation();
-        return at + 1 < string.size() && !statusLetters().characterIsMember(string[at].unicode());
+// Reads the version as a scanner that skips whitespace and newlines would, part
+// by part, without making a string of any part.
+Version parseVersion(QStringView string)
+{
+    qsizetype location = 0;
+    // Scans up to the next status letter or '.'; false when nothing is scanned.
+    const auto scanPart = [&](int &number) {
+        const qsizetype start = detail::skipWhitespaceAndNewlines(string, location);
+        qsizetype end = start;
+        while (end < string.size() && !isStatusLetter(string[end]) && string[end] != u'.')
+            ++end;
+        if (end == start)
+            return false;
+        number = intValueOf(string.sliced(start, end - start));
+        location = end;
+        return true;
     };
-    if (scanner.scanUpToCharactersFromSet(versionDelimiters(), &major) && atDot()) {
-        scanner.setScanLocation(scanner.scanLocation() + 1);
-        if (scanner.scanUpToCharactersFromSet(versionDelimiters(), &minor) && atDot()) {
-            scanner.setScanLocation(scanner.scanLocation() + 1);
-            scanner.scanUpToCharactersFromSet(versionDelimiters(), &point);
-        }
-    }
+    // Steps over the '.' after a part when one follows and more text comes after it.
+    const auto stepOverDot = [&] {
+        if (location + 1 >= string.size() || isStatusLetter(string[location]))
+            return false;
+        ++location;
+        return true;
+    };
 
     Version v;
-    v.major = intValue(major);
-    v.minor = intValue(minor);
-    v.point = intValue(point);
-    if (scanner.isAtEnd())
+    if (scanPart(v.major) && stepOverDot() && scanPart(v.minor) && stepOverDot())
+        scanPart(v.point);
+    if (detail::skipWhitespaceAndNewlines(string, location) >= string.size())
         return v;
 
-    const qsizetype at = scanner.scanLocation();
-    const char16_t letter = string[at].unicode();
-    const char16_t next = at + 1 < string.size() ? string[at + 1].unicode() : 0;
+    const char16_t letter = string[location].unicode();
+    const char16_t next = location + 1 < string.size() ? string[location + 1].unicode() : 0;
     qsizetype statusLength = 1;
     switch (letter) {
     case u'd': v.status = Development; break;
@@ -69,7 +81,7 @@ Version parseVersion(const QString &string)
     default:
         return v;    // upper-case letters and anything else: a final release
     }
-    v.development = intValue(string.sliced(at + statusLength));
+    v.development = intValueOf(string.sliced(location + statusLength));
     return v;
 }
 

@@ -1,4 +1,5 @@
 #include "StringExtensions.h"
+#include "StringExtensions_p.h"
 
 #include "Scanner.h"
 
@@ -6,6 +7,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -182,26 +184,52 @@ qsizetype byteCount(const QString &string)
 
 // --- Numbers ----------------------------------------------------------------
 
+namespace detail {
+
+qsizetype skipWhitespaceAndNewlines(QStringView text, qsizetype from)
+{
+    static const CharacterSet space = CharacterSet::whitespaceAndNewlineCharacterSet();
+    for (qsizetype n; from < text.size() && (n = space.memberLengthAt(text, from)) > 0;)
+        from += n;
+    return from;
+}
+
+qint64 leadingLongLong(QStringView text)
+{
+    qsizetype i = skipWhitespaceAndNewlines(text, 0);
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
+    // Accumulated as a negative number, whose range holds the most negative value.
+    constexpr qint64 lowest = std::numeric_limits<qint64>::min();
+    qint64 accumulated = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        const int digit = text[i].unicode() - u'0';
+        if (accumulated < (lowest + digit) / 10)
+            return negative ? lowest : std::numeric_limits<qint64>::max();
+        accumulated = accumulated * 10 - digit;
+    }
+    if (negative)
+        return accumulated;
+    return accumulated == lowest ? std::numeric_limits<qint64>::max() : -accumulated;
+}
+
+} // namespace detail
+
 int intValue(const QString &string)
 {
-    int value = 0;
-    Scanner(string).scanInt(&value);
-    return value;
+    return int(std::clamp<qint64>(detail::leadingLongLong(string), std::numeric_limits<int>::min(),
+                                  std::numeric_limits<int>::max()));
 }
 
 qint64 longLongValue(const QString &string)
 {
-    qint64 value = 0;
-    Scanner(string).scanLongLong(&value);
-    return value;
+    return detail::leadingLongLong(string);
 }
 
 double doubleValue(const QString &string)
 {
-    const CharacterSet space = CharacterSet::whitespaceAndNewlineCharacterSet();
-    qsizetype i = 0;
-    while (i < string.size() && space.memberLengthAt(string, i) == 1)
-        ++i;
+    qsizetype i = detail::skipWhitespaceAndNewlines(string, 0);
     // The longest prefix of the form [+-]digits[.digits][e[+-]digits], copied as
     // ASCII so that the conversion ignores the process's locale.
     QByteArray ascii;

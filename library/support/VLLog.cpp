@@ -7,26 +7,35 @@
 #include <QDateTime>
 
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace {
 
-// "yyyy-MM-dd HH:mm:ss.zzz" in local time. The date and time up to the second
-// are kept per thread and made again only when the second changes: formatting
-// them costs more than the rest of a line.
-QByteArray timestamp()
+// "yyyy-MM-dd HH:mm:ss.zzz" in local time, 23 bytes. The text up to the second
+// is kept per thread and made again only when the second changes: formatting a
+// date costs more than all the rest of a line.
+constexpr int StampLength = 23;
+
+void writeTimestamp(char *out)
 {
     thread_local qint64 cachedSecond = std::numeric_limits<qint64>::min();
-    thread_local QByteArray cachedText;
+    thread_local char cachedText[StampLength - 3];
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const qint64 second = now >= 0 ? now / 1000 : (now - 999) / 1000;
     if (second != cachedSecond) {
-        cachedText = QDateTime::fromSecsSinceEpoch(second).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.")).toUtf8();
+        const QByteArray text =
+            QDateTime::fromSecsSinceEpoch(second).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.")).toLatin1();
+        if (text.size() != qsizetype(sizeof cachedText))
+            return void(std::memset(out, '?', StampLength));    // a year beyond four digits
+        std::memcpy(cachedText, text.constData(), sizeof cachedText);
         cachedSecond = second;
     }
-    char millis[4];
-    std::snprintf(millis, sizeof millis, "%03d", int(now - second * 1000));
-    return cachedText + QByteArray::fromRawData(millis, 3);
+    std::memcpy(out, cachedText, sizeof cachedText);
+    const int millis = int(now - second * 1000);
+    out[20] = char('0' + millis / 100);
+    out[21] = char('0' + millis / 10 % 10);
+    out[22] = char('0' + millis % 10);
 }
 
 // " name[pid] ", made once: neither changes while the process runs.
@@ -44,29 +53,31 @@ void VLLogfv(int fd, const char *format, va_list arguments)
     if (!format || !platform::isDescriptorWritableNow(fd))
         return;
 
-    char small[512];
+    // The line is assembled in place: stamp, tag, message, line feed. Lines that
+    // do not fit the stack buffer are formatted a second time into the heap.
+    const QByteArray &tag = processTag();
+    const qsizetype head = StampLength + tag.size();
+    char small[1024];
     va_list again;
     va_copy(again, arguments);
-    const int length = std::vsnprintf(small, sizeof small, format, arguments);
-    if (length < 0) {
-        va_end(again);
-        return;
-    }
-    QByteArray message;
-    if (size_t(length) < sizeof small) {
-        message = QByteArray::fromRawData(small, length);
-    } else {
-        message.resize(length);
-        std::vsnprintf(message.data(), size_t(length) + 1, format, again);
+    const qsizetype room = qsizetype(sizeof small) - head;
+    const int length = room > 0 ? std::vsnprintf(small + head, size_t(room), format, arguments)
+                                : std::vsnprintf(nullptr, 0, format, arguments);
+    QByteArray large;
+    char *line = small;
+    if (length >= 0 && length >= room) {
+        large.resize(head + length + 1);
+        line = large.data();
+        std::vsnprintf(line + head, size_t(length) + 1, format, again);
     }
     va_end(again);
+    if (length < 0)
+        return;
 
-    QByteArray line = timestamp();
-    line.reserve(line.size() + processTag().size() + message.size() + 1);
-    line += processTag();
-    line += message;
-    line += '\n';
-    platform::writeOnceWithoutSigpipe(fd, line);
+    writeTimestamp(line);
+    std::memcpy(line + StampLength, tag.constData(), size_t(tag.size()));
+    line[head + length] = '\n';
+    platform::writeOnceWithoutSigpipe(fd, QByteArrayView(line, head + length + 1));
 }
 
 void VLLogf(int fd, const char *format, ...)

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QRect>
 #include <QSet>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -30,37 +32,23 @@ QDateTime utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0
 // lists need exact types and NaN == NaN. Gives where the first difference is, or nothing.
 QString difference(const QVariant &a, const QVariant &b, const QString &path = QStringLiteral("/"))
 {
-    const auto describe = [](const QVariant &v) {
-        return QStringLiteral("%1(%2)").arg(QString::fromLatin1(v.metaType().name()), v.toString());
-    };
+    const QString differ = path + QStringLiteral(": %1(%2) vs %3(%4)").arg(QString::fromLatin1(a.metaType().name()), a.toString(),
+                                                                            QString::fromLatin1(b.metaType().name()), b.toString());
     if (a.typeId() != b.typeId())
-        return path + QStringLiteral(": ") + describe(a) + QStringLiteral(" vs ") + describe(b);
-    switch (a.typeId()) {
-    case QMetaType::QVariantMap: {
-        const QVariantMap ma = a.toMap(), mb = b.toMap();
-        if (ma.keys() != mb.keys())
-            return path + QStringLiteral(": keys ") + ma.keys().join(QLatin1Char(',')) + QStringLiteral(" vs ") + mb.keys().join(QLatin1Char(','));
-        for (auto it = ma.cbegin(); it != ma.cend(); ++it)
-            if (QString d = difference(it.value(), mb.value(it.key()), path + it.key() + QLatin1Char('/')); !d.isEmpty())
-                return d;
-        return {};
-    }
-    case QMetaType::QVariantList: {
-        const QVariantList la = a.toList(), lb = b.toList();
-        if (la.size() != lb.size())
-            return path + QStringLiteral(": sizes differ");
+        return differ;
+    if (a.typeId() == QMetaType::QVariantMap || a.typeId() == QMetaType::QVariantList) {
+        const bool map = a.typeId() == QMetaType::QVariantMap;
+        const QStringList keys = map ? a.toMap().keys() : QStringList();
+        if (map ? keys != b.toMap().keys() : a.toList().size() != b.toList().size())
+            return path + QStringLiteral(": different keys or sizes");
+        const QVariantList la = map ? a.toMap().values() : a.toList(), lb = map ? b.toMap().values() : b.toList();
         for (qsizetype i = 0; i < la.size(); ++i)
-            if (QString d = difference(la[i], lb[i], path + QString::number(i) + QLatin1Char('/')); !d.isEmpty())
+            if (QString d = difference(la[i], lb[i], path + (map ? keys[i] : QString::number(i)) + QLatin1Char('/')); !d.isEmpty())
                 return d;
         return {};
     }
-    case QMetaType::Double: {
-        const double x = a.toDouble(), y = b.toDouble();
-        return (std::isnan(x) && std::isnan(y)) || x == y ? QString() : path + QStringLiteral(": ") + describe(a) + QStringLiteral(" vs ") + describe(b);
-    }
-    default:
-        return a == b ? QString() : path + QStringLiteral(": ") + describe(a) + QStringLiteral(" vs ") + describe(b);
-    }
+    const bool bothNan = a.typeId() == QMetaType::Double && std::isnan(a.toDouble()) && std::isnan(b.toDouble());
+    return bothNan || a == b ? QString() : differ;
 }
 
 ::testing::AssertionResult isSame(const QVariant &a, const QVariant &b)
@@ -192,17 +180,75 @@ TEST(PropertyList, DamagedInputIsAnErrorNotACrash)
     }
 }
 
-TEST(PropertyList, DeepNestingIsRefused)
+TEST(PropertyList, StringsHoldingNulAreRefusedNotCutShort)
 {
-    QByteArray xml("<plist version=\"1.0\">");
-    for (int i = 0; i < 600; ++i)
-        xml += "<array>";
-    for (int i = 0; i < 600; ++i)
-        xml += "</array>";
-    xml += "</plist>";
-    const PropertyListReadResult result = readPropertyList(xml);
-    EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.error.contains(QLatin1String("nested")));
+    // {"a\0b": 1} in binary: libplist itself would abort on such a key.
+    const QByteArray nulKey("bplist00\xd1\x01\x02\x53" "a\0b" "\x10\x01\x08\x0b\x0f"
+                            "\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x03\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x11",
+                            52);
+    // ["x\0" as UTF-16]
+    const QByteArray nulUtf16("bplist00\xa1\x01\x62\0x\0\0\x08\x0a"
+                              "\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x02\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x0f",
+                              49);
+    const QByteArray nulXml("<plist version=\"1.0\"><dict><key>ab</key><string>x\0y</string></dict></plist>", 75);
+    for (const QByteArray &bytes : {nulKey, nulUtf16, nulXml}) {
+        const PropertyListReadResult result = readPropertyList(bytes);
+        EXPECT_FALSE(result.ok());
+        EXPECT_TRUE(result.error.contains(QLatin1String("U+0000"))) << qPrintable(result.error);
+    }
+    // Without the NUL the same shapes read.
+    QByteArray clean = nulUtf16;
+    clean[14] = 'y';
+    EXPECT_SAME(readPropertyList(clean).value, QVariantList{QStringLiteral("xy")});
+}
+
+// libplist parses nesting by recursion, and copies what is shared: these would overflow its
+// stack or run for hours.
+TEST(PropertyList, DeepOrMultiplyingNestingIsRefusedBeforeItReachesLibplist)
+{
+    const int levels = 200000;
+    const QByteArray xml = "<plist version=\"1.0\">" + QByteArray("<array>").repeated(levels) + QByteArray("</array>").repeated(levels)
+        + "</plist>";
+    // Binary: array i holds array i + 1, 4-byte offsets and references.
+    QByteArray binary("bplist00");
+    QByteArray table;
+    const auto bigEndian = [](quint64 v, int width) {
+        QByteArray b(width, 0);
+        for (int i = width - 1; i >= 0; --i, v >>= 8)
+            b[i] = char(v & 0xff);
+        return b;
+    };
+    for (int i = 0; i <= levels; ++i) {
+        table += bigEndian(quint64(binary.size()), 4);
+        binary += i < levels ? QByteArray("\xa1") + bigEndian(quint64(i) + 1, 4) : QByteArray("\x09");
+    }
+    const quint64 tableOffset = quint64(binary.size());
+    binary += table + QByteArray(6, 0) + "\x04\x04" + bigEndian(quint64(levels) + 1, 8) + bigEndian(0, 8) + bigEndian(tableOffset, 8);
+
+    for (const QByteArray &bytes : {xml, binary}) {
+        const PropertyListReadResult result = readPropertyList(bytes);
+        EXPECT_FALSE(result.ok());
+        EXPECT_TRUE(result.error.contains(QLatin1String("nested"))) << qPrintable(result.error);
+    }
+    // 40 arrays, each holding the next one twice: 180 bytes that libplist would expand to
+    // 2^40 values.
+    QByteArray fan("bplist00");
+    QByteArray fanTable;
+    for (int i = 0; i <= 40; ++i) {
+        fanTable += bigEndian(quint64(fan.size()), 2);
+        fan += i < 40 ? QByteArray("\xa2") + char(i + 1) + char(i + 1) : QByteArray("\x09");
+    }
+    const quint64 fanTableOffset = quint64(fan.size());
+    fan += fanTable + QByteArray(6, 0) + "\x02\x01" + bigEndian(41, 8) + bigEndian(0, 8) + bigEndian(fanTableOffset, 8);
+    const PropertyListReadResult fanned = readPropertyList(fan);
+    EXPECT_FALSE(fanned.ok());
+    EXPECT_TRUE(fanned.error.contains(QLatin1String("shared references"))) << qPrintable(fanned.error);
+    // 500 levels are fine, in both encodings.
+    QVariant nested = true;
+    for (int i = 0; i < 500; ++i)
+        nested = QVariantList{nested};
+    for (auto format : {PropertyListFormat::Xml, PropertyListFormat::Binary})
+        EXPECT_SAME(roundTrip(nested, format), nested);
 }
 
 TEST(PropertyList, NegativeAndWideIntegersOfOtherWriters)
@@ -257,44 +303,23 @@ std::vector<CorpusEntry> corpusIndex(const QString &dir)
 // The tags of INDEX.tsv's types_present column that say something checkable about values.
 void collectTags(const QVariant &v, QSet<QString> &tags)
 {
-    switch (v.typeId()) {
-    case QMetaType::QVariantMap:
-        for (const QVariant &item : v.toMap())
-            collectTags(item, tags);
-        break;
-    case QMetaType::QVariantList:
-        for (const QVariant &item : v.toList())
-            collectTags(item, tags);
-        break;
-    case QMetaType::LongLong:
-        tags.insert(QStringLiteral("int"));
-        if (v.toLongLong() < 0)
-            tags.insert(QStringLiteral("negative-int"));
-        break;
-    case QMetaType::ULongLong:
-        tags.insert(QStringLiteral("uint64>INT64_MAX"));
-        break;
-    case QMetaType::QDateTime:
-        tags.insert(QStringLiteral("date"));
-        break;
-    case QMetaType::QByteArray:
-        tags.insert(QStringLiteral("data"));
-        break;
-    case QMetaType::Bool:
-        tags.insert(QStringLiteral("bool"));
-        break;
-    case QMetaType::Double:
-        tags.insert(QStringLiteral("real"));
-        break;
-    case QMetaType::QString:
-        for (const QChar c : v.toString())
-            if (c.isHighSurrogate())
-                tags.insert(QStringLiteral("non-BMP-string"));
-        break;
-    default:
-        if (v.metaType() == QMetaType::fromType<PropertyListUid>())
-            tags.insert(QStringLiteral("UID"));
-    }
+    static const QHash<int, QString> tagOfType{{QMetaType::ULongLong, QStringLiteral("uint64>INT64_MAX")},
+                                               {QMetaType::QDateTime, QStringLiteral("date")},
+                                               {QMetaType::QByteArray, QStringLiteral("data")},
+                                               {QMetaType::Bool, QStringLiteral("bool")},
+                                               {QMetaType::Double, QStringLiteral("real")},
+                                               {QMetaType::fromType<PropertyListUid>().id(), QStringLiteral("UID")}};
+    if (tagOfType.contains(v.typeId()))
+        tags.insert(tagOfType.value(v.typeId()));
+    if (v.typeId() == QMetaType::LongLong && v.toLongLong() < 0)
+        tags.insert(QStringLiteral("negative-int"));
+    if (v.typeId() == QMetaType::QString && std::any_of(v.toString().cbegin(), v.toString().cend(), [](QChar c) { return c.isHighSurrogate(); }))
+        tags.insert(QStringLiteral("non-BMP-string"));
+    const QVariantList items = v.typeId() == QMetaType::QVariantMap ? v.toMap().values()
+        : v.typeId() == QMetaType::QVariantList                      ? v.toList()
+                                                                      : QVariantList();
+    for (const QVariant &item : items)
+        collectTags(item, tags);
 }
 
 QString topLevelName(const QVariant &v)

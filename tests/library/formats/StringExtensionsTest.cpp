@@ -136,6 +136,7 @@ TEST(StringExtensions, PascalStringsInUtf8AndMacRoman)
     EXPECT_FALSE(stringWithPascalString(QByteArray(), StringEncoding::UTF8));
     EXPECT_FALSE(stringWithPascalString(QByteArray("\x01\xff"), StringEncoding::UTF8));        // not UTF-8
     EXPECT_FALSE(pascalStringUsingEncoding(s(u"中"), StringEncoding::MacOSRoman));
+    EXPECT_FALSE(pascalStringUsingEncoding(s(u"soft\u00adhyphen"), StringEncoding::MacOSRoman));    // never dropped
 
     EXPECT_TRUE(pascalStringUsingEncoding(QString(255, u'x'), StringEncoding::UTF8));
     EXPECT_FALSE(pascalStringUsingEncoding(QString(256, u'x'), StringEncoding::UTF8));

@@ -1,0 +1,153 @@
+// compareVersionStrings against QVersionNumber, and VLLogf against a plain
+// write(2) of the same bytes. Prints the ratios after the table.
+
+#include "StringExtensions.h"
+#include "VLLog.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QVersionNumber>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const std::pair<QString, QString> versionPairs[] = {
+    {QStringLiteral("1.2"), QStringLiteral("1.10")},
+    {QStringLiteral("10.4.11"), QStringLiteral("10.5")},
+    {QStringLiteral("2.1.3"), QStringLiteral("2.1.3.0")},
+    {QStringLiteral("1.0.2"), QStringLiteral("1.0.12")},
+};
+
+void BM_compareVersionStrings(benchmark::State &state)
+{
+    size_t i = 0;
+    for (auto _ : state) {
+        const auto &[a, b] = versionPairs[i++ % std::size(versionPairs)];
+        benchmark::DoNotOptimize(vl::compareVersionStrings(a, b));
+    }
+}
+BENCHMARK(BM_compareVersionStrings);
+
+void BM_QVersionNumberCompare(benchmark::State &state)
+{
+    size_t i = 0;
+    for (auto _ : state) {
+        const auto &[a, b] = versionPairs[i++ % std::size(versionPairs)];
+        benchmark::DoNotOptimize(QVersionNumber::compare(QVersionNumber::fromString(a), QVersionNumber::fromString(b)));
+    }
+}
+BENCHMARK(BM_QVersionNumberCompare);
+
+// The same bytes VLLogf writes for "value %d" with 7, made once.
+QByteArray sampleLine()
+{
+    return QByteArrayLiteral("2008-03-01 14:05:09.123 ") + QCoreApplication::applicationName().toUtf8() + '['
+           + QByteArray::number(QCoreApplication::applicationPid()) + "] value 7\n";
+}
+
+int devNull()
+{
+    static const int fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    return fd;
+}
+
+// A pipe whose reader thread keeps it empty, so that no line is dropped.
+struct DrainedPipe
+{
+    int fds[2] = {-1, -1};
+    std::atomic<bool> stop{false};
+    std::thread reader;
+    DrainedPipe()
+    {
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return;
+        reader = std::thread([this] {
+            char buffer[65536];
+            while (::read(fds[0], buffer, sizeof buffer) > 0) {
+            }
+        });
+    }
+    ~DrainedPipe()
+    {
+        ::close(fds[1]);
+        reader.join();
+        ::close(fds[0]);
+    }
+};
+
+void BM_VLLogf_devnull(benchmark::State &state)
+{
+    for (auto _ : state)
+        VLLogf(devNull(), "value %d", 7);
+}
+BENCHMARK(BM_VLLogf_devnull);
+
+void BM_write_devnull(benchmark::State &state)
+{
+    const QByteArray line = sampleLine();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(::write(devNull(), line.constData(), size_t(line.size())));
+}
+BENCHMARK(BM_write_devnull);
+
+void BM_VLLogf_pipe(benchmark::State &state)
+{
+    DrainedPipe pipe;
+    for (auto _ : state)
+        VLLogf(pipe.fds[1], "value %d", 7);
+}
+BENCHMARK(BM_VLLogf_pipe);
+
+void BM_write_pipe(benchmark::State &state)
+{
+    DrainedPipe pipe;
+    const QByteArray line = sampleLine();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(::write(pipe.fds[1], line.constData(), size_t(line.size())));
+}
+BENCHMARK(BM_write_pipe);
+
+// Keeps each benchmark's time per iteration for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    std::map<std::string, double> nanoseconds;
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                nanoseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    }
+    void printRatio(const char *label, const std::string &ours, const std::string &peer)
+    {
+        if (nanoseconds.count(ours) && nanoseconds.count(peer) && nanoseconds[peer] > 0)
+            std::printf("ratio %-46s %6.2fx  (%.1f ns vs %.1f ns per call, CPU)\n", label, nanoseconds[ours] / nanoseconds[peer],
+                        nanoseconds[ours], nanoseconds[peer]);
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    reporter.printRatio("compareVersionStrings / QVersionNumber", "BM_compareVersionStrings", "BM_QVersionNumberCompare");
+    reporter.printRatio("VLLogf / write(2), /dev/null", "BM_VLLogf_devnull", "BM_write_devnull");
+    reporter.printRatio("VLLogf / write(2), drained pipe", "BM_VLLogf_pipe", "BM_write_pipe");
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "KeyComboResources.h"
+
+#include <QString>
+#include <QVariantMap>
+#include <QtGlobal>
+
+#include <memory>
+
+/// One hardware key with a set of modifier keys, in Carbon conventions: a 16-bit
+/// virtual key code (0 = the A key of a US layout, 36 = Return) and a 32-bit
+/// Carbon modifier mask (Command 0x0100, Shift 0x0200, Option 0x0800, Control
+/// 0x1000). Key code -1 with modifiers -1 is the cleared combination.
+///
+/// A combination is an immutable, shared value: it only ever lives behind a
+/// `std::shared_ptr<const KeyCombo>` (the factories below are the only way to
+/// make one), and copy() hands back that same instance, so "copying" costs one
+/// reference and two holders can tell by pointer that they hold the same one.
+/// Equality (isEqual, ==) compares values, not instances.
+class KeyCombo : public std::enable_shared_from_this<KeyCombo>
+{
+    struct Token
+    {
+        explicit Token() = default;
+    };
+
+public:
+    /// The Carbon modifier masks every combination carries.
+    enum CarbonModifier : qint32 {
+        CommandKey = 0x0100,
+        ShiftKey = 0x0200,
+        OptionKey = 0x0800,
+        ControlKey = 0x1000,
+    };
+
+    /// The cleared combination (key code -1, modifiers -1).
+    static std::shared_ptr<const KeyCombo> keyCombo();
+    /// The same value as keyCombo(), a new instance.
+    static std::shared_ptr<const KeyCombo> clearKeyCombo();
+    /// A combination holding both values unchanged; out-of-range values are
+    /// accepted and simply make the combination invalid.
+    static std::shared_ptr<const KeyCombo> keyComboWithKeyCode(qint16 keyCode, qint32 modifiers);
+
+    /// Used by the factories only (the token keeps every instance shared).
+    KeyCombo(Token, qint16 keyCode, qint32 modifiers);
+    KeyCombo(const KeyCombo &) = delete;
+    KeyCombo &operator=(const KeyCombo &) = delete;
+
+    /// This very instance, one more reference (the combination is immutable).
+    std::shared_ptr<const KeyCombo> copy() const;
+
+    /// True when `other` is a combination whose key code and modifiers equal
+    /// this one's, each compared as a 16-bit value; false for none.
+    bool isEqual(const KeyCombo *other) const;
+    friend bool operator==(const KeyCombo &a, const KeyCombo &b) { return a.isEqual(&b); }
+
+    qint16 keyCode() const { return m_keyCode; }
+    /// The low 16 bits of the stored mask: what equality and isReserved() use.
+    qint16 modifiers() const { return static_cast<qint16>(m_modifiers); }
+    /// The whole 32-bit mask as stored and archived.
+    qint32 storedModifiers() const { return m_modifiers; }
+
+    /// Key code >= 0 and the 32-bit modifiers >= 0. The cleared combination is
+    /// invalid; a bare key (modifiers 0) is valid.
+    bool isValid() const;
+
+    /// What the user sees: the modifier symbols (⌘ ⌥ ^ ⇧, in that order) then the
+    /// key name, e.g. "⌘⇧K"; for an invalid combination the "HotKeysLib" text
+    /// for "(None)".
+    QString userDisplayRep() const;
+    /// The same text as userDisplayRep().
+    QString description() const;
+
+    // VLAdditions (KeyCombo+VLAdditions.cpp)
+
+    /// Whether the combination must not become a hot key: any bare key, and the
+    /// keys the system or common applications claim with one exact set of
+    /// modifiers (Command+Q, Control+F2, ...). Other modifier sets are never
+    /// reserved; no subset or superset matching.
+    bool isReserved() const;
+    /// Whether `keyCode` occurs in `keyCodes` before its 0xFFFF end marker;
+    /// false for a null list.
+    bool keyCodes(const quint16 *keyCodes, quint16 keyCode) const;
+
+    // Key names and modifier symbols, shared by every combination.
+
+    /// The key-name table (decimal key code -> display name), loaded from the
+    /// resources on first use and kept; empty (and tried again next time) while
+    /// the resource is missing or unreadable.
+    static QVariantMap keyCodesDictionary();
+    /// The table's name for `keyCode`, else its upper-case hexadecimal ("A" for 10).
+    static QString _stringForKeyCode(qint16 keyCode);
+    /// One symbol per modifier set in `modifiers`, in the order ⌘ ⌥ ^ ⇧.
+    static QString _stringForModifiers(qint32 modifiers);
+
+    /// Replaces where key names and "(None)" come from (the pane's bundle by
+    /// default) and forgets the loaded table; returns the previous resources.
+    static KeyComboResources setResources(KeyComboResources resources);
+
+private:
+    const qint16 m_keyCode;
+    const qint32 m_modifiers;
+};

@@ -1,0 +1,176 @@
+#include "TypedStreamTestSupport.h"
+
+#include "Exception.h"
+#include "TypedStream.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QSize>
+#include <QTimeZone>
+
+#include <cmath>
+
+using namespace platform;
+
+namespace {
+
+/// The bytes one encode call adds after the header, for a fresh archiver.
+template <typename Encode>
+QByteArray bytesOf(Encode encode)
+{
+    Archiver archiver;
+    encode(archiver);
+    return archiver.archiverData().mid(header.size());
+}
+
+/// An index set stores itself as one data object.
+class TestIndexSet : public ArchivedObject
+{
+public:
+    static constexpr ArchivedClass archivedClass{"VLIndexSet", 0, &ArchivedClass::NSObject};
+    const ArchivedClass &classForArchiver() const override { return archivedClass; }
+    void encodeWithCoder(Archiver &coder) const override { coder.encodeDataObject(bytes); }
+    void initWithCoder(Unarchiver &coder) override { bytes = coder.decodeDataObject(); }
+    QByteArray bytes;
+};
+
+} // namespace
+
+TEST(Archiver, WritesTheWorkedExamplesByteForByte)
+{
+    EXPECT_EQ(Archiver().archiverData(), header);
+    const QByteArray archive = Archiver::archivedDataWithRootObject(TestKeyCombo(36, 256));
+    EXPECT_EQ(archive.size(), 56);
+    EXPECT_EQ(archive, keyCombo36);
+    EXPECT_EQ(Archiver::archivedDataWithRootObject(TestKeyCombo(-1, -1)), keyComboCleared);
+}
+
+TEST(Archiver, WritesIntegersWithTheSmallestForm)
+{
+    const struct { qint64 value; const char *bytes; } rows[] = {
+        {36, "24"}, {-1, "FF"}, {0, "00"}, {127, "7F"}, {-110, "92"}, {-111, "81 91 FF"},
+        {-128, "81 80 FF"}, {128, "81 80 00"}, {256, "81 00 01"}, {32767, "81 FF 7F"},
+        {32768, "82 00 80 00 00"}, {-32769, "82 FF 7F FF FF"}, {5000000000, "87 00 F2 05 2A 01 00 00 00"},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(bytesOf([&](Archiver &a) { a.encodeValueOfObjCType("q", row.value); }), hex("84 01 71") + hex(row.bytes))
+            << row.value;
+    }
+    // Unsigned values are written as the signed value of their width.
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("Q", ~quint64(2)); }), hex("84 01 51 FD"));
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("S", quint16(65535)); }), hex("84 01 53 FF"));
+    // "c" is one raw byte, whatever its value.
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("c", qint8(-123)); }), hex("84 01 63 85"));
+}
+
+TEST(Archiver, WritesWholeRealsAsIntegersAndOthersRaw)
+{
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("f", 3.5f); }), hex("84 01 66 83 00 00 60 40"));
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("d", -1.0); }), hex("84 01 64 FF"));
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("d", 21692800.0); }), hex("84 01 64 82 80 01 4B 01"));
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("d", 100.5); }),
+              hex("84 01 64 83 00 00 00 00 00 20 59 40"));
+    // Negative zero keeps its sign.
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("d", -0.0); }),
+              hex("84 01 64 83 00 00 00 00 00 00 00 80"));
+}
+
+TEST(Archiver, WritesStringsDataAndDates)
+{
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeObject(QVariant(QStringLiteral("Hello, world"))); }),
+              hex("84 01 40 84 84 84 08") + "NSString" + hex("01 84 84 08") + "NSObject" + hex("00 85 84 01 2B 0C")
+                  + "Hello, world" + hex("86"));
+    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeDataObject(hex("DE AD BE EF 00 7F")); }),
+              hex("84 01 69 06 84 04 5B 36 63 5D DE AD BE EF 00 7F"));
+    const QDateTime date = QDateTime(QDate(2001, 9, 9), QTime(1, 46, 40), QTimeZone::utc());
+    EXPECT_EQ(bytesOf([&](Archiver &a) { a.encodeObject(QVariant(date)); }),
+              hex("84 01 40 84 84 84 06") + "NSDate" + hex("00 84 84 08") + "NSObject" + hex("00 85 84 01 64 82 80 01 4B 01 86"));
+    // "+" strings are unshared; C strings are shared and take an object slot.
+    EXPECT_EQ(bytesOf([](Archiver &a) {
+                  a.encodeValuesOfObjCTypes("**+", {"ab", "ab", "ab"});
+                  a.encodeValueOfObjCType("*", ArchiveValue());
+              }),
+              hex("84 03 2A 2A 2B 84 84 02 61 62 92 02 61 62 84 01 2A 85"));
+}
+
+TEST(Archiver, WritesReferencesByTableIndex)
+{
+    // String k of the table is referred to as k - 110; "%" is string 0.
+    QByteArray bytes = bytesOf([](Archiver &a) {
+        for (int i = 1; i <= 238; ++i)
+            a.encodeValueOfObjCType("%", QByteArray::number(i));
+        for (const int k : {1, 109, 110, 237, 238})
+            a.encodeValueOfObjCType("%", QByteArray::number(k));
+    });
+    EXPECT_EQ(bytes.right(5 * 2 + 2), hex("92 93 92 FF 92 00 92 7F 92 81 80 00"));
+
+    const auto stream = TypedStream::read(header + bytes);
+    ASSERT_TRUE(stream) << stream.error().description.toStdString();
+    EXPECT_EQ(stream->groups().last().values.front(), ArchiveValue("238"));
+}
+
+TEST(Archiver, SharesObjectsAndClassesWrittenBefore)
+{
+    auto shared = std::make_shared<TestKeyCombo>(36, 256);
+    const QVariant list = QVariantList{archivedObjectVariant(shared), archivedObjectVariant(shared),
+                                       archivedObjectVariant(std::make_shared<TestKeyCombo>(1, 2))};
+    const QByteArray archive = Archiver::archivedDataWithRootObject(list);
+    // The second element refers to object 3 (array 0, NSArray 1, NSObject 2); the
+    // third is a new object whose class refers to KeyCombo (object 4), and whose
+    // type strings refer to "s" and "l" (strings 5 and 6).
+    EXPECT_TRUE(archive.contains(hex("92 95 92 84 96 97 01 98 02 86 86")));
+
+    ArchiveClassRegistry registry;
+    registry.registerFoundationClasses();
+    registry.registerClass<TestKeyCombo>();
+    const auto decoded = Unarchiver::unarchiveObjectWithData(archive, registry);
+    ASSERT_TRUE(decoded) << decoded.error().description.toStdString();
+    const QVariantList elements = decoded->toList();
+    ASSERT_EQ(elements.size(), 3);
+    EXPECT_EQ(archivedObjectCast<TestKeyCombo>(elements[0]), archivedObjectCast<TestKeyCombo>(elements[1]));
+    EXPECT_EQ(archivedObjectCast<TestKeyCombo>(elements[2])->modifiers, 2);
+}
+
+TEST(Archiver, IndexSetDataObjectRoundTrips)
+{
+    TestIndexSet set;
+    set.bytes = hex("00 00 00 00 00 00 00 05 FF FF FF FF FF FF FF FE");
+    const QByteArray archive = Archiver::archivedDataWithRootObject(set);
+    EXPECT_TRUE(archive.endsWith(hex("85 84 01 69 10 84 05 5B 31 36 63 5D") + set.bytes + hex("86")));
+
+    ArchiveClassRegistry registry;
+    registry.registerClass<TestIndexSet>();
+    const auto decoded = Unarchiver::unarchiveObjectWithData<TestIndexSet>(archive, registry);
+    ASSERT_TRUE(decoded) << decoded.error().description.toStdString();
+    EXPECT_EQ(decoded.value()->bytes, set.bytes);
+
+    TestIndexSet empty;
+    const auto decodedEmpty = Unarchiver::unarchiveObjectWithData<TestIndexSet>(Archiver::archivedDataWithRootObject(empty), registry);
+    ASSERT_TRUE(decodedEmpty);
+    EXPECT_TRUE(decodedEmpty.value()->bytes.isEmpty());
+}
+
+TEST(Archiver, RefusesMisuseBeforeWritingAnything)
+{
+    Archiver archiver;
+    const auto refused = [&](auto encode) {
+        const QByteArray before = archiver.archiverData();
+        try {
+            encode();
+        } catch (const Exception &e) {
+            EXPECT_EQ(e.name(), QLatin1String(ExceptionName::InvalidArgument));
+            EXPECT_EQ(archiver.archiverData(), before);
+            return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(refused([&] { archiver.encodeValueOfObjCType("s", 40000); }));
+    EXPECT_TRUE(refused([&] { archiver.encodeValueOfObjCType("l", qint64(1) << 31); }));
+    EXPECT_TRUE(refused([&] { archiver.encodeValueOfObjCType("v", 1); }));
+    EXPECT_TRUE(refused([&] { archiver.encodeValueOfObjCType("@", 1); }));
+    EXPECT_TRUE(refused([&] { archiver.encodeValueOfObjCType("[4c]", "abc"); }));
+    EXPECT_TRUE(refused([&] { archiver.encodeValuesOfObjCTypes("sl", {1}); }));
+    EXPECT_TRUE(refused([&] { archiver.encodeObject(QVariant(QVariantList{1, QVariant::fromValue(QSize(1, 2))})); }));
+    EXPECT_FALSE(refused([&] { archiver.encodeValueOfObjCType("L", quint32(4294967295u)); }));
+}
