@@ -1,6 +1,9 @@
-// Decodes arbitrary bytes as a stored index set and checks that the result is
-// a proper set that survives a round trip.
+// Decodes arbitrary bytes as a stored index set, directly and from inside a
+// sequential archive, and checks that the result is a proper set that
+// survives a round trip.
 
+#include "Archiver.h"
+#include "Unarchiver.h"
 #include "VLLongLongIndexSet.h"
 
 #include <cstddef>
@@ -13,6 +16,22 @@ void check(bool condition)
     if (!condition)
         __builtin_trap();
 }
+
+// Writes arbitrary bytes where an index set writes its data object.
+class ForeignIndexSet : public platform::ArchivedObject
+{
+public:
+    explicit ForeignIndexSet(QByteArray data)
+        : m_data(std::move(data))
+    {
+    }
+    const platform::ArchivedClass &classForArchiver() const override { return VLMutableLongLongIndexSet::archivedClass; }
+    void encodeWithCoder(platform::Archiver &coder) const override { coder.encodeDataObject(m_data); }
+    void initWithCoder(platform::Unarchiver &) override {}
+
+private:
+    QByteArray m_data;
+};
 
 } // namespace
 
@@ -37,6 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray encoded = set.indexSetData();
     check(encoded.size() == 8 * set.count());
     check(VLLongLongIndexSet::fromIndexSetData(encoded) == set);
+
+    const QByteArray archive = platform::Archiver::archivedDataWithRootObject(ForeignIndexSet(bytes.toByteArray()));
+    const auto unarchived = platform::Unarchiver::unarchiveObjectWithData<VLMutableLongLongIndexSet>(archive);
+    check(unarchived && **unarchived == set);
 
     // Taking the elements out one by one in an order of the input's choosing.
     for (size_t offset = 0; offset + 8 <= size && set.count() > 0; offset += 16) {

@@ -1,5 +1,9 @@
 #include "VLLongLongIndexSet.h"
 
+#include "ArchiveClassRegistry.h"
+#include "Archiver.h"
+#include "Unarchiver.h"
+
 #include <QtEndian>
 
 #include <absl/container/btree_set.h>
@@ -159,6 +163,42 @@ VLMutableLongLongIndexSet VLLongLongIndexSet::mutableCopy() const
 {
     return VLMutableLongLongIndexSet(*this);
 }
+
+const platform::ArchivedClass &VLLongLongIndexSet::classForArchiver() const
+{
+    return archivedClass;
+}
+
+const platform::ArchivedClass &VLMutableLongLongIndexSet::classForArchiver() const
+{
+    return archivedClass;
+}
+
+void VLLongLongIndexSet::encodeWithCoder(platform::Archiver &coder) const
+{
+    coder.encodeDataObject(indexSetData());
+}
+
+void VLLongLongIndexSet::initWithCoder(platform::Unarchiver &coder)
+{
+    removeAllIndexes();
+    addIndexesFromData(coder.decodeDataObject());
+}
+
+void VLLongLongIndexSet::registerArchivedClasses(platform::ArchiveClassRegistry &registry)
+{
+    registry.registerClass<VLLongLongIndexSet>();
+    registry.registerClass<VLMutableLongLongIndexSet>();
+}
+
+namespace {
+// The original runtime finds every class of an archive by name; registering
+// with the shared registry at start-up gives the same.
+[[maybe_unused]] const bool registeredWithSharedRegistry = [] {
+    VLLongLongIndexSet::registerArchivedClasses(platform::ArchiveClassRegistry::shared());
+    return true;
+}();
+} // namespace
 
 const char *VLLongLongIndexSet::className() const
 {

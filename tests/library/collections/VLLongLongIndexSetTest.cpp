@@ -1,6 +1,8 @@
 #include "VLLongLongIndexSet.h"
 
+#include "Archiver.h"
 #include "TestSupport.h"
+#include "Unarchiver.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -148,6 +150,38 @@ TEST(VLLongLongIndexSet, StoredFormIsBigEndianValuesWithoutHeader)
     EXPECT_EQ(iterate(decoded), (std::vector<qint64>{-2, 3, 5}));
     EXPECT_EQ(decoded.count(), 3);
     EXPECT_TRUE(decoded.description().startsWith("<VLMutableLongLongIndexSet: 0x"));
+}
+
+TEST(VLLongLongIndexSet, ArchivesAsOneDataObjectAndComesBackAsItsOwnClass)
+{
+    const auto set = setOf({1, 256});
+    const QByteArray expected = QByteArray::fromHex("040B73747265616D747970656481E803" // header
+                                                    "840140"                           // "@"
+                                                    "84"                               // new object
+                                                    "848412564C4C6F6E674C6F6E67496E646578536574" "00" // VLLongLongIndexSet v0
+                                                    "8484084E534F626A656374" "00"              // NSObject v0
+                                                    "85"
+                                                    "84016910"                 // "i" = 16
+                                                    "84055B3136635D"           // "[16c]"
+                                                    "0000000000000001" "0000000000000100"
+                                                    "86");
+    EXPECT_EQ(platform::Archiver::archivedDataWithRootObject(set.copy()), expected);
+
+    const auto decoded = platform::Unarchiver::unarchiveObjectWithData<VLLongLongIndexSet>(expected);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(**decoded, set);
+    EXPECT_EQ(std::dynamic_pointer_cast<VLMutableLongLongIndexSet>(*decoded), nullptr);
+
+    const QByteArray mutableArchive = platform::Archiver::archivedDataWithRootObject(set);
+    EXPECT_TRUE(mutableArchive.contains("VLMutableLongLongIndexSet"));
+    const auto mutableDecoded = platform::Unarchiver::unarchiveObjectWithData<VLMutableLongLongIndexSet>(mutableArchive);
+    ASSERT_TRUE(mutableDecoded);
+    EXPECT_EQ(**mutableDecoded, set);
+
+    // A body that is not a data object is refused, not guessed at.
+    QByteArray broken = expected;
+    broken.replace(QByteArray::fromHex("84016910"), QByteArray::fromHex("84017310"));
+    EXPECT_FALSE(platform::Unarchiver::unarchiveObjectWithData<VLLongLongIndexSet>(broken));
 }
 
 TEST(VLLongLongIndexSet, CopiesHaveTheirOwnClassAndTheirOwnElements)
