@@ -177,11 +177,4 @@ TEST(VLQueue, AQueueWithoutProcessorsIsDestroyedWithoutWaiting)
     EXPECT_TRUE(watch.expired()); // ...and releases it unrun with the queue
 }
 
-TEST(VLQueue, EnqueueRefusesAMethodTheTargetDoesNotHave)
-{
-    VLQueue queue;
-    EXPECT_THROW(queue.enqueueTarget(std::make_shared<Worker>(), "noSuchMethod"), platform::Exception);
-    EXPECT_THROW(queue.enqueueTarget(nullptr, "count"), platform::Exception);
-}
-
 #include "VLQueueTest.moc"
