@@ -43,7 +43,7 @@ public:
     VLLongLongIndexSet(VLLongLongIndexSet &&other);
     VLLongLongIndexSet &operator=(const VLLongLongIndexSet &other);
     VLLongLongIndexSet &operator=(VLLongLongIndexSet &&other);
-    virtual ~VLLongLongIndexSet();
+    ~VLLongLongIndexSet() override;
 
     static VLLongLongIndexSet indexSet() { return {}; }
     static VLLongLongIndexSet indexSetWithIndex(qint64 index) { return VLLongLongIndexSet(index); }
