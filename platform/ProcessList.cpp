@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <climits>
@@ -113,6 +114,31 @@ bool isProcessRunning(const QString &name, const QString &procRoot)
             return true;
     }
     return false;
+}
+
+ProcessSearchResult findProcessWithCommandPrefix(const QString &name, const QString &procRoot)
+{
+    const QByteArray wanted = name.toUtf8().left(MaximumCommandName);
+    if (wanted.isEmpty())
+        return {};
+    const ProcDir proc(QFile::encodeName(procRoot));
+    if (!proc.get())
+        return {ProcessSearchResult::Status::Unreadable, 0};
+    const int dir = ::dirfd(proc.get());
+    while (const dirent *entry = ::readdir(proc.get())) {
+        if (!isPid(entry->d_name))
+            continue;
+        char path[NAME_MAX + 16];
+        std::snprintf(path, sizeof path, "%s/comm", entry->d_name);
+        char comm[MaximumCommandName + 2];
+        const ssize_t length = readSmallFile(dir, path, comm, sizeof comm);
+        if (length < wanted.size() || std::memcmp(comm, wanted.constData(), size_t(wanted.size())) != 0)
+            continue;
+        const char state = processState(dir, entry->d_name);
+        if (state != 0 && state != 'Z' && state != 'X')
+            return {ProcessSearchResult::Status::Found, std::strtoll(entry->d_name, nullptr, 10)};
+    }
+    return {};
 }
 
 } // namespace platform

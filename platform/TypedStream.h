@@ -61,8 +61,9 @@ public:
 
     using Entry = std::variant<Object, Class, CString>;
 
-    /// Reads a whole archive. The groups at the top level run to the end of the
-    /// input; an archive written with one root object has exactly one.
+    /// Reads a whole archive into a stream that owns its values (`data` need not
+    /// outlive the call). The groups at the top level run to the end of the input;
+    /// an archive written with one root object has exactly one.
     static ArchiveResult<TypedStream> read(QByteArrayView data);
 
     ByteOrder byteOrder() const { return m_byteOrder; }

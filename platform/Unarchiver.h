@@ -30,7 +30,8 @@ namespace platform {
 class Unarchiver
 {
 public:
-    /// Reads `data`; check error() before decoding.
+    /// Reads `data`, which need not outlive the constructor; check error() before
+    /// decoding.
     explicit Unarchiver(QByteArrayView data, const ArchiveClassRegistry &registry = ArchiveClassRegistry::shared());
     ~Unarchiver();
     Unarchiver(const Unarchiver &) = delete;

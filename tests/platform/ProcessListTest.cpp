@@ -126,3 +126,21 @@ TEST(ProcessList, SkipsUnreadableEntriesAndGoesOn)
     EXPECT_TRUE(isProcessRunning(QStringLiteral("Corvane"), proc));
     EXPECT_FALSE(isProcessRunning(QStringLiteral("Corvane"), proc + QStringLiteral("/missing")));
 }
+
+TEST(ProcessList, CommandPrefixSearchComparesWhatTheKernelKeeps)
+{
+    NamedChild child("CvPrefixSearch1", NamedChild::Kind::Running); // 15 bytes: all the kernel keeps
+    ASSERT_TRUE(child.waitUntil("CvPrefixSearch1", 'S'));
+    const auto exact = findProcessWithCommandPrefix(QStringLiteral("CvPrefixSearch1"));
+    EXPECT_EQ(exact.status, ProcessSearchResult::Status::Found);
+    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("CvPrefixSearch1-and-more")).pid, exact.pid);
+    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("CvPrefixSea")).pid, exact.pid); // a prefix matches
+    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("cvprefixsearch1")).status, ProcessSearchResult::Status::NotFound);
+    EXPECT_EQ(findProcessWithCommandPrefix(QString()).status, ProcessSearchResult::Status::NotFound);
+    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("x"), QStringLiteral("/nonexistent")).status,
+              ProcessSearchResult::Status::Unreadable);
+
+    NamedChild zombie("CvPrefixZombie", NamedChild::Kind::Zombie);
+    ASSERT_TRUE(zombie.waitUntil("CvPrefixZombie", 'Z'));
+    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("CvPrefixZombie")).status, ProcessSearchResult::Status::NotFound);
+}

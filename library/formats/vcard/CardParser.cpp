@@ -1,0 +1,716 @@
+#include "CardParser.h"
+#include "CardParser_p.h"
+
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// The record's buffers are managed with the C allocator on purpose: the line
+// buffer grows in fixed steps with realloc and is handed back after long lines,
+// and a failed reallocation is a status result, not an exception.
+
+namespace {
+
+constexpr int32_t kTrue = -1;
+constexpr int32_t kFalse = 0;
+
+constexpr int32_t kLineGrowth = 128;
+// A longer line (a photograph, typically) gives its buffer back when it ends.
+constexpr int32_t kLineKeepLimit = 1024;
+
+enum State : int32_t {
+    STATE_NAME = 0,
+    STATE_PARAM_START = 1,
+    STATE_PARAM_NAME = 2,
+    STATE_PARAM_VALUE_START = 3,
+    STATE_PARAM_VALUE = 4,
+    STATE_VALUE = 5,
+};
+
+enum Encoding : int32_t {
+    ENCODING_NONE = 0,
+    ENCODING_QUOTED_PRINTABLE = 1,
+    ENCODING_BASE64 = 2,
+    ENCODING_8BIT = 3,
+};
+
+// Character classes of the line machine. Whitespace is what isspace() says in
+// the C locale, fixed here so that the process locale cannot change it; bytes
+// 0x80 and above are ordinary bytes.
+enum CharClass : unsigned char {
+    CC_OTHER,
+    CC_LF,
+    CC_CR,
+    CC_SPACE, // space, tab, vertical tab, form feed
+    CC_COLON,
+    CC_SEMICOLON,
+    CC_EQUALS,
+    CC_QUOTE,
+    CC_BACKSLASH,
+};
+
+constexpr std::array<CharClass, 256> makeCharClasses()
+{
+    std::array<CharClass, 256> classes{};
+    classes['\n'] = CC_LF;
+    classes['\r'] = CC_CR;
+    classes[' '] = classes['\t'] = classes['\v'] = classes['\f'] = CC_SPACE;
+    classes[':'] = CC_COLON;
+    classes[';'] = CC_SEMICOLON;
+    classes['='] = CC_EQUALS;
+    classes['"'] = CC_QUOTE;
+    classes['\\'] = CC_BACKSLASH;
+    return classes;
+}
+
+constexpr std::array<CharClass, 256> kCharClass = makeCharClasses();
+
+inline CharClass charClass(char c)
+{
+    return kCharClass[static_cast<unsigned char>(c)];
+}
+
+inline bool isWhitespace(CharClass cc)
+{
+    return cc == CC_LF || cc == CC_CR || cc == CC_SPACE;
+}
+
+inline unsigned char asciiUpper(unsigned char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+// Case-insensitive comparison of two NUL-terminated strings, ASCII letters only
+// (the tokens compared are ASCII; other bytes must match exactly).
+int strcmpi(const char *a, const char *b)
+{
+    const auto *ua = reinterpret_cast<const unsigned char *>(a);
+    const auto *ub = reinterpret_cast<const unsigned char *>(b);
+    while (*ua && asciiUpper(*ua) == asciiUpper(*ub)) {
+        ++ua;
+        ++ub;
+    }
+    return asciiUpper(*ua) - asciiUpper(*ub);
+}
+
+// The value of each base64 character (RFC 2045 alphabet); 255 for every other
+// byte, the pad '=' included.
+constexpr std::array<unsigned char, 256> makeBase64Values()
+{
+    std::array<unsigned char, 256> values{};
+    values.fill(255);
+    constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (unsigned char i = 0; i < 64; ++i)
+        values[static_cast<unsigned char>(alphabet[i])] = i;
+    return values;
+}
+
+constexpr std::array<unsigned char, 256> kBase64Values = makeBase64Values();
+
+inline unsigned char Base64ToOrd(char c)
+{
+    return kBase64Values[static_cast<unsigned char>(c)];
+}
+
+// ---- the record's buffers -------------------------------------------------------------
+
+void card_clear_code(CARD_Parser p)
+{
+    std::memset(p->code, 0, sizeof p->code);
+    p->code_len = 0;
+}
+
+void vcard_clear_line(CARD_Parser p)
+{
+    p->state = STATE_NAME;
+    p->line_len = 0;
+    p->skip_space = kTrue;
+    p->param_count = 0;
+    p->escaped = kFalse;
+    p->in_quotes = kFalse;
+    p->encoding = ENCODING_NONE;
+    p->qp_pending = kFalse;
+    card_clear_code(p);
+    if (p->line_size > kLineKeepLimit) {
+        std::free(p->line);
+        p->line = nullptr;
+        p->line_size = 0;
+    }
+}
+
+// Makes room for `extra` more bytes, growing the buffer in steps of 128 bytes.
+// On failure the buffer's contents are given up (sizes 0) and kFalse returned.
+int32_t card_reserve_line(CARD_Parser p, std::size_t extra)
+{
+    const std::size_t needed = static_cast<std::size_t>(p->line_len) + extra;
+    if (needed <= static_cast<std::size_t>(p->line_size))
+        return kTrue;
+    const std::size_t steps = (needed - static_cast<std::size_t>(p->line_size) + kLineGrowth - 1) / kLineGrowth;
+    const std::size_t size = static_cast<std::size_t>(p->line_size) + steps * kLineGrowth;
+    // The sizes are 32-bit: a line that would outgrow them fails like a failed
+    // allocation instead of wrapping round.
+    void *grown = size <= INT32_MAX ? std::realloc(p->line, size) : nullptr;
+    if (!grown) {
+        p->line_size = 0;
+        p->line_len = 0;
+        return kFalse;
+    }
+    p->line = static_cast<char *>(grown);
+    p->line_size = static_cast<int32_t>(size);
+    return kTrue;
+}
+
+inline int32_t vcard_add_char_to_line(CARD_Parser p, char c)
+{
+    if (p->line_len >= p->line_size && !card_reserve_line(p, 1))
+        return kFalse;
+    p->line[p->line_len++] = c;
+    return kTrue;
+}
+
+// Appends a parameter whose name starts at `nameOffset` and which has no value yet.
+int32_t card_add_param(CARD_Parser p, int32_t nameOffset)
+{
+    if (p->param_count == p->param_size) {
+        void *grown = std::realloc(p->params, (static_cast<std::size_t>(p->param_size) + 1) * sizeof *p->params);
+        if (!grown)
+            return kFalse;
+        p->params = static_cast<CARD_ParamOffsets *>(grown);
+        ++p->param_size;
+    }
+    p->params[p->param_count++] = CARD_ParamOffsets{nameOffset, 0};
+    return kTrue;
+}
+
+int32_t card_set_paramvalue(CARD_Parser p, int32_t valueOffset)
+{
+    if (!p->params || p->param_count == 0)
+        return kFalse;
+    p->params[p->param_count - 1].value = valueOffset;
+    return kTrue;
+}
+
+int32_t card_reserve_param_list(CARD_Parser p, int32_t entries)
+{
+    if (entries <= p->param_list_size)
+        return kTrue;
+    void *grown = std::realloc(p->param_list, static_cast<std::size_t>(entries) * sizeof *p->param_list);
+    if (!grown)
+        return kFalse;
+    p->param_list = static_cast<const char **>(grown);
+    p->param_list_size = entries;
+    return kTrue;
+}
+
+// ---- properties and values -------------------------------------------------------------
+
+// A parameter token that names an encoding selects it; so both 'ENCODING=BASE64'
+// and a bare 'BASE64' parameter do, and a later parameter overrides an earlier one.
+void card_detect_encoding(CARD_Parser p, const char *name, const char *value)
+{
+    const char *token = strcmpi(name, "ENCODING") == 0 ? value : name;
+    if (!token)
+        return;
+    if (strcmpi(token, "QUOTED-PRINTABLE") == 0)
+        p->encoding = ENCODING_QUOTED_PRINTABLE;
+    else if (strcmpi(token, "BASE64") == 0)
+        p->encoding = ENCODING_BASE64;
+    else if (strcmpi(token, "8BIT") == 0)
+        p->encoding = ENCODING_8BIT;
+}
+
+// Reports the property whose ':' has just been read. The value then overwrites
+// the name and parameters in the same buffer.
+int32_t vcard_end_prop(CARD_Parser p)
+{
+    if (p->prop_handler) {
+        // Unlike a dropped report, a failed allocation here is a failure: the
+        // property would otherwise vanish while the parse claims success.
+        if (!vcard_add_char_to_line(p, '\0') || !card_reserve_param_list(p, 2 * p->param_count + 2))
+            return kFalse;
+        const char **list = p->param_list;
+        for (int32_t i = 0; i < p->param_count; ++i) {
+            const char *name = p->line + p->params[i].name;
+            const char *value = p->params[i].value ? p->line + p->params[i].value : nullptr;
+            card_detect_encoding(p, name, value);
+            list[2 * i] = name;
+            list[2 * i + 1] = value;
+        }
+        list[2 * p->param_count] = nullptr;
+        list[2 * p->param_count + 1] = nullptr;
+        p->prop_handler(p->user_data, p->line, list);
+    }
+    p->line_len = 0;
+    p->state = STATE_VALUE;
+    return kTrue;
+}
+
+int32_t card_decode_quoted_printable(CARD_Parser p, char c)
+{
+    if (!p->qp_pending) {
+        if (c != '=')
+            return vcard_add_char_to_line(p, c);
+        p->qp_pending = kTrue;
+        card_clear_code(p);
+        return kTrue;
+    }
+    if (p->code[0] == 0) {
+        p->code[0] = c;
+        return kTrue;
+    }
+    // As sscanf's "%X" reads it: a leading run of hexadecimal digits, 0 when
+    // the pair starts with anything else.
+    p->code[1] = c;
+    p->code[2] = 0;
+    unsigned int byte = 0;
+    std::sscanf(p->code, "%X", &byte);
+    p->qp_pending = kFalse;
+    return vcard_add_char_to_line(p, static_cast<char>(byte & 0xFF));
+}
+
+int32_t card_decode_base64_group(CARD_Parser p)
+{
+    const unsigned a = Base64ToOrd(p->code[0]);
+    const unsigned b = Base64ToOrd(p->code[1]);
+    const unsigned c = Base64ToOrd(p->code[2]);
+    const unsigned d = Base64ToOrd(p->code[3]);
+    if (a == 255 || b == 255)
+        return kFalse;
+    if (!vcard_add_char_to_line(p, static_cast<char>((a << 2 | b >> 4) & 0xFF)))
+        return kFalse;
+    if (p->code[2] == '=')
+        return kTrue;
+    if (c == 255 || !vcard_add_char_to_line(p, static_cast<char>((b << 4 | c >> 2) & 0xFF)))
+        return kFalse;
+    if (p->code[3] == '=')
+        return kTrue;
+    if (d == 255 || !vcard_add_char_to_line(p, static_cast<char>((c << 6 | d) & 0xFF)))
+        return kFalse;
+    return kTrue;
+}
+
+int32_t card_decode_base64(CARD_Parser p, char c)
+{
+    if (isWhitespace(charClass(c)))
+        return kTrue;
+    p->code[p->code_len++] = c;
+    if (p->code_len < 4)
+        return kTrue;
+    // The group is spent whatever the outcome, so that a client that feeds on
+    // after a failure can never index past it.
+    const int32_t result = card_decode_base64_group(p);
+    card_clear_code(p);
+    return result;
+}
+
+int32_t card_decode_value_char(CARD_Parser p, char c)
+{
+    switch (p->encoding) {
+    case ENCODING_QUOTED_PRINTABLE:
+        return card_decode_quoted_printable(p, c);
+    case ENCODING_BASE64:
+        return card_decode_base64(p, c);
+    default:
+        return vcard_add_char_to_line(p, c);
+    }
+}
+
+// Without a data callback value bytes are skipped, but a quoted-printable value
+// still tracks its escapes: whether the line ends in a soft line break decides
+// where the next line starts, and that must not depend on the callbacks.
+int32_t card_skip_value_char(CARD_Parser p, char c)
+{
+    if (p->encoding != ENCODING_QUOTED_PRINTABLE)
+        return kTrue;
+    if (!p->qp_pending) {
+        if (c == '=') {
+            p->qp_pending = kTrue;
+            card_clear_code(p);
+        }
+    } else if (p->code[0] == 0) {
+        p->code[0] = c;
+    } else {
+        p->qp_pending = kFalse;
+    }
+    return kTrue;
+}
+
+bool card_holds_only_padding(CARD_Parser p)
+{
+    if (p->code_len == 0)
+        return false;
+    for (int32_t i = 0; i < p->code_len; ++i) {
+        if (p->code[i] != '=')
+            return false;
+    }
+    return true;
+}
+
+// The line feed that ends a logical line in STATE_VALUE.
+int32_t vcard_end_value(CARD_Parser p)
+{
+    if (!p->data_handler) {
+        vcard_clear_line(p);
+        return kTrue;
+    }
+    if (p->encoding == ENCODING_BASE64 && card_holds_only_padding(p)) {
+        // Surplus padding after the last complete group carries no data.
+        card_clear_code(p);
+    } else if (p->encoding == ENCODING_BASE64 && p->code_len > 0) {
+        // Pad the unfinished group: two or three valid characters decode to one
+        // or two bytes. A group that padding cannot mend (one character, a
+        // leading '=' before data, an invalid character) is an error that fails
+        // CARD_Parse; at most three pads are fed, and nothing beyond the group
+        // is read.
+        for (int32_t held = p->code_len; held < 4; ++held) {
+            if (!card_decode_base64(p, '='))
+                return kFalse;
+        }
+    }
+    if (p->line_len > 0)
+        p->data_handler(p->user_data, p->line, p->line_len);
+    p->data_handler(p->user_data, nullptr, 0);
+    vcard_clear_line(p);
+    return kTrue;
+}
+
+// A logical line that ends before its ':' is dropped unreported, wherever it
+// ends: joined to the next line it would take that line's property with it.
+int32_t card_drop_line(CARD_Parser p)
+{
+    vcard_clear_line(p);
+    return kTrue;
+}
+
+// The line machine: one byte of a logical line. Returns kTrue to go on, kFalse
+// on failure.
+int32_t vcard_process_char(CARD_Parser p, char c)
+{
+    const CharClass cc = charClass(c);
+    switch (p->state) {
+    case STATE_NAME:
+        switch (cc) {
+        case CC_COLON:
+            return vcard_end_prop(p);
+        case CC_SEMICOLON:
+            p->state = STATE_PARAM_START;
+            return vcard_add_char_to_line(p, '\0');
+        case CC_LF:
+            return card_drop_line(p);
+        case CC_CR:
+        case CC_SPACE: // whitespace never enters a name
+            return kTrue;
+        default:
+            return vcard_add_char_to_line(p, c);
+        }
+
+    case STATE_PARAM_START:
+        switch (cc) {
+        case CC_COLON: // 'NAME;:value'
+            vcard_clear_line(p);
+            return kFalse;
+        case CC_LF:
+            return card_drop_line(p);
+        case CC_CR:
+        case CC_SPACE:
+            return kTrue;
+        default:
+            if (!card_add_param(p, p->line_len))
+                return kFalse;
+            p->state = STATE_PARAM_NAME;
+            return vcard_add_char_to_line(p, c);
+        }
+
+    case STATE_PARAM_NAME:
+        switch (cc) {
+        case CC_SEMICOLON: // a parameter without value
+            p->state = STATE_PARAM_START;
+            return vcard_add_char_to_line(p, '\0');
+        case CC_EQUALS:
+            p->state = STATE_PARAM_VALUE_START;
+            return vcard_add_char_to_line(p, '\0');
+        case CC_COLON:
+            return vcard_end_prop(p);
+        case CC_LF:
+            return card_drop_line(p);
+        case CC_CR:
+        case CC_SPACE:
+            return kTrue;
+        default:
+            return vcard_add_char_to_line(p, c);
+        }
+
+    case STATE_PARAM_VALUE_START:
+        switch (cc) {
+        case CC_COLON: // an empty parameter value
+        case CC_SEMICOLON:
+            vcard_clear_line(p);
+            return kFalse;
+        case CC_LF:
+            return card_drop_line(p);
+        case CC_CR:
+        case CC_SPACE:
+            return kTrue;
+        default:
+            if (cc == CC_QUOTE)
+                p->in_quotes = kTrue; // the opening quote is kept in the value
+            card_set_paramvalue(p, p->line_len);
+            p->state = STATE_PARAM_VALUE;
+            return vcard_add_char_to_line(p, c);
+        }
+
+    case STATE_PARAM_VALUE:
+        if (p->in_quotes) {
+            // A quoted string is text up to its closing quote: ':', ';',
+            // backslashes and whitespace included ('DELEGATED-TO="mailto:a@b"').
+            switch (cc) {
+            case CC_QUOTE: // quotes are kept in the value
+                p->in_quotes = kFalse;
+                return vcard_add_char_to_line(p, c);
+            case CC_LF:
+                return card_drop_line(p);
+            case CC_CR:
+                return kTrue;
+            default:
+                return vcard_add_char_to_line(p, c);
+            }
+        }
+        switch (cc) {
+        case CC_COLON: // also after a backslash
+            return vcard_end_prop(p);
+        case CC_SEMICOLON:
+            if (p->escaped) {
+                p->escaped = kFalse;
+                return vcard_add_char_to_line(p, c);
+            }
+            p->state = STATE_PARAM_START;
+            return vcard_add_char_to_line(p, '\0');
+        case CC_QUOTE:
+            if (p->escaped)
+                p->escaped = kFalse;
+            else
+                p->in_quotes = kTrue;
+            return vcard_add_char_to_line(p, c);
+        case CC_BACKSLASH:
+            if (!p->escaped) {
+                p->escaped = kTrue;
+                return kTrue;
+            }
+            p->escaped = kFalse;
+            return vcard_add_char_to_line(p, c);
+        case CC_LF:
+            return card_drop_line(p);
+        case CC_CR:
+            return kTrue;
+        default:
+            // Whitespace is text too ('CN=Jane Doe', 'TZID=Central Time :');
+            // only line ends are not. A backslash applies to the next byte
+            // only: a sticky escape would swallow a later parameter's ';'.
+            p->escaped = kFalse;
+            return vcard_add_char_to_line(p, c);
+        }
+
+    case STATE_VALUE:
+        switch (cc) {
+        case CC_LF:
+            return vcard_end_value(p);
+        case CC_CR:
+            return kTrue;
+        case CC_SPACE:
+            if (p->skip_space)
+                return kTrue;
+            break;
+        default:
+            break;
+        }
+        p->skip_space = kFalse;
+        return p->data_handler ? card_decode_value_char(p, c) : card_skip_value_char(p, c);
+
+    default:
+        return kTrue;
+    }
+}
+
+// A quoted-printable value whose physical line ended in '=' (a soft line break)
+// continues on the next line, which carries no fold marker in vCard 2.1.
+bool card_in_soft_line_break(CARD_Parser p)
+{
+    return p->state == STATE_VALUE && p->encoding == ENCODING_QUOTED_PRINTABLE && p->qp_pending
+           && p->code[0] == 0;
+}
+
+// ---- runs of value bytes -----------------------------------------------------------------
+//
+// Inside a value most bytes need no decision. These take such runs in bulk,
+// with exactly the result the line machine gives one byte at a time (the
+// buffer still grows in 128-byte steps): the bytes of a plain value up to the
+// next line end, and whole groups of four base64 characters.
+
+// A plain (or 8bit) value: every byte up to the next CR or LF is text.
+int32_t card_take_plain_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
+{
+    const void *lf = std::memchr(data, '\n', length);
+    const std::size_t toLineFeed = lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - data) : length;
+    const void *cr = std::memchr(data, '\r', toLineFeed);
+    const std::size_t run = cr ? static_cast<std::size_t>(static_cast<const char *>(cr) - data) : toLineFeed;
+    if (run == 0)
+        return kTrue;
+    if (!card_reserve_line(p, run))
+        return kFalse;
+    std::memcpy(p->line + p->line_len, data, run);
+    p->line_len += static_cast<int32_t>(run);
+    *taken = run;
+    return kTrue;
+}
+
+// A base64 value between groups: complete groups of four alphabet characters.
+// Anything else (whitespace, padding, a line end, a bad byte) is left to the
+// line machine.
+int32_t card_take_base64_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
+    std::size_t groups = 0;
+    while (4 * groups + 4 <= length) {
+        const unsigned char *g = bytes + 4 * groups;
+        if ((kBase64Values[g[0]] | kBase64Values[g[1]] | kBase64Values[g[2]] | kBase64Values[g[3]]) > 63)
+            break;
+        ++groups;
+    }
+    if (groups == 0)
+        return kTrue;
+    if (!card_reserve_line(p, 3 * groups))
+        return kFalse;
+    auto *out = reinterpret_cast<unsigned char *>(p->line + p->line_len);
+    for (std::size_t i = 0; i < groups; ++i) {
+        const unsigned char *g = bytes + 4 * i;
+        const unsigned a = kBase64Values[g[0]], b = kBase64Values[g[1]], c = kBase64Values[g[2]],
+                       d = kBase64Values[g[3]];
+        *out++ = static_cast<unsigned char>(a << 2 | b >> 4);
+        *out++ = static_cast<unsigned char>((b << 4 | c >> 2) & 0xFF);
+        *out++ = static_cast<unsigned char>((c << 6 | d) & 0xFF);
+    }
+    p->line_len += static_cast<int32_t>(3 * groups);
+    *taken = 4 * groups;
+    return kTrue;
+}
+
+// Sets `taken` to the bytes of `data` a run took (none: the line machine goes
+// on with the next byte); kFalse when the buffer cannot grow.
+int32_t card_take_value_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
+{
+    *taken = 0;
+    if (p->after_newline || p->state != STATE_VALUE || p->skip_space || !p->data_handler)
+        return kTrue;
+    if (p->encoding == ENCODING_NONE || p->encoding == ENCODING_8BIT)
+        return card_take_plain_run(p, data, length, taken);
+    if (p->encoding == ENCODING_BASE64 && p->code_len == 0)
+        return card_take_base64_run(p, data, length, taken);
+    return kTrue;
+}
+
+} // namespace
+
+const char *CARD_ParserVersion()
+{
+    return "1.0";
+}
+
+CARD_Parser CARD_ParserCreate()
+{
+    auto *p = static_cast<CARD_Parser>(std::calloc(1, sizeof(CARD_ParserStruct)));
+    if (!p)
+        return nullptr;
+    p->after_newline = kTrue;
+    p->folded = kFalse;
+    vcard_clear_line(p);
+    return p;
+}
+
+void CARD_ParserFree(CARD_Parser parser)
+{
+    if (!parser)
+        return;
+    std::free(parser->line);
+    std::free(parser->params);
+    std::free(parser->param_list);
+    std::free(parser);
+}
+
+void CARD_SetUserData(CARD_Parser parser, void *userData)
+{
+    parser->user_data = userData;
+}
+
+void *CARD_GetUserData(CARD_Parser parser)
+{
+    return parser->user_data;
+}
+
+void CARD_SetPropHandler(CARD_Parser parser, CARD_PropHandler handler)
+{
+    parser->prop_handler = handler;
+}
+
+void CARD_SetDataHandler(CARD_Parser parser, CARD_DataHandler handler)
+{
+    parser->data_handler = handler;
+}
+
+// Line assembly: physical lines are joined into logical lines before the line
+// machine sees them. A line feed is held back until the next byte shows whether
+// the following line continues this one (it begins with whitespace, whose first
+// byte is dropped) or starts a new one (the line feed is delivered then).
+int CARD_Parse(CARD_Parser p, const char *data, std::size_t length, int isFinal)
+{
+    std::size_t i = 0;
+    while (i < length) {
+        std::size_t taken = 0;
+        if (!card_take_value_run(p, data + i, length - i, &taken))
+            return kFalse;
+        i += taken;
+        if (i == length)
+            break;
+        const char c = data[i++];
+        if (p->after_newline) {
+            if (c == '\n') {
+                // An empty line, or one that held only its fold marker: nothing
+                // continues across it, so the next line's first byte decides
+                // afresh, and a pending soft line break ends here.
+                p->folded = kFalse;
+                if (p->encoding == ENCODING_QUOTED_PRINTABLE)
+                    p->qp_pending = kFalse;
+                continue;
+            }
+            if (!p->folded && card_in_soft_line_break(p)) {
+                // The '=' of a soft line break is dropped with the line end, and
+                // the next line continues the value as it stands: its leading
+                // whitespace is text, not a fold marker (RFC 2045).
+                p->after_newline = kFalse;
+                p->qp_pending = kFalse;
+            } else if (!p->folded && isWhitespace(charClass(c))) {
+                p->folded = kTrue;
+                continue;
+            } else {
+                p->after_newline = kFalse;
+                if (p->folded) {
+                    // A fold drops the pending '=' of a quoted-printable escape.
+                    if (p->encoding == ENCODING_QUOTED_PRINTABLE)
+                        p->qp_pending = kFalse;
+                } else if (!vcard_process_char(p, '\n')) {
+                    return kFalse;
+                }
+            }
+        } else if (c == '\n') {
+            p->after_newline = kTrue;
+            p->folded = kFalse;
+            continue;
+        }
+        if (!vcard_process_char(p, c))
+            return kFalse;
+    }
+    if (isFinal && !vcard_process_char(p, '\n'))
+        return kFalse;
+    return kTrue;
+}

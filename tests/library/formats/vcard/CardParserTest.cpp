@@ -1,0 +1,410 @@
+#include "CardParser.h"
+#include "CardParser_p.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+// The callbacks as text: "P NAME [k=v] [k]" for a property (a parameter
+// without value shows its name only), "D bytes" for value bytes, "E" for the
+// end mark of a value.
+struct Recorder
+{
+    std::vector<std::string> events;
+
+    static void property(void *userData, const char *name, const char **params)
+    {
+        std::string event = "P "s + name;
+        for (; params[0]; params += 2) {
+            event += " ["s + params[0];
+            if (params[1])
+                event += "="s + params[1];
+            event += "]";
+        }
+        EXPECT_EQ(params[1], nullptr) << "the list ends with a pair of two null pointers";
+        static_cast<Recorder *>(userData)->events.push_back(event);
+    }
+
+    static void data(void *userData, const char *bytes, int length)
+    {
+        auto &events = static_cast<Recorder *>(userData)->events;
+        if (!bytes) {
+            EXPECT_EQ(length, 0);
+            events.push_back("E");
+        } else {
+            EXPECT_GT(length, 0) << "an empty value gets only the end mark";
+            events.push_back("D " + std::string(bytes, static_cast<std::size_t>(length)));
+        }
+    }
+};
+
+struct ParserDeleter
+{
+    void operator()(CARD_Parser p) const { CARD_ParserFree(p); }
+};
+using ParserPtr = std::unique_ptr<CARD_ParserStruct, ParserDeleter>;
+
+ParserPtr makeParser(Recorder &recorder, bool withData = true)
+{
+    ParserPtr parser(CARD_ParserCreate());
+    CARD_SetUserData(parser.get(), &recorder);
+    CARD_SetPropHandler(parser.get(), &Recorder::property);
+    if (withData)
+        CARD_SetDataHandler(parser.get(), &Recorder::data);
+    return parser;
+}
+
+struct Outcome
+{
+    int result = 0;
+    std::vector<std::string> events;
+};
+
+// The whole text in one final call.
+Outcome feedWhole(std::string_view text, bool withData = true)
+{
+    Outcome run;
+    Recorder recorder;
+    auto parser = makeParser(recorder, withData);
+    run.result = CARD_Parse(parser.get(), text.data(), text.size(), 1);
+    run.events = recorder.events;
+    return run;
+}
+
+// One byte a call, then an empty final call; stops at the first failure.
+Outcome feedBytewise(std::string_view text, bool withData = true)
+{
+    Outcome run;
+    Recorder recorder;
+    auto parser = makeParser(recorder, withData);
+    run.result = -1;
+    for (char c : text) {
+        run.result = CARD_Parse(parser.get(), &c, 1, 0);
+        if (run.result == 0)
+            break;
+    }
+    if (run.result != 0)
+        run.result = CARD_Parse(parser.get(), nullptr, 0, 1);
+    run.events = recorder.events;
+    return run;
+}
+
+using Events = std::vector<std::string>;
+
+struct Example
+{
+    const char *label;
+    std::string text;
+    Events events;
+    int result = -1;
+};
+
+class Tokenizer : public testing::TestWithParam<Example>
+{
+};
+
+TEST_P(Tokenizer, GivesTheSameCallbacksFedWholeAndOneByteAtATime)
+{
+    const Example &example = GetParam();
+    const Outcome whole = feedWhole(example.text);
+    EXPECT_EQ(whole.result, example.result);
+    EXPECT_EQ(whole.events, example.events);
+    const Outcome bytewise = feedBytewise(example.text);
+    EXPECT_EQ(bytewise.result, example.result);
+    EXPECT_EQ(bytewise.events, example.events);
+}
+
+// clang-format off
+const Example kLines[] = {
+    {"ParametersWithAndWithoutValue", "TEL;TYPE=WORK;VOICE:555", {"P TEL [TYPE=WORK] [VOICE]", "D 555", "E"}},
+    {"NoParameters", "A:1\nB:2\n", {"P A", "D 1", "E", "P B", "D 2", "E"}},
+    {"EmptyValueGetsOnlyTheEndMark", "A:\nB:  \n", {"P A", "E", "P B", "E"}},
+    {"FoldDropsOneWhitespaceByte", "NOTE:abc\n def", {"P NOTE", "D abcdef", "E"}},
+    {"FoldKeepsFurtherWhitespace", "NOTE:abc\n  def\n\tghi", {"P NOTE", "D abc defghi", "E"}},
+    {"FoldedName", "NO\n TE:x", {"P NOTE", "D x", "E"}},
+    {"EmptyLinesAreSkipped", "\n\nA:1\n\n\nB:2\n\n", {"P A", "D 1", "E", "P B", "D 2", "E"}},
+    {"LineWithoutColonIsDropped", "JUNK\nA:1\nMORE JUNK", {"P A", "D 1", "E"}},
+    {"LineEndingInsideParametersIsDropped", "X;A=1\nY;B\nZ;C=\nW;D=\"q\nB:2", {"P B", "D 2", "E"}},
+    {"WhitespaceNeverEntersAName", "N A M E:x", {"P NAME", "D x", "E"}},
+    {"ValueKeepsInnerAndTrailingWhitespace", "A: \t x  y  \n", {"P A", "D x  y  ", "E"}},
+    {"CarriageReturnsAreIgnored", "A:1\r\nB;X=\r1:2\r\n", {"P A", "D 1", "E", "P B [X=1]", "D 2", "E"}},
+    {"CrLfBlankLineSeparatesProperties", "A:1\r\n\r\nB:2\r\n", {"P A", "D 1", "E", "P B", "D 2", "E"}},
+    {"BlankLineHoldingOnlyAFoldMarkerEndsTheValue", "A:1\n \nB:2", {"P A", "D 1", "E", "P B", "D 2", "E"}},
+    {"FoldMarkerLineDoesNotJoinTheNextFold", "A:abc\n \n def", {"P A", "D abcdef", "E"}},
+    {"NulBytesAreOrdinaryValueBytes", "A:x\0y\n"s, {"P A", "D x\0y"s, "E"}},
+    {"UpperBytesAreOrdinary", "N\xC3\xA4ME;P=\xC3\xB6:\xC3\xBC", {"P N\xC3\xA4ME [P=\xC3\xB6]", "D \xC3\xBC", "E"}},
+    {"SemicolonOrEqualsRightAfterSemicolonStartsAParameterName", "A;;B;=C:v", {"P A [;B] [=C]", "D v", "E"}},
+    {"WhitespaceAroundNamesIsDropped", "A ; X = 1 ; Y :v", {"P A [X=1 ] [Y]", "D v", "E"}},
+};
+
+const Example kParameterValues[] = {
+    {"QuotesAndInnerSpacesAreKept", "X;LABEL=\"a b\":v", {"P X [LABEL=\"a b\"]", "D v", "E"}},
+    {"BackslashEscapes", "X;A=a\\;b;B=c\\\"d;C=e\\\\f:v", {"P X [A=a;b] [B=c\"d] [C=e\\f]", "D v", "E"}},
+    {"BackslashAppliesToTheNextByteOnly", "X;A=a\\bc;D=1:v", {"P X [A=abc] [D=1]", "D v", "E"}},
+    {"EscapedQuoteDoesNotOpenQuotes", "X;A=a\\\" b:v", {"P X [A=a\" b]", "D v", "E"}},
+    {"SemicolonAndColonInsideQuotesAreText", "X;A=\"a;b\";M=\"mailto:x\":c", {"P X [A=\"a;b\"] [M=\"mailto:x\"]", "D c", "E"}},
+    {"BackslashInsideQuotesIsText", "X;CN=\"Y\\\":v", {"P X [CN=\"Y\\\"]", "D v", "E"}},
+    {"QuoteLeftOpenEndsWithItsLine", "X;A=\"a b\nC:v", {"P C", "D v", "E"}},
+    {"FoldInsideQuotes", "X;A=\"a\r\n b\":v", {"P X [A=\"ab\"]", "D v", "E"}},
+    {"UnquotedValueKeepsItsWhitespace", "X;CN=Jane  Doe;TZID= x\ty :v", {"P X [CN=Jane  Doe] [TZID=x\ty ]", "D v", "E"}},
+    {"ColonEndsThePropertyAfterABackslash", "X;A=a\\:b", {"P X [A=a]", "D b", "E"}},
+    {"OpeningBackslashIsKept", "X;A=\\b:v", {"P X [A=\\b]", "D v", "E"}},
+};
+
+const Example kQuotedPrintable[] = {
+    {"Escapes", "NOTE;ENCODING=QUOTED-PRINTABLE:caf=C3=A9", {"P NOTE [ENCODING=QUOTED-PRINTABLE]", "D caf\xC3\xA9", "E"}},
+    {"BareParameterAnyCase", "N;quoted-printable:=41=3d=3D", {"P N [quoted-printable]", "D A==", "E"}},
+    {"EscapeReadAsByScanf", "N;QUOTED-PRINTABLE:=4g=g4=zz.", {"P N [QUOTED-PRINTABLE]", "D \x04\0\0."s, "E"}},
+    {"SoftBreakKeepsTheNextLinesLeadingWhitespace", "N;QUOTED-PRINTABLE:come=\r\n to", {"P N [QUOTED-PRINTABLE]", "D come to", "E"}},
+    {"FoldDropsAPendingEscape", "N;QUOTED-PRINTABLE:ab=4\n 1", {"P N [QUOTED-PRINTABLE]", "D ab1", "E"}},
+    {"SoftBreakBeforeAPlainLine", "N;QUOTED-PRINTABLE:a=0D=0A=\r\nb: c=\nd\r\nX:1",
+     {"P N [QUOTED-PRINTABLE]", "D a\r\nb: cd", "E", "P X", "D 1", "E"}},
+    {"SoftBreakEndsAtABlankLine", "N;QUOTED-PRINTABLE:ab=\n\nX:1", {"P N [QUOTED-PRINTABLE]", "D ab", "E", "P X", "D 1", "E"}},
+    {"UnfinishedEscapeIsDropped", "N;QUOTED-PRINTABLE:ab=4\nX:1", {"P N [QUOTED-PRINTABLE]", "D ab", "E", "P X", "D 1", "E"}},
+    {"EncodingEndsWithTheLine", "N;QUOTED-PRINTABLE:=41\nM:=41", {"P N [QUOTED-PRINTABLE]", "D A", "E", "P M", "D =41", "E"}},
+    {"EightBitIsRaw", "N;ENCODING=8BIT:=41", {"P N [ENCODING=8BIT]", "D =41", "E"}},
+};
+
+const Example kBase64[] = {
+    {"FoldedWithInnerSpaces", "PHOTO;BASE64:\n QUJD REVG\n  R0g=\nX:1",
+     {"P PHOTO [BASE64]", "D ABCDEFGH", "E", "P X", "D 1", "E"}},
+    {"EncodingParameter", "P;ENCODING=base64:QUJD", {"P P [ENCODING=base64]", "D ABC", "E"}},
+    {"UnknownEncodingNameIsRaw", "P;ENCODING=b:QUJD", {"P P [ENCODING=b]", "D QUJD", "E"}},
+    {"LaterParameterOverrides", "P;BASE64;ENCODING=8bit:QUJD", {"P P [BASE64] [ENCODING=8bit]", "D QUJD", "E"}},
+    {"PaddedGroups", "P;BASE64:QQ==QUI=", {"P P [BASE64]", "D AAB", "E"}},
+    {"ThreeCharactersArePadded", "P;BASE64:QUI", {"P P [BASE64]", "D AB", "E"}},
+    {"TwoCharactersArePadded", "P;BASE64:QUJDQQ\n", {"P P [BASE64]", "D ABCA", "E"}},
+    {"PadInThirdPlaceEndsTheGroup", "P;BASE64:QQ=A", {"P P [BASE64]", "D A", "E"}},
+    {"SurplusPaddingAtTheEndIsIgnored", "P;BASE64:QUJD=\nQ;BASE64:QUJD==", {"P P [BASE64]", "D ABC", "E", "P Q [BASE64]", "D ABC", "E"}},
+    {"PaddingGroupInsideTheValueFails", "P;BASE64:QUJD====QUJD", {"P P [BASE64]"}, 0},
+    {"InvalidCharacterFails", "A:1\nP;BASE64:QU*D\nB:2", {"P A", "D 1", "E", "P P [BASE64]"}, 0},
+    {"PadInSecondPlaceFails", "P;BASE64:Q===", {"P P [BASE64]"}, 0},
+    {"LoneCharacterCannotBePadded", "P;BASE64:QUJDQ\nB:2", {"P P [BASE64]"}, 0},
+    {"LeadingPadCannotBePadded", "P;BASE64:=QU", {"P P [BASE64]"}, 0},
+    {"InvalidHeldCharacterCannotBePadded", "P;BASE64:QU*", {"P P [BASE64]"}, 0},
+};
+
+const Example kFailures[] = {
+    {"ColonAfterSemicolon", "A:1\nNAME;:value\nB:2", {"P A", "D 1", "E"}, 0},
+    {"ColonAfterSemicolonAndWhitespace", "NAME; \n :value", {}, 0},
+    {"EmptyParameterValue", "NAME;TYPE=:value", {}, 0},
+    {"EmptyParameterValueBeforeSemicolon", "NAME;TYPE=;X:value", {}, 0},
+};
+// clang-format on
+
+std::string exampleName(const testing::TestParamInfo<Example> &info)
+{
+    return info.param.label;
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, Tokenizer, testing::ValuesIn(kLines), exampleName);
+INSTANTIATE_TEST_SUITE_P(ParameterValues, Tokenizer, testing::ValuesIn(kParameterValues), exampleName);
+INSTANTIATE_TEST_SUITE_P(QuotedPrintable, Tokenizer, testing::ValuesIn(kQuotedPrintable), exampleName);
+INSTANTIATE_TEST_SUITE_P(Base64, Tokenizer, testing::ValuesIn(kBase64), exampleName);
+INSTANTIATE_TEST_SUITE_P(Failures, Tokenizer, testing::ValuesIn(kFailures), exampleName);
+
+TEST(TokenizerChunks, DataArrivesOnlyOnceTheLineEndIsKnown)
+{
+    Recorder recorder;
+    auto parser = makeParser(recorder);
+    ASSERT_EQ(CARD_Parse(parser.get(), "A:", 2, 0), -1);
+    EXPECT_EQ(recorder.events, Events{"P A"});
+    ASSERT_EQ(CARD_Parse(parser.get(), "1\n", 2, 0), -1);
+    EXPECT_EQ(recorder.events, Events{"P A"}) << "the line feed is held: the next line might continue this one";
+    ASSERT_EQ(CARD_Parse(parser.get(), "", 0, 1), -1);
+    EXPECT_EQ(recorder.events, (Events{"P A", "D 1", "E"}));
+    EXPECT_EQ(recorder.events, feedWhole("A:1\n").events);
+}
+
+TEST(TokenizerChunks, FailureStopsReadingTheChunk)
+{
+    Recorder recorder;
+    auto parser = makeParser(recorder);
+    const std::string text = "A;:x\nB:2\n";
+    EXPECT_EQ(CARD_Parse(parser.get(), text.data(), text.size(), 1), 0);
+    EXPECT_TRUE(recorder.events.empty());
+}
+
+TEST(TokenizerChunks, FeedingOnAfterAFailureStaysWithinTheRecord)
+{
+    // A client should stop after a failure; one that does not must still get
+    // no write outside the record (the sanitizer builds check this).
+    Recorder recorder;
+    auto parser = makeParser(recorder);
+    const std::string bad = "P;BASE64:QU*DQU*DQU*D\n";
+    for (int round = 0; round < 4; ++round) {
+        for (std::size_t i = 0; i < bad.size(); ++i) {
+            CARD_Parse(parser.get(), bad.data() + i, bad.size() - i, round % 2);
+            ASSERT_GE(parser->code_len, 0);
+            ASSERT_LT(parser->code_len, 4);
+        }
+    }
+}
+
+TEST(TokenizerChunks, RecordTakesANewTextAfterTheFinalCall)
+{
+    Recorder recorder;
+    auto parser = makeParser(recorder);
+    ASSERT_EQ(CARD_Parse(parser.get(), "A;BASE64:QUJD", 13, 1), -1);
+    ASSERT_EQ(CARD_Parse(parser.get(), "B:QUJD", 6, 1), -1);
+    EXPECT_EQ(recorder.events, (Events{"P A [BASE64]", "D ABC", "E", "P B", "D QUJD", "E"}));
+}
+
+TEST(TokenizerCallbacks, WithoutDataCallbackValuesAreSkippedAndNothingElseChanges)
+{
+    const std::string text = "A:1\nN;QUOTED-PRINTABLE:x=\nY:z\nP;BASE64:**\nB;T=1:2\n";
+    const Outcome withoutData = feedWhole(text, false);
+    EXPECT_EQ(withoutData.result, -1);
+    EXPECT_EQ(withoutData.events, (Events{"P A", "P N [QUOTED-PRINTABLE]", "P P [BASE64]", "P B [T=1]"}));
+    EXPECT_EQ(feedBytewise(text, false).events, withoutData.events);
+}
+
+TEST(TokenizerCallbacks, WithoutPropertyCallbackNoEncodingIsDetected)
+{
+    Recorder recorder;
+    ParserPtr parser(CARD_ParserCreate());
+    CARD_SetUserData(parser.get(), &recorder);
+    CARD_SetDataHandler(parser.get(), &Recorder::data);
+    EXPECT_EQ(CARD_GetUserData(parser.get()), &recorder);
+    const std::string text = "P;BASE64:QUJD\n";
+    EXPECT_EQ(CARD_Parse(parser.get(), text.data(), text.size(), 1), -1);
+    EXPECT_EQ(recorder.events, (Events{"D QUJD", "E"}));
+}
+
+TEST(TokenizerRecord, VersionAndFreshState)
+{
+    EXPECT_STREQ(CARD_ParserVersion(), "1.0");
+    ParserPtr parser(CARD_ParserCreate());
+    ASSERT_TRUE(parser);
+    EXPECT_EQ(parser->after_newline, -1);
+    EXPECT_EQ(parser->folded, 0);
+    EXPECT_EQ(parser->skip_space, -1);
+    EXPECT_EQ(parser->state, 0);
+    EXPECT_EQ(parser->line, nullptr);
+    CARD_ParserFree(nullptr);
+}
+
+TEST(TokenizerRecord, LineBufferGrowsIn128ByteStepsAndLongLinesGiveItBack)
+{
+    Recorder recorder;
+    auto parser = makeParser(recorder);
+    const std::string shortLine = "A:" + std::string(130, 'x') + "\n";
+    ASSERT_EQ(CARD_Parse(parser.get(), shortLine.data(), shortLine.size(), 1), -1);
+    EXPECT_EQ(parser->line_size, 256);
+    EXPECT_NE(parser->line, nullptr) << "a buffer of up to 1024 bytes is kept for the next line";
+
+    const std::string at1024 = "A:" + std::string(1024, 'x') + "\n";
+    ASSERT_EQ(CARD_Parse(parser.get(), at1024.data(), at1024.size(), 1), -1);
+    EXPECT_EQ(parser->line_size, 1024);
+
+    const std::string longLine = "A:" + std::string(1025, 'x') + "\n";
+    ASSERT_EQ(CARD_Parse(parser.get(), longLine.data(), longLine.size(), 1), -1);
+    EXPECT_EQ(parser->line, nullptr);
+    EXPECT_EQ(parser->line_size, 0);
+    EXPECT_EQ(recorder.events.back(), "E");
+    EXPECT_EQ(recorder.events[recorder.events.size() - 2], "D " + std::string(1025, 'x'));
+}
+
+TEST(TokenizerRecord, ParameterTableSurvivesAndOnlyGrows)
+{
+    Recorder recorder;
+    auto parser = makeParser(recorder);
+    const std::string text = "A;a;b;c:1\nB;d:2\n";
+    ASSERT_EQ(CARD_Parse(parser.get(), text.data(), text.size(), 1), -1);
+    EXPECT_EQ(parser->param_size, 3);
+    EXPECT_EQ(parser->param_count, 0);
+    EXPECT_EQ(recorder.events[3], "P B [d]");
+}
+
+} // namespace
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+long peakResidentKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+struct PhotoSink
+{
+    int64_t bytes = 0;
+    int32_t largestLine = 0;
+    CARD_Parser parser = nullptr;
+
+    static void data(void *userData, const char *, int length)
+    {
+        auto *sink = static_cast<PhotoSink *>(userData);
+        sink->bytes += length;
+        sink->largestLine = std::max(sink->largestLine, sink->parser->line_size);
+    }
+};
+
+// 100 MB of cards carrying 1 MB photos, fed in 64 KB chunks: the tokenizer
+// holds one photo at a time and gives its buffer back after each, so the peak
+// after the first photos is the peak after all of them.
+TEST(TokenizerMemory, PeakStaysFlatOverHundredMegabytesOfPhotos)
+{
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine: resident size says nothing here";
+    std::string photo;
+    for (int i = 0; photo.size() < 1400000; ++i)
+        photo += " " + std::string(76, "ABCDEFGHabcdefgh0123456789+/"[i % 28]) + "\r\n";
+    const std::string card = "BEGIN:VCARD\r\nFN:Photo\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n" + photo + "END:VCARD\r\n";
+    constexpr std::size_t total = 100u << 20;
+    constexpr std::size_t chunk = 64u << 10;
+
+    PhotoSink sink;
+    ParserPtr parser(CARD_ParserCreate());
+    sink.parser = parser.get();
+    CARD_SetUserData(parser.get(), &sink);
+    CARD_SetPropHandler(parser.get(), [](void *, const char *, const char **) {});
+    CARD_SetDataHandler(parser.get(), &PhotoSink::data);
+    long peakAfterTenth = 0;
+    std::size_t fed = 0;
+    while (fed < total) {
+        for (std::size_t at = 0; at < card.size(); at += chunk) {
+            const std::size_t length = std::min(chunk, card.size() - at);
+            ASSERT_EQ(CARD_Parse(parser.get(), card.data() + at, length, 0), -1);
+            fed += length;
+        }
+        if (!peakAfterTenth && fed >= total / 10)
+            peakAfterTenth = peakResidentKilobytes();
+    }
+    ASSERT_EQ(CARD_Parse(parser.get(), nullptr, 0, 1), -1);
+    const long peakAtEnd = peakResidentKilobytes();
+
+    EXPECT_GT(sink.bytes, 70 << 20) << "the photos were decoded";
+    EXPECT_LT(sink.largestLine, 1100 << 10) << "one photo's bytes at a time";
+    EXPECT_LE(parser->line_size, 1024) << "the long lines' buffers were given back";
+    EXPECT_LT(peakAtEnd - peakAfterTenth, 4 * 1024) << "peak resident size grew by " << peakAtEnd - peakAfterTenth
+                                                    << " KB after the first tenth";
+    std::printf("peak resident size: %ld KB after 10 MB, %ld KB after %zu MB\n", peakAfterTenth, peakAtEnd, fed >> 20);
+}
+
+} // namespace
