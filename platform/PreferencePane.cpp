@@ -3,6 +3,7 @@
 #include "Action.h"
 #include "Log.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMetaMethod>
@@ -142,9 +143,16 @@ QWidget *PreferencePane::loadMainView()
         log(QStringLiteral("No interface file \"%1\" in the bundle %2.").arg(nibName, d->bundle.bundlePath()));
         return nullptr;
     }
+    // A pane's own classes come from the pane (createCustomWidget), never from
+    // Designer plugins. QUiLoader loads all of those as it is made (Qt Quick among
+    // them: tens of milliseconds the user would wait for), unless it sees no
+    // library folder then.
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
     PaneUiLoader loader([this](const QString &className, QWidget *parent, const QString &name) {
         return createCustomWidget(className, parent, name);
     });
+    QCoreApplication::setLibraryPaths(libraryPaths);
     // Pictures named in the interface file are resources of the bundle.
     loader.setWorkingDirectory(QDir(d->bundle.resourcePath()));
     QWidget *view = loader.load(&file);
