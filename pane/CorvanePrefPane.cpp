@@ -127,9 +127,12 @@ void CorvanePrefPane::willSelect()
         _enableCheckbox->setState(CorvaneServiceHelper::isServiceRunning() ? 1 : 0);
     // Hook: the login check box follows isServiceEnabledAtStartup with login items.
 
-    const QVariant sortOrder = preferences.value(QStringLiteral("CVSortOrder"));
-    if (sortOrder.isValid() && _sortByPicker)
-        _sortByPicker->setCurrentIndex(sortOrder.toInt());
+    // An index the pop-up does not have (a damaged domain) would select nothing,
+    // and the next save would write that: keep the pop-up as it is instead.
+    bool isIndex = false;
+    const int sortOrder = preferences.value(QStringLiteral("CVSortOrder")).toInt(&isIndex);
+    if (isIndex && _sortByPicker && sortOrder >= 0 && sortOrder < _sortByPicker->count())
+        _sortByPicker->setCurrentIndex(sortOrder);
     // Hooks: transferHotKeysToUI, transferHotCornersToUI and the observer of the key
     // broadcaster's events come with hot keys and settings.
 
