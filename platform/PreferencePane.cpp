@@ -80,6 +80,24 @@ private:
     QByteArray m_action;
 };
 
+// Makes the interface file's connections to the pane, each signal of a control to
+// an ActionForwarder; a connection that cannot be made is logged and skipped.
+void connectActions(QObject &pane, QWidget &view, QIODevice &file)
+{
+    for (const ActionConnection &connection : paneConnections(file)) {
+        QObject *sender = view.objectName() == connection.sender ? &view : view.findChild<QObject *>(connection.sender);
+        const int signal = sender ? sender->metaObject()->indexOfSignal(connection.signal.constData()) : -1;
+        if (signal < 0 || pane.metaObject()->indexOfMethod(connection.action + "(QObject*)") < 0) {
+            log(QStringLiteral("Cannot connect %1 %2 to the action %3.")
+                    .arg(connection.sender, QString::fromUtf8(connection.signal), QString::fromUtf8(connection.action)));
+            continue;
+        }
+        auto *forwarder = new ActionForwarder(sender, connection.action, &pane);
+        QObject::connect(sender, sender->metaObject()->method(signal), forwarder,
+                         forwarder->metaObject()->method(forwarder->metaObject()->indexOfSlot("fire()")));
+    }
+}
+
 class PaneUiLoader : public QUiLoader
 {
 public:
@@ -164,18 +182,7 @@ QWidget *PreferencePane::loadMainView()
     connectOutlets(view);
 
     file.seek(0);
-    for (const ActionConnection &connection : paneConnections(file)) {
-        QObject *sender = view->objectName() == connection.sender ? view : view->findChild<QObject *>(connection.sender);
-        const int signal = sender ? sender->metaObject()->indexOfSignal(connection.signal.constData()) : -1;
-        if (signal < 0 || metaObject()->indexOfMethod(connection.action + "(QObject*)") < 0) {
-            log(QStringLiteral("Cannot connect %1 %2 to the action %3.")
-                    .arg(connection.sender, QString::fromUtf8(connection.signal), QString::fromUtf8(connection.action)));
-            continue;
-        }
-        auto *forwarder = new ActionForwarder(sender, connection.action, this);
-        connect(sender, sender->metaObject()->method(signal), forwarder,
-                forwarder->metaObject()->method(forwarder->metaObject()->indexOfSlot("fire()")));
-    }
+    connectActions(*this, *view, file);
     mainViewDidLoad();
     return view;
 }
