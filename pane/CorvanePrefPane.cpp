@@ -2,13 +2,18 @@
 
 #include "AlertSheet.h"
 #include "CorvaneServiceHelper.h"
+#include "DistributedNotificationCenter.h"
 #include "NotificationCenter.h"
 #include "PreferenceValue.h"
 #include "UserDefaults.h"
 #include "VLOnOffButton.h"
+#include "Workspace.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +22,18 @@
 namespace {
 
 const QString StringsTable = QStringLiteral("Clipwell");
+const QString AppIsQuitting = QStringLiteral("CorvaneAppIsQuittingNotification");
+const QString AppHasLaunched = QStringLiteral("CorvaneAppHasLaunchedNotification");
+
+// Removes what is at `path`; a symbolic link goes itself, never what it points to.
+void removeItem(const QString &path)
+{
+    const QFileInfo item(path);
+    if (item.isDir() && !item.isSymLink())
+        QDir(path).removeRecursively();
+    else
+        QFile::remove(path);
+}
 
 } // namespace
 
@@ -30,6 +47,7 @@ CorvanePrefPane::CorvanePrefPane(platform::Bundle bundle, QObject *parent)
 CorvanePrefPane::~CorvanePrefPane()
 {
     platform::NotificationCenter::defaultCenter().removeObserver(this);
+    platform::DistributedNotificationCenter::defaultCenter().removeObserver(this);
     // The view outlives this part of the pane (the base class deletes it).
     if (_hotKeyField)
         _hotKeyField->setDelegate(nullptr);
@@ -86,6 +104,29 @@ void CorvanePrefPane::mainViewDidLoad()
         _enableCheckbox->setAction("toggleEnable");
     }
     updateVersionLabel();
+
+    // Observed for the pane's whole life, from any sender; the destructor stops it.
+    auto &center = platform::DistributedNotificationCenter::defaultCenter();
+    center.addObserver(this, AppIsQuitting, QString(), [this](const platform::DistributedNotification &) {
+        appIsQuitting();
+    });
+    center.addObserver(this, AppHasLaunched, QString(), [this](const platform::DistributedNotification &) {
+        appHasLaunched();
+    });
+    // Hook: "CVApplicationRemovedFromLauncherNotification" -> appsRemoved, and the
+    // excluded applications' filter predicate, come with the excluded applications.
+}
+
+void CorvanePrefPane::appHasLaunched()
+{
+    if (_enableCheckbox)
+        _enableCheckbox->setState(1);
+}
+
+void CorvanePrefPane::appIsQuitting()
+{
+    if (_enableCheckbox)
+        _enableCheckbox->setState(0);
 }
 
 void CorvanePrefPane::willSelect()
@@ -125,6 +166,45 @@ void CorvanePrefPane::willUnselect()
     save();
     if (_keybroadcaster)
         platform::NotificationCenter::defaultCenter().removeObserver(this, KeyBroadcasterKeyEvent, _keybroadcaster.data());
+}
+
+bool CorvanePrefPane::enableService()
+{
+    if (CorvaneServiceHelper::isServiceRunning())
+        return true;
+    return CorvaneServiceHelper::launchService();
+}
+
+bool CorvanePrefPane::disableService()
+{
+    if (!CorvaneServiceHelper::isServiceRunning())
+        return true;
+    CorvaneServiceHelper::quitService();
+    const bool quit = CorvaneServiceHelper::waitForServiceToQuit();
+    // The Services menu must forget the service whether or not it is gone.
+    const auto servicesBundle = CorvaneServiceHelper::serviceBundlePath();
+    if (servicesBundle && QFileInfo::exists(*servicesBundle))
+        removeItem(*servicesBundle);
+    platform::Workspace::updateDynamicServices();
+    return quit;
+}
+
+void CorvanePrefPane::toggleEnable(QObject *sender)
+{
+    auto *button = qobject_cast<VLOnOffButton *>(sender);
+    if (!button)
+        return;
+    if (button->state() == 1) {
+        if (enableService())
+            return;
+        showLaunchFailedAlertSheet();
+        button->setState(0);
+    } else {
+        if (disableService())
+            return;
+        showDisableFailedAlertSheet();
+        button->setState(1);
+    }
 }
 
 void CorvanePrefPane::showLaunchFailedAlertSheet()
