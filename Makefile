@@ -54,6 +54,7 @@ bench: build
 
 screenshot: build
 	scripts/screenshot $(BUILD)
+	scripts/screenshot-hotkeys $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
