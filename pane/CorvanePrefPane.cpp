@@ -1,6 +1,9 @@
 #include "CorvanePrefPane.h"
 
 #include "AlertSheet.h"
+#include "ArrayController.h"
+#include "ManagedObjectContext.h"
+#include "PersistentStoreCoordinator.h"
 #include "VLOnOffButton.h"
 
 #include <QCheckBox>
@@ -21,7 +24,10 @@ CorvanePrefPane::CorvanePrefPane(platform::Bundle bundle, QObject *parent)
 {
 }
 
-CorvanePrefPane::~CorvanePrefPane() = default;
+CorvanePrefPane::~CorvanePrefPane()
+{
+    tearDownExcludedApplications();
+}
 
 QWidget *CorvanePrefPane::createCustomWidget(const QString &className, QWidget *parent, const QString &name)
 {
@@ -66,6 +72,9 @@ void CorvanePrefPane::mainViewDidLoad()
         _enableCheckbox->setAction("toggleEnable");
     }
     updateVersionLabel();
+    setUpExcludedApplications();
+    // Once more through the setter, so that the table's controller applies it.
+    setExcludedApplicationsFilterPredicate(excludedApplicationsFilterPredicate());
 }
 
 void CorvanePrefPane::willSelect()
