@@ -144,9 +144,11 @@ public:
 
     void ReportRuns(const std::vector<Run> &runs) override
     {
+        // One repetition, or the mean of several.
         for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                secondsPerIteration[run.benchmark_name()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+            const bool mean = run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean";
+            if ((run.run_type == Run::RT_Iteration || mean) && run.iterations > 0)
+                secondsPerIteration[run.run_name.str()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
         }
         ConsoleReporter::ReportRuns(runs);
     }

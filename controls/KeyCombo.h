@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArchivedObject.h"
 #include "KeyComboResources.h"
 
 #include <QString>
@@ -7,6 +8,10 @@
 #include <QtGlobal>
 
 #include <memory>
+
+namespace platform {
+class ArchiveClassRegistry;
+}
 
 /// One hardware key with a set of modifier keys, in Carbon conventions: a 16-bit
 /// virtual key code (0 = the A key of a US layout, 36 = Return) and a 32-bit
@@ -18,7 +23,11 @@
 /// make one), and copy() hands back that same instance, so "copying" costs one
 /// reference and two holders can tell by pointer that they hold the same one.
 /// Equality (isEqual, ==) compares values, not instances.
-class KeyCombo : public std::enable_shared_from_this<KeyCombo>
+///
+/// Stored form: a sequential archive of class "KeyCombo" version 0 whose
+/// contents are the key code as one "s" value and the modifiers as one "l"
+/// value; the service reads the same bytes.
+class KeyCombo : public platform::ArchivedObject, public std::enable_shared_from_this<KeyCombo>
 {
     struct Token
     {
@@ -50,9 +59,10 @@ public:
     /// This very instance, one more reference (the combination is immutable).
     std::shared_ptr<const KeyCombo> copy() const;
 
-    /// True when `other` is a combination whose key code and modifiers equal
-    /// this one's, each compared as a 16-bit value; false for none.
-    bool isEqual(const KeyCombo *other) const;
+    /// True when `other` is a combination (or a subclass) whose key code and
+    /// modifiers equal this one's, each compared as a 16-bit value; false for
+    /// none and for objects of other classes.
+    bool isEqual(const platform::ArchivedObject *other) const;
     friend bool operator==(const KeyCombo &a, const KeyCombo &b) { return a.isEqual(&b); }
 
     qint16 keyCode() const { return m_keyCode; }
@@ -94,11 +104,28 @@ public:
     /// One symbol per modifier set in `modifiers`, in the order ⌘ ⌥ ^ ⇧.
     static QString _stringForModifiers(qint32 modifiers);
 
+    // Stored form
+
+    /// Class "KeyCombo", version 0, directly below the root class.
+    static constexpr platform::ArchivedClass archivedClass{"KeyCombo", 0, &platform::ArchivedClass::NSObject};
+    const platform::ArchivedClass &classForArchiver() const override;
+    /// Writes the key code ("s") and then the 32-bit modifiers ("l").
+    void encodeWithCoder(platform::Archiver &coder) const override;
+    /// Initialisation only: reads what encodeWithCoder wrote into a freshly made
+    /// cleared combination. Only the unarchiver ever holds one that is not const.
+    void initWithCoder(platform::Unarchiver &coder) override;
+    /// Lets the shared archive class registry build combinations (done once;
+    /// later calls do nothing). vl::unarchiveKeyCombo() calls it itself.
+    static void registerArchivedClass();
+    /// Lets `registry` build combinations.
+    static void registerArchivedClass(platform::ArchiveClassRegistry &registry);
+
     /// Replaces where key names and "(None)" come from (the pane's bundle by
     /// default) and forgets the loaded table; returns the previous resources.
     static KeyComboResources setResources(KeyComboResources resources);
 
 private:
-    const qint16 m_keyCode;
-    const qint32 m_modifiers;
+    // Set once, by the factories or by initWithCoder; never changed after.
+    qint16 m_keyCode;
+    qint32 m_modifiers;
 };

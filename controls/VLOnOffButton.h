@@ -29,6 +29,7 @@
 class VLOnOffButton : public QAbstractButton, private platform::AnimationDelegate
 {
     Q_OBJECT
+    Q_PROPERTY(int state READ state WRITE setState)
 public:
     /// A switch in the off state, with the images of `artwork`. Only the overlay is
     /// read here (for the size); the other images are read when first drawn.

@@ -2,13 +2,145 @@
 
 #include "PaneWindow.h"
 
+#include "ProcessList.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QThread>
+#include <QWindow>
+
+namespace {
+
+// The service's process name, as the pane looks for it.
+const QString ServiceProcess = QStringLiteral("Corvane");
+
+bool serviceRunning()
+{
+    return platform::isProcessRunning(ServiceProcess);
+}
+
+// Runs the event loop (so that the service's notifications arrive) until `done`
+// holds or `seconds` pass.
+bool waitFor(const std::function<bool()> &done, int seconds)
+{
+    QDeadlineTimer deadline(seconds * 1000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+// A left click at `point` of `widget`, as the window system would deliver it.
+void click(QWidget *widget, QPoint point)
+{
+    const QPointF global = widget->mapToGlobal(QPointF(point));
+    QMouseEvent press(QEvent::MouseButtonPress, point, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, point, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+} // namespace
+
 DemoSession::DemoSession(PaneWindow &window, QString folder)
     : m_window(window)
     , m_folder(std::move(folder))
 {
 }
 
+void DemoSession::note(const QString &line)
+{
+    const QString stamped = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz ")) + line;
+    m_transcript << stamped;
+    std::fprintf(stdout, "%s\n", qPrintable(stamped));
+    std::fflush(stdout);
+}
+
+bool DemoSession::snapshot(const QString &name)
+{
+    QApplication::processEvents();
+    const QString path = m_folder + QLatin1Char('/') + name;
+    const bool saved = m_window.grab().save(path, "PNG");
+    note(saved ? QStringLiteral("screenshot %1").arg(name) : QStringLiteral("could not write %1").arg(path));
+    return saved;
+}
+
 bool DemoSession::run()
 {
-    return false;
+    QDir().mkpath(m_folder);
+    const bool ok = script();
+    note(ok ? QStringLiteral("session complete") : QStringLiteral("session FAILED"));
+    QFile transcript(m_folder + QStringLiteral("/transcript.txt"));
+    if (!transcript.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    transcript.write(m_transcript.join(QLatin1Char('\n')).toUtf8() + '\n');
+    return ok;
+}
+
+bool DemoSession::script()
+{
+    QWidget *view = m_window.pane().mainView();
+    auto *toggle = view ? view->findChild<QAbstractButton *>(QStringLiteral("_enableCheckbox")) : nullptr;
+    auto *version = view ? view->findChild<QLabel *>(QStringLiteral("_versionLabel")) : nullptr;
+    if (!toggle) {
+        note(QStringLiteral("the pane has no switch \"_enableCheckbox\": not the Corvane pane"));
+        return false;
+    }
+    auto switchState = [toggle] { return toggle->property("state").toInt(); };
+    auto describe = [&] {
+        return QStringLiteral("switch %1, service %2")
+            .arg(switchState() == 1 ? QStringLiteral("on") : QStringLiteral("off"),
+                 serviceRunning() ? QStringLiteral("running") : QStringLiteral("not running"));
+    };
+
+    // The pane knows the service by its process name only: another Corvane of
+    // this user (a real one, or another sandbox's) would stand in for ours.
+    if (serviceRunning()) {
+        note(QStringLiteral("another Corvane process runs: waiting up to a minute for it to end"));
+        if (!waitFor([] { return !serviceRunning(); }, 60)) {
+            note(QStringLiteral("it still runs: the session cannot tell the services apart"));
+            return false;
+        }
+    }
+
+    bool ok = true;
+    m_window.show();
+    waitFor([&] { return m_window.windowHandle() && m_window.windowHandle()->isExposed(); }, 5);
+    note(QStringLiteral("pane \"%1\" shown, version label \"%2\"; %3")
+             .arg(m_window.windowTitle(), version ? version->text() : QString(), describe()));
+    ok &= snapshot(QStringLiteral("1-shown.png"));
+
+    // A click at the far end of the track always lands off the handle: the switch
+    // slides over and sends its action on release.
+    note(QStringLiteral("click on the switch's on side"));
+    click(toggle, QPoint(toggle->width() - 4, toggle->height() / 2));
+    const bool started = waitFor(serviceRunning, 15) && waitFor([&] { return switchState() == 1; }, 5);
+    note(QStringLiteral("%1; %2").arg(started ? QStringLiteral("service started") : QStringLiteral("service did not start"), describe()));
+    ok &= started;
+    ok &= snapshot(QStringLiteral("2-on.png"));
+
+    note(QStringLiteral("click on the switch's off side"));
+    click(toggle, QPoint(3, toggle->height() / 2));
+    const bool stopped = waitFor([] { return !serviceRunning(); }, 25);
+    QApplication::processEvents();
+    note(QStringLiteral("%1; %2").arg(stopped ? QStringLiteral("service quit") : QStringLiteral("service still running"), describe()));
+    ok &= stopped && switchState() == 0;
+    ok &= snapshot(QStringLiteral("3-off.png"));
+
+    if (!view->window()->findChildren<QMessageBox *>().isEmpty()) {
+        note(QStringLiteral("an alert sheet is open"));
+        ok = false;
+    }
+    m_window.close();
+    return ok;
 }

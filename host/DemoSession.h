@@ -18,6 +18,7 @@ public:
     bool run();
 
 private:
+    bool script();
     void note(const QString &line);
     bool snapshot(const QString &name);
 

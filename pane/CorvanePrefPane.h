@@ -49,7 +49,7 @@ public:
     /// Wires the switch to toggleEnable(), shows the version and starts observing the
     /// service's distributed notifications. Called once, after the view is loaded.
     void mainViewDidLoad() override;
-    /// Reads the service's state and settings into the controls.
+    /// Reads the service's preferences domain and state into the controls.
     void willSelect() override;
     /// Ends editing and saves the settings.
     void willUnselect() override;
@@ -62,10 +62,21 @@ public:
     /// The service is quitting: the switch goes off.
     void appIsQuitting();
 
+    /// True when the service runs afterwards: it already ran, or its launch was accepted.
+    bool enableService();
+    /// True when the service is not running afterwards. Asks a running service to quit
+    /// and waits for it (blocking, up to 20 s); then, whatever the outcome, removes
+    /// its Services bundle and refreshes the Services menu.
+    bool disableService();
+
     /// The "Service Not Enabled" sheet on the pane's window; returns at once.
     void showLaunchFailedAlertSheet();
     /// The "Service Not Disabled." sheet on the pane's window; returns at once.
     void showDisableFailedAlertSheet();
+
+    /// Action of the switch (`sender`): state 1 enables the service, any other state
+    /// disables it; on failure, shows the matching sheet and puts the switch back.
+    Q_INVOKABLE void toggleEnable(QObject *sender);
 
 protected:
     QWidget *createCustomWidget(const QString &className, QWidget *parent, const QString &name) override;

@@ -3,6 +3,7 @@
 #include "Action.h"
 #include "Log.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMetaMethod>
@@ -79,6 +80,24 @@ private:
     QByteArray m_action;
 };
 
+// Makes the interface file's connections to the pane, each signal of a control to
+// an ActionForwarder; a connection that cannot be made is logged and skipped.
+void connectActions(QObject &pane, QWidget &view, QIODevice &file)
+{
+    for (const ActionConnection &connection : paneConnections(file)) {
+        QObject *sender = view.objectName() == connection.sender ? &view : view.findChild<QObject *>(connection.sender);
+        const int signal = sender ? sender->metaObject()->indexOfSignal(connection.signal.constData()) : -1;
+        if (signal < 0 || pane.metaObject()->indexOfMethod(connection.action + "(QObject*)") < 0) {
+            log(QStringLiteral("Cannot connect %1 %2 to the action %3.")
+                    .arg(connection.sender, QString::fromUtf8(connection.signal), QString::fromUtf8(connection.action)));
+            continue;
+        }
+        auto *forwarder = new ActionForwarder(sender, connection.action, &pane);
+        QObject::connect(sender, sender->metaObject()->method(signal), forwarder,
+                         forwarder->metaObject()->method(forwarder->metaObject()->indexOfSlot("fire()")));
+    }
+}
+
 class PaneUiLoader : public QUiLoader
 {
 public:
@@ -142,9 +161,16 @@ QWidget *PreferencePane::loadMainView()
         log(QStringLiteral("No interface file \"%1\" in the bundle %2.").arg(nibName, d->bundle.bundlePath()));
         return nullptr;
     }
+    // A pane's own classes come from the pane (createCustomWidget), never from
+    // Designer plugins. QUiLoader loads all of those as it is made (Qt Quick among
+    // them: tens of milliseconds the user would wait for), unless it sees no
+    // library folder then.
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
     PaneUiLoader loader([this](const QString &className, QWidget *parent, const QString &name) {
         return createCustomWidget(className, parent, name);
     });
+    QCoreApplication::setLibraryPaths(libraryPaths);
     // Pictures named in the interface file are resources of the bundle.
     loader.setWorkingDirectory(QDir(d->bundle.resourcePath()));
     QWidget *view = loader.load(&file);
@@ -156,18 +182,7 @@ QWidget *PreferencePane::loadMainView()
     connectOutlets(view);
 
     file.seek(0);
-    for (const ActionConnection &connection : paneConnections(file)) {
-        QObject *sender = view->objectName() == connection.sender ? view : view->findChild<QObject *>(connection.sender);
-        const int signal = sender ? sender->metaObject()->indexOfSignal(connection.signal.constData()) : -1;
-        if (signal < 0 || metaObject()->indexOfMethod(connection.action + "(QObject*)") < 0) {
-            log(QStringLiteral("Cannot connect %1 %2 to the action %3.")
-                    .arg(connection.sender, QString::fromUtf8(connection.signal), QString::fromUtf8(connection.action)));
-            continue;
-        }
-        auto *forwarder = new ActionForwarder(sender, connection.action, this);
-        connect(sender, sender->metaObject()->method(signal), forwarder,
-                forwarder->metaObject()->method(forwarder->metaObject()->indexOfSlot("fire()")));
-    }
+    connectActions(*this, *view, file);
     mainViewDidLoad();
     return view;
 }

@@ -36,7 +36,7 @@ sandbox_home() {
 stop_sandbox_service() {
   local pid
   for pid in $(pgrep -x Corvane || true); do
-    if tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | grep -qx "HOME=$HOME"; then
+    if tr '\0' '\n' 2>/dev/null < "/proc/$pid/environ" | grep -qx "HOME=$HOME"; then
       kill -TERM "$pid" 2>/dev/null || true
     fi
   done

@@ -1,5 +1,8 @@
 #include "ServicePreferences.h"
 
+#include "ArchiveClassRegistry.h"
+#include "Archiver.h"
+#include "Unarchiver.h"
 #include "UserDefaults.h"
 
 #include <QVariantMap>
@@ -7,6 +10,41 @@
 namespace ServicePreferences {
 
 namespace {
+
+// The key combination as the pane archives it: class "KeyCombo" version 0 below
+// NSObject, holding the key code as "s" and the modifiers as "l". The service keeps
+// its own reading of that stored form, as the real launcher does.
+class ArchivedKeyCombo : public platform::ArchivedObject
+{
+public:
+    static constexpr platform::ArchivedClass archivedClass{"KeyCombo", 0, &platform::ArchivedClass::NSObject};
+
+    const platform::ArchivedClass &classForArchiver() const override { return archivedClass; }
+    void encodeWithCoder(platform::Archiver &coder) const override
+    {
+        coder.encodeValueOfObjCType("s", keyCode);
+        coder.encodeValueOfObjCType("l", modifiers);
+    }
+    void initWithCoder(platform::Unarchiver &coder) override
+    {
+        keyCode = qint16(coder.decodeValueOfObjCType("s").toLongLong());
+        modifiers = qint32(coder.decodeValueOfObjCType("l").toLongLong());
+    }
+
+    qint16 keyCode = -1;
+    qint32 modifiers = -1;
+};
+
+// Only KeyCombo: anything else in the stored value is refused, never guessed at.
+const platform::ArchiveClassRegistry &keyComboRegistry()
+{
+    struct Registry : platform::ArchiveClassRegistry
+    {
+        Registry() { registerClass<ArchivedKeyCombo>(); }
+    };
+    static const Registry registry;
+    return registry;
+}
 
 const QString ShowHideHotKey = QStringLiteral("ShowHideHotKey");
 
@@ -49,9 +87,12 @@ QList<Setting> read(const QStringList &keys)
     return settings;
 }
 
-std::optional<std::pair<qint16, qint32>> decodeHotKey(const QByteArray &)
+std::optional<std::pair<qint16, qint32>> decodeHotKey(const QByteArray &archive)
 {
-    return std::nullopt;
+    const auto combo = platform::Unarchiver::unarchiveObjectWithData<ArchivedKeyCombo>(archive, keyComboRegistry());
+    if (!combo)
+        return std::nullopt;
+    return std::pair((*combo)->keyCode, (*combo)->modifiers);
 }
 
 } // namespace ServicePreferences

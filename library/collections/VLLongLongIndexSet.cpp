@@ -1,5 +1,9 @@
 #include "VLLongLongIndexSet.h"
 
+#include "ArchiveClassRegistry.h"
+#include "Archiver.h"
+#include "Unarchiver.h"
+
 #include <QtEndian>
 
 #include <absl/container/btree_set.h>
@@ -32,24 +36,29 @@ VLLongLongIndexSet::VLLongLongIndexSet(qint64 index)
 
 VLLongLongIndexSet::VLLongLongIndexSet(const VLLongLongIndexSet &other)
     : d(std::make_unique<Private>(Private{other.d->indexes, std::nullopt}))
+    , m_count(other.m_count)
 {
 }
 
 VLLongLongIndexSet::VLLongLongIndexSet(VLLongLongIndexSet &&other)
     : d(std::exchange(other.d, std::make_unique<Private>()))
+    , m_count(std::exchange(other.m_count, 0))
 {
 }
 
 VLLongLongIndexSet &VLLongLongIndexSet::operator=(const VLLongLongIndexSet &other)
 {
-    if (this != &other)
+    if (this != &other) {
         *d = Private{other.d->indexes, std::nullopt};
+        m_count = other.m_count;
+    }
     return *this;
 }
 
 VLLongLongIndexSet &VLLongLongIndexSet::operator=(VLLongLongIndexSet &&other)
 {
     std::swap(d, other.d);
+    std::swap(m_count, other.m_count);
     return *this;
 }
 
@@ -86,11 +95,6 @@ QByteArray VLLongLongIndexSet::indexSetData() const
         out += 8;
     }
     return data;
-}
-
-qsizetype VLLongLongIndexSet::count() const
-{
-    return qsizetype(d->indexes.size());
 }
 
 qint64 VLLongLongIndexSet::firstIndex() const
@@ -133,7 +137,7 @@ bool VLLongLongIndexSet::containsIndex(qint64 index) const
 
 bool VLLongLongIndexSet::isEqualToIndexSet(const VLLongLongIndexSet &other) const
 {
-    return d->indexes == other.d->indexes;
+    return m_count == other.m_count && d->indexes == other.d->indexes;
 }
 
 QString VLLongLongIndexSet::indexesJoinedByString(const QString &separator) const
@@ -160,6 +164,42 @@ VLMutableLongLongIndexSet VLLongLongIndexSet::mutableCopy() const
     return VLMutableLongLongIndexSet(*this);
 }
 
+const platform::ArchivedClass &VLLongLongIndexSet::classForArchiver() const
+{
+    return archivedClass;
+}
+
+const platform::ArchivedClass &VLMutableLongLongIndexSet::classForArchiver() const
+{
+    return archivedClass;
+}
+
+void VLLongLongIndexSet::encodeWithCoder(platform::Archiver &coder) const
+{
+    coder.encodeDataObject(indexSetData());
+}
+
+void VLLongLongIndexSet::initWithCoder(platform::Unarchiver &coder)
+{
+    removeAllIndexes();
+    addIndexesFromData(coder.decodeDataObject());
+}
+
+void VLLongLongIndexSet::registerArchivedClasses(platform::ArchiveClassRegistry &registry)
+{
+    registry.registerClass<VLLongLongIndexSet>();
+    registry.registerClass<VLMutableLongLongIndexSet>();
+}
+
+namespace {
+// The original runtime finds every class of an archive by name; registering
+// with the shared registry at start-up gives the same.
+[[maybe_unused]] const bool registeredWithSharedRegistry = [] {
+    VLLongLongIndexSet::registerArchivedClasses(platform::ArchiveClassRegistry::shared());
+    return true;
+}();
+} // namespace
+
 const char *VLLongLongIndexSet::className() const
 {
     return "VLLongLongIndexSet";
@@ -178,16 +218,19 @@ void VLLongLongIndexSet::addIndex(qint64 index)
     if (!indexes.empty() && index > *indexes.rbegin()) {
         // An append: the bookmark marks the new last element, ready for the next one.
         d->bookmark = indexes.insert(indexes.end(), index);
+        ++m_count;
         return;
     }
-    if (indexes.insert(index).second)
+    if (indexes.insert(index).second) {
         d->bookmark.reset();
+        ++m_count;
+    }
 }
 
 void VLLongLongIndexSet::removeIndex(qint64 index)
 {
     d->bookmark.reset();
-    d->indexes.erase(index);
+    m_count -= qsizetype(d->indexes.erase(index));
 }
 
 void VLLongLongIndexSet::addIndexes(const VLLongLongIndexSet &other)
@@ -204,11 +247,12 @@ void VLLongLongIndexSet::removeIndexes(const VLLongLongIndexSet &other)
         return removeAllIndexes();
     d->bookmark.reset();
     for (qint64 index : other.d->indexes)
-        d->indexes.erase(index);
+        m_count -= qsizetype(d->indexes.erase(index));
 }
 
 void VLLongLongIndexSet::removeAllIndexes()
 {
     d->bookmark.reset();
     d->indexes.clear();
+    m_count = 0;
 }

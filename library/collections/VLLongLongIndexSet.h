@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ArchivedObject.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -12,6 +14,9 @@
 inline constexpr qint64 VLLongLongNotFound = std::numeric_limits<qint64>::max();
 
 class VLMutableLongLongIndexSet;
+namespace platform {
+class ArchiveClassRegistry;
+}
 
 /// An ordered set of signed 64-bit integers (indexes), the 64-bit counterpart
 /// of the platform's index set. VLMutableLongLongIndexSet adds changes.
@@ -23,7 +28,11 @@ class VLMutableLongLongIndexSet;
 ///
 /// Because iteration moves the bookmark, even a set that is only read must not
 /// be used from two threads at once.
-class VLLongLongIndexSet
+///
+/// In a sequential archive a set is one data object holding indexSetData();
+/// both classes are registered with the shared archive class registry when the
+/// program starts, and decoding gives the class that was encoded.
+class VLLongLongIndexSet : public platform::ArchivedObject
 {
 public:
     /// An empty set.
@@ -34,7 +43,7 @@ public:
     VLLongLongIndexSet(VLLongLongIndexSet &&other);
     VLLongLongIndexSet &operator=(const VLLongLongIndexSet &other);
     VLLongLongIndexSet &operator=(VLLongLongIndexSet &&other);
-    virtual ~VLLongLongIndexSet();
+    ~VLLongLongIndexSet() override;
 
     static VLLongLongIndexSet indexSet() { return {}; }
     static VLLongLongIndexSet indexSetWithIndex(qint64 index) { return VLLongLongIndexSet(index); }
@@ -49,8 +58,8 @@ public:
     /// big-endian integer; no header, count or terminator.
     QByteArray indexSetData() const;
 
-    qsizetype count() const;
-    bool isEmpty() const { return count() == 0; }
+    qsizetype count() const { return m_count; }
+    bool isEmpty() const { return m_count == 0; }
 
     /// The smallest element, or VLLongLongNotFound when the set is empty.
     qint64 firstIndex() const;
@@ -75,6 +84,17 @@ public:
     /// "<ClassName: 0x…>" and a newline, then the elements joined by ", ".
     QString description() const;
 
+    static constexpr platform::ArchivedClass archivedClass{"VLLongLongIndexSet", 0,
+                                                           &platform::ArchivedClass::NSObject};
+    const platform::ArchivedClass &classForArchiver() const override;
+    /// Writes indexSetData() as a data object.
+    void encodeWithCoder(platform::Archiver &coder) const override;
+    /// Replaces the elements with those of the next data object, read as
+    /// fromIndexSetData() reads.
+    void initWithCoder(platform::Unarchiver &coder) override;
+    /// Registers both classes with `registry`.
+    static void registerArchivedClasses(platform::ArchiveClassRegistry &registry);
+
     /// A copy of the immutable class, also when this set is mutable.
     VLLongLongIndexSet copy() const { return VLLongLongIndexSet(*this); }
     /// A mutable copy.
@@ -95,6 +115,7 @@ protected:
 private:
     struct Private;
     std::unique_ptr<Private> d;
+    qsizetype m_count = 0; // kept beside the tree so that count() is inline
 };
 
 /// A VLLongLongIndexSet that can change. Appending indexes in ascending order
@@ -123,6 +144,10 @@ public:
     /// Removes every element of `other` (all of them when `other` is this set).
     using VLLongLongIndexSet::removeIndexes;
     using VLLongLongIndexSet::removeAllIndexes;
+
+    static constexpr platform::ArchivedClass archivedClass{"VLMutableLongLongIndexSet", 0,
+                                                           &VLLongLongIndexSet::archivedClass};
+    const platform::ArchivedClass &classForArchiver() const override;
 
 protected:
     const char *className() const override;

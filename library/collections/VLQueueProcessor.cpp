@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int Running = 0;
 constexpr int Finished = 1;
 
 // The readable name of a standard exception's dynamic type.

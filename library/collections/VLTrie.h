@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
 /// A set of strings stored character by character (UTF-16 code units, case
 /// kept, nothing normalised) that answers which stored strings begin with a
 /// prefix, sorted without regard to case; for completion lists and similar
@@ -44,5 +47,17 @@ public:
     const VLTrieNode &root() const { return m_root; }
 
 private:
+    VLTrieNode *newNode(char16_t key);
+    VLTrieNode *childCreating(VLTrieNode &parent, char16_t key);
+    void eraseChild(VLTrieNode &parent, VLTrieNode *child);
+
+    // Nodes live in an arena of growing chunks: building and freeing a large
+    // trie costs few allocations, every node keeps its address, and the nodes
+    // a new string adds lie side by side, which a listing walks quickly.
+    // Removed nodes are reused.
     VLTrieNode m_root;
+    std::vector<std::unique_ptr<VLTrieNode[]>> m_chunks;
+    size_t m_lastChunkSize = 0;
+    size_t m_lastChunkUsed = 0;
+    std::vector<VLTrieNode *> m_freeNodes;
 };

@@ -3,7 +3,8 @@
 #include "Log.h"
 
 #include <algorithm>
-#include <utility>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -19,49 +20,12 @@ VLTrieNode::VLTrieNode(char16_t key)
 {
 }
 
-VLTrieNode::~VLTrieNode()
-{
-    // A string of a million characters makes a chain a million nodes deep:
-    // free it with a work list instead of a recursion as deep as the chain.
-    std::vector<std::unique_ptr<VLTrieNode>> pending;
-    for (Child &c : m_children)
-        pending.push_back(std::move(c.node));
-    m_children.clear();
-    while (!pending.empty()) {
-        std::unique_ptr<VLTrieNode> node = std::move(pending.back());
-        pending.pop_back();
-        for (Child &c : node->m_children)
-            pending.push_back(std::move(c.node));
-        node->m_children.clear();
-    }
-}
-
 const VLTrieNode *VLTrieNode::child(char16_t key) const
 {
-    const auto it = std::lower_bound(m_children.begin(), m_children.end(), key,
-                                     [](const Child &c, char16_t k) { return c.key < k; });
-    return it != m_children.end() && it->key == key ? it->node.get() : nullptr;
-}
-
-VLTrieNode *VLTrieNode::mutableChild(char16_t key)
-{
-    return const_cast<VLTrieNode *>(std::as_const(*this).child(key));
-}
-
-VLTrieNode &VLTrieNode::childCreating(char16_t key)
-{
-    auto it = std::lower_bound(m_children.begin(), m_children.end(), key,
-                               [](const Child &c, char16_t k) { return c.key < k; });
-    if (it == m_children.end() || it->key != key)
-        it = m_children.insert(it, Child{key, std::make_unique<VLTrieNode>(key)});
-    return *it->node;
-}
-
-void VLTrieNode::eraseChild(char16_t key)
-{
-    std::erase_if(m_children, [key](const Child &c) { return c.key == key; });
-    if (m_children.empty())
-        m_children.shrink_to_fit(); // an emptied table is released, as a never-used one
+    const VLTrieNode *c = m_firstChild;
+    while (c && c->m_key < key)
+        c = c->m_nextSibling;
+    return c && c->m_key == key ? c : nullptr;
 }
 
 const VLTrieNode *VLTrieNode::findString(const QString &string, qsizetype position) const
@@ -74,46 +38,15 @@ const VLTrieNode *VLTrieNode::findString(const QString &string, qsizetype positi
     return node;
 }
 
-void VLTrieNode::addString(const QString &string, qsizetype position)
-{
-    if (position < 0 || position >= string.size())
-        return;
-    VLTrieNode *node = this;
-    for (qsizetype i = position; i < string.size(); ++i)
-        node = &node->childCreating(string.at(i).unicode());
-    node->m_word = string;
-}
-
-bool VLTrieNode::removeString(const QString &string, qsizetype position)
-{
-    if (position < 0 || position >= string.size())
-        return false;
-    std::vector<VLTrieNode *> path{this};
-    for (qsizetype i = position; i < string.size(); ++i) {
-        VLTrieNode *next = path.back()->mutableChild(string.at(i).unicode());
-        if (!next)
-            return false;
-        path.push_back(next);
-    }
-    path.back()->m_word = QString();
-    // Free, bottom up, every node that is left with no string to end or lead to;
-    // a node that still ends another string (removing "car" keeps "cart") stays.
-    for (size_t i = path.size() - 1; i > 0; --i) {
-        const VLTrieNode *node = path[i];
-        if (node->isWord() || node->hasChildren())
-            break;
-        path[i - 1]->eraseChild(node->m_key);
-    }
-    return true;
-}
-
 QStringList VLTrieNode::stringsWithPrefix(const QString &prefix) const
 {
     if (!hasChildren() && !isWord())
         return {prefix};
 
-    // Depth-first in code-unit order; each word node knows its whole string, so
-    // only the part below this node is needed to write it after `prefix`.
+    // Depth-first in code-unit order, without recursion (any depth is safe).
+    // Each word node keeps its whole string, so only the part below this node
+    // is needed to write it after `prefix`; when `prefix` is this node's own
+    // path, as for the trie's listing, the stored strings are the answer.
     struct Pending
     {
         const VLTrieNode *node;
@@ -121,7 +54,7 @@ QStringList VLTrieNode::stringsWithPrefix(const QString &prefix) const
     };
     std::vector<Pending> pending{{this, 0}};
     QStringList strings;
-    std::optional<bool> prefixIsOwnPath; // then the stored strings are the answer as they are
+    std::optional<bool> prefixIsOwnPath;
     while (!pending.empty()) {
         const auto [node, depth] = pending.back();
         pending.pop_back();
@@ -131,8 +64,12 @@ QStringList VLTrieNode::stringsWithPrefix(const QString &prefix) const
                 prefixIsOwnPath = word.size() - depth == prefix.size() && word.startsWith(prefix);
             strings.append(*prefixIsOwnPath ? word : prefix + word.right(depth));
         }
-        for (auto it = node->m_children.rbegin(); it != node->m_children.rend(); ++it)
-            pending.push_back({it->node.get(), depth + 1});
+        // Siblings are pushed first to last, and a node's own subtree is pushed
+        // after its next sibling, so the stack yields them in key order.
+        if (node != this && node->m_nextSibling)
+            pending.push_back({node->m_nextSibling, depth});
+        if (node->m_firstChild)
+            pending.push_back({node->m_firstChild, depth + 1});
     }
     std::stable_sort(strings.begin(), strings.end(), caseInsensitiveLess);
     return strings;
@@ -169,7 +106,9 @@ void VLTrieNode::log(int indentLevel) const
         const auto [node, level] = pending.back();
         pending.pop_back();
         platform::log(QString(level, QLatin1Char('\t')) + node->description());
-        for (auto it = node->m_children.rbegin(); it != node->m_children.rend(); ++it)
-            pending.push_back({it->node.get(), level + 1});
+        if (node != this && node->m_nextSibling)
+            pending.push_back({node->m_nextSibling, level});
+        if (node->m_firstChild)
+            pending.push_back({node->m_firstChild, level + 1});
     }
 }

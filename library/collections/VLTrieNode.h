@@ -4,23 +4,19 @@
 #include <QStringList>
 
 #include <compare>
-#include <memory>
-#include <optional>
-#include <vector>
 
 class VLTrie;
 
 /// One character position of a VLTrie: the UTF-16 code unit by which its parent
 /// reaches it, its children ordered by code unit, and whether a stored string
-/// ends here. Nodes are created and changed only through their VLTrie; the
-/// read-only steps are public for inspection.
+/// ends here. Nodes belong to their VLTrie, which alone creates and changes
+/// them; the read-only steps are public for inspection. A node pointer stays
+/// valid until its string is removed or the trie is destroyed.
 class VLTrieNode
 {
 public:
     /// A node with `key`, no children, not a word end.
-    explicit VLTrieNode(char16_t key);
-    /// Frees the whole subtree without recursion, so any depth is safe.
-    ~VLTrieNode();
+    explicit VLTrieNode(char16_t key = 0);
     VLTrieNode(const VLTrieNode &) = delete;
     VLTrieNode &operator=(const VLTrieNode &) = delete;
 
@@ -28,7 +24,7 @@ public:
     /// True when a stored string ends at this node.
     bool isWord() const { return !m_word.isNull(); }
     /// False when the node has no children table (a leaf, or an empty trie's root).
-    bool hasChildren() const { return !m_children.empty(); }
+    bool hasChildren() const { return m_firstChild != nullptr; }
     /// The child reached by `key`, or null.
     const VLTrieNode *child(char16_t key) const;
 
@@ -63,27 +59,8 @@ public:
 private:
     friend class VLTrie;
 
-    struct Child
-    {
-        char16_t key;
-        std::unique_ptr<VLTrieNode> node;
-    };
-
-    /// Stores `string` below this node from `position` on. Only for the trie,
-    /// which calls it on the root with position 0: the node that ends the
-    /// string then keeps the whole string, which listing hands out unchanged.
-    void addString(const QString &string, qsizetype position);
-
-    /// True when every character of `string` from `position` on has a node.
-    /// Clears the word mark of the last one and frees the nodes that neither
-    /// end a stored string nor lead to one any more.
-    bool removeString(const QString &string, qsizetype position);
-
-    VLTrieNode *mutableChild(char16_t key);
-    VLTrieNode &childCreating(char16_t key);
-    void eraseChild(char16_t key);
-
     char16_t m_key;
-    std::vector<Child> m_children; // ascending by key; empty means no children table
-    QString m_word;                // the stored string ending here; null when none
+    QString m_word;                       // the whole stored string ending here; null when none
+    VLTrieNode *m_firstChild = nullptr;   // children form a list in ascending key order
+    VLTrieNode *m_nextSibling = nullptr;
 };

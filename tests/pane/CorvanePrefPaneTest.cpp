@@ -1,5 +1,8 @@
 #include "CorvanePrefPane.h"
 
+#include "CorvaneServiceHelper.h"
+#include "UserDefaults.h"
+
 #include "PreferencePanePlugin.h"
 #include "TestSupport.h"
 #include "VLOnOffButton.h"
@@ -120,4 +123,37 @@ TEST(CorvanePrefPaneView, SheetsShowTheirTextsFromTheClipwellTableOnThePanesWind
     EXPECT_EQ(sheet->informativeText(), QStringLiteral("Schließen Sie alle Dialoge des Dienstprogramms und versuchen "
                                                        "Sie dann erneut, den Dienst auszuschalten."));
     sheet->defaultButton()->click();
+}
+
+TEST(CorvanePrefPaneView, WillSelectTakesSortOrderAndSearchLimitFromTheDomainOnlyWhenPresent)
+{
+    auto &defaults = platform::UserDefaults::standardUserDefaults();
+    CorvanePrefPane pane(*Bundle::bundleWithPath(PaneBundle));
+    QWidget *view = pane.loadMainView();
+    auto *sortBy = view->findChild<QComboBox *>(QStringLiteral("_sortByPicker"));
+    auto *limit = view->findChild<QCheckBox *>(QStringLiteral("_limitSearchCheckbox"));
+
+    // No domain at all: the interface file's states stay.
+    defaults.removePersistentDomainForName(ServiceBundleIdentifier);
+    sortBy->setCurrentIndex(1);
+    limit->setChecked(true);
+    pane.willSelect();
+    EXPECT_EQ(sortBy->currentIndex(), 1);
+    EXPECT_TRUE(limit->isChecked());
+
+    ASSERT_TRUE(defaults.setPersistentDomain({{QStringLiteral("CVSortOrder"), 2},
+                                              {QStringLiteral("LimitAppSearchesToSystemVolume"), false}},
+                                             ServiceBundleIdentifier));
+    pane.willSelect();
+    EXPECT_EQ(sortBy->currentIndex(), 2);
+    EXPECT_FALSE(limit->isChecked());
+
+    // An index the pop-up does not have leaves it alone rather than selecting nothing.
+    ASSERT_TRUE(defaults.setPersistentDomain({{QStringLiteral("CVSortOrder"), 9}}, ServiceBundleIdentifier));
+    pane.willSelect();
+    EXPECT_EQ(sortBy->currentIndex(), 2);
+    ASSERT_TRUE(defaults.setPersistentDomain({{QStringLiteral("CVSortOrder"), -1}}, ServiceBundleIdentifier));
+    pane.willSelect();
+    EXPECT_EQ(sortBy->currentIndex(), 2);
+    defaults.removePersistentDomainForName(ServiceBundleIdentifier);
 }

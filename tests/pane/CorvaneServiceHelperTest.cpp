@@ -89,7 +89,10 @@ TEST_F(CorvaneServiceHelperTest, FindsTheApplicationInItsFivePlacesInOrder)
     const QString user = userLibrary() + QStringLiteral("/Services/Corvane.app");
     ASSERT_TRUE(makeFolder(user));
     EXPECT_EQ(CorvaneServiceHelper::serviceApplicationPath(), user);
-    // 1: a stored path counts only while something exists there.
+    // 1: a stored path counts only when it is a string naming something that exists.
+    ASSERT_TRUE(platform::UserDefaults::standardUserDefaults().setPersistentDomain({{CVApplicationPath, 42}},
+                                                                                   ServiceBundleIdentifier));
+    EXPECT_EQ(CorvaneServiceHelper::serviceApplicationPath(), user);
     const QString stored = sandboxDir() + QStringLiteral("/elsewhere/Corvane.app");
     ASSERT_TRUE(storePath(stored));
     EXPECT_EQ(CorvaneServiceHelper::serviceApplicationPath(), user);

@@ -94,16 +94,3 @@ TEST(Animation, WithoutMarksOrDelegateItStillRunsToTheEnd)
     EXPECT_EQ(recorder.ends.size(), 1u);
     EXPECT_DOUBLE_EQ(clock.now(), 0.2);
 }
-
-TEST(Animation, EachCurveAndItsInverseAgree)
-{
-    for (AnimationCurve curve : {AnimationCurve::EaseInOut, AnimationCurve::EaseIn, AnimationCurve::EaseOut,
-                                 AnimationCurve::Linear}) {
-        EXPECT_DOUBLE_EQ(Animation::progressAt(curve, 0), 0);
-        EXPECT_DOUBLE_EQ(Animation::progressAt(curve, 1), 1);
-        for (double t = 0.05; t < 1; t += 0.1)
-            EXPECT_NEAR(Animation::timeFractionAt(curve, Animation::progressAt(curve, t)), t, 1e-9);
-    }
-    EXPECT_GT(Animation::progressAt(AnimationCurve::EaseOut, 0.5), 0.5);
-    EXPECT_LT(Animation::progressAt(AnimationCurve::EaseIn, 0.5), 0.5);
-}

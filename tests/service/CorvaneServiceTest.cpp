@@ -4,6 +4,7 @@
 #include "CorvaneProtocol.h"
 #include "CorvaneServiceHelper.h"
 
+#include "Archiver.h"
 #include "DistributedNotificationCenter.h"
 #include "PropertyList.h"
 #include "UserDefaults.h"
@@ -50,6 +51,33 @@ protected:
 
     ServiceGuard guard;
 };
+
+// A key combination as the pane archives it (class KeyCombo v0: "s" then "l").
+class TestKeyCombo : public platform::ArchivedObject
+{
+public:
+    static constexpr platform::ArchivedClass archivedClass{"KeyCombo", 0, &platform::ArchivedClass::NSObject};
+    TestKeyCombo(qint16 keyCode, qint32 modifiers) : m_keyCode(keyCode), m_modifiers(modifiers) {}
+    const platform::ArchivedClass &classForArchiver() const override { return archivedClass; }
+    void encodeWithCoder(platform::Archiver &coder) const override
+    {
+        coder.encodeValueOfObjCType("s", m_keyCode);
+        coder.encodeValueOfObjCType("l", m_modifiers);
+    }
+    void initWithCoder(platform::Unarchiver &) override {}
+
+private:
+    qint16 m_keyCode;
+    qint32 m_modifiers;
+};
+
+// Return with Command, written by the original platform's archiver.
+const QByteArray CommandReturnArchive = QByteArray::fromHex(
+    "040b73747265616d747970656481e803"
+    "840140848484084b6579436f6d626f00"
+    "8484084e534f626a65637400"
+    "8584017324"
+    "84016c81000186");
 
 bool writeDomain(const QVariantMap &domain)
 {
@@ -190,4 +218,28 @@ TEST_F(CorvaneServiceTest, LeavesWhenItsBusGoesAway)
     bus.waitForFinished();
     EXPECT_TRUE(ServiceGuard::waitUntilGone(pid));
     EXPECT_TRUE(journal.contains(QStringLiteral("error the session bus went away")));
+}
+
+TEST_F(CorvaneServiceTest, DecodesTheArchivedHotKeyAndRefusesAnythingElse)
+{
+    ASSERT_EQ(CommandReturnArchive.size(), 56);
+    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), CommandReturnArchive}}));
+    const ServiceJournalReader journal;
+    ASSERT_GT(guard.start(), 0);
+    EXPECT_TRUE(journal.contains(QStringLiteral("value ShowHideHotKey 36 256"))) << qPrintable(journal.lines().join(u'\n'));
+
+    const CorvaneProtocol service(CorvaneServiceHelper::serviceProxy());
+    QByteArray otherClass = CommandReturnArchive;
+    otherClass.replace("KeyCombo", "KeyComba");
+    for (const QByteArray &stored : {QByteArray("not an archive"), CommandReturnArchive.left(40), otherClass,
+                                     platform::Archiver::archivedDataWithRootObject(TestKeyCombo(49, 2048))}) {
+        ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), stored}}));
+        ASSERT_TRUE(service.userDefaultsChanged());
+    }
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("value ShowHideHotKey 49 2048")));
+    EXPECT_EQ(journal.lines().filter(QStringLiteral("value ShowHideHotKey")),
+              (QStringList{QStringLiteral("value ShowHideHotKey 36 256"), QStringLiteral("value ShowHideHotKey undecodable"),
+                           QStringLiteral("value ShowHideHotKey undecodable"),
+                           QStringLiteral("value ShowHideHotKey undecodable"),
+                           QStringLiteral("value ShowHideHotKey 49 2048")}));
 }

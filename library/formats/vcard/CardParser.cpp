@@ -2,7 +2,7 @@
 #include "CardParser_p.h"
 
 #include <array>
-#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,7 @@
 #include "ThreadExtensions.h"
 
 #include "Exception.h"
+#include "TestSupport.h"
 #include "VLSelectorWrapper.h"
 
 #include <QSet>

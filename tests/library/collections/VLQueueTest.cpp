@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 #include "Log.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QObject>
@@ -174,13 +175,6 @@ TEST(VLQueue, AQueueWithoutProcessorsIsDestroyedWithoutWaiting)
         EXPECT_FALSE(watch.expired());
     }
     EXPECT_TRUE(watch.expired()); // ...and releases it unrun with the queue
-}
-
-TEST(VLQueue, EnqueueRefusesAMethodTheTargetDoesNotHave)
-{
-    VLQueue queue;
-    EXPECT_THROW(queue.enqueueTarget(std::make_shared<Worker>(), "noSuchMethod"), platform::Exception);
-    EXPECT_THROW(queue.enqueueTarget(nullptr, "count"), platform::Exception);
 }
 
 #include "VLQueueTest.moc"

@@ -291,18 +291,4 @@ TEST(VLvParserCard, IndexOutOfRangeRaisesRangeException)
     expectRange([&] { (void)tel->valueAtIndex(1); });
 }
 
-TEST(VLvParserProperty, KeepsParametersInOrderAndDataAsGiven)
-{
-    const PropertyPtr property = VLvParserProperty::property();
-    EXPECT_EQ(property->count(), 0);
-    property->addValue(QStringLiteral("v"), QStringLiteral("a"));
-    property->addValue(std::nullopt, QStringLiteral("b"));
-    property->appendData("xy");
-    property->data().append('z');
-    EXPECT_EQ(property->count(), 2);
-    EXPECT_EQ(property->valueAtIndex(0), QStringLiteral("v"));
-    EXPECT_EQ(property->valueAtIndex(1), std::nullopt);
-    EXPECT_EQ(property->data(), "xyz");
-}
-
 } // namespace

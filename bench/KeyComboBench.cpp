@@ -1,0 +1,100 @@
+// Archiving and unarchiving one key combination, the stored hot key, beside
+// QDataStream writing and reading the same two numbers: the cost of the
+// original archive format over Qt's own serialisation.
+#include "KeyCombo.h"
+#include "UserDefaultsKeyComboAdditions.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QDataStream>
+#include <QIODevice>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const auto commandReturn = KeyCombo::keyComboWithKeyCode(36, KeyCombo::CommandKey);
+
+QByteArray dataStreamArchive(qint16 keyCode, qint32 modifiers)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << keyCode << modifiers;
+    return bytes;
+}
+
+void BM_ArchiveKeyCombo(benchmark::State &state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vl::archiveKeyCombo(commandReturn));
+}
+BENCHMARK(BM_ArchiveKeyCombo);
+
+void BM_ArchiveDataStream(benchmark::State &state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dataStreamArchive(commandReturn->keyCode(), commandReturn->storedModifiers()));
+}
+BENCHMARK(BM_ArchiveDataStream);
+
+void BM_UnarchiveKeyCombo(benchmark::State &state)
+{
+    const QVariant stored = vl::archiveKeyCombo(commandReturn);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vl::unarchiveKeyCombo(stored));
+}
+BENCHMARK(BM_UnarchiveKeyCombo);
+
+void BM_UnarchiveDataStream(benchmark::State &state)
+{
+    const QByteArray stored = dataStreamArchive(36, KeyCombo::CommandKey);
+    for (auto _ : state) {
+        QDataStream in(stored);
+        qint16 keyCode = 0;
+        qint32 modifiers = 0;
+        in >> keyCode >> modifiers;
+        benchmark::DoNotOptimize(KeyCombo::keyComboWithKeyCode(keyCode, modifiers));
+    }
+}
+BENCHMARK(BM_UnarchiveDataStream);
+
+/// Prints the usual table, then each of ours against its QDataStream peer.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs)
+            m_nanoseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        for (const char *what : {"Archive", "Unarchive"}) {
+            const double ours = m_nanoseconds[std::string("BM_") + what + "KeyCombo"];
+            const double peer = m_nanoseconds[std::string("BM_") + what + "DataStream"];
+            if (ours > 0 && peer > 0)
+                std::printf("%s per combination: %.0f ns CPU, QDataStream %.0f ns: %.1fx the peer's time\n", what, ours,
+                            peer, ours / peer);
+        }
+    }
+
+private:
+    std::map<std::string, double> m_nanoseconds;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
