@@ -65,7 +65,12 @@ void CorvanePrefPane::setUpExcludedApplications()
         return *found;
     });
     connect(this, &CorvanePrefPane::excludedApplicationsFilterPredicateChanged, controller,
-            [this, controller] { controller->setFilterPredicate(_filterPredicate); });
+            [this, controller] {
+                controller->setFilterPredicate(_filterPredicate);
+                // The first binding access: builds the store stack.
+                if (!controller->hasFetched())
+                    controller->fetch();
+            });
     controller->setSortDescriptors(excludedApplicationsSortDescriptors());
     if (_excludedApplicationsTable) {
         _excludedApplicationsTable->setModel(controller);

@@ -21,13 +21,15 @@ ArrayController::~ArrayController() = default;
 void ArrayController::setFilterPredicate(std::optional<Predicate> predicate)
 {
     m_filter = std::move(predicate);
-    rearrangeObjects();
+    if (m_fetched)
+        rearrangeObjects();
 }
 
 void ArrayController::setSortDescriptors(QList<SortDescriptor> descriptors)
 {
     m_sort = std::move(descriptors);
-    rearrangeObjects();
+    if (m_fetched)
+        rearrangeObjects();
 }
 
 void ArrayController::setIconProvider(IconProvider provider)
@@ -41,6 +43,7 @@ void ArrayController::fetch()
     for (const ManagedObjectPtr &object : selectedObjects())
         selected.insert(object.get());
 
+    m_fetched = true;
     QList<ManagedObjectPtr> objects;
     if (ManagedObjectContext *context = m_context ? m_context() : nullptr) {
         StoreError error;

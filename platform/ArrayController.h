@@ -20,7 +20,7 @@ class ManagedObjectContext;
 /// descriptors, as a table model with one column per attribute key. It also
 /// keeps the selection (selectionModel(), to give to the table view).
 ///
-/// Nothing is read until fetch() or rearrangeObjects(). The context is asked for
+/// Nothing is read until the first fetch() or rearrangeObjects(). The context is asked for
 /// each time through the provider, so that a lazily built store stack is built
 /// on the first fetch; a provider that gives null leaves the table empty.
 class ArrayController : public QAbstractTableModel
@@ -34,6 +34,8 @@ public:
     ArrayController(QString entityName, QStringList keys, ContextProvider context, QObject *parent = nullptr);
     ~ArrayController() override;
 
+    /// Filter and order apply at once once the controller has fetched, else from
+    /// its first fetch on.
     void setFilterPredicate(std::optional<Predicate> predicate);
     const std::optional<Predicate> &filterPredicate() const { return m_filter; }
     void setSortDescriptors(QList<SortDescriptor> descriptors);
@@ -45,6 +47,8 @@ public:
     void fetch();
     /// Applies filter and sort again to the objects' current in-memory values.
     void rearrangeObjects() { fetch(); }
+    /// Whether fetch() ran at least once.
+    bool hasFetched() const { return m_fetched; }
 
     const QList<ManagedObjectPtr> &arrangedObjects() const { return m_arranged; }
     /// The selected objects in table order; empty when nothing is selected.
@@ -67,6 +71,7 @@ private:
     QList<SortDescriptor> m_sort;
     QList<ManagedObjectPtr> m_arranged;
     QItemSelectionModel m_selection;
+    bool m_fetched = false;
 };
 
 } // namespace platform
