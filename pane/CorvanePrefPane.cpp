@@ -138,7 +138,8 @@ void CorvanePrefPane::willSelect()
 
     if (_enableCheckbox)
         _enableCheckbox->setState(CorvaneServiceHelper::isServiceRunning() ? 1 : 0);
-    // Hook: the login check box follows isServiceEnabledAtStartup with login items.
+    if (_enableAtStartupCheckbox)
+        _enableAtStartupCheckbox->setChecked(isServiceEnabledAtStartup());
 
     const auto sortOrder = PreferenceValue::integerValue(preferences.value(QStringLiteral("CVSortOrder")));
     // An index the pop-up does not have would leave it showing nothing, and the

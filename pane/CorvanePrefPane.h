@@ -156,6 +156,17 @@ public Q_SLOTS:
     /// The hot key's clear button: empties the field; the next save stores it.
     void clearHotKey(QObject *sender);
 
+    // ===== login items ======================================================
+    /// The start-at-login checkbox was clicked: adds the service application as a
+    /// login item when checked and it is not one yet, removes it when unchecked and
+    /// it is one, and puts the checkbox back when that fails. Without a service
+    /// application the checkbox keeps the clicked state.
+    void toggleEnableAtStartup(QObject *sender);
+
+public:
+    /// True when the service application is a login item (by its name).
+    bool isServiceEnabledAtStartup() const;
+
 private:
     // The corner keys with their pop-ups, made afresh for each use.
     std::vector<std::pair<QString, QComboBox *>> _hotCornerPickers() const;
