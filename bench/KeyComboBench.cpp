@@ -2,7 +2,7 @@
 // QDataStream writing and reading the same two numbers: the cost of the
 // original archive format over Qt's own serialisation.
 #include "KeyCombo.h"
-#include "UserDefaultsKeyComboAdditions.h"
+#include "UserDefaults+KeyComboAdditions.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,7 +30,7 @@ QByteArray dataStreamArchive(qint16 keyCode, qint32 modifiers)
 void BM_ArchiveKeyCombo(benchmark::State &state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(vl::archiveKeyCombo(commandReturn));
+        benchmark::DoNotOptimize(vl::archiveKeyCombo(commandReturn.get()));
 }
 BENCHMARK(BM_ArchiveKeyCombo);
 
@@ -43,9 +43,9 @@ BENCHMARK(BM_ArchiveDataStream);
 
 void BM_UnarchiveKeyCombo(benchmark::State &state)
 {
-    const QVariant stored = vl::archiveKeyCombo(commandReturn);
+    const QByteArray stored = vl::archiveKeyCombo(commandReturn.get());
     for (auto _ : state)
-        benchmark::DoNotOptimize(vl::unarchiveKeyCombo(stored));
+        benchmark::DoNotOptimize(KeyCombo::unarchiveObjectWithData(stored));
 }
 BENCHMARK(BM_UnarchiveKeyCombo);
 

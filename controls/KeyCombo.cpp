@@ -1,9 +1,5 @@
 #include "KeyCombo.h"
 
-#include "ArchiveClassRegistry.h"
-#include "Archiver.h"
-#include "Unarchiver.h"
-
 #include <mutex>
 #include <utility>
 
@@ -67,10 +63,9 @@ std::shared_ptr<const KeyCombo> KeyCombo::copy() const
     return shared_from_this();
 }
 
-bool KeyCombo::isEqual(const platform::ArchivedObject *other) const
+bool KeyCombo::isEqual(const KeyCombo *other) const
 {
-    const auto *combo = dynamic_cast<const KeyCombo *>(other);
-    return combo && combo->keyCode() == keyCode() && combo->modifiers() == modifiers();
+    return other && other->keyCode() == keyCode() && other->modifiers() == modifiers();
 }
 
 bool KeyCombo::isValid() const
@@ -130,39 +125,4 @@ KeyComboResources KeyCombo::setResources(KeyComboResources resources)
     const std::lock_guard lock(shared.mutex);
     shared.table.reset();
     return std::exchange(shared.resources, std::move(resources));
-}
-
-const platform::ArchivedClass &KeyCombo::classForArchiver() const
-{
-    return archivedClass;
-}
-
-void KeyCombo::encodeWithCoder(platform::Archiver &coder) const
-{
-    coder.encodeValueOfObjCType("s", m_keyCode);
-    coder.encodeValueOfObjCType("l", m_modifiers);
-}
-
-void KeyCombo::initWithCoder(platform::Unarchiver &coder)
-{
-    // The coder checks each value against its type, so both fit; on failure it
-    // discards the object.
-    m_keyCode = static_cast<qint16>(coder.decodeValueOfObjCType("s").toLongLong());
-    m_modifiers = static_cast<qint32>(coder.decodeValueOfObjCType("l").toLongLong());
-}
-
-void KeyCombo::registerArchivedClass()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { registerArchivedClass(platform::ArchiveClassRegistry::shared()); });
-}
-
-void KeyCombo::registerArchivedClass(platform::ArchiveClassRegistry &registry)
-{
-    // Not registerClass<KeyCombo>(): combinations are made only as shared values.
-    registry.registerClass(archivedClass, [](platform::Unarchiver &coder) {
-        auto combo = std::make_shared<KeyCombo>(Token{}, -1, -1);
-        combo->initWithCoder(coder);
-        return platform::archivedObjectVariant(std::move(combo));
-    });
 }

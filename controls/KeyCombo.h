@@ -1,17 +1,15 @@
 #pragma once
 
-#include "ArchivedObject.h"
+#include "ArchivedClass.h"
 #include "KeyComboResources.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QVariantMap>
 #include <QtGlobal>
 
 #include <memory>
-
-namespace platform {
-class ArchiveClassRegistry;
-}
 
 /// One hardware key with a set of modifier keys, in Carbon conventions: a 16-bit
 /// virtual key code (0 = the A key of a US layout, 36 = Return) and a 32-bit
@@ -23,11 +21,13 @@ class ArchiveClassRegistry;
 /// make one), and copy() hands back that same instance, so "copying" costs one
 /// reference and two holders can tell by pointer that they hold the same one.
 /// Equality (isEqual, ==) compares values, not instances.
-///
-/// Stored form: a sequential archive of class "KeyCombo" version 0 whose
-/// contents are the key code as one "s" value and the modifiers as one "l"
-/// value; the service reads the same bytes.
-class KeyCombo : public platform::ArchivedObject, public std::enable_shared_from_this<KeyCombo>
+namespace platform {
+class ArchiveClassRegistry;
+class Archiver;
+class Unarchiver;
+} // namespace platform
+
+class KeyCombo : public std::enable_shared_from_this<KeyCombo>
 {
     struct Token
     {
@@ -59,10 +59,9 @@ public:
     /// This very instance, one more reference (the combination is immutable).
     std::shared_ptr<const KeyCombo> copy() const;
 
-    /// True when `other` is a combination (or a subclass) whose key code and
-    /// modifiers equal this one's, each compared as a 16-bit value; false for
-    /// none and for objects of other classes.
-    bool isEqual(const platform::ArchivedObject *other) const;
+    /// True when `other` is a combination whose key code and modifiers equal
+    /// this one's, each compared as a 16-bit value; false for none.
+    bool isEqual(const KeyCombo *other) const;
     friend bool operator==(const KeyCombo &a, const KeyCombo &b) { return a.isEqual(&b); }
 
     qint16 keyCode() const { return m_keyCode; }
@@ -104,20 +103,29 @@ public:
     /// One symbol per modifier set in `modifiers`, in the order ⌘ ⌥ ^ ⇧.
     static QString _stringForModifiers(qint32 modifiers);
 
-    // Stored form
+    // Stored form (KeyCombo+Coding.cpp): the platform's sequential archive. The
+    // service reads the same preference value, so these bytes are an interface.
 
-    /// Class "KeyCombo", version 0, directly below the root class.
+    /// How combinations are named in archives: "KeyCombo", class version 0, a
+    /// subclass of NSObject.
     static constexpr platform::ArchivedClass archivedClass{"KeyCombo", 0, &platform::ArchivedClass::NSObject};
-    const platform::ArchivedClass &classForArchiver() const override;
-    /// Writes the key code ("s") and then the 32-bit modifiers ("l").
-    void encodeWithCoder(platform::Archiver &coder) const override;
-    /// Initialisation only: reads what encodeWithCoder wrote into a freshly made
-    /// cleared combination. Only the unarchiver ever holds one that is not const.
-    void initWithCoder(platform::Unarchiver &coder) override;
-    /// Lets the shared archive class registry build combinations (done once;
-    /// later calls do nothing). vl::unarchiveKeyCombo() calls it itself.
-    static void registerArchivedClass();
-    /// Lets `registry` build combinations.
+
+    /// Writes the key code (type "s") and then the 32-bit modifiers (type "l").
+    void encodeWithCoder(platform::Archiver &coder) const;
+    /// Reads the two values encodeWithCoder wrote. A value that does not match
+    /// makes `coder` fail; the cleared combination is returned then.
+    static std::shared_ptr<const KeyCombo> initWithCoder(platform::Unarchiver &coder);
+
+    /// The archive of this combination as the root object (what the original
+    /// platform's archiver writes for it, byte for byte).
+    QByteArray archivedData() const;
+    /// The combination archived as the root object of `data`; null when `data` is
+    /// not such an archive (not an archive at all, another class, trailing
+    /// objects, a value of the wrong type).
+    static std::shared_ptr<const KeyCombo> unarchiveObjectWithData(QByteArrayView data);
+
+    /// Lets `registry` build combinations from archives. The shared registry gets
+    /// the class on the first unarchiveObjectWithData().
     static void registerArchivedClass(platform::ArchiveClassRegistry &registry);
 
     /// Replaces where key names and "(None)" come from (the pane's bundle by
@@ -125,7 +133,6 @@ public:
     static KeyComboResources setResources(KeyComboResources resources);
 
 private:
-    // Set once, by the factories or by initWithCoder; never changed after.
-    qint16 m_keyCode;
-    qint32 m_modifiers;
+    const qint16 m_keyCode;
+    const qint32 m_modifiers;
 };

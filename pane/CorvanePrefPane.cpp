@@ -7,6 +7,7 @@
 #include "ManagedObjectContext.h"
 #include "NotificationCenter.h"
 #include "PersistentStoreCoordinator.h"
+#include "PreferenceValue.h"
 #include "UserDefaults.h"
 #include "VLOnOffButton.h"
 #include "Workspace.h"
@@ -42,6 +43,8 @@ void removeItem(const QString &path)
 CorvanePrefPane::CorvanePrefPane(platform::Bundle bundle, QObject *parent)
     : PreferencePane(std::move(bundle), parent)
 {
+    // Key names and "(None)" are resources of this bundle.
+    KeyCombo::setResources(KeyComboResources::fromBundle(this->bundle()));
 }
 
 CorvanePrefPane::~CorvanePrefPane()
@@ -50,16 +53,27 @@ CorvanePrefPane::~CorvanePrefPane()
     // Context, coordinator and model, then the filter predicate.
     tearDownExcludedApplications();
     platform::DistributedNotificationCenter::defaultCenter().removeObserver(this);
+    // The view outlives this part of the pane (the base class deletes it).
+    if (_hotKeyField)
+        _hotKeyField->setDelegate(nullptr);
 }
 
 QWidget *CorvanePrefPane::createCustomWidget(const QString &className, QWidget *parent, const QString &name)
 {
-    if (className != QLatin1String("VLOnOffButton"))
-        return nullptr;
-    // The switch's artwork ships in this bundle's Resources.
-    auto *button = new VLOnOffButton(bundle(), parent);
-    button->setObjectName(name);
-    return button;
+    QWidget *widget = nullptr;
+    if (className == QLatin1String("VLOnOffButton")) {
+        // The switch's artwork ships in this bundle's Resources.
+        widget = new VLOnOffButton(bundle(), parent);
+    } else if (className == QLatin1String("HotKeyField")) {
+        auto *field = new HotKeyField(parent);
+        field->setDelegate(this);
+        widget = field;
+    } else if (className == QLatin1String("KeyBroadcaster")) {
+        widget = new KeyBroadcaster(parent);
+    }
+    if (widget)
+        widget->setObjectName(name);
+    return widget;
 }
 
 void CorvanePrefPane::connectOutlets(QWidget *view)
@@ -124,32 +138,42 @@ void CorvanePrefPane::appIsQuitting()
 
 void CorvanePrefPane::willSelect()
 {
-    const QVariantMap preferences =
-        platform::UserDefaults::standardUserDefaults().persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap());
-    // Hook: the hot-key migration of an absent "ShowHideHotKey" comes with hot keys.
+    auto &defaults = platform::UserDefaults::standardUserDefaults();
+    defaults.synchronize(); // the service may have written since the last look
+    QVariantMap preferences = defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap());
+    migrateHotKey(preferences);
 
     if (_enableCheckbox)
         _enableCheckbox->setState(CorvaneServiceHelper::isServiceRunning() ? 1 : 0);
-    // Hook: the login check box follows isServiceEnabledAtStartup with login items.
+    if (_enableAtStartupCheckbox)
+        _enableAtStartupCheckbox->setChecked(isServiceEnabledAtStartup());
 
-    // An index the pop-up does not have (a damaged domain) would select nothing,
-    // and the next save would write that: keep the pop-up as it is instead.
-    bool isIndex = false;
-    const int sortOrder = preferences.value(QStringLiteral("CVSortOrder")).toInt(&isIndex);
-    if (isIndex && _sortByPicker && sortOrder >= 0 && sortOrder < _sortByPicker->count())
-        _sortByPicker->setCurrentIndex(sortOrder);
-    // Hooks: transferHotKeysToUI, transferHotCornersToUI and the observer of the key
-    // broadcaster's events come with hot keys and settings.
+    const auto sortOrder = PreferenceValue::integerValue(preferences.value(QStringLiteral("CVSortOrder")));
+    // An index the pop-up does not have would leave it showing nothing, and the
+    // next save would store that.
+    if (_sortByPicker && sortOrder && *sortOrder >= 0 && *sortOrder < _sortByPicker->count())
+        _sortByPicker->setCurrentIndex(static_cast<int>(*sortOrder));
+    transferHotKeysToUI(preferences);
+    transferHotCornersToUI(preferences);
+
+    if (_keybroadcaster) {
+        auto &center = platform::NotificationCenter::defaultCenter();
+        center.removeObserver(this, KeyBroadcasterKeyEvent, _keybroadcaster.data());
+        center.addObserver(this, KeyBroadcasterKeyEvent, _keybroadcaster.data(),
+                           [this](const platform::Notification &notification) { keyEvent(notification); });
+    }
 
     const QVariant limitSearch = preferences.value(QStringLiteral("LimitAppSearchesToSystemVolume"));
-    if (limitSearch.isValid() && _limitSearchCheckbox)
-        _limitSearchCheckbox->setChecked(limitSearch.toBool());
+    if (_limitSearchCheckbox && limitSearch.isValid())
+        _limitSearchCheckbox->setChecked(PreferenceValue::boolValue(limitSearch));
 }
 
 void CorvanePrefPane::willUnselect()
 {
-    // Hooks: stopEditingHotKeys, save, and removing the key broadcaster's observer
-    // come with hot keys and settings.
+    stopEditingHotKeys();
+    save();
+    if (_keybroadcaster)
+        platform::NotificationCenter::defaultCenter().removeObserver(this, KeyBroadcasterKeyEvent, _keybroadcaster.data());
 }
 
 bool CorvanePrefPane::enableService()

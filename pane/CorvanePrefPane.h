@@ -2,7 +2,17 @@
 
 #include "PreferencePane.h"
 
+#include "CorvaneProtocol.h"
+#include "HotKeyField.h"
+#include "KeyBroadcaster.h"
+#include "KeyCombo.h"
+
 #include <QPointer>
+#include <QVariantMap>
+
+#include <memory>
+#include <utility>
+#include <vector>
 
 // Excluded applications.
 #include "ManagedObject.h"
@@ -38,7 +48,7 @@ struct DistributedNotification;
 /// The pane keeps no copy of that state: each willSelect() asks the process list.
 /// Everything runs on the main thread; turning the service off blocks it while the
 /// service quits (up to 20 seconds).
-class CorvanePrefPane : public platform::PreferencePane
+class CorvanePrefPane : public platform::PreferencePane, public HotKeyFieldDelegate
 {
     Q_OBJECT
 public:
@@ -87,8 +97,8 @@ private:
     QPointer<QLabel> _versionLabel;
     QPointer<VLOnOffButton> _enableCheckbox;
     QPointer<QCheckBox> _enableAtStartupCheckbox;
-    QPointer<QLineEdit> _hotKeyField;
-    QPointer<QPushButton> _keybroadcaster;
+    QPointer<HotKeyField> _hotKeyField;
+    QPointer<KeyBroadcaster> _keybroadcaster;
     QPointer<QComboBox> _topLeftPicker;
     QPointer<QComboBox> _topRightPicker;
     QPointer<QComboBox> _bottomLeftPicker;
@@ -97,8 +107,7 @@ private:
     QPointer<QTableView> _excludedApplicationsTable;
     QPointer<QCheckBox> _limitSearchCheckbox;
 
-    // ===== Excluded applications and the application store =================
-    // (CorvanePrefPane+CoreData.cpp, CorvanePrefPane+ExcludedApps.cpp)
+    // ===== Excluded applications and the application store ==========    // (CorvanePrefPane+CoreData.cpp, CorvanePrefPane+ExcludedApps.cpp)
     // The pane shares the service's store "Corvane.db" and only flips the
     // `excluded` flag of records the service made; it never creates or deletes one.
 public:
@@ -177,4 +186,90 @@ private:
     QString _applicationsFolder = QStringLiteral("/usr/share/applications");
     std::chrono::milliseconds _storeBusyTimeout{5000};
     // ===== end of excluded applications ========================================
+    // ===== Service settings (CorvanePrefPane+Settings.cpp) and hot keys
+    // ===== (CorvanePrefPane+HotKeys.cpp) ====================================
+public:
+    // Settings. Every change leaves the pane the same way: save() writes the
+    // whole preferences domain, then the matching message goes to the service
+    // through proxy(); a service that is not running reads the domain when it
+    // next starts.
+
+    /// Writes every setting the pane shows into the service's preferences domain
+    /// ("CVSortOrder", "ShowHideHotKey", the four corners,
+    /// "LimitAppSearchesToSystemVolume"), keeping every other key of the domain as
+    /// it is on disk, and returns once the domain file is written.
+    void save();
+    /// Puts the four corner values into `preferences`: a boolean for each corner
+    /// pop-up, item 0 false and item 1 true.
+    void saveHotCorners(QVariantMap &preferences) const;
+    /// Selects item 1 of each corner pop-up whose key in `preferences` is true; a
+    /// false or absent value leaves the pop-up as it is.
+    void transferHotCornersToUI(const QVariantMap &preferences);
+    /// The running service's proxy with CorvaneProtocol declared; unconnected
+    /// (every message goes nowhere) when the service is not running.
+    CorvaneProtocol proxy() const;
+
+    // Hot keys.
+
+    /// The combination shown in the hot-key field; null before the first
+    /// willSelect().
+    std::shared_ptr<const KeyCombo> keyCombo() const { return _keyCombo; }
+    /// Shows the cleared combination (an empty field) in `field`.
+    void clearShortcutForField(QLineEdit *field);
+    /// Ends any editing in the hot-key field by making its window the focus, so
+    /// that an edit under way is saved and sent.
+    void stopEditingHotKeys();
+    /// Handles a key captured by the broadcaster: Delete or Forward Delete without
+    /// modifiers clears the hot key; a reserved combination brings the "Hot Key Is
+    /// Reserved" sheet and changes nothing; any other is shown. Nothing is saved
+    /// here: that happens when editing ends.
+    void keyEvent(const platform::Notification &notification);
+    /// Stores the archive of the shown combination under "ShowHideHotKey"; leaves
+    /// `preferences` alone when there is none yet.
+    void saveHotKeys(QVariantMap &preferences) const;
+    /// Shows the combination archived under "ShowHideHotKey"; the cleared one (an
+    /// empty field) when there is none or it is not a combination's archive.
+    void transferHotKeysToUI(const QVariantMap &preferences);
+    /// Gives `preferences` a "ShowHideHotKey" when it has none: from the older
+    /// "HotKeyCode" and "HotKeyModifiers" when both are non-zero, else
+    /// Command-Return. Only the dictionary changes; the next save() stores it.
+    static void migrateHotKey(QVariantMap &preferences);
+
+    // HotKeyFieldDelegate: the broadcaster captures while the field edits.
+    void didBecomeFirstResponder(HotKeyField *field) override;
+    void controlTextDidChange(const platform::Notification &notification) override;
+    /// Stops capturing, saves, and sends the shown combination to the service.
+    void controlTextDidEndEditing(const platform::Notification &notification) override;
+
+public Q_SLOTS:
+    // Actions of the interface file; each takes the sending control.
+
+    /// A corner pop-up changed: save, then hotCornersChanged to the service.
+    void changeHotCorner(QObject *sender);
+    /// The sort pop-up changed: save, then sortPreferenceChanged with its index.
+    void sortOrderChanged(QObject *sender);
+    /// The search-limit checkbox changed: save, then limitApplicationSearchChanged.
+    void limitSearchChanged(QObject *sender);
+    /// The hot key's clear button: empties the field; the next save stores it.
+    void clearHotKey(QObject *sender);
+
+    // ===== login items ======================================================
+    /// The start-at-login checkbox was clicked: adds the service application as a
+    /// login item when checked and it is not one yet, removes it when unchecked and
+    /// it is one, and puts the checkbox back when that fails. Without a service
+    /// application the checkbox keeps the clicked state.
+    void toggleEnableAtStartup(QObject *sender);
+
+public:
+    /// True when the service application is a login item (by its name).
+    bool isServiceEnabledAtStartup() const;
+
+private:
+    // The corner keys with their pop-ups, made afresh for each use.
+    std::vector<std::pair<QString, QComboBox *>> _hotCornerPickers() const;
+    void _setKeyCombo(std::shared_ptr<const KeyCombo> keyCombo, QLineEdit *field);
+    void _keyComboChanged(QLineEdit *field, const KeyCombo *keyCombo);
+
+    std::shared_ptr<const KeyCombo> _keyCombo;
+    // ===== end of settings and hot keys =====================================
 };

@@ -57,6 +57,21 @@ QStringList fields(const QVariantList &arguments)
     return out;
 }
 
+// The launcher's sort orders, by the index the pane's pop-up stores (see
+// docs/ARCHITECTURE.md, "Service settings"). Anything else sorts by name, so that
+// a damaged value never leaves the launcher unsorted.
+QString sortOrderName(const QString &value)
+{
+    bool isIndex = false;
+    const int index = value.toInt(&isIndex);
+    switch (isIndex ? index : -1) {
+    case 1: return QStringLiteral("most-recently-used");
+    case 2: return QStringLiteral("most-often-used");
+    case 0: return QStringLiteral("name");
+    default: return QStringLiteral("name (unknown order %1)").arg(value);
+    }
+}
+
 } // namespace
 
 CorvaneService::CorvaneService(const Options &options, const QString &journalPath)
@@ -163,6 +178,8 @@ void CorvaneService::takeUp(const QStringList &keys)
 void CorvaneService::takeUp(const QString &key, const QString &value)
 {
     m_journal.write(QStringLiteral("value"), {key, value});
+    if (key == u"CVSortOrder")
+        m_journal.write(QStringLiteral("sorting"), {sortOrderName(value)});
 }
 
 void CorvaneService::installServicesBundle()

@@ -1,132 +1,86 @@
 #include "KeyCombo.h"
-#include "UserDefaultsKeyComboAdditions.h"
+#include "UserDefaults+KeyComboAdditions.h"
 
 #include "Archiver.h"
+#include "TestSupport.h"
 #include "UserDefaults.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 namespace {
 
-// The original platform's archiver writes these bytes for the two combinations.
-const QByteArray commandReturnArchive = QByteArray::fromHex(
-    "040B73747265616D747970656481E803"
-    "840140"
-    "84"
-    "8484084B6579436F6D626F00"
-    "8484084E534F626A65637400"
-    "85"
-    "84017324"
-    "84016C810001"
-    "86");
-const QByteArray clearedArchive = QByteArray::fromHex(
-    "040B73747265616D747970656481E803"
-    "840140"
-    "84"
-    "8484084B6579436F6D626F00"
-    "8484084E534F626A65637400"
-    "85"
-    "840173FF"
-    "84016CFF"
-    "86");
-
-std::shared_ptr<const KeyCombo> unarchive(const QByteArray &bytes)
+QByteArray hex(const char *text)
 {
-    return vl::unarchiveKeyCombo(bytes);
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
 
-void expectCleared(const std::shared_ptr<const KeyCombo> &combo)
-{
-    ASSERT_TRUE(combo);
-    EXPECT_EQ(combo->keyCode(), -1);
-    EXPECT_EQ(combo->storedModifiers(), -1);
-}
-
-/// Any other archivable class.
-class Other : public platform::ArchivedObject
-{
-public:
-    static constexpr platform::ArchivedClass archivedClass{"Other", 0, &platform::ArchivedClass::NSObject};
-    const platform::ArchivedClass &classForArchiver() const override { return archivedClass; }
-    void encodeWithCoder(platform::Archiver &) const override {}
-    void initWithCoder(platform::Unarchiver &) override {}
-};
+// The original platform's archiver output for KeyCombo objects (see the format
+// notes): header, root object "@", class chain KeyCombo v0 -> NSObject v0, then
+// "s" and "l".
+const QByteArray chain = hex("04 0B 73 74 72 65 61 6D 74 79 70 65 64 81 E8 03 84 01 40 84 84 84 08 4B 65 79 43 6F 6D"
+                             "62 6F 00 84 84 08 4E 53 4F 62 6A 65 63 74 00 85");
+const QByteArray commandReturn = chain + hex("84 01 73 24 84 01 6C 81 00 01 86");
+const QByteArray cleared = chain + hex("84 01 73 FF 84 01 6C FF 86");
 
 } // namespace
 
-TEST(KeyComboArchive, IsByteForByteTheOriginalArchive)
+TEST(KeyComboArchive, WritesTheOriginalPlatformsBytes)
 {
-    EXPECT_EQ(vl::archiveKeyCombo(KeyCombo::keyComboWithKeyCode(36, KeyCombo::CommandKey)).toHex(),
-              commandReturnArchive.toHex());
-    EXPECT_EQ(vl::archiveKeyCombo(KeyCombo::clearKeyCombo()).toHex(), clearedArchive.toHex());
-    EXPECT_TRUE(vl::archiveKeyCombo(nullptr).isNull());
-
-    const auto commandReturn = unarchive(commandReturnArchive);
-    EXPECT_EQ(commandReturn->keyCode(), 36);
-    EXPECT_EQ(commandReturn->storedModifiers(), 256);
-    expectCleared(unarchive(clearedArchive));
-
-    // Archives written on older, big-endian machines read the same.
-    const QByteArray bigEndian = QByteArray::fromHex(
-        "040B747970656473747265616D8103E8"
-        "840140848484084B6579436F6D626F008484084E534F626A6563740085"
-        "84017324"
-        "84016C810100"
-        "86");
-    EXPECT_TRUE(*unarchive(bigEndian) == *commandReturn);
-
-    // All 32 bits of the mask survive, though only 16 count for equality.
-    const auto wide = unarchive(vl::archiveKeyCombo(KeyCombo::keyComboWithKeyCode(-300, 0x12345678)));
-    EXPECT_EQ(wide->keyCode(), -300);
-    EXPECT_EQ(wide->storedModifiers(), 0x12345678);
+    EXPECT_EQ(KeyCombo::keyComboWithKeyCode(36, 256)->archivedData(), commandReturn);
+    EXPECT_EQ(KeyCombo::clearKeyCombo()->archivedData(), cleared);
 }
 
-TEST(KeyComboArchive, AnythingButAKeyComboArchiveReadsAsCleared)
+TEST(KeyComboArchive, ReadsThemBackAndRoundTripsTheWholeRange)
 {
-    expectCleared(vl::unarchiveKeyCombo(QVariant()));
-    expectCleared(vl::unarchiveKeyCombo(QStringLiteral("not data")));
-    expectCleared(vl::unarchiveKeyCombo(42));
-    expectCleared(unarchive(QByteArray()));
-    expectCleared(unarchive(commandReturnArchive.left(commandReturnArchive.size() - 1)));  // no end of object
-    expectCleared(unarchive(commandReturnArchive + QByteArray::fromHex("85")));            // two root values
-    QByteArray newerVersion = commandReturnArchive;
-    newerVersion[newerVersion.indexOf("KeyCombo") + 8] = 1; // KeyCombo version 1, which this code cannot know
-    expectCleared(unarchive(newerVersion));
-    QByteArray longType = commandReturnArchive;
-    longType[longType.indexOf(QByteArray::fromHex("840173")) + 2] = 'l'; // key code written as "l": not what the class reads
-    expectCleared(unarchive(longType));
-    expectCleared(unarchive(platform::Archiver::archivedDataWithRootObject(QVariant(QStringLiteral("Hello, world")))));
-    expectCleared(unarchive(platform::Archiver::archivedDataWithRootObject(Other())));
+    auto combo = KeyCombo::unarchiveObjectWithData(commandReturn);
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(combo->keyCode(), 36);
+    EXPECT_EQ(combo->storedModifiers(), 256);
+    combo = KeyCombo::unarchiveObjectWithData(cleared);
+    ASSERT_TRUE(combo);
+    EXPECT_FALSE(combo->isValid());
+    EXPECT_EQ(combo->storedModifiers(), -1);
 
-    // Another class is never equal to a combination, even with KeyCombo's name missing.
-    const Other other;
-    EXPECT_FALSE(KeyCombo::keyCombo()->isEqual(&other));
+    for (const auto &[code, modifiers] : {std::pair<qint16, qint32>{49, 0x0800}, {0, 0}, {32767, 0x7FFFFFFF},
+                                          {-32768, qint32(0x80000000)}, {127, 0x1B00}}) {
+        const auto back = KeyCombo::unarchiveObjectWithData(KeyCombo::keyComboWithKeyCode(code, modifiers)->archivedData());
+        ASSERT_TRUE(back) << code;
+        EXPECT_EQ(back->keyCode(), code);
+        EXPECT_EQ(back->storedModifiers(), modifiers);
+    }
 }
 
-TEST(KeyComboArchive, RoundTripsThroughUserDefaults)
+TEST(KeyComboArchive, RefusesWhatIsNotOneKeyCombo)
+{
+    EXPECT_FALSE(KeyCombo::unarchiveObjectWithData(QByteArray()));
+    EXPECT_FALSE(KeyCombo::unarchiveObjectWithData("not an archive"));
+    EXPECT_FALSE(KeyCombo::unarchiveObjectWithData(commandReturn.left(commandReturn.size() - 1)));
+    EXPECT_FALSE(KeyCombo::unarchiveObjectWithData(platform::Archiver::archivedDataWithRootObject(QStringLiteral("KeyCombo"))));
+    // The modifiers written as a 16-bit "s" instead of "l".
+    EXPECT_FALSE(KeyCombo::unarchiveObjectWithData(chain + hex("84 01 73 24 84 01 73 81 00 01 86")));
+}
+
+TEST(KeyComboUserDefaults, StoresTheArchiveAndReadsClearedForAnythingElse)
 {
     QTemporaryDir dir;
-    const QString domain = QStringLiteral("com.velora.Corvane");
-    const QString key = QStringLiteral("ShowHideHotKey");
-    platform::UserDefaults writer(domain, dir.path());
-    const auto optionSpace = KeyCombo::keyComboWithKeyCode(49, KeyCombo::OptionKey);
-    ASSERT_TRUE(vl::setKeyCombo(writer, optionSpace, key));
+    platform::UserDefaults defaults(QStringLiteral("com.velora.Test"), dir.path());
+    const auto optionSpace = KeyCombo::keyComboWithKeyCode(49, 0x0800);
 
-    platform::UserDefaults reader(domain, dir.path()); // a fresh reader sees only the file
-    EXPECT_EQ(reader.dataForKey(key), vl::archiveKeyCombo(optionSpace));
-    const auto read = vl::keyComboForKey(reader, key);
-    EXPECT_TRUE(*read == *optionSpace);
-    EXPECT_NE(read, optionSpace);
+    EXPECT_TRUE(vl::setKeyCombo(defaults, optionSpace.get(), QStringLiteral("HotKey")));
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("HotKey")), optionSpace->archivedData());
+    EXPECT_TRUE(vl::keyComboForKey(defaults, QStringLiteral("HotKey"))->isEqual(optionSpace.get()));
 
-    ASSERT_TRUE(vl::setKeyCombo(writer, nullptr, key));
-    reader.synchronize();
-    EXPECT_FALSE(reader.objectForKey(key).isValid());
-    expectCleared(vl::keyComboForKey(reader, key));
+    EXPECT_TRUE(vl::setKeyCombo(defaults, nullptr, QStringLiteral("HotKey")));
+    EXPECT_FALSE(defaults.objectForKey(QStringLiteral("HotKey")).isValid());
+    EXPECT_FALSE(vl::keyComboForKey(defaults, QStringLiteral("HotKey"))->isValid());
 
-    ASSERT_TRUE(writer.setObject(QByteArray("garbage"), key));
-    reader.synchronize();
-    expectCleared(vl::keyComboForKey(reader, key));
+    defaults.setObject(QByteArray("junk"), QStringLiteral("HotKey"));
+    EXPECT_FALSE(vl::keyComboForKey(defaults, QStringLiteral("HotKey"))->isValid());
+    defaults.setObject(QStringLiteral("a string"), QStringLiteral("HotKey"));
+    EXPECT_FALSE(vl::keyComboForKey(defaults, QStringLiteral("HotKey"))->isValid());
+
+    EXPECT_TRUE(vl::archiveKeyCombo(nullptr).isNull());
+    EXPECT_EQ(vl::archiveKeyCombo(optionSpace.get()), optionSpace->archivedData());
 }

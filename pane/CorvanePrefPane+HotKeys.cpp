@@ -1,0 +1,138 @@
+// The show/hide hot key: recording it in the hot-key field through the key
+// broadcaster, refusing reserved combinations, and storing it.
+
+#include "CorvanePrefPane.h"
+
+#include "AlertSheet.h"
+#include "PreferenceValue.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+
+namespace {
+
+const QString ShowHideHotKey = QStringLiteral("ShowHideHotKey");
+
+constexpr quint16 kBackspaceKeyCode = 51; // Delete
+constexpr quint16 kDeleteKeyCode = 117;   // Forward Delete
+constexpr qint16 kReturnKeyCode = 36;
+
+// The reserved-key sheet speaks for the host application, so its texts come from
+// the host's own translations (the default strings table), not the pane's.
+QString hostLocalizedString(const char *key)
+{
+    return QCoreApplication::translate("Localizable", key);
+}
+
+} // namespace
+
+void CorvanePrefPane::migrateHotKey(QVariantMap &preferences)
+{
+    if (preferences.contains(ShowHideHotKey))
+        return;
+    const qint64 keyCode = PreferenceValue::integerValue(preferences.value(QStringLiteral("HotKeyCode"))).value_or(0);
+    const qint64 modifiers =
+        PreferenceValue::integerValue(preferences.value(QStringLiteral("HotKeyModifiers"))).value_or(0);
+    const auto combo = keyCode != 0 && modifiers != 0
+                           ? KeyCombo::keyComboWithKeyCode(static_cast<qint16>(keyCode), static_cast<qint32>(modifiers))
+                           : KeyCombo::keyComboWithKeyCode(kReturnKeyCode, KeyCombo::CommandKey);
+    preferences.insert(ShowHideHotKey, combo->archivedData());
+}
+
+void CorvanePrefPane::_setKeyCombo(std::shared_ptr<const KeyCombo> keyCombo, QLineEdit *field)
+{
+    _keyCombo = std::move(keyCombo);
+    _keyComboChanged(field, _keyCombo.get());
+}
+
+void CorvanePrefPane::_keyComboChanged(QLineEdit *field, const KeyCombo *keyCombo)
+{
+    if (!field)
+        return;
+    // A cleared hot key is an empty field (its placeholder shows), not "(None)".
+    field->setText(keyCombo && keyCombo->isValid() ? keyCombo->userDisplayRep() : QString());
+}
+
+void CorvanePrefPane::clearShortcutForField(QLineEdit *field)
+{
+    _setKeyCombo(KeyCombo::clearKeyCombo(), field);
+}
+
+void CorvanePrefPane::clearHotKey(QObject *)
+{
+    clearShortcutForField(_hotKeyField);
+}
+
+void CorvanePrefPane::stopEditingHotKeys()
+{
+    if (!_hotKeyField)
+        return;
+    _hotKeyField->window()->setFocus(Qt::OtherFocusReason);
+    // An inactive window moves its focus without telling the field: end the
+    // editing here then.
+    _hotKeyField->resignFirstResponder();
+}
+
+void CorvanePrefPane::didBecomeFirstResponder(HotKeyField *)
+{
+    if (_keybroadcaster)
+        _keybroadcaster->setEnabled(true);
+}
+
+void CorvanePrefPane::controlTextDidChange(const platform::Notification &notification)
+{
+    auto *editor = qobject_cast<QLineEdit *>(notification.userInfo.value(QStringLiteral("NSFieldEditor")).value<QObject *>());
+    HotKeyField *field = _hotKeyField;
+    if (!editor || !field || notification.object != field)
+        return;
+    if (editor->text().isEmpty()) {
+        clearShortcutForField(field);
+        _keyComboChanged(field, _keyCombo.get());
+    }
+}
+
+void CorvanePrefPane::controlTextDidEndEditing(const platform::Notification &)
+{
+    if (_keybroadcaster)
+        _keybroadcaster->setEnabled(false);
+    save();
+    if (_keyCombo)
+        proxy().hotKeyChanged(_keyCombo->keyCode(), _keyCombo->storedModifiers());
+}
+
+void CorvanePrefPane::keyEvent(const platform::Notification &notification)
+{
+    const auto keyCode = static_cast<quint16>(notification.userInfo.value(QStringLiteral("KeyCode")).toUInt());
+    const auto modifiers = notification.userInfo.value(QStringLiteral("Modifiers")).toUInt();
+
+    // Before the reserved test, which refuses every bare key.
+    if ((keyCode == kDeleteKeyCode || keyCode == kBackspaceKeyCode) && modifiers == 0) {
+        clearShortcutForField(_hotKeyField);
+        return;
+    }
+    auto combo = KeyCombo::keyComboWithKeyCode(static_cast<qint16>(keyCode), static_cast<qint32>(modifiers));
+    if (combo->isReserved()) {
+        platform::beginAlertSheet(
+            _hotKeyField, hostLocalizedString("Hot Key Is Reserved"),
+            hostLocalizedString("The key combination you pressed is either a reserved or recommended keyboard command "
+                                "equivalent for Mac OS X applications. To prevent conflicts, these key combinations "
+                                "cannot be assigned to shortcuts."));
+        return;
+    }
+    _setKeyCombo(std::move(combo), _hotKeyField);
+}
+
+void CorvanePrefPane::saveHotKeys(QVariantMap &preferences) const
+{
+    if (_keyCombo)
+        preferences.insert(ShowHideHotKey, _keyCombo->archivedData());
+}
+
+void CorvanePrefPane::transferHotKeysToUI(const QVariantMap &preferences)
+{
+    const QVariant stored = preferences.value(ShowHideHotKey);
+    std::shared_ptr<const KeyCombo> combo;
+    if (stored.typeId() == QMetaType::QByteArray)
+        combo = KeyCombo::unarchiveObjectWithData(stored.toByteArray());
+    _setKeyCombo(combo ? std::move(combo) : KeyCombo::clearKeyCombo(), _hotKeyField);
+}

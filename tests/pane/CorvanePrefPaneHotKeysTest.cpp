@@ -1,0 +1,232 @@
+#include "PaneTestSupport.h"
+
+#include "Archiver.h"
+#include "HotKeyField.h"
+#include "KeyBroadcaster.h"
+
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace corvane::test;
+
+namespace {
+
+const QString ShowHideHotKey = QStringLiteral("ShowHideHotKey");
+
+using Combo = std::pair<qint16, qint32>; // key code, modifiers
+
+QByteArray archive(qint16 keyCode, qint32 modifiers)
+{
+    return KeyCombo::keyComboWithKeyCode(keyCode, modifiers)->archivedData();
+}
+
+class HotKeysTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        removeDomain();
+        ASSERT_TRUE(loaded.active);
+        ASSERT_NE(field(), nullptr);
+    }
+    void TearDown() override { removeDomain(); }
+
+    HotKeyField *field() const { return loaded.outlet<HotKeyField>("_hotKeyField"); }
+    KeyBroadcaster *broadcaster() const { return loaded.outlet<KeyBroadcaster>("_keybroadcaster"); }
+    QComboBox *sortBy() const { return loaded.outlet<QComboBox>("_sortByPicker"); }
+
+    // Shows the pane with `domain` and clicks into the hot-key field.
+    void startEditing(const QVariantMap &domain = {})
+    {
+        if (!domain.isEmpty()) {
+            ASSERT_TRUE(writeDomain(domain));
+        }
+        loaded.pane.willSelect();
+        QTest::mouseClick(field(), Qt::LeftButton);
+        ASSERT_TRUE(field()->hasFocus());
+        ASSERT_TRUE(broadcaster()->isEnabled());
+    }
+
+    // Ends editing as the user does: by clicking another control.
+    void clickElsewhere()
+    {
+        QTest::mouseClick(sortBy(), Qt::LeftButton);
+        // The click opens the pop-up's list; close it without choosing.
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+    }
+
+    QMessageBox *sheet() const
+    {
+        QList<QMessageBox *> open;
+        for (QMessageBox *box : loaded.view->findChildren<QMessageBox *>()) {
+            if (box->isVisible())
+                open.append(box);
+        }
+        return open.size() == 1 ? open.front() : nullptr;
+    }
+
+    void answerSheet()
+    {
+        sheet()->defaultButton()->click();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !sheet(); }));
+        loaded.view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == loaded.view; }));
+    }
+
+    Combo combo() const
+    {
+        const auto current = loaded.pane.keyCombo();
+        return current ? std::pair(current->keyCode(), current->storedModifiers()) : Combo(0, 0);
+    }
+
+    LoadedPane loaded;
+};
+
+} // namespace
+
+TEST_F(HotKeysTest, OlderKeysAreTakenOnlyWhenBothAreSetElseCommandReturn)
+{
+    ASSERT_TRUE(writeDomain({{QStringLiteral("HotKeyCode"), 49}, {QStringLiteral("HotKeyModifiers"), 256}}));
+    loaded.pane.willSelect();
+    EXPECT_EQ(combo(), Combo(49, 256));
+    EXPECT_EQ(field()->text(), QStringLiteral("⌘Space"));
+
+    for (const QVariantMap &domain : {QVariantMap{{QStringLiteral("HotKeyCode"), 49}, {QStringLiteral("HotKeyModifiers"), 0}},
+                                      QVariantMap{{QStringLiteral("HotKeyModifiers"), 2048}}, QVariantMap{}}) {
+        removeDomain();
+        if (!domain.isEmpty()) {
+            ASSERT_TRUE(writeDomain(domain));
+        }
+        loaded.pane.willSelect();
+        EXPECT_EQ(combo(), Combo(36, 256));
+        EXPECT_EQ(field()->text(), QStringLiteral("⌘↩"));
+    }
+    // An archive present wins over the older keys.
+    ASSERT_TRUE(writeDomain({{ShowHideHotKey, archive(3, 0x1000)}, {QStringLiteral("HotKeyCode"), 49},
+                             {QStringLiteral("HotKeyModifiers"), 256}}));
+    loaded.pane.willSelect();
+    EXPECT_EQ(combo(), Combo(3, 0x1000));
+}
+
+TEST_F(HotKeysTest, OptionSpaceIsShownAndDeleteKeysWithoutModifiersClear)
+{
+    startEditing();
+    QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier);
+    EXPECT_EQ(combo(), Combo(49, 0x0800));
+    EXPECT_EQ(field()->text(), QStringLiteral("⌥Space"));
+
+    QTest::keyClick(field(), Qt::Key_Backspace);
+    EXPECT_FALSE(loaded.pane.keyCombo()->isValid());
+    EXPECT_EQ(field()->text(), QString()); // empty, not "(None)"
+
+    QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier);
+    QTest::keyClick(field(), Qt::Key_Delete);
+    EXPECT_FALSE(loaded.pane.keyCombo()->isValid());
+
+    // With a modifier the delete keys are ordinary combinations.
+    QTest::keyClick(field(), Qt::Key_Backspace, Qt::MetaModifier);
+    EXPECT_EQ(combo(), Combo(51, 0x0100));
+    EXPECT_EQ(field()->text(), QStringLiteral("⌘⌫"));
+    EXPECT_EQ(sheet(), nullptr);
+}
+
+TEST_F(HotKeysTest, ReservedCombinationsBringTheSheetAndChangeNothing)
+{
+    startEditing({{ShowHideHotKey, archive(49, 0x0800)}});
+    const QByteArray before = *readFile(domainPath());
+    for (const auto &[key, modifiers] : {std::pair{Qt::Key_K, Qt::NoModifier}, {Qt::Key_Tab, Qt::MetaModifier},
+                                         {Qt::Key_Q, Qt::MetaModifier}}) {
+        QTest::keyClick(field(), key, modifiers);
+        ASSERT_NE(sheet(), nullptr) << key;
+        EXPECT_EQ(sheet()->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(sheet()->text(), QStringLiteral("Hot Key Is Reserved"));
+        EXPECT_EQ(sheet()->informativeText(),
+                  QStringLiteral("The key combination you pressed is either a reserved or recommended keyboard command "
+                                 "equivalent for Mac OS X applications. To prevent conflicts, these key combinations "
+                                 "cannot be assigned to shortcuts."));
+        EXPECT_EQ(sheet()->buttons().size(), 1);
+        EXPECT_EQ(combo(), Combo(49, 0x0800));
+        EXPECT_EQ(field()->text(), QStringLiteral("⌥Space"));
+        answerSheet();
+        // The sheet came and went without ending the edit.
+        EXPECT_TRUE(field()->isEditing());
+        EXPECT_EQ(*readFile(domainPath()), before);
+    }
+}
+
+TEST_F(HotKeysTest, ClearingWhileEditingIsStoredWhenTheEditEnds)
+{
+    startEditing({{ShowHideHotKey, archive(49, 0x0800)}});
+    QTest::mouseClick(loaded.outlet<QPushButton>("_clearHotKeyButton"), Qt::LeftButton);
+    EXPECT_TRUE(field()->isEditing()); // the button does not take the focus
+    EXPECT_EQ(field()->text(), QString());
+    EXPECT_EQ(readDomain()->value(ShowHideHotKey), QVariant(archive(49, 0x0800)));
+    clickElsewhere();
+
+    EXPECT_FALSE(field()->isEditing());
+    EXPECT_FALSE(broadcaster()->isEnabled());
+    EXPECT_EQ(readDomain()->value(ShowHideHotKey), QVariant(archive(-1, -1)));
+}
+
+TEST_F(HotKeysTest, TheClearButtonWritesNothingUntilTheNextSave)
+{
+    ASSERT_TRUE(writeDomain({{ShowHideHotKey, archive(49, 0x0800)}}));
+    loaded.pane.willSelect();
+    const QByteArray before = *readFile(domainPath());
+
+    QTest::mouseClick(loaded.outlet<QPushButton>("_clearHotKeyButton"), Qt::LeftButton);
+    EXPECT_EQ(field()->text(), QString());
+    EXPECT_FALSE(loaded.pane.keyCombo()->isValid());
+    EXPECT_EQ(*readFile(domainPath()), before);
+
+    loaded.pane.willUnselect();
+    EXPECT_EQ(readDomain()->value(ShowHideHotKey), QVariant(archive(-1, -1)));
+}
+
+TEST_F(HotKeysTest, OnceEditingHasEndedKeysPassTheBroadcasterBy)
+{
+    startEditing();
+    clickElsewhere();
+    ASSERT_FALSE(broadcaster()->isEnabled());
+    const int sortOrder = sortBy()->currentIndex();
+
+    sortBy()->setFocus();
+    QTest::keyClick(sortBy(), Qt::Key_Down, Qt::AltModifier | Qt::MetaModifier);
+    QTest::keyClick(sortBy(), Qt::Key_Down);
+    EXPECT_EQ(combo(), Combo(36, 0x0100)); // untouched
+    EXPECT_EQ(sortBy()->currentIndex(), sortOrder + 1);         // the key reached the pop-up
+    EXPECT_EQ(sheet(), nullptr);
+}
+
+TEST_F(HotKeysTest, AValueThatIsNotAKeyComboArchiveShowsAnEmptyField)
+{
+    for (const QVariant &stored : {QVariant(QByteArray("not an archive")), QVariant(QStringLiteral("⌘Space")),
+                                   QVariant(platform::Archiver::archivedDataWithRootObject(QStringLiteral("KeyCombo"))),
+                                   QVariant(archive(36, 256).left(40))}) {
+        ASSERT_TRUE(writeDomain({{ShowHideHotKey, stored}}));
+        loaded.pane.willSelect();
+        EXPECT_EQ(field()->text(), QString());
+        EXPECT_FALSE(loaded.pane.keyCombo()->isValid());
+    }
+}
+
+TEST_F(HotKeysTest, LeavingThePaneEndsTheEditSavesAndStopsListening)
+{
+    startEditing();
+    QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier);
+    loaded.pane.willUnselect();
+    EXPECT_FALSE(field()->isEditing());
+    EXPECT_FALSE(broadcaster()->isEnabled());
+    EXPECT_EQ(readDomain()->value(ShowHideHotKey), QVariant(archive(49, 0x0800)));
+
+    // Unselected, the pane no longer listens to its broadcaster.
+    broadcaster()->_broadcastKeyCode(49, 0x0100);
+    EXPECT_EQ(combo(), Combo(49, 0x0800));
+    loaded.pane.willSelect();
+    broadcaster()->_broadcastKeyCode(49, 0x1800);
+    EXPECT_EQ(combo(), Combo(49, 0x1800));
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+// The Corvane pane loaded from the built bundle into a shown, active window, and
+// the service's preferences domain as the file another program sees.
+
+#include "CorvanePrefPane.h"
+#include "CorvaneServiceHelper.h"
+
+#include "Bundle.h"
+#include "PropertyList.h"
+#include "TestSupport.h"
+#include "UserDefaults.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+#include <QWidget>
+
+#include <optional>
+
+namespace corvane::test {
+
+/// The file of the service's preferences domain in this sandbox.
+inline QString domainPath()
+{
+    return platform::UserDefaults::standardUserDefaults().pathForDomain(ServiceBundleIdentifier);
+}
+
+/// Writes the domain file as another program would: an XML property list.
+inline bool writeDomain(const QVariantMap &domain)
+{
+    const auto plist = platform::writePropertyList(domain, platform::PropertyListFormat::Xml);
+    QFile file(domainPath());
+    return plist.error.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(plist.bytes) == plist.bytes.size();
+}
+
+/// The domain file's dictionary; none when there is no file or it does not parse.
+inline std::optional<QVariantMap> readDomain()
+{
+    const auto bytes = readFile(domainPath());
+    if (!bytes)
+        return std::nullopt;
+    const auto parsed = platform::readPropertyList(*bytes);
+    if (parsed.value.typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return parsed.value.toMap();
+}
+
+inline void removeDomain()
+{
+    QFile::remove(domainPath());
+    platform::UserDefaults::standardUserDefaults().synchronize();
+}
+
+/// The pane with its view loaded, shown and its window active, so that clicks
+/// and key presses reach the controls as the user's would.
+class LoadedPane
+{
+public:
+    LoadedPane()
+        : pane(*platform::Bundle::bundleWithPath(QStringLiteral(CORVANE_PANE_BUNDLE)))
+        , view(pane.loadMainView())
+    {
+        view->show();
+        view->activateWindow();
+        active = QTest::qWaitFor([this] { return QApplication::activeWindow() == view; });
+    }
+
+    template <typename Widget>
+    Widget *outlet(const char *name) const
+    {
+        return view->findChild<Widget *>(QLatin1String(name));
+    }
+
+    CorvanePrefPane pane;
+    QWidget *view;
+    bool active = false;
+};
+
+} // namespace corvane::test
