@@ -1,9 +1,12 @@
 #include "CorvanePrefPane.h"
 
 #include "AlertSheet.h"
+#include "ArrayController.h"
 #include "CorvaneServiceHelper.h"
 #include "DistributedNotificationCenter.h"
+#include "ManagedObjectContext.h"
 #include "NotificationCenter.h"
+#include "PersistentStoreCoordinator.h"
 #include "PreferenceValue.h"
 #include "UserDefaults.h"
 #include "VLOnOffButton.h"
@@ -47,6 +50,8 @@ CorvanePrefPane::CorvanePrefPane(platform::Bundle bundle, QObject *parent)
 CorvanePrefPane::~CorvanePrefPane()
 {
     platform::NotificationCenter::defaultCenter().removeObserver(this);
+    // Context, coordinator and model, then the filter predicate.
+    tearDownExcludedApplications();
     platform::DistributedNotificationCenter::defaultCenter().removeObserver(this);
     // The view outlives this part of the pane (the base class deletes it).
     if (_hotKeyField)
@@ -113,8 +118,10 @@ void CorvanePrefPane::mainViewDidLoad()
     center.addObserver(this, AppHasLaunched, QString(), [this](const platform::DistributedNotification &) {
         appHasLaunched();
     });
-    // Hook: "CVApplicationRemovedFromLauncherNotification" -> appsRemoved, and the
-    // excluded applications' filter predicate, come with the excluded applications.
+    // "CVApplicationRemovedFromLauncherNotification" -> appsRemoved, third.
+    setUpExcludedApplications();
+    // Once more through the setter, so that the table's controller applies it.
+    setExcludedApplicationsFilterPredicate(excludedApplicationsFilterPredicate());
 }
 
 void CorvanePrefPane::appHasLaunched()
@@ -138,7 +145,8 @@ void CorvanePrefPane::willSelect()
 
     if (_enableCheckbox)
         _enableCheckbox->setState(CorvaneServiceHelper::isServiceRunning() ? 1 : 0);
-    // Hook: the login check box follows isServiceEnabledAtStartup with login items.
+    if (_enableAtStartupCheckbox)
+        _enableAtStartupCheckbox->setChecked(isServiceEnabledAtStartup());
 
     const auto sortOrder = PreferenceValue::integerValue(preferences.value(QStringLiteral("CVSortOrder")));
     // An index the pop-up does not have would leave it showing nothing, and the

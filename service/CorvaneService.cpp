@@ -1,5 +1,6 @@
 #include "CorvaneService.h"
 
+#include "ApplicationCatalogue.h"
 #include "ServicePreferences.h"
 
 #include "Connection.h"
@@ -102,6 +103,9 @@ bool CorvaneService::start()
 
     takeUp(ServicePreferences::allKeys());
     installServicesBundle();
+    m_catalogue = std::make_unique<ApplicationCatalogue>(
+        m_journal, QCoreApplication::applicationDirPath() + QStringLiteral("/Resources/Corvane.model.json"));
+    m_catalogue->open();   // a service without its store still answers the rest
 
     m_connection = platform::Connection::registerName(
         ConnectionName, corvaneProtocol(), [this](const QString &method, const QVariantList &arguments) {
@@ -158,9 +162,11 @@ void CorvaneService::receive(const QString &method, const QVariantList &argument
         takeUp(ServicePreferences::cornerKeys());
     } else if (method == u"hotKeyChanged") {
         takeUp(QStringLiteral("ShowHideHotKey"), fields(arguments).join(u' '));
+    } else if (method == u"excludedApplicationsChanged") {
+        // The message names the record only: its flag is in the store.
+        if (m_catalogue)
+            m_catalogue->excludedApplicationsChanged(arguments.value(0).toString());
     }
-    // excludedApplicationsChanged: the record's flag lives in the application store,
-    // which this service does not keep; the journal line is all.
 }
 
 void CorvaneService::takeUp(const QStringList &keys)

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class ApplicationCatalogue;
+
 namespace platform {
 class Connection;
 class TerminationSignalNotifier;
@@ -19,7 +21,9 @@ class TerminationSignalNotifier;
 /// (com.velora.CorvaneService on the session bus) and answers CorvaneProtocol; it
 /// posts "CorvaneAppHasLaunchedNotification" once it runs and
 /// "CorvaneAppIsQuittingNotification" when it quits; it keeps its Services-menu
-/// bundle installed; it takes up its settings from its preferences domain; and it
+/// bundle installed; it takes up its settings from its preferences domain; it keeps
+/// the catalogue of applications in the store shared with the pane
+/// (ApplicationCatalogue); and it
 /// journals everything it receives and takes up (see ServiceJournal).
 class CorvaneService : public QObject
 {
@@ -57,6 +61,7 @@ private:
     ServiceJournal m_journal;
     std::unique_ptr<platform::Connection> m_connection;
     std::unique_ptr<platform::TerminationSignalNotifier> m_signals;
+    std::unique_ptr<ApplicationCatalogue> m_catalogue;
     QTimer m_busWatch;
     bool m_quitting = false;
 };

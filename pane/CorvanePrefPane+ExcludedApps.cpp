@@ -1,0 +1,197 @@
+// The excluded-applications list: the add and remove actions, saving the flag,
+// telling the service, and the refresh when the service drops applications.
+
+#include "CorvanePrefPane.h"
+
+#include "ArrayController.h"
+#include "CorvaneProtocol.h"
+#include "CorvaneServiceHelper.h"
+#include "DesktopEntry.h"
+#include "DistributedNotificationCenter.h"
+#include "Log.h"
+#include "ManagedObjectContext.h"
+#include "PersistentStoreCoordinator.h"
+#include "PropertyList.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHash>
+#include <QHeaderView>
+#include <QTableView>
+#include <QUrl>
+
+namespace {
+
+const QString RemovedNotification = QStringLiteral("CVApplicationRemovedFromLauncherNotification");
+const QString ApplicationIDsKey = QStringLiteral("ApplicationIDs");
+
+// The icon an application names: a desktop entry's Icon (a theme name or a file),
+// or an app folder's CFBundleIconFile in its Resources.
+QIcon applicationIcon(const QString &path)
+{
+    if (path.endsWith(QLatin1String(".desktop"))) {
+        const auto entry = platform::DesktopEntry::read(path);
+        const QString icon = entry ? entry->value(QStringLiteral("Icon")) : QString();
+        if (icon.isEmpty())
+            return {};
+        return QDir::isAbsolutePath(icon) ? QIcon(icon) : QIcon::fromTheme(icon);
+    }
+    const QString resources = path + QStringLiteral("/Resources/");
+    QFile infoFile(resources + QStringLiteral("Info.plist"));
+    if (!infoFile.open(QIODevice::ReadOnly))
+        return {};
+    const auto info = platform::readPropertyList(infoFile.read(1 << 20));
+    const QString iconFile = info.value.toMap().value(QStringLiteral("CFBundleIconFile")).toString();
+    if (iconFile.isEmpty() || iconFile.contains(u'/'))
+        return {};
+    return QFileInfo::exists(resources + iconFile) ? QIcon(resources + iconFile) : QIcon();
+}
+
+} // namespace
+
+void CorvanePrefPane::setUpExcludedApplications()
+{
+    auto *controller = new platform::ArrayController(
+        QStringLiteral("Application"), {QStringLiteral("name")}, [this] { return managedObjectContext(); }, this);
+    _excludedApplications = controller;
+    // Looking icons up reads files: once per application for the pane's life.
+    auto icons = std::make_shared<QHash<QString, QIcon>>();
+    controller->setIconProvider([icons](const platform::ManagedObject &app) {
+        const QString url = app.value(QStringLiteral("URL")).toString();
+        auto found = icons->find(url);
+        if (found == icons->end())
+            found = icons->insert(url, applicationIcon(QUrl(url).toLocalFile()));
+        return *found;
+    });
+    connect(this, &CorvanePrefPane::excludedApplicationsFilterPredicateChanged, controller,
+            [this, controller] {
+                controller->setFilterPredicate(_filterPredicate);
+                // The first binding access: builds the store stack.
+                if (!controller->hasFetched())
+                    controller->fetch();
+            });
+    controller->setSortDescriptors(excludedApplicationsSortDescriptors());
+    if (_excludedApplicationsTable) {
+        _excludedApplicationsTable->setModel(controller);
+        _excludedApplicationsTable->setSelectionModel(controller->selectionModel());
+        _excludedApplicationsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+        _excludedApplicationsTable->setSelectionMode(QAbstractItemView::SingleSelection);
+        _excludedApplicationsTable->horizontalHeader()->setStretchLastSection(true);
+    }
+    platform::DistributedNotificationCenter::defaultCenter().addObserver(
+        this, RemovedNotification, QString(),
+        [this](const platform::DistributedNotification &notification) { appsRemoved(notification); });
+}
+
+void CorvanePrefPane::tearDownExcludedApplications()
+{
+    platform::DistributedNotificationCenter::defaultCenter().removeObserver(this, RemovedNotification, QString());
+    if (_excludedApplications) {
+        if (_excludedApplicationsTable)
+            _excludedApplicationsTable->setModel(nullptr);
+        _excludedApplications->clear();
+    }
+    // Context, coordinator, model: each needs the next.
+    _managedObjectContext.reset();
+    _persistentStoreCoordinator.reset();
+    _managedObjectModel.reset();
+    _filterPredicate.reset();
+}
+
+std::shared_ptr<platform::DistantObject> CorvanePrefPane::excludedAppsServiceProxy() const
+{
+    return CorvaneServiceHelper::serviceProxy();
+}
+
+void CorvanePrefPane::addApplication(QObject *)
+{
+    QWidget *window = mainView() ? mainView()->window() : nullptr;
+    auto *panel = new QFileDialog(window);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setFileMode(QFileDialog::ExistingFile);
+    panel->setOption(QFileDialog::DontUseNativeDialog);
+    panel->setDirectory(_applicationsFolder);
+    panel->setNameFilter(tr("Applications (*.desktop *.app)"));
+    connect(panel, &QFileDialog::finished, this, [this, panel](int result) { openPanelDidEnd(panel, result, nullptr); });
+    panel->open();
+}
+
+void CorvanePrefPane::openPanelDidEnd(QFileDialog *panel, int returnCode, void *)
+{
+    if (returnCode == 0 || !panel)
+        return;
+    const QString chosen = panel->selectedFiles().value(0);
+    if (chosen.isEmpty())
+        return;
+    const platform::ManagedObjectPtr app = applicationWithPath(chosen);
+    if (!app)
+        return;   // the service does not know it: nothing to exclude
+    app->setValue(QStringLiteral("excluded"), true);
+    if (_excludedApplications)
+        _excludedApplications->rearrangeObjects();
+    saveExcluded();
+    CorvaneProtocol(excludedAppsServiceProxy()).excludedApplicationsChanged(objectURLStringForApp(app));
+}
+
+void CorvanePrefPane::removeApplication(QObject *)
+{
+    const auto selected = _excludedApplications ? _excludedApplications->selectedObjects() : QList<platform::ManagedObjectPtr>();
+    const platform::ManagedObjectPtr app = selected.value(0);
+    removeApplicationObject(app);
+    CorvaneProtocol(excludedAppsServiceProxy()).excludedApplicationsChanged(objectURLStringForApp(app));
+}
+
+void CorvanePrefPane::removeApplicationObject(const platform::ManagedObjectPtr &app)
+{
+    if (!app)
+        return;
+    app->setValue(QStringLiteral("excluded"), false);
+    saveExcluded();
+    if (_excludedApplications)
+        _excludedApplications->rearrangeObjects();
+    if (_excludedApplicationsTable)
+        _excludedApplicationsTable->viewport()->update();
+}
+
+void CorvanePrefPane::saveExcluded()
+{
+    platform::ManagedObjectContext *context = managedObjectContext();
+    if (!context)
+        return;
+    platform::StoreError error;
+    if (context->save(&error)) {
+        if (_excludedApplications)
+            _excludedApplications->rearrangeObjects();
+    } else {
+        platform::log(QStringLiteral("unable to save excluded attribute: %1").arg(error.toString()));
+    }
+}
+
+QString CorvanePrefPane::objectURLStringForApp(const platform::ManagedObjectPtr &app) const
+{
+    return app ? app->objectID().uriRepresentation() : QString();
+}
+
+void CorvanePrefPane::appsRemoved(const platform::DistributedNotification &notification)
+{
+    platform::ManagedObjectContext *context = managedObjectContext();
+    const QVariantList identifiers = notification.userInfo.value(ApplicationIDsKey).toList();
+    for (const QVariant &identifier : identifiers) {
+        if (!context || identifier.metaType().id() != QMetaType::QString)
+            continue;
+        const auto id = context->persistentStoreCoordinator()->managedObjectIDForURIRepresentation(identifier.toString());
+        if (!id)
+            continue;   // names nothing of this store
+        if (const platform::ManagedObjectPtr app = context->existingObjectWithID(*id))
+            context->refreshObject(app, false);
+    }
+    if (_excludedApplications)
+        _excludedApplications->fetch();
+}
+
+platform::ArrayController *CorvanePrefPane::excludedApplications() const
+{
+    return _excludedApplications;
+}

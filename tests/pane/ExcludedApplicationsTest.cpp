@@ -1,0 +1,311 @@
+#include "CorvanePrefPane.h"
+
+#include "ArrayController.h"
+#include "Connection.h"
+#include "DistributedNotificationCenter.h"
+#include "Log.h"
+#include "ManagedObjectContext.h"
+#include "PersistentStoreCoordinator.h"
+#include "Protocol.h"
+#include "TestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString PaneBundle = QStringLiteral(CORVANE_PANE_BUNDLE);
+const QString Entity = QStringLiteral("Application");
+
+QString dataHome() { return qEnvironmentVariable("XDG_DATA_HOME"); }
+QString storeFolder() { return dataHome() + QStringLiteral("/Velora/Corvane"); }
+QString storePath() { return storeFolder() + QStringLiteral("/Corvane.db"); }
+QString appsFolder() { return corvane::test::sandboxDir() + QStringLiteral("/apps"); }
+QString appPath(const QString &name) { return appsFolder() + u'/' + name + QStringLiteral(".desktop"); }
+
+// Stands in for the service's connection: records each CorvaneProtocol message
+// that reaches com.velora.CorvaneService on the session bus.
+class ServiceStandIn
+{
+public:
+    ServiceStandIn()
+        : m_connection(Connection::registerName(
+              QStringLiteral("CorvaneService"),
+              Protocol(QStringLiteral("CorvaneProtocol"), {{QStringLiteral("excludedApplicationsChanged"), QStringLiteral("s")},
+                                                           {QStringLiteral("userDefaultsChanged"), QString()}}),
+              [this](const QString &method, const QVariantList &arguments) {
+                  received.append(method + u' ' + arguments.value(0).toString());
+              }))
+    {
+    }
+    /// Everything sent before now has arrived: a marker message sent now is back.
+    QStringList drained()
+    {
+        auto proxy = Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneService"));
+        EXPECT_TRUE(proxy);
+        const int before = int(received.size());
+        proxy->setProtocolForProxy(Protocol(QStringLiteral("CorvaneProtocol"), {{QStringLiteral("userDefaultsChanged"), QString()}}));
+        proxy->sendOneway(QStringLiteral("userDefaultsChanged"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() > before && received.last() == u"userDefaultsChanged "; }));
+        QStringList messages = received;
+        messages.removeAll(QStringLiteral("userDefaultsChanged "));
+        return messages;
+    }
+    std::unique_ptr<Connection> m_connection;
+    QStringList received;
+};
+
+class ExcludedApplications : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QDir(dataHome() + QStringLiteral("/Velora")).removeRecursively();
+        QDir(appsFolder()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(storeFolder()));
+        ASSERT_TRUE(QDir().mkpath(appsFolder()));
+    }
+
+    /// Writes a store as the service does: one record a desktop entry, the names in
+    /// `excluded` excluded. Returns the records' identifiers by name.
+    QMap<QString, QString> catalogue(const QStringList &names, const QStringList &excluded)
+    {
+        auto model = ManagedObjectModel::fromFile(PaneBundle + QStringLiteral("/Resources/Corvane.model.json"));
+        EXPECT_TRUE(model);
+        auto coordinator = std::make_shared<PersistentStoreCoordinator>(*model);
+        EXPECT_TRUE(coordinator->addSQLiteStore(storePath()));
+        ManagedObjectContext context(coordinator);
+        QList<ManagedObjectPtr> apps;
+        for (const QString &name : names) {
+            QFile entry(appPath(name));
+            EXPECT_TRUE(entry.open(QIODevice::WriteOnly));
+            entry.write("[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=true\n");
+            auto app = context.insertNewObject(Entity);
+            app->setValue(QStringLiteral("name"), name);
+            app->setValue(QStringLiteral("URL"), QUrl::fromLocalFile(appPath(name)).toString());
+            app->setValue(QStringLiteral("excluded"), excluded.contains(name));
+            apps.append(app);
+        }
+        EXPECT_TRUE(context.save());
+        QMap<QString, QString> ids;
+        for (const auto &app : apps)
+            ids.insert(app->value(QStringLiteral("name")).toString(), app->objectID().uriRepresentation());
+        return ids;
+    }
+
+    std::unique_ptr<CorvanePrefPane> openPane(std::chrono::milliseconds busyTimeout = 5000ms)
+    {
+        auto pane = std::make_unique<CorvanePrefPane>(*Bundle::bundleWithPath(PaneBundle));
+        pane->setApplicationsFolder(appsFolder());
+        pane->setStoreBusyTimeout(busyTimeout);
+        EXPECT_NE(pane->loadMainView(), nullptr);
+        return pane;
+    }
+
+    static QStringList listed(const CorvanePrefPane &pane)
+    {
+        QStringList names;
+        auto *table = pane.mainView()->findChild<QTableView *>(QStringLiteral("_excludedApplicationsTable"));
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            names.append(table->model()->index(row, 0).data().toString());
+        return names;
+    }
+
+    static QVariant sql(const QString &statement)
+    {
+        QVariant result;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+            db.setDatabaseName(storePath());
+            EXPECT_TRUE(db.open());
+            QSqlQuery query(db);
+            EXPECT_TRUE(query.exec(statement)) << qPrintable(statement);
+            if (query.next())
+                result = query.value(0);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+        return result;
+    }
+
+    static int excludedFlag(const QString &name)
+    {
+        return sql(QStringLiteral("SELECT ZEXCLUDED FROM ZAPPLICATION WHERE ZNAME = '%1'").arg(name)).toInt();
+    }
+
+    // A panel as the user leaves it after choosing `path`.
+    static std::unique_ptr<QFileDialog> panelChoosing(const QString &path)
+    {
+        auto panel = std::make_unique<QFileDialog>();
+        panel->setOption(QFileDialog::DontUseNativeDialog);
+        panel->setDirectory(QFileInfo(path).absolutePath());
+        panel->selectFile(path);
+        return panel;
+    }
+
+    ServiceStandIn service;
+};
+
+} // namespace
+
+TEST_F(ExcludedApplications, TheTableListsOnlyExcludedRecordsSortedByName)
+{
+    catalogue({QStringLiteral("Terminal"), QStringLiteral("Calendar"), QStringLiteral("Mail"), QStringLiteral("Atlas")},
+              {QStringLiteral("Terminal"), QStringLiteral("Atlas"), QStringLiteral("Mail")});
+    auto pane = openPane();
+    EXPECT_EQ(listed(*pane), (QStringList{QStringLiteral("Atlas"), QStringLiteral("Mail"), QStringLiteral("Terminal")}));
+    EXPECT_EQ(pane->applicationSupportFolder(), storeFolder());
+    EXPECT_EQ(pane->excludedApplicationsFilterPredicate().format(),
+              Predicate::parse(QStringLiteral("excluded == YES"))->format());
+}
+
+TEST_F(ExcludedApplications, ChoosingInThePanelExcludesOnlyKnownApplicationsAndTellsTheService)
+{
+    const auto ids = catalogue({QStringLiteral("Mail"), QStringLiteral("Notes")}, {QStringLiteral("Notes")});
+    auto pane = openPane();
+
+    // Cancelled: nothing changes, nothing is sent.
+    pane->openPanelDidEnd(panelChoosing(appPath(QStringLiteral("Mail"))).get(), 0, nullptr);
+    // Not catalogued by the service: the same.
+    QFile stranger(appPath(QStringLiteral("Stranger")));
+    ASSERT_TRUE(stranger.open(QIODevice::WriteOnly));
+    stranger.close();
+    pane->openPanelDidEnd(panelChoosing(stranger.fileName()).get(), 1, nullptr);
+    EXPECT_EQ(service.drained(), QStringList());
+    EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 0);
+    EXPECT_EQ(sql(QStringLiteral("SELECT COUNT(*) FROM ZAPPLICATION")).toInt(), 2);
+    EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Notes")});
+
+    pane->openPanelDidEnd(panelChoosing(appPath(QStringLiteral("Mail"))).get(), 1, nullptr);
+    EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 1);
+    EXPECT_EQ(listed(*pane), (QStringList{QStringLiteral("Mail"), QStringLiteral("Notes")}));
+
+    // Already excluded: saved again all the same, and the service still hears of it.
+    const int opt = sql(QStringLiteral("SELECT Z_OPT FROM ZAPPLICATION WHERE ZNAME = 'Notes'")).toInt();
+    pane->openPanelDidEnd(panelChoosing(appPath(QStringLiteral("Notes"))).get(), 1, nullptr);
+    EXPECT_EQ(excludedFlag(QStringLiteral("Notes")), 1);
+    EXPECT_GE(sql(QStringLiteral("SELECT Z_OPT FROM ZAPPLICATION WHERE ZNAME = 'Notes'")).toInt(), opt);
+    EXPECT_EQ(service.drained(), (QStringList{QStringLiteral("excludedApplicationsChanged ") + ids[QStringLiteral("Mail")],
+                                              QStringLiteral("excludedApplicationsChanged ") + ids[QStringLiteral("Notes")]}));
+}
+
+TEST_F(ExcludedApplications, TheAddButtonOpensAWindowModalPanelInTheApplicationsFolder)
+{
+    catalogue({QStringLiteral("Mail")}, {});
+    auto pane = openPane();
+    pane->mainView()->show();
+    pane->mainView()->findChild<QAbstractButton *>(QStringLiteral("_addApplicationButton"))->click();
+    auto *panel = pane->mainView()->window()->findChild<QFileDialog *>();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(QDir(panel->directory()).canonicalPath(), QDir(appsFolder()).canonicalPath());
+    EXPECT_TRUE(panel->nameFilters().join(u' ').contains(QStringLiteral("*.desktop")));
+    panel->selectFile(appPath(QStringLiteral("Mail")));
+    static_cast<QDialog *>(panel)->accept();
+    EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 1);
+    EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Mail")});
+}
+
+TEST_F(ExcludedApplications, RemoveClearsTheSelectedRecordAndWithoutSelectionSendsAnEmptyIdentifier)
+{
+    const auto ids = catalogue({QStringLiteral("Mail"), QStringLiteral("Notes")}, {QStringLiteral("Mail"), QStringLiteral("Notes")});
+    auto pane = openPane();
+    auto *remove = pane->mainView()->findChild<QAbstractButton *>(QStringLiteral("_removeApplicationButton"));
+
+    remove->click();
+    EXPECT_EQ(service.drained(), QStringList{QStringLiteral("excludedApplicationsChanged ")});
+    EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 1);
+    EXPECT_EQ(excludedFlag(QStringLiteral("Notes")), 1);
+
+    auto *table = pane->mainView()->findChild<QTableView *>(QStringLiteral("_excludedApplicationsTable"));
+    table->selectRow(1);
+    remove->click();
+    EXPECT_EQ(service.drained().value(1), QStringLiteral("excludedApplicationsChanged ") + ids[QStringLiteral("Notes")]);
+    EXPECT_EQ(excludedFlag(QStringLiteral("Notes")), 0);
+    EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 1);
+    EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Mail")});
+}
+
+TEST_F(ExcludedApplications, RemovedApplicationsAreRefreshedAndTheListFetchedAgain)
+{
+    const auto ids = catalogue({QStringLiteral("Mail"), QStringLiteral("Notes")}, {QStringLiteral("Mail"), QStringLiteral("Notes")});
+    auto pane = openPane();
+    ASSERT_EQ(listed(*pane).size(), 2);
+
+    // Another writer (the service) drops Notes behind the pane's back.
+    sql(QStringLiteral("DELETE FROM ZAPPLICATION WHERE ZNAME = 'Notes'"));
+    pane->appsRemoved({QStringLiteral("CVApplicationRemovedFromLauncherNotification"), QString(),
+                       {{QStringLiteral("ApplicationIDs"), QVariantList()}}});
+    EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Mail")});
+
+    // Identifiers of another store, garbage and non-strings are skipped; a known
+    // one is refreshed from the store, dropping unsaved values.
+    sql(QStringLiteral("UPDATE ZAPPLICATION SET ZEXCLUDED = 0, Z_OPT = Z_OPT + 1 WHERE ZNAME = 'Mail'"));
+    auto &center = DistributedNotificationCenter::defaultCenter();
+    ASSERT_TRUE(center.postNotificationName(
+        QStringLiteral("CVApplicationRemovedFromLauncherNotification"), QString(),
+        {{QStringLiteral("ApplicationIDs"),
+          QVariantList{QStringLiteral("x-coredata://00000000-0000-0000-0000-000000000000/Application/p1"),
+                       QStringLiteral("not a uri"), 42, ids[QStringLiteral("Notes")], ids[QStringLiteral("Mail")]}}}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed(*pane).isEmpty(); }));
+}
+
+TEST_F(ExcludedApplications, AMissingVeloraFolderFailsTheStoreAndIsPresentedOnce)
+{
+    QDir(dataHome() + QStringLiteral("/Velora")).removeRecursively();
+    auto countBoxes = [] {
+        int boxes = 0;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            boxes += qobject_cast<QMessageBox *>(widget) && widget->isVisible();
+        return boxes;
+    };
+    const int before = countBoxes();
+    auto pane = openPane();
+    EXPECT_FALSE(pane->persistentStoreCoordinator()->hasStore());
+    EXPECT_FALSE(QFileInfo::exists(storeFolder()));
+    pane->appsRemoved({});
+    pane->removeApplication(nullptr);
+    EXPECT_EQ(pane->applicationWithPath(appPath(QStringLiteral("Mail"))), nullptr);
+    EXPECT_EQ(countBoxes() - before, 1);
+    EXPECT_TRUE(listed(*pane).isEmpty());
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(widget))
+            box->done(0);
+    }
+}
+
+TEST_F(ExcludedApplications, ASaveBlockedPastTheBusyTimeoutIsLoggedAndTheFlagKeptInMemory)
+{
+    const auto ids = catalogue({QStringLiteral("Mail")}, {});
+    auto pane = openPane(100ms);
+    QStringList lines;
+    ScopedLogSink sink([&](const LogRecord &record) { lines.append(record.message); });
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        db.setDatabaseName(storePath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery lock(db);
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        pane->openPanelDidEnd(panelChoosing(appPath(QStringLiteral("Mail"))).get(), 1, nullptr);
+        lock.exec(QStringLiteral("ROLLBACK"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("unable to save excluded attribute: "))) << qPrintable(lines[0]);
+    EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 0);
+    EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Mail")}); // in memory it is excluded
+    EXPECT_EQ(service.drained(), QStringList{QStringLiteral("excludedApplicationsChanged ") + ids[QStringLiteral("Mail")]});
+}
