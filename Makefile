@@ -10,7 +10,10 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
+# Let every clone share one compiler cache: paths relative to the clone, and the
+# working folder left out of the hash (debug info then names the build folder).
 export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 export CCACHE_DIR ?= $(HOME)/.cache/ccache
 
 CMAKE_FLAGS = -G Ninja -DCORVANE_WERROR=ON
