@@ -12,6 +12,7 @@
 #include "UserDefaults.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QTest>
 #include <QWidget>
@@ -56,6 +57,14 @@ inline void removeDomain()
 /// and key presses reach the controls as the user's would.
 class LoadedPane
 {
+    // The folder where the service, having run once, keeps its application store:
+    // without it the pane reports that it cannot show the excluded applications.
+    static bool makeStoreFolder()
+    {
+        return QDir().mkpath(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Velora/Corvane"));
+    }
+    const bool m_storeFolder = makeStoreFolder();
+
 public:
     LoadedPane()
         : pane(*platform::Bundle::bundleWithPath(QStringLiteral(CORVANE_PANE_BUNDLE)))
