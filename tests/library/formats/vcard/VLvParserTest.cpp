@@ -16,26 +16,17 @@ QString address(const void *object)
     return QStringLiteral("0x%1").arg(reinterpret_cast<quintptr>(object), 0, 16);
 }
 
-PropertyPtr propertyAt(const VLvParserCard &card, qsizetype index)
+// The entry at `index` as a T (a property, a card or a group); empty when it is another kind.
+template<typename T>
+T entryAt(const VLvParserCard &card, qsizetype index)
 {
     const VLvParserEntry entry = card.propertyAtIndex(index);
-    EXPECT_TRUE(std::holds_alternative<PropertyPtr>(entry)) << "entry " << index << " is not a property";
-    return std::holds_alternative<PropertyPtr>(entry) ? std::get<PropertyPtr>(entry) : PropertyPtr();
+    EXPECT_TRUE(std::holds_alternative<T>(entry)) << "entry " << index << " is of another kind";
+    return std::holds_alternative<T>(entry) ? std::get<T>(entry) : T();
 }
-
-CardPtr cardAt(const VLvParserCard &card, qsizetype index)
-{
-    const VLvParserEntry entry = card.propertyAtIndex(index);
-    EXPECT_TRUE(std::holds_alternative<CardPtr>(entry)) << "entry " << index << " is not a card";
-    return std::holds_alternative<CardPtr>(entry) ? std::get<CardPtr>(entry) : CardPtr();
-}
-
-VLvParserGroup groupAt(const VLvParserCard &card, qsizetype index)
-{
-    const VLvParserEntry entry = card.propertyAtIndex(index);
-    EXPECT_TRUE(std::holds_alternative<VLvParserGroup>(entry)) << "entry " << index << " is not a group";
-    return std::holds_alternative<VLvParserGroup>(entry) ? std::get<VLvParserGroup>(entry) : VLvParserGroup();
-}
+const auto propertyAt = entryAt<PropertyPtr>;
+const auto cardAt = entryAt<CardPtr>;
+const auto groupAt = entryAt<VLvParserGroup>;
 
 QStringList names(const VLvParserCard &card)
 {
@@ -105,37 +96,29 @@ TEST(VLvParser, GroupNameUsedByAPlainPropertyKeepsBoth)
         << "lookup by name still finds the first entry";
 }
 
-TEST(VLvParser, NamesWithoutOrWithSeveralDotsAreNotGroups)
+TEST(VLvParser, PropertiesKeepTheirNamesParametersAndDecodedBytes)
 {
     VLvParser parser;
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\na.b.c:1\n.X:2\nEND:VCARD")));
+    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\na.b.c:1\n.X:2\nTEL;WORK;VOICE:555\nTEL:2\n"
+                                                  "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:caf=C3=A9=\n=21\n"
+                                                  "PHOTO;BASE64:\n AAEC\n /w==\nN:a")
+                                   + QChar(0) + QStringLiteral("b\nEND:VCARD")));
     const VLvParserCard &card = *parser.cards().at(0);
-    EXPECT_EQ(names(card), (QStringList{QStringLiteral("a.b.c"), QString()}));
+    EXPECT_EQ(names(card), (QStringList{"a.b.c", QString(), "TEL", "TEL", "NOTE", "PHOTO", "N"}))
+        << "a name with no or several dots is no group; an empty group name is one";
     EXPECT_EQ(groupAt(card, 1).value(QStringLiteral("X"))->data(), "2");
-}
 
-TEST(VLvParser, ParametersWithoutValueAnswerNone)
-{
-    VLvParser parser;
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nTEL;WORK;VOICE:555\nEND:VCARD")));
-    const PropertyPtr tel = propertyAt(*parser.cards().at(0), 0);
+    const PropertyPtr tel = propertyAt(card, 2);
     ASSERT_EQ(tel->count(), 2);
-    EXPECT_EQ(tel->labelAtIndex(0), QStringLiteral("WORK"));
     EXPECT_EQ(tel->labelAtIndex(1), QStringLiteral("VOICE"));
-    EXPECT_EQ(tel->valueAtIndex(0), std::nullopt);
-    EXPECT_EQ(tel->valueAtIndex(1), std::nullopt);
+    EXPECT_EQ(tel->valueAtIndex(0), std::nullopt) << "a parameter without value answers none";
     EXPECT_EQ(tel->data(), "555");
-}
-
-TEST(VLvParser, PropertyWithNameIgnoresCaseAndFindsTheFirst)
-{
-    VLvParser parser;
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nTEL:1\nTEL:2\nEND:VCARD")));
-    const VLvParserCard &card = *parser.cards().at(0);
-    const auto found = card.propertyWithName(QStringLiteral("tel"));
-    ASSERT_TRUE(found);
-    EXPECT_EQ(std::get<PropertyPtr>(*found)->data(), "1");
+    EXPECT_EQ(std::get<PropertyPtr>(*card.propertyWithName(QStringLiteral("tel"))), tel) << "the first, ignoring case";
     EXPECT_FALSE(card.propertyWithName(QStringLiteral("FAX")));
+
+    EXPECT_EQ(propertyAt(card, 4)->data(), QByteArray("caf\xC3\xA9!"));
+    EXPECT_EQ(propertyAt(card, 5)->data(), QByteArray("\x00\x01\x02\xFF", 4));
+    EXPECT_EQ(propertyAt(card, 6)->data(), QByteArray("a\0b", 3)) << "a NUL character does not end the text";
 }
 
 TEST(VLvParser, CarriageReturnLineEndsParseLikeLineFeeds)
@@ -152,16 +135,6 @@ TEST(VLvParser, CarriageReturnLineEndsParseLikeLineFeeds)
         EXPECT_EQ(propertyAt(card, 0)->data(), "a;b");
         EXPECT_EQ(propertyAt(card, 1)->data(), "xy") << "the folded value arrives in one piece";
     }
-}
-
-TEST(VLvParser, DecodedValuesAreBytes)
-{
-    VLvParser parser;
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nNOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:caf=C3=A9=\n"
-                                                  "=21\nPHOTO;BASE64:\n AAEC\n /w==\nEND:VCARD")));
-    const VLvParserCard &card = *parser.cards().at(0);
-    EXPECT_EQ(propertyAt(card, 0)->data(), QByteArray("caf\xC3\xA9!"));
-    EXPECT_EQ(propertyAt(card, 1)->data(), QByteArray("\x00\x01\x02\xFF", 4));
 }
 
 TEST(VLvParser, TextMustBeginWithBegin)
@@ -221,15 +194,6 @@ TEST(VLvParser, UnbalancedBeginAndEndAreNoError)
     EXPECT_EQ(names(*cardAt(a, 0)), QStringList{QStringLiteral("X")});
     EXPECT_EQ(parser.cards().at(1)->cardName(), QStringLiteral("D"));
     EXPECT_EQ(names(*parser.cards().at(1)), QStringList{QStringLiteral("W")}) << "a card left open keeps its content";
-}
-
-TEST(VLvParser, NulCharacterDoesNotEndTheText)
-{
-    VLvParser parser;
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nNOTE:a") + QChar(0) + QStringLiteral("b\nFN:x\nEND:VCARD")));
-    const VLvParserCard &card = *parser.cards().at(0);
-    EXPECT_EQ(names(card), (QStringList{QStringLiteral("NOTE"), QStringLiteral("FN")}));
-    EXPECT_EQ(propertyAt(card, 0)->data(), QByteArray("a\0b", 3));
 }
 
 TEST(VLvParser, DeepNestingIsBuiltDescribedAndReleasedWithoutRecursion)
