@@ -1,4 +1,4 @@
-#include "CardEvents.h"
+#include "VCardTestSupport.h"
 #include "CardParser_p.h"
 
 #include <sys/resource.h>

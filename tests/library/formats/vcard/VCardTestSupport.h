@@ -1,10 +1,11 @@
 #pragma once
 
-// The tokenizer's callbacks as text, shared by the tokenizer and corpus tests:
-// "P NAME [k=v] [k]" for a property (a parameter without value shows its name
-// only), "D bytes" for value bytes, "E" for the end mark of a value.
+// Helpers shared by the vCard tests: the tokenizer's callbacks as text, and a
+// compact picture of VLvParser's card tree.
 
 #include "CardParser.h"
+#include "VLvParser.h"
+#include "VLvParserCard.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@
 
 namespace card_events {
 
+// "P NAME [k=v] [k]" for a property (a parameter without value shows its name
+// only), "D bytes" for value bytes, "E" for the end mark of a value.
 using Events = std::vector<std::string>;
 
 struct Recorder
@@ -81,6 +84,26 @@ inline Outcome feed(std::string_view text, bool bytewise, bool withData = true)
         result = CARD_Parse(parser.get(), text.data(), text.size(), 1);
     }
     return {result, recorder.events};
+}
+
+/// "NAME(entry,entry,card:NAME(...))" per top-level card, joined by ' '.
+inline QString summary(const VLvParserCard &card)
+{
+    QStringList entries;
+    for (qsizetype i = 0; i < card.count(); ++i) {
+        const VLvParserEntry entry = card.propertyAtIndex(i);
+        const auto *nested = std::get_if<std::shared_ptr<VLvParserCard>>(&entry);
+        entries.append(nested ? QStringLiteral("card:") + summary(**nested) : card.nameAtIndex(i));
+    }
+    return card.cardName().value_or(QStringLiteral("?")) + u'(' + entries.join(u',') + u')';
+}
+
+inline QString summary(const VLvParser &parser)
+{
+    QStringList cards;
+    for (const auto &card : parser.cards())
+        cards.append(summary(*card));
+    return cards.join(u' ');
 }
 
 } // namespace card_events
