@@ -192,13 +192,6 @@ constexpr bool kAddressSanitizer = false;
 constexpr bool kAddressSanitizer = false;
 #endif
 
-long peakResidentKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 struct PhotoSink
 {
     int64_t bytes = 0;
@@ -226,6 +219,11 @@ TEST(TokenizerMemory, PeakStaysFlatOverHundredMegabytesOfPhotos)
     const std::string card = "BEGIN:VCARD\r\nFN:Photo\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n" + photo + "END:VCARD\r\n";
     constexpr std::size_t total = 100u << 20;
     constexpr std::size_t chunk = 64u << 10;
+    const auto peakResidentKilobytes = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
 
     PhotoSink sink;
     ParserPtr parser(CARD_ParserCreate());
