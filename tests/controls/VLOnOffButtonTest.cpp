@@ -37,11 +37,7 @@ public:
 class PaintRecorder : public QObject
 {
 public:
-    explicit PaintRecorder(VLOnOffButton &button)
-        : m_button(button)
-    {
-        button.installEventFilter(this);
-    }
+    explicit PaintRecorder(VLOnOffButton &button) : m_button(button) { button.installEventFilter(this); }
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (event->type() == QEvent::Paint)
@@ -56,12 +52,9 @@ private:
 
 QByteArray rectSvg(int width, int height, const char *fill)
 {
-    return QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\">"
-                          "<rect width=\"%1\" height=\"%2\" fill=\"%3\"/></svg>")
-        .arg(width)
-        .arg(height)
-        .arg(QLatin1String(fill))
-        .toUtf8();
+    return QStringLiteral(R"(<svg xmlns="http://www.w3.org/2000/svg" width="%1" height="%2">)"
+                          R"(<rect width="%1" height="%2" fill="%3"/></svg>)")
+        .arg(width).arg(height).arg(QLatin1String(fill)).toUtf8();
 }
 
 // Artwork with easy numbers: a 60 x 26 control, a 24 x 16 handle (travel 36) and a

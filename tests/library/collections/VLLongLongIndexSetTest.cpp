@@ -39,7 +39,8 @@ std::vector<qint64> iterate(const VLLongLongIndexSet &set)
 TEST(VLLongLongIndexSet, KeepsDistinctIndexesInSignedAscendingOrderAndAnswersNotFoundPastTheEnds)
 {
     const VLLongLongIndexSet empty;
-    for (const qint64 answer : {empty.firstIndex(), empty.lastIndex(), empty.indexGreaterThanIndex(0), empty.indexLessThanIndex(0)})
+    for (const qint64 answer :
+         {empty.firstIndex(), empty.lastIndex(), empty.indexGreaterThanIndex(0), empty.indexLessThanIndex(0)})
         EXPECT_EQ(answer, NotFound);
     EXPECT_EQ(empty.count(), 0);
     EXPECT_FALSE(empty.containsIndex(0));
