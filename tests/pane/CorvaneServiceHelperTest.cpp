@@ -5,7 +5,6 @@
 #include "TestSupport.h"
 
 #include "Connection.h"
-#include "DistributedNotificationCenter.h"
 #include "Log.h"
 #include "SearchPaths.h"
 #include "UserDefaults.h"
@@ -101,11 +100,6 @@ TEST_F(CorvaneServiceHelperTest, FindsTheApplicationInItsFivePlacesInOrder)
     EXPECT_EQ(logged(), QStringList{Locate}) << "logged although found";
 }
 
-TEST_F(CorvaneServiceHelperTest, ServicesBundleIsInTheUsersLibrary)
-{
-    EXPECT_EQ(CorvaneServiceHelper::serviceBundlePath(), userLibrary() + QStringLiteral("/Services/Corvane.bundle"));
-}
-
 TEST_F(CorvaneServiceHelperTest, LaunchWithNothingToOpenLogsWhatItTried)
 {
     EXPECT_FALSE(CorvaneServiceHelper::launchService());
@@ -143,14 +137,9 @@ TEST_F(CorvaneServiceHelperTest, WithoutAServiceNothingIsReachedAndNothingWaits)
 TEST_F(CorvaneServiceHelperTest, LaunchFindsAndOpensTheServiceOnce)
 {
     ASSERT_TRUE(linkService(userLibrary() + QStringLiteral("/Services")));
-    bool launched = false;
-    auto &center = platform::DistributedNotificationCenter::defaultCenter();
-    center.addObserver(this, QStringLiteral("CorvaneAppHasLaunchedNotification"), QString(),
-                       [&](const platform::DistributedNotification &) { launched = true; });
-
+    const ServiceJournalReader journal;
     ASSERT_TRUE(CorvaneServiceHelper::launchService());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return launched; }, 20000));
-    center.removeObserver(this);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("posted CorvaneAppHasLaunchedNotification")));
     EXPECT_TRUE(CorvaneServiceHelper::isServiceRunning());
     EXPECT_EQ(ServiceGuard::runningServices().size(), 1);
     EXPECT_TRUE(CorvaneServiceHelper::serviceProxy());
@@ -164,10 +153,6 @@ TEST_F(CorvaneServiceHelperTest, LaunchFindsAndOpensTheServiceOnce)
 TEST_F(CorvaneServiceHelperTest, QuitAndWaitReturnsOnceAServiceQuittingAfterThreeSecondsIsGone)
 {
     ASSERT_GT(guard.start({QStringLiteral("--quit-delay"), QStringLiteral("3")}), 0);
-    bool quitting = false;
-    auto &center = platform::DistributedNotificationCenter::defaultCenter();
-    center.addObserver(this, QStringLiteral("CorvaneAppIsQuittingNotification"), QString(),
-                       [&](const platform::DistributedNotification &) { quitting = true; });
     // The real sleep, counted.
     std::vector<std::chrono::seconds> sleeps;
     CorvaneServiceHelper::setSleepFunction([&](std::chrono::seconds duration) {
@@ -182,8 +167,6 @@ TEST_F(CorvaneServiceHelperTest, QuitAndWaitReturnsOnceAServiceQuittingAfterThre
     EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](auto d) { return d == std::chrono::seconds(1); }));
     EXPECT_TRUE(logged().isEmpty()) << qPrintable(logged().join(u'\n'));
     EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return quitting; }, 10000));
-    center.removeObserver(this);
 }
 
 TEST_F(CorvaneServiceHelperTest, WaitGivesUpAfterTwentyOneSecondPollsWithItsLogLine)
