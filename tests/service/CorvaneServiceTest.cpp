@@ -3,8 +3,8 @@
 
 #include "CorvaneProtocol.h"
 #include "CorvaneServiceHelper.h"
+#include "KeyCombo.h"
 
-#include "Archiver.h"
 #include "DistributedNotificationCenter.h"
 #include "PropertyList.h"
 #include "UserDefaults.h"
@@ -50,25 +50,6 @@ protected:
     }
 
     ServiceGuard guard;
-};
-
-// A key combination as the pane archives it (class KeyCombo v0: "s" then "l").
-class TestKeyCombo : public platform::ArchivedObject
-{
-public:
-    static constexpr platform::ArchivedClass archivedClass{"KeyCombo", 0, &platform::ArchivedClass::NSObject};
-    TestKeyCombo(qint16 keyCode, qint32 modifiers) : m_keyCode(keyCode), m_modifiers(modifiers) {}
-    const platform::ArchivedClass &classForArchiver() const override { return archivedClass; }
-    void encodeWithCoder(platform::Archiver &coder) const override
-    {
-        coder.encodeValueOfObjCType("s", m_keyCode);
-        coder.encodeValueOfObjCType("l", m_modifiers);
-    }
-    void initWithCoder(platform::Unarchiver &) override {}
-
-private:
-    qint16 m_keyCode;
-    qint32 m_modifiers;
 };
 
 // Return with Command, written by the original platform's archiver.
@@ -178,23 +159,15 @@ TEST_F(CorvaneServiceTest, AnswersDbusSendAndRefusesWrongArguments)
     EXPECT_EQ(journal.lines().filter(QStringLiteral("message ")), QStringList{QStringLiteral("message sortPreferenceChanged 5")});
 }
 
-TEST_F(CorvaneServiceTest, IgnoresTerminateAppOnlyWhenToldAndOnlyOneRuns)
+TEST_F(CorvaneServiceTest, ASecondInstanceLeavesAtOnce)
 {
-    const ServiceJournalReader journal;
-    const pid_t pid = guard.start({QStringLiteral("--ignore-terminate")});
+    const pid_t pid = guard.start();
     ASSERT_GT(pid, 0);
-
     QProcess second;
     second.start(builtServiceApp() + QStringLiteral("/Corvane"), QStringList());
     ASSERT_TRUE(second.waitForFinished(20000));
     EXPECT_EQ(second.exitCode(), 1) << "a second instance kept running";
-
-    ASSERT_TRUE(CorvaneProtocol(CorvaneServiceHelper::serviceProxy()).terminateApp());
-    ASSERT_TRUE(journal.waitFor(QStringLiteral("ignored terminateApp")));
-    EXPECT_TRUE(CorvaneServiceHelper::isServiceRunning());
     EXPECT_EQ(ServiceGuard::runningServices(), QList<pid_t>{pid});
-    ASSERT_EQ(::kill(pid, SIGTERM), 0);
-    EXPECT_TRUE(ServiceGuard::waitUntilGone(pid));
 }
 
 TEST_F(CorvaneServiceTest, LeavesWhenItsBusGoesAway)
@@ -232,7 +205,7 @@ TEST_F(CorvaneServiceTest, DecodesTheArchivedHotKeyAndRefusesAnythingElse)
     QByteArray otherClass = CommandReturnArchive;
     otherClass.replace("KeyCombo", "KeyComba");
     for (const QByteArray &stored : {QByteArray("not an archive"), CommandReturnArchive.left(40), otherClass,
-                                     platform::Archiver::archivedDataWithRootObject(TestKeyCombo(49, 2048))}) {
+                                     KeyCombo::keyComboWithKeyCode(49, 2048)->archivedData()}) {
         // One at a time: the service reads the file when the message arrives.
         const qsizetype before = journal.lines().filter(QStringLiteral("value ShowHideHotKey")).size();
         ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), stored}}));
