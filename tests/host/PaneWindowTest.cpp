@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,8 +10,7 @@
 
 namespace {
 
-// A pane without an interface file that records its lifecycle calls in a list that
-// outlives it.
+// A pane that records its lifecycle calls in a list that outlives it.
 class RecordingPane : public platform::PreferencePane
 {
 public:
@@ -29,19 +27,38 @@ private:
     QStringList &m_calls;
 };
 
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
 } // namespace
 
-TEST(PaneWindow, SelectsWhenShownUnselectsWhenHiddenOrClosedAndDestroysThePaneLast)
+TEST(PaneWindow, ShowsThePanesViewSelectsWhenShownUnselectsWhenHiddenAndDestroysThePaneLast)
 {
     QTemporaryDir dir;
-    QDir(dir.path()).mkdir(QStringLiteral("Sample.prefPane"));
+    const QString root = dir.path() + QStringLiteral("/Sample.prefPane");
+    QDir().mkpath(root + QStringLiteral("/Resources"));
+    write(root + QStringLiteral("/Info.plist"),
+          "<plist version=\"1.0\"><dict><key>NSMainNibFile</key><string>View</string>"
+          "<key>CFBundleName</key><string>Sample Pane</string></dict></plist>");
+    write(root + QStringLiteral("/Resources/View.ui"),
+          "<ui version=\"4.0\"><widget class=\"QLabel\" name=\"view\">"
+          "<property name=\"text\"><string>Hello</string></property></widget></ui>");
     QStringList calls;
-    auto window = std::make_unique<PaneWindow>(std::make_unique<RecordingPane>(
-        *platform::Bundle::bundleWithPath(dir.path() + QStringLiteral("/Sample.prefPane")), calls));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Sample")); // the bundle's name
+    auto pane = std::make_unique<RecordingPane>(*platform::Bundle::bundleWithPath(root), calls);
+    QPointer<QWidget> view = pane->loadMainView();
+    ASSERT_TRUE(view);
+    auto window = std::make_unique<PaneWindow>(std::move(pane));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Sample Pane"));
+    EXPECT_EQ(view->window(), window.get());
     EXPECT_TRUE(calls.isEmpty());
 
     window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_TRUE(view->isVisible());
     window->show(); // already shown: no second select
     EXPECT_EQ(calls, QStringList{QStringLiteral("willSelect")});
     window->hide();
@@ -56,34 +73,5 @@ TEST(PaneWindow, SelectsWhenShownUnselectsWhenHiddenOrClosedAndDestroysThePaneLa
     window.reset(); // quitting with the window open
     EXPECT_EQ(calls, QStringList({QStringLiteral("willSelect"), QStringLiteral("willUnselect"),
                                   QStringLiteral("destroyed")}));
-}
-
-TEST(PaneWindow, ShowsThePanesViewAsItsContent)
-{
-    QTemporaryDir dir;
-    const QString root = dir.path() + QStringLiteral("/Sample.prefPane");
-    QDir().mkpath(root + QStringLiteral("/Resources"));
-    auto write = [](const QString &path, const QByteArray &bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    write(root + QStringLiteral("/Info.plist"),
-          "<plist version=\"1.0\"><dict><key>NSMainNibFile</key><string>View</string>"
-          "<key>CFBundleName</key><string>Sample Pane</string></dict></plist>");
-    write(root + QStringLiteral("/Resources/View.ui"),
-          "<ui version=\"4.0\"><widget class=\"QLabel\" name=\"view\">"
-          "<property name=\"text\"><string>Hello</string></property></widget></ui>");
-    QStringList calls;
-    auto pane = std::make_unique<RecordingPane>(*platform::Bundle::bundleWithPath(root), calls);
-    QPointer<QWidget> view = pane->loadMainView();
-    ASSERT_TRUE(view);
-    auto window = std::make_unique<PaneWindow>(std::move(pane));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Sample Pane"));
-    EXPECT_EQ(view->window(), window.get());
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_TRUE(view->isVisible());
-    window.reset();
     EXPECT_TRUE(view.isNull());
 }

@@ -1,19 +1,16 @@
 #include "PaneServiceFixture.h"
 
 #include "CorvaneServiceHelper.h"
-#include "DistributedNotificationCenter.h"
 #include "Log.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTest>
 
 using namespace corvane::test;
 
 namespace {
-
-const QString NotEnabled = QStringLiteral("Service Not Enabled");
 
 bool waitForService(bool running)
 {
@@ -22,7 +19,7 @@ bool waitForService(bool running)
 
 } // namespace
 
-TEST_F(PaneServiceTest, SwitchingOnLaunchesTheServiceAndTheSwitchStaysOn)
+TEST_F(PaneServiceTest, SwitchingOnLaunchesTheServiceAndSwitchingOffQuitsItAndRemovesItsServicesBundle)
 {
     ASSERT_TRUE(linkService(servicesFolder()));
     const ServiceJournalReader journal;
@@ -36,6 +33,16 @@ TEST_F(PaneServiceTest, SwitchingOnLaunchesTheServiceAndTheSwitchStaysOn)
     QTest::qWait(100); // the launch notification reaches the pane: no change
     EXPECT_EQ(toggle->state(), 1);
     EXPECT_EQ(ServiceGuard::runningServices().size(), 1);
+    ASSERT_TRUE(QFileInfo::exists(servicesBundle()));
+
+    clickOffSide(); // returns once the service is gone
+    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
+    EXPECT_TRUE(journal.contains(QStringLiteral("message terminateApp")));
+    EXPECT_FALSE(QFileInfo::exists(servicesBundle()));
+    EXPECT_EQ(toggle->state(), 0);
+    EXPECT_EQ(sheet(), nullptr);
+    QTest::qWait(100); // the quit notification arrives late: harmless
+    EXPECT_EQ(toggle->state(), 0);
 }
 
 TEST_F(PaneServiceTest, SwitchingOnWhileTheServiceRunsLaunchesNothing)
@@ -50,25 +57,6 @@ TEST_F(PaneServiceTest, SwitchingOnWhileTheServiceRunsLaunchesNothing)
     EXPECT_FALSE(journal.contains(QStringLiteral("posted CorvaneAppHasLaunchedNotification")));
     EXPECT_EQ(ServiceGuard::runningServices().size(), 1);
     EXPECT_EQ(sheet(), nullptr);
-}
-
-TEST_F(PaneServiceTest, SwitchingOffQuitsTheServiceAndRemovesItsServicesBundle)
-{
-    ASSERT_TRUE(linkService(servicesFolder()));
-    ASSERT_GT(guard.start(), 0);
-    ASSERT_TRUE(QFileInfo::exists(servicesBundle()));
-    pane->willSelect();
-    EXPECT_EQ(toggle->state(), 1);
-
-    const ServiceJournalReader journal;
-    clickOffSide(); // returns once the service is gone
-    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
-    EXPECT_TRUE(journal.contains(QStringLiteral("message terminateApp")));
-    EXPECT_FALSE(QFileInfo::exists(servicesBundle()));
-    EXPECT_EQ(toggle->state(), 0);
-    EXPECT_EQ(sheet(), nullptr);
-    QTest::qWait(100); // the quit notification arrives late: harmless
-    EXPECT_EQ(toggle->state(), 0);
 }
 
 TEST_F(PaneServiceTest, SwitchingOffWhileNotRunningTouchesNothing)
@@ -92,7 +80,10 @@ TEST_F(PaneServiceTest, WithoutAServiceApplicationAnywhereTheLaunchFailedSheetSh
     EXPECT_EQ(toggle->state(), 0);
     QMessageBox *shown = sheet();
     ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(shown->text(), NotEnabled);
+    EXPECT_EQ(shown->text(), QStringLiteral("Service Not Enabled"));
+    EXPECT_EQ(shown->informativeText(),
+              QStringLiteral("The service application either could not be found or an error occurred during launch. "
+                             "Locate and double-click the service application to see if there's a problem."));
     EXPECT_EQ(shown->windowModality(), Qt::WindowModal);
     EXPECT_TRUE(logged.contains(QStringLiteral("Unable to locate Velora Corvane service application.")));
     shown->defaultButton()->click();
@@ -100,30 +91,23 @@ TEST_F(PaneServiceTest, WithoutAServiceApplicationAnywhereTheLaunchFailedSheetSh
     EXPECT_TRUE(ServiceGuard::runningServices().isEmpty());
 }
 
-TEST_F(PaneServiceTest, TheServiceStartingOrQuittingByItselfMovesTheSwitch)
+TEST_F(PaneServiceTest, TheServiceStartingOrQuittingByItselfMovesTheSwitchAndWillSelectAsksAgain)
 {
     pane->willSelect();
     EXPECT_EQ(toggle->state(), 0);
     ASSERT_GT(guard.start(), 0);
     EXPECT_TRUE(waitForSwitch(1));
-    CorvaneServiceHelper::quitService(); // as if the user quit it from its own menu
-    EXPECT_TRUE(waitForSwitch(0));
-    EXPECT_TRUE(waitForService(false));
-    EXPECT_EQ(sheet(), nullptr);
-}
-
-TEST_F(PaneServiceTest, WillSelectAsksTheProcessListEachTime)
-{
-    pane->willSelect();
-    EXPECT_EQ(toggle->state(), 0);
-    const pid_t pid = guard.start();
-    ASSERT_GT(pid, 0);
     toggle->setState(0); // whatever the notification did, the process list decides
     pane->willSelect();
     EXPECT_EQ(toggle->state(), 1);
-    ServiceGuard::endAll();
+
+    CorvaneServiceHelper::quitService(); // as if the user quit it from its own menu
+    EXPECT_TRUE(waitForSwitch(0));
+    EXPECT_TRUE(waitForService(false));
+    toggle->setState(1);
     pane->willSelect();
     EXPECT_EQ(toggle->state(), 0);
+    EXPECT_EQ(sheet(), nullptr);
 }
 
 TEST_F(PaneServiceTest, NoNotificationReachesADestroyedPane)

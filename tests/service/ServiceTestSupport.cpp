@@ -31,23 +31,35 @@ bool isAlive(pid_t pid)
     return close > 0 && close + 2 < stat.size() && stat[close + 2] != 'Z' && stat[close + 2] != 'X';
 }
 
-// Every living Corvane of this user, with whether it belongs to this sandbox.
-QList<std::pair<pid_t, bool>> services()
+// Every process of this user named Corvane, zombies included.
+QList<pid_t> corvanes()
 {
-    const QByteArray mine = "CORVANE_TEST_SANDBOX=" + sandboxDir().toUtf8();
-    QList<std::pair<pid_t, bool>> found;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
+    QList<pid_t> pids;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool numeric = false;
         const pid_t pid = entry.toInt(&numeric);
-        if (!numeric || QFileInfo(QStringLiteral("/proc/") + entry).ownerId() != ::geteuid())
-            continue;
-        if (readProcFile(pid, "comm").trimmed() != ServiceName || !isAlive(pid))
-            continue;
-        const QList<QByteArray> environment = readProcFile(pid, "environ").split('\0');
-        found.append({pid, environment.contains(mine)});
+        if (numeric && QFileInfo(QStringLiteral("/proc/") + entry).ownerId() == ::geteuid()
+            && readProcFile(pid, "comm").trimmed() == ServiceName)
+            pids.append(pid);
+    }
+    return pids;
+}
+
+// The living Corvanes of this sandbox (`mine`), or of any other.
+QList<pid_t> services(bool mine)
+{
+    const QByteArray tag = "CORVANE_TEST_SANDBOX=" + sandboxDir().toUtf8();
+    QList<pid_t> found;
+    for (pid_t pid : corvanes()) {
+        if (isAlive(pid) && readProcFile(pid, "environ").split('\0').contains(tag) == mine)
+            found.append(pid);
     }
     return found;
+}
+
+QString serviceJournalPath()
+{
+    return qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/Corvane/journal.log");
 }
 
 } // namespace
@@ -55,11 +67,6 @@ QList<std::pair<pid_t, bool>> services()
 QString builtServiceApp()
 {
     return QStringLiteral(CORVANE_SERVICE_APP);
-}
-
-QString serviceJournalPath()
-{
-    return qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/Corvane/journal.log");
 }
 
 bool linkService(const QString &servicesFolder)
@@ -106,19 +113,11 @@ ServiceGuard::~ServiceGuard()
 
 bool ServiceGuard::waitForNoForeignService(QString *description)
 {
-    const auto foreign = [] {
-        QList<pid_t> pids;
-        for (const auto &[pid, mine] : services()) {
-            if (!mine)
-                pids.append(pid);
-        }
-        return pids;
-    };
-    if (QTest::qWaitFor([&] { return foreign().isEmpty(); }, 60000))
+    if (QTest::qWaitFor([] { return services(false).isEmpty(); }, 60000))
         return true;
     if (description) {
         QStringList pids;
-        for (pid_t pid : foreign())
+        for (pid_t pid : services(false))
             pids.append(QString::number(pid));
         *description = QStringLiteral("a Corvane of another session keeps running (pid %1)").arg(pids.join(u", "));
     }
@@ -127,12 +126,7 @@ bool ServiceGuard::waitForNoForeignService(QString *description)
 
 QList<pid_t> ServiceGuard::runningServices()
 {
-    QList<pid_t> pids;
-    for (const auto &[pid, mine] : services()) {
-        if (mine)
-            pids.append(pid);
-    }
-    return pids;
+    return services(true);
 }
 
 pid_t ServiceGuard::start(const QStringList &arguments)
@@ -163,18 +157,10 @@ void ServiceGuard::endAll()
             waitUntilGone(pid, 5000);
         }
     }
-    // Services that quit by themselves are our zombie children until reaped.
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool numeric = false;
-        const pid_t pid = entry.toInt(&numeric);
-        if (!numeric || readProcFile(pid, "comm").trimmed() != ServiceName)
-            continue;
-        const QByteArray stat = readProcFile(pid, "stat");
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1].toInt() == ::getpid())
-            ::waitpid(pid, nullptr, WNOHANG);
-    }
+    // Services that quit by themselves are our zombie children until reaped;
+    // waitpid refuses the processes that are not ours.
+    for (pid_t pid : corvanes())
+        ::waitpid(pid, nullptr, WNOHANG);
 }
 
 } // namespace corvane::test

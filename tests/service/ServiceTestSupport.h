@@ -13,14 +13,12 @@ namespace corvane::test {
 /// The app folder of the built service: <build>/service/Corvane.app.
 QString builtServiceApp();
 
-/// The journal the service writes in this sandbox: $XDG_STATE_HOME/Corvane/journal.log.
-QString serviceJournalPath();
-
 /// Makes the built service the Corvane.app of `servicesFolder` (a symbolic link),
 /// where the pane looks for it. False when the link cannot be made.
 bool linkService(const QString &servicesFolder);
 
-/// The journal's lines written after this reader was made, each as its kind and
+/// The lines of the journal the service writes in this sandbox
+/// ($XDG_STATE_HOME/Corvane/journal.log) written after this reader was made, each as its kind and
 /// fields joined by single spaces ("message sortPreferenceChanged 3"); the time
 /// and pid columns are left out.
 class ServiceJournalReader
