@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 
 using platform::Bundle;
 
@@ -58,20 +57,6 @@ TEST_F(BundleTest, ReadsInfoPlistAtTheTopOrInResources)
     // An application folder keeps it in Resources/.
     writeFile(path(QStringLiteral("B.app/Resources/Info.plist")), xmlInfo);
     EXPECT_EQ(Bundle::bundleWithPath(path(QStringLiteral("B.app")))->bundleIdentifier(), QStringLiteral("com.velora.test"));
-}
-
-TEST_F(BundleTest, ReadsABinaryInfoPlist)
-{
-    plist_t root = plist_new_dict();
-    plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string("com.velora.binary"));
-    char *bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    writeFile(path(QStringLiteral("C.bundle/Info.plist")), QByteArray(bytes, length));
-    free(bytes);
-    plist_free(root);
-    EXPECT_EQ(Bundle::bundleWithPath(path(QStringLiteral("C.bundle")))->bundleIdentifier(),
-              QStringLiteral("com.velora.binary"));
 }
 
 TEST_F(BundleTest, AFolderWithoutUsableInfoIsABundleWithAnEmptyDictionary)
