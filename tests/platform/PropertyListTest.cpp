@@ -99,6 +99,29 @@ QVariantMap everyType(PropertyListFormat format)
 class PropertyListFormats : public ::testing::TestWithParam<PropertyListFormat>
 {};
 
+QByteArray bigEndian(quint64 v, int width)
+{
+    QByteArray b(width, 0);
+    for (int i = width - 1; i >= 0; --i, v >>= 8)
+        b[i] = char(v & 0xff);
+    return b;
+}
+
+// A binary property list of `arrays` arrays, array i holding `copies` references to array
+// i + 1, then a last value true.
+QByteArray chainOfArrays(int arrays, int copies, int offsetWidth, int referenceWidth)
+{
+    QByteArray bytes("bplist00"), table;
+    for (int i = 0; i <= arrays; ++i) {
+        table += bigEndian(quint64(bytes.size()), offsetWidth);
+        bytes += i < arrays ? QByteArray(1, char(0xa0 + copies)) + bigEndian(quint64(i) + 1, referenceWidth).repeated(copies)
+                            : QByteArray("\x09");
+    }
+    const quint64 tableOffset = quint64(bytes.size());
+    return bytes + table + QByteArray(6, 0) + char(offsetWidth) + char(referenceWidth) + bigEndian(quint64(arrays) + 1, 8)
+        + bigEndian(0, 8) + bigEndian(tableOffset, 8);
+}
+
 } // namespace
 
 TEST_P(PropertyListFormats, EveryTypeRoundTripsWithItsQtType)
@@ -209,38 +232,14 @@ TEST(PropertyList, DeepOrMultiplyingNestingIsRefusedBeforeItReachesLibplist)
     const int levels = 200000;
     const QByteArray xml = "<plist version=\"1.0\">" + QByteArray("<array>").repeated(levels) + QByteArray("</array>").repeated(levels)
         + "</plist>";
-    // Binary: array i holds array i + 1, 4-byte offsets and references.
-    QByteArray binary("bplist00");
-    QByteArray table;
-    const auto bigEndian = [](quint64 v, int width) {
-        QByteArray b(width, 0);
-        for (int i = width - 1; i >= 0; --i, v >>= 8)
-            b[i] = char(v & 0xff);
-        return b;
-    };
-    for (int i = 0; i <= levels; ++i) {
-        table += bigEndian(quint64(binary.size()), 4);
-        binary += i < levels ? QByteArray("\xa1") + bigEndian(quint64(i) + 1, 4) : QByteArray("\x09");
-    }
-    const quint64 tableOffset = quint64(binary.size());
-    binary += table + QByteArray(6, 0) + "\x04\x04" + bigEndian(quint64(levels) + 1, 8) + bigEndian(0, 8) + bigEndian(tableOffset, 8);
-
-    for (const QByteArray &bytes : {xml, binary}) {
+    for (const QByteArray &bytes : {xml, chainOfArrays(levels, 1, 4, 4)}) {
         const PropertyListReadResult result = readPropertyList(bytes);
         EXPECT_FALSE(result.ok());
         EXPECT_TRUE(result.error.contains(QLatin1String("nested"))) << qPrintable(result.error);
     }
-    // 40 arrays, each holding the next one twice: 180 bytes that libplist would expand to
+    // 40 arrays, each holding the next one twice: 243 bytes that libplist would expand to
     // 2^40 values.
-    QByteArray fan("bplist00");
-    QByteArray fanTable;
-    for (int i = 0; i <= 40; ++i) {
-        fanTable += bigEndian(quint64(fan.size()), 2);
-        fan += i < 40 ? QByteArray("\xa2") + char(i + 1) + char(i + 1) : QByteArray("\x09");
-    }
-    const quint64 fanTableOffset = quint64(fan.size());
-    fan += fanTable + QByteArray(6, 0) + "\x02\x01" + bigEndian(41, 8) + bigEndian(0, 8) + bigEndian(fanTableOffset, 8);
-    const PropertyListReadResult fanned = readPropertyList(fan);
+    const PropertyListReadResult fanned = readPropertyList(chainOfArrays(40, 2, 2, 1));
     EXPECT_FALSE(fanned.ok());
     EXPECT_TRUE(fanned.error.contains(QLatin1String("shared references"))) << qPrintable(fanned.error);
     // 500 levels are fine, in both encodings.
