@@ -2,6 +2,9 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+#include <cmath>
+
 namespace platform {
 
 struct Predicate::Node
@@ -91,6 +94,16 @@ private:
         const qsizetype start = m_pos++;
         while (m_pos < m_text.size() && (m_text.at(m_pos).isDigit() || m_text.at(m_pos) == QLatin1Char('.')))
             ++m_pos;
+        // An exponent, as numbers are printed: 1.5e+24.
+        if (m_pos + 1 < m_text.size() && (m_text.at(m_pos) == QLatin1Char('e') || m_text.at(m_pos) == QLatin1Char('E'))) {
+            qsizetype digits = m_pos + 1;
+            if (m_text.at(digits) == QLatin1Char('+') || m_text.at(digits) == QLatin1Char('-'))
+                ++digits;
+            if (digits < m_text.size() && m_text.at(digits).isDigit()) {
+                for (m_pos = digits; m_pos < m_text.size() && m_text.at(m_pos).isDigit(); ++m_pos) {
+                }
+            }
+        }
         return {Token::Type::Number, m_text.mid(start, m_pos - start)};
     }
 
@@ -214,7 +227,7 @@ private:
         case Token::Type::Number: {
             kind = Node::Operand::Constant;
             bool ok = false;
-            if (t.text.contains(QLatin1Char('.')))
+            if (t.text.contains(QLatin1Char('.')) || t.text.contains(QLatin1Char('e')) || t.text.contains(QLatin1Char('E')))
                 value = t.text.toDouble(&ok);
             else
                 value = t.text.toLongLong(&ok);
@@ -265,7 +278,9 @@ private:
     }
 
     // Bounds that keep hostile input from exhausting the stack when the tree is walked.
-    static constexpr int maxDepth = 256;
+    // Nesting of parentheses and NOT: deeper predicates are refused, so that the
+    // SQL form of every parsed predicate stays within what SQLite's parser takes.
+    static constexpr int maxDepth = 16;
     static constexpr int maxNodes = 4096;
     int m_nodes = 0;
     Lexer m_lexer;
@@ -275,42 +290,87 @@ private:
 
 // ---- Evaluation ------------------------------------------------------------
 
-bool isNumeric(const QVariant &v)
+bool isIntegral(const QVariant &v)
 {
     switch (v.typeId()) {
     case QMetaType::Bool: case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
-    case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Float:
         return true;
     default:
         return false;
     }
 }
 
-/// Negative, zero or positive; none when the two cannot be ordered.
+bool isNumeric(const QVariant &v)
+{
+    return isIntegral(v) || v.typeId() == QMetaType::ULongLong || v.typeId() == QMetaType::Double
+           || v.typeId() == QMetaType::Float;
+}
+
+template<typename T>
+int threeWay(const T &x, const T &y)
+{
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+// Numbers compare by value as SQLite compares them: integers exactly, an integer
+// and a floating-point number without rounding (long double holds every 64-bit
+// integer), NaN with nothing.
+std::optional<int> orderNumbers(const QVariant &a, const QVariant &b)
+{
+    if (isIntegral(a) && isIntegral(b))
+        return threeWay(a.toLongLong(), b.toLongLong());
+    const auto wide = [](const QVariant &v) {
+        return isIntegral(v) ? static_cast<long double>(v.toLongLong()) : static_cast<long double>(v.toDouble());
+    };
+    const long double x = wide(a), y = wide(b);
+    if (std::isnan(x) || std::isnan(y))
+        return std::nullopt;
+    return threeWay(x, y);
+}
+
+// Text compares by code point, as SQLite's binary collation compares UTF-8.
+// UTF-16 code units alone would put U+E000..U+FFFF after the characters beyond
+// the BMP; moving the surrogates above them at the first difference fixes that.
+int orderText(const QString &a, const QString &b)
+{
+    const auto rank = [](char16_t unit) -> int {
+        if (unit >= 0xD800 && unit <= 0xDFFF)
+            return unit + 0x2000;
+        return unit >= 0xE000 ? unit - 0x800 : unit;
+    };
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t p = a.at(i).unicode(), q = b.at(i).unicode();
+        if (p != q)
+            return rank(p) < rank(q) ? -1 : 1;
+    }
+    return threeWay(a.size(), b.size());
+}
+
+/// Negative, zero or positive; none when the two cannot be ordered. nil is
+/// equal to nil but not ordered: nil <= nil does not hold, as in SQL.
 std::optional<int> order(const QVariant &a, const QVariant &b)
 {
     if (!a.isValid() || !b.isValid())
-        return a.isValid() == b.isValid() ? std::optional(0) : std::nullopt;
-    if (isNumeric(a) && isNumeric(b)) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    if (a.typeId() == QMetaType::QDateTime && b.typeId() == QMetaType::QDateTime) {
-        const auto x = a.toDateTime(), y = b.toDateTime();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
+        return std::nullopt;
+    if (isNumeric(a) && isNumeric(b))
+        return orderNumbers(a, b);
+    if (a.typeId() == QMetaType::QDateTime && b.typeId() == QMetaType::QDateTime)
+        return threeWay(a.toDateTime(), b.toDateTime());
     if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
-        return QString::compare(a.toString(), b.toString(), Qt::CaseSensitive);
+        return orderText(a.toString(), b.toString());
     if (a.typeId() == QMetaType::QByteArray && b.typeId() == QMetaType::QByteArray)
-        return a.toByteArray() == b.toByteArray() ? 0 : (a.toByteArray() < b.toByteArray() ? -1 : 1);
+        return threeWay(a.toByteArray(), b.toByteArray());
     return std::nullopt;
 }
 
-bool holds(Node::Op op, std::optional<int> o)
+bool holds(Node::Op op, const QVariant &a, const QVariant &b)
 {
+    const bool bothNil = !a.isValid() && !b.isValid();
+    const std::optional<int> o = order(a, b);
     switch (op) {
-    case Node::Op::Equal: return o && *o == 0;
-    case Node::Op::NotEqual: return !o || *o != 0;
+    case Node::Op::Equal: return bothNil || (o && *o == 0);
+    case Node::Op::NotEqual: return !bothNil && (!o || *o != 0);
     case Node::Op::Less: return o && *o < 0;
     case Node::Op::LessEqual: return o && *o <= 0;
     case Node::Op::Greater: return o && *o > 0;
@@ -330,6 +390,13 @@ QString opSql(Node::Op op)
     case Node::Op::GreaterEqual: return QStringLiteral(">=");
     }
     return {};
+}
+
+// The kind of an SQL value as the in-memory evaluation sees it: integers and
+// floating-point numbers are both numbers.
+QString kindSql(const QString &operand)
+{
+    return QStringLiteral("replace(typeof(%1), 'integer', 'real')").arg(operand);
 }
 
 const char *opText(Node::Op op)
@@ -360,6 +427,18 @@ QString constantText(const QVariant &v)
         return QLatin1Char('"') + s + QLatin1Char('"');
     }
     return v.toString();
+}
+
+// The operands of a chain of one connective, left to right: (a AND b) AND c
+// gives a, b, c.
+void collectChain(const NodePtr &node, Predicate::Node::Kind kind, QList<NodePtr> &operands)
+{
+    if (node->kind != kind) {
+        operands << node;
+        return;
+    }
+    collectChain(node->left, kind, operands);
+    collectChain(node->right, kind, operands);
 }
 
 template<typename Visit>
@@ -444,7 +523,7 @@ bool Predicate::evaluate(const std::function<QVariant(const QString &)> &valueFo
         };
         if (node->lhsKind == Node::Operand::Variable || node->rhsKind == Node::Operand::Variable)
             return false; // an unsubstituted variable matches nothing
-        return holds(node->op, order(operand(node->lhsKind, node->lhs), operand(node->rhsKind, node->rhs)));
+        return holds(node->op, operand(node->lhsKind, node->lhs), operand(node->rhsKind, node->rhs));
     };
     return eval(m_root);
 }
@@ -457,26 +536,52 @@ QString Predicate::toSql(const std::function<QString(const QString &)> &columnFo
         case Node::Kind::False: return QStringLiteral("0");
         case Node::Kind::And:
         case Node::Kind::Or: {
-            // One after the other: the placeholders must meet their values in order.
-            const QString left = sql(node->left);
-            const QString right = sql(node->right);
+            // A chain of one connective is one flat group: SQLite's parser takes
+            // only so much nesting. The operands are written left to right, so
+            // the placeholders meet their values in order.
+            QList<NodePtr> operands;
+            collectChain(node, node->kind, operands);
+            QStringList parts;
+            for (const NodePtr &operand : operands)
+                parts << sql(operand);
             const auto op = node->kind == Node::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
-            return QLatin1Char('(') + left + op + right + QLatin1Char(')');
+            return QLatin1Char('(') + parts.join(op) + QLatin1Char(')');
         }
-        case Node::Kind::Not: return QStringLiteral("(NOT ") + sql(node->left) + QLatin1Char(')');
+        case Node::Kind::Not: {
+            // Every comparison is true or false, never unknown, so NOT NOT x is x.
+            bool negated = false;
+            NodePtr inner = node;
+            for (; inner->kind == Node::Kind::Not; inner = inner->left)
+                negated = !negated;
+            return negated ? QStringLiteral("NOT ") + sql(inner) : sql(inner);
+        }
         case Node::Kind::Compare: break;
         }
         if (node->lhsKind == Node::Operand::Variable || node->rhsKind == Node::Operand::Variable)
             return QStringLiteral("0");
-        auto operand = [&](Node::Operand kind, const QVariant &value) {
+        // SQL's NULL would make a comparison unknown, and SQLite orders values of
+        // different kinds (and converts them by column affinity) where the
+        // in-memory evaluation finds them unordered; so each comparison holds
+        // only for values of one kind, and is false, never unknown, otherwise.
+        QVariantList lhsBindings, rhsBindings;
+        auto operand = [&](Node::Operand kind, const QVariant &value, QVariantList &values) {
             if (kind == Node::Operand::Key)
                 return columnForKey(value.toString());
-            bindings << sqlValue(value);
+            values << sqlValue(value);
             return QStringLiteral("?");
         };
-        const QString lhs = operand(node->lhsKind, node->lhs);
-        const QString rhs = operand(node->rhsKind, node->rhs);
-        return QLatin1Char('(') + lhs + QLatin1Char(' ') + opSql(node->op) + QLatin1Char(' ') + rhs + QLatin1Char(')');
+        const QString lhs = operand(node->lhsKind, node->lhs, lhsBindings);
+        const QString rhs = operand(node->rhsKind, node->rhs, rhsBindings);
+        bindings << lhsBindings << rhsBindings << lhsBindings << rhsBindings;
+        const QString sameKind = kindSql(lhs) + QStringLiteral(" IS ") + kindSql(rhs);
+        switch (node->op) {
+        case Node::Op::Equal:
+            return QStringLiteral("(%1 IS %2 AND %3)").arg(lhs, rhs, sameKind);
+        case Node::Op::NotEqual:
+            return QStringLiteral("(NOT (%1 IS %2 AND %3))").arg(lhs, rhs, sameKind);
+        default:
+            return QStringLiteral("COALESCE(%1 %2 %3 AND %4, 0)").arg(lhs, opSql(node->op), rhs, sameKind);
+        }
     };
     return sql(m_root);
 }
@@ -496,13 +601,24 @@ QStringList Predicate::keys() const
 
 QString Predicate::format() const
 {
-    std::function<QString(const NodePtr &)> text = [&](const NodePtr &node) -> QString {
+    // Parentheses only where precedence needs them (AND binds tighter than OR),
+    // so that the text nests no deeper than the text it was parsed from.
+    std::function<QString(const NodePtr &, Node::Kind)> text = [&](const NodePtr &node, Node::Kind parent) -> QString {
         switch (node->kind) {
         case Node::Kind::True: return QStringLiteral("TRUEPREDICATE");
         case Node::Kind::False: return QStringLiteral("FALSEPREDICATE");
-        case Node::Kind::And: return QLatin1Char('(') + text(node->left) + QStringLiteral(" AND ") + text(node->right) + QLatin1Char(')');
-        case Node::Kind::Or: return QLatin1Char('(') + text(node->left) + QStringLiteral(" OR ") + text(node->right) + QLatin1Char(')');
-        case Node::Kind::Not: return QStringLiteral("NOT ") + text(node->left);
+        case Node::Kind::And:
+        case Node::Kind::Or: {
+            QList<NodePtr> operands;
+            collectChain(node, node->kind, operands);
+            QStringList parts;
+            for (const NodePtr &operand : operands)
+                parts << text(operand, node->kind);
+            const QString chain = parts.join(node->kind == Node::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR "));
+            const bool bare = parent == Node::Kind::True || (parent == Node::Kind::Or && node->kind == Node::Kind::And);
+            return bare ? chain : QLatin1Char('(') + chain + QLatin1Char(')');
+        }
+        case Node::Kind::Not: return QStringLiteral("NOT ") + text(node->left, Node::Kind::Not);
         case Node::Kind::Compare: break;
         }
         auto operand = [](Node::Operand kind, const QVariant &value) {
@@ -516,7 +632,8 @@ QString Predicate::format() const
         return operand(node->lhsKind, node->lhs) + QLatin1Char(' ') + QLatin1String(opText(node->op)) + QLatin1Char(' ')
                + operand(node->rhsKind, node->rhs);
     };
-    return text(m_root);
+    // The root has no parent: True stands in for "none".
+    return text(m_root, Node::Kind::True);
 }
 
 } // namespace platform

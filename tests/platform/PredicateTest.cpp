@@ -82,6 +82,11 @@ TEST(Predicate, MemoryAndSqlAgreeOnEveryForm)
         {"rank < 2 || name == 'Alpha'", {QStringLiteral("Alpha"), QStringLiteral("beta")}},
         {"TRUEPREDICATE", {QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("Gamma \"g\"")}},
         {"falsepredicate or rank > 2", {QStringLiteral("Alpha")}},
+        // nil and values of another kind are unordered, never unknown: NOT of
+        // such a comparison holds, and text never compares with a number.
+        {"NOT (excluded < 1)", {QStringLiteral("Alpha"), QStringLiteral("Gamma \"g\"")}},
+        {"excluded <= nil OR name > 5 OR name == 5", {}},
+        {"rank == 3.0 AND rank < 3.5e0", {QStringLiteral("Alpha")}},
     };
     for (const auto &[format, expected] : cases) {
         SCOPED_TRACE(format);
@@ -90,8 +95,14 @@ TEST(Predicate, MemoryAndSqlAgreeOnEveryForm)
         const auto [inMemory, inSql] = matches(*p);
         EXPECT_EQ(inMemory, expected);
         EXPECT_EQ(inSql, expected);
-        EXPECT_TRUE(Predicate::parse(p->format())) << qPrintable(p->format()); // the normal form parses again
+        const auto again = Predicate::parse(p->format()); // the normal form parses back to itself
+        ASSERT_TRUE(again) << qPrintable(p->format());
+        EXPECT_EQ(again->format(), p->format());
     }
+    // A long chain is one flat SQL group, within what SQLite's parser takes.
+    const auto chain = Predicate::parse(QStringLiteral("rank > 2") + QStringLiteral(" OR rank > 2").repeated(600));
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(matches(*chain).second, QStringList{QStringLiteral("Alpha")});
     QSqlDatabase::removeDatabase(QStringLiteral("predicate-test"));
 }
 
