@@ -58,6 +58,7 @@ bench: build
 screenshot: build
 	scripts/screenshot $(BUILD)
 	scripts/screenshot-hotkeys $(BUILD)
+	scripts/screenshot-excluded $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

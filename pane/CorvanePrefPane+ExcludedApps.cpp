@@ -3,6 +3,7 @@
 
 #include "CorvanePrefPane.h"
 
+#include "ApplicationOpenPanel.h"
 #include "ArrayController.h"
 #include "CorvaneProtocol.h"
 #include "CorvaneServiceHelper.h"
@@ -55,6 +56,7 @@ void CorvanePrefPane::setUpExcludedApplications()
     auto *controller = new platform::ArrayController(
         QStringLiteral("Application"), {QStringLiteral("name")}, [this] { return managedObjectContext(); }, this);
     _excludedApplications = controller;
+    controller->setColumnTitles({tr("Application")});
     // Looking icons up reads files: once per application for the pane's life.
     auto icons = std::make_shared<QHash<QString, QIcon>>();
     controller->setIconProvider([icons](const platform::ManagedObject &app) {
@@ -107,13 +109,9 @@ std::shared_ptr<platform::DistantObject> CorvanePrefPane::excludedAppsServicePro
 void CorvanePrefPane::addApplication(QObject *)
 {
     QWidget *window = mainView() ? mainView()->window() : nullptr;
-    auto *panel = new QFileDialog(window);
+    auto *panel = new ApplicationOpenPanel(_applicationsFolder, window);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowModality(Qt::WindowModal);
-    panel->setFileMode(QFileDialog::ExistingFile);
-    panel->setOption(QFileDialog::DontUseNativeDialog);
-    panel->setDirectory(_applicationsFolder);
-    panel->setNameFilter(tr("Applications (*.desktop *.app)"));
     connect(panel, &QFileDialog::finished, this, [this, panel](int result) { openPanelDidEnd(panel, result, nullptr); });
     panel->open();
 }
@@ -122,7 +120,8 @@ void CorvanePrefPane::openPanelDidEnd(QFileDialog *panel, int returnCode, void *
 {
     if (returnCode == 0 || !panel)
         return;
-    const QString chosen = panel->selectedFiles().value(0);
+    const auto *applicationPanel = qobject_cast<const ApplicationOpenPanel *>(panel);
+    const QString chosen = applicationPanel ? applicationPanel->chosenApplication() : panel->selectedFiles().value(0);
     if (chosen.isEmpty())
         return;
     const platform::ManagedObjectPtr app = applicationWithPath(chosen);

@@ -111,10 +111,16 @@ QVariant ArrayController::data(const QModelIndex &index, int role) const
     return {};
 }
 
+void ArrayController::setColumnTitles(QStringList titles)
+{
+    m_titles = std::move(titles);
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, int(m_keys.size()) - 1);
+}
+
 QVariant ArrayController::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < m_keys.size())
-        return m_keys[section];
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_keys.size())
+        return m_titles.value(section, m_keys[section]);
     return {};
 }
 

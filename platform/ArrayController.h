@@ -40,6 +40,8 @@ public:
     const std::optional<Predicate> &filterPredicate() const { return m_filter; }
     void setSortDescriptors(QList<SortDescriptor> descriptors);
     void setIconProvider(IconProvider provider);
+    /// The headers' texts, one per key; a key without a title is its own header.
+    void setColumnTitles(QStringList titles);
 
     /// Reads the entity's objects from the context again (unsaved changes count),
     /// filtered and sorted; the selection keeps the objects that are still listed.
@@ -67,6 +69,7 @@ private:
     QStringList m_keys;
     ContextProvider m_context;
     IconProvider m_icons;
+    QStringList m_titles;
     std::optional<Predicate> m_filter;
     QList<SortDescriptor> m_sort;
     QList<ManagedObjectPtr> m_arranged;

@@ -105,9 +105,10 @@ std::optional<QList<ManagedObjectPtr>> ManagedObjectContext::executeFetchRequest
     }
 
     QVariantList bindings;
-    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(d->selectColumns(*entity), storeTable(entity->name));
+    // A row without a positive key is no object: no URI could name it again.
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE Z_PK > 0").arg(d->selectColumns(*entity), storeTable(entity->name));
     if (request.predicate)
-        sql += QStringLiteral(" WHERE ") + request.predicate->toSql(storeColumn, bindings);
+        sql += QStringLiteral(" AND ") + request.predicate->toSql(storeColumn, bindings);
     QSqlQuery q(d->coordinator->database());
     q.setForwardOnly(true);
     q.prepare(sql);

@@ -35,7 +35,11 @@ QString dataHome() { return qEnvironmentVariable("XDG_DATA_HOME"); }
 QString storeFolder() { return dataHome() + QStringLiteral("/Velora/Corvane"); }
 QString storePath() { return storeFolder() + QStringLiteral("/Corvane.db"); }
 QString appsFolder() { return corvane::test::sandboxDir() + QStringLiteral("/apps"); }
-QString appPath(const QString &name) { return appsFolder() + u'/' + name + QStringLiteral(".desktop"); }
+// A desktop entry, or the app folder itself for a name ending in ".app".
+QString appPath(const QString &name)
+{
+    return appsFolder() + u'/' + (name.endsWith(QLatin1String(".app")) ? name : name + QStringLiteral(".desktop"));
+}
 
 // Stands in for the service's connection: records each CorvaneProtocol message
 // that reaches com.velora.CorvaneService on the session bus.
@@ -92,10 +96,14 @@ protected:
         QList<ManagedObjectPtr> apps;
         for (const QString &name : names) {
             QFile entry(appPath(name));
-            EXPECT_TRUE(entry.open(QIODevice::WriteOnly));
-            entry.write("[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=true\n");
+            if (name.endsWith(QLatin1String(".app")))
+                EXPECT_TRUE(QDir().mkpath(appPath(name)));
+            else if (entry.open(QIODevice::WriteOnly))
+                entry.write("[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=true\n");
+            else
+                ADD_FAILURE() << "cannot write " << qPrintable(entry.fileName());
             auto app = context.insertNewObject(Entity);
-            app->setValue(QStringLiteral("name"), name);
+            app->setValue(QStringLiteral("name"), QFileInfo(appPath(name)).completeBaseName());
             app->setValue(QStringLiteral("URL"), QUrl::fromLocalFile(appPath(name)).toString());
             app->setValue(QStringLiteral("excluded"), excluded.contains(name));
             apps.append(app);
@@ -204,10 +212,11 @@ TEST_F(ExcludedApplications, ChoosingInThePanelExcludesOnlyKnownApplicationsAndT
 
 TEST_F(ExcludedApplications, TheAddButtonOpensAWindowModalPanelInTheApplicationsFolder)
 {
-    catalogue({QStringLiteral("Mail")}, {});
+    catalogue({QStringLiteral("Mail"), QStringLiteral("Chess.app")}, {});
     auto pane = openPane();
     pane->mainView()->show();
-    pane->mainView()->findChild<QAbstractButton *>(QStringLiteral("_addApplicationButton"))->click();
+    auto *add = pane->mainView()->findChild<QAbstractButton *>(QStringLiteral("_addApplicationButton"));
+    add->click();
     auto *panel = pane->mainView()->window()->findChild<QFileDialog *>();
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
@@ -217,6 +226,16 @@ TEST_F(ExcludedApplications, TheAddButtonOpensAWindowModalPanelInTheApplications
     static_cast<QDialog *>(panel)->accept();
     EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 1);
     EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Mail")});
+
+    // An app folder is an application: opening it in the panel chooses it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    add->click();
+    panel = pane->mainView()->window()->findChild<QFileDialog *>();
+    ASSERT_NE(panel, nullptr);
+    panel->selectFile(appPath(QStringLiteral("Chess.app")));
+    static_cast<QDialog *>(panel)->accept();   // as Return on the chosen folder
+    EXPECT_EQ(excludedFlag(QStringLiteral("Chess")), 1);
+    EXPECT_EQ(listed(*pane), (QStringList{QStringLiteral("Chess"), QStringLiteral("Mail")}));
 }
 
 TEST_F(ExcludedApplications, RemoveClearsTheSelectedRecordAndWithoutSelectionSendsAnEmptyIdentifier)

@@ -258,7 +258,8 @@ TEST_F(ObjectStore, OpensAStoreWrittenElsewhereWithMoreEntitiesAndColumns)
                  "CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255), Z_PLIST BLOB)",
                  "INSERT INTO Z_PRIMARYKEY VALUES (1, 'Folder', 0, 0)",
                  "INSERT INTO Z_PRIMARYKEY VALUES (2, 'Application', 0, 7)",
-                 "INSERT INTO ZAPPLICATION (Z_PK, Z_ENT, Z_OPT, ZEXCLUDED, ZNAME, ZURL) VALUES (7, 2, 4, 1, 'Chess', 'file:///Applications/Chess.app/')"}) {
+                 "INSERT INTO ZAPPLICATION (Z_PK, Z_ENT, Z_OPT, ZEXCLUDED, ZNAME, ZURL) VALUES (7, 2, 4, 1, 'Chess', 'file:///Applications/Chess.app/')",
+                 "INSERT INTO ZAPPLICATION (Z_PK, Z_ENT, Z_OPT, ZNAME) VALUES (-1, 2, 1, 'Hand-made')"}) {
             ASSERT_TRUE(q.exec(QString::fromUtf8(statement))) << statement;
         }
         q.prepare(QStringLiteral("INSERT INTO Z_METADATA VALUES (1, 'E8B22CEA-8316-45E7-BC08-3FBA516F962C', ?)"));
@@ -268,6 +269,10 @@ TEST_F(ObjectStore, OpensAStoreWrittenElsewhereWithMoreEntitiesAndColumns)
     QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
 
     auto context = open();
+    // A row without a positive key is no object: no URI could name it.
+    const auto all = context->executeFetchRequest({QStringLiteral("Application"), std::nullopt, {}});
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all->size(), 1);
     const auto id = context->persistentStoreCoordinator()->managedObjectIDForURIRepresentation(
         QStringLiteral("x-coredata://E8B22CEA-8316-45E7-BC08-3FBA516F962C/Application/p7"));
     ASSERT_TRUE(id);
