@@ -8,6 +8,7 @@
 #include "CorvanePrefPane.h"
 
 #include "ArrayController.h"
+#include "BenchmarkTimes.h"
 #include "ManagedObjectContext.h"
 #include "PersistentStoreCoordinator.h"
 
@@ -18,15 +19,12 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <benchmark/benchmark.h>
-
 namespace {
 
 constexpr int Applications = 5000;
 constexpr int Excluded = 500;
 constexpr double BudgetSeconds = 0.050;
 const QString PaneBundle = QStringLiteral(CORVANE_PANE_BUNDLE);
-double floorSeconds = 0;
 
 QString storePath()
 {
@@ -84,22 +82,14 @@ void BM_PlainQuery(benchmark::State &state)
     }
 }
 
-class Ratios : public benchmark::ConsoleReporter
+void printRatios(const corvane::bench::BenchmarkTimes &times)
 {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            const double seconds = run.GetAdjustedRealTime() / 1e9;   // the unit is ns
-            if (run.benchmark_name().find("PlainQuery") != std::string::npos)
-                floorSeconds = seconds;
-            else if (floorSeconds > 0)
-                std::printf("open pane: %.2f ms, %.2f of the 50 ms budget, %.1f x the plain query\n", seconds * 1e3,
-                            seconds / BudgetSeconds, seconds / floorSeconds);
-        }
-        ConsoleReporter::ReportRuns(runs);
+    if (const auto ratio = times.ratio("BM_OpenPane", "BM_PlainQuery")) {
+        const double seconds = ratio->numerator / 1e9; // the unit is ns
+        std::printf("open pane: %.2f ms, %.2f of the 50 ms budget, %.1f x the plain query\n", seconds * 1e3,
+                    seconds / BudgetSeconds, ratio->value());
     }
-};
+}
 
 } // namespace
 
@@ -118,9 +108,5 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot write the catalogue\n");
         return 1;
     }
-    benchmark::Initialize(&argc, argv);
-    Ratios reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return corvane::bench::runBenchmarks(argc, argv, corvane::bench::Clock::Real, printRatios);
 }

@@ -1,19 +1,16 @@
 // Archiving and unarchiving one key combination, the stored hot key, beside
 // QDataStream writing and reading the same two numbers: the cost of the
 // original archive format over Qt's own serialisation.
+#include "BenchmarkTimes.h"
 #include "KeyCombo.h"
 #include "UserDefaults+KeyComboAdditions.h"
-
-#include <benchmark/benchmark.h>
 
 #include <QByteArray>
 #include <QDataStream>
 #include <QIODevice>
 
 #include <cstdio>
-#include <map>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -62,39 +59,18 @@ void BM_UnarchiveDataStream(benchmark::State &state)
 }
 BENCHMARK(BM_UnarchiveDataStream);
 
-/// Prints the usual table, then each of ours against its QDataStream peer.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            m_nanoseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        for (const char *what : {"Archive", "Unarchive"}) {
-            const double ours = m_nanoseconds[std::string("BM_") + what + "KeyCombo"];
-            const double peer = m_nanoseconds[std::string("BM_") + what + "DataStream"];
-            if (ours > 0 && peer > 0)
-                std::printf("%s per combination: %.0f ns CPU, QDataStream %.0f ns: %.1fx the peer's time\n", what, ours,
-                            peer, ours / peer);
-        }
-    }
-
-private:
-    std::map<std::string, double> m_nanoseconds;
-};
-
 } // namespace
 
+// Prints the usual table, then each of ours against its QDataStream peer.
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    using namespace corvane::bench;
+    return runBenchmarks(argc, argv, Clock::Cpu, [](const BenchmarkTimes &times) {
+        for (const char *what : {"Archive", "Unarchive"}) {
+            const auto ratio = times.ratio(std::string("BM_") + what + "KeyCombo", std::string("BM_") + what + "DataStream");
+            if (ratio && ratio->numerator > 0)
+                std::printf("%s per combination: %.0f ns CPU, QDataStream %.0f ns: %.1fx the peer's time\n", what,
+                            ratio->numerator, ratio->denominator, ratio->value());
+        }
+    });
 }

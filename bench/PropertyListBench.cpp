@@ -5,18 +5,17 @@
 // are printed at the end, also against libplist's bare parse or encode ("core"), and in
 // CPU time, since the machines that run this are shared.
 
+#include "BenchmarkTimes.h"
 #include "PropertyList.h"
 
 #include <QDateTime>
 #include <QVariantMap>
 
-#include <benchmark/benchmark.h>
 #include <plist/plist.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -280,42 +279,26 @@ BENCHMARK_CAPTURE(bridgeWrite, binary, PropertyListFormat::Binary)->Unit(benchma
 BENCHMARK_CAPTURE(libplistWrite, binary, PropertyListFormat::Binary)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(coreWrite, binary, PropertyListFormat::Binary)->Unit(benchmark::kMillisecond);
 
-// Remembers each run's time so that the bridge's can be set against libplist's.
-class RatioReporter : public benchmark::ConsoleReporter
+// Sets the bridge's time against libplist's.
+void printRatios(const corvane::bench::BenchmarkTimes &times)
 {
-public:
-    std::map<std::string, double> times;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
+    for (const char *op : {"Parse", "Write"}) {
+        for (const char *format : {"xml", "binary"}) {
+            const std::string suffix = std::string(op) + '/' + format;
+            const auto peer = times.ratio("bridge" + suffix, "libplist" + suffix);
+            const auto core = times.ratio("bridge" + suffix, "core" + suffix);
+            if (peer && core)
+                std::printf("ratio %s %s (CPU time): bridge / libplist = %.2f; bridge / libplist core alone = %.2f\n", op,
+                            format, peer->value(), core->value());
+        }
     }
-};
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
     std::printf("sample: %lld bytes as XML, %lld as binary\n", static_cast<long long>(sample().xml.size()),
                 static_cast<long long>(sample().binary.size()));
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const char *op : {"Parse", "Write"}) {
-        for (const char *format : {"xml", "binary"}) {
-            const std::string suffix = std::string(op) + '/' + format;
-            const auto bridge = reporter.times.find("bridge" + suffix);
-            const auto peer = reporter.times.find("libplist" + suffix);
-            const auto core = reporter.times.find("core" + suffix);
-            if (bridge == reporter.times.end() || peer == reporter.times.end() || core == reporter.times.end())
-                continue;
-            std::printf("ratio %s %s (CPU time): bridge / libplist = %.2f; bridge / libplist core alone = %.2f\n", op, format,
-                        bridge->second / peer->second, bridge->second / core->second);
-        }
-    }
-    benchmark::Shutdown();
-    return 0;
+    return corvane::bench::runBenchmarks(argc, argv, corvane::bench::Clock::Cpu, printRatios);
 }

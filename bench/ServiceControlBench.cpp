@@ -3,16 +3,14 @@
 // Each is measured with the machine's processes as they are, and with sleeping
 // children added until about 500 processes run.
 
+#include "BenchmarkTimes.h"
 #include "CorvaneServiceHelper.h"
 
 #include <QDir>
 
-#include <benchmark/benchmark.h>
-
 #include <csignal>
 #include <fcntl.h>
 #include <cstdio>
-#include <map>
 #include <pwd.h>
 #include <spawn.h>
 #include <string>
@@ -108,43 +106,17 @@ void BM_pgrep(benchmark::State &state)
 BENCHMARK(BM_isServiceRunning)->Arg(0)->Arg(500)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_pgrep)->Arg(0)->Arg(500)->Unit(benchmark::kMicrosecond);
 
-// Prints each run as usual, then the peer's time over ours for each process count.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            const std::string name = run.benchmark_name();
-            const auto slash = name.find('/');
-            m_times[name.substr(slash)][name.substr(0, slash)] = run.GetAdjustedRealTime();
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        for (const auto &[arg, times] : m_times) {
-            const auto ours = times.find("BM_isServiceRunning");
-            const auto peer = times.find("BM_pgrep");
-            if (ours == times.end() || peer == times.end() || ours->second <= 0)
-                continue;
-            std::printf("ratio pgrep / isServiceRunning (arg %s): %.1fx  (%.1f us vs %.1f us per call)\n",
-                        arg.substr(1).c_str(), peer->second / ours->second, peer->second, ours->second);
-        }
-    }
-
-private:
-    std::map<std::string, std::map<std::string, double>> m_times;
-};
-
 } // namespace
 
+// Prints each run as usual, then the peer's time over ours for each process count.
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    using namespace corvane::bench;
+    return runBenchmarks(argc, argv, Clock::Real, [](const BenchmarkTimes &times) {
+        for (const char *arg : {"0", "500"}) {
+            if (const auto ratio = times.ratio(std::string("BM_pgrep/") + arg, std::string("BM_isServiceRunning/") + arg))
+                std::printf("ratio pgrep / isServiceRunning (arg %s): %.1fx  (%.1f us vs %.1f us per call)\n", arg,
+                            ratio->value(), ratio->numerator, ratio->denominator);
+        }
+    });
 }

@@ -1,6 +1,7 @@
 // compareVersionStrings against QVersionNumber, and VLLogf against a plain
 // write(2) of the same bytes. Prints the ratios after the table.
 
+#include "BenchmarkTimes.h"
 #include "StringExtensions.h"
 #include "VLLog.h"
 
@@ -8,12 +9,9 @@
 #include <QCoreApplication>
 #include <QVersionNumber>
 
-#include <benchmark/benchmark.h>
-
 #include <atomic>
 #include <cstdio>
 #include <fcntl.h>
-#include <map>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -116,38 +114,24 @@ void BM_write_pipe(benchmark::State &state)
 }
 BENCHMARK(BM_write_pipe);
 
-// Keeps each benchmark's time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter
+void printRatio(const corvane::bench::BenchmarkTimes &times, const char *label, const std::string &ours,
+                const std::string &peer)
 {
-public:
-    std::map<std::string, double> nanoseconds;
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                nanoseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    void printRatio(const char *label, const std::string &ours, const std::string &peer)
-    {
-        if (nanoseconds.count(ours) && nanoseconds.count(peer) && nanoseconds[peer] > 0)
-            std::printf("ratio %-46s %6.2fx  (%.1f ns vs %.1f ns per call, CPU)\n", label, nanoseconds[ours] / nanoseconds[peer],
-                        nanoseconds[ours], nanoseconds[peer]);
-    }
-};
+    if (const auto ratio = times.ratio(ours, peer))
+        std::printf("ratio %-46s %6.2fx  (%.1f ns vs %.1f ns per call, CPU)\n", label, ratio->value(), ratio->numerator,
+                    ratio->denominator);
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    using namespace corvane::bench;
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    reporter.printRatio("compareVersionStrings / QVersionNumber", "BM_compareVersionStrings", "BM_QVersionNumberCompare");
-    reporter.printRatio("VLLogf / write(2), /dev/null", "BM_VLLogf_devnull", "BM_write_devnull");
-    reporter.printRatio("VLLogf / write(2), drained pipe", "BM_VLLogf_pipe", "BM_write_pipe");
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv, Clock::Cpu, [](const BenchmarkTimes &times) {
+        std::printf("\n");
+        printRatio(times, "compareVersionStrings / QVersionNumber", "BM_compareVersionStrings", "BM_QVersionNumberCompare");
+        printRatio(times, "VLLogf / write(2), /dev/null", "BM_VLLogf_devnull", "BM_write_devnull");
+        printRatio(times, "VLLogf / write(2), drained pipe", "BM_VLLogf_pipe", "BM_write_pipe");
+    });
 }

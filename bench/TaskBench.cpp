@@ -2,9 +2,8 @@
 // command a script would run: `pgrep ^name` as a child process. Both look for a
 // name that no process has, so both walk the whole table.
 
+#include "BenchmarkTimes.h"
 #include "TaskExtensions.h"
-
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -47,34 +46,15 @@ void BM_pgrep(benchmark::State &state)
 BENCHMARK(BM_processIdentifierOfTaskWithName)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_pgrep)->Unit(benchmark::kMicrosecond);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            (run.benchmark_name() == "BM_pgrep" ? m_peer : m_ours) = run.GetAdjustedRealTime();
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        if (m_ours > 0 && m_peer > 0)
-            std::printf("ratio pgrep / processIdentifierOfTaskWithName: %.1fx (%.1f us vs %.1f us per call)\n",
-                        m_peer / m_ours, m_peer, m_ours);
-    }
-
-private:
-    double m_ours = 0, m_peer = 0;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    using namespace corvane::bench;
+    return runBenchmarks(argc, argv, Clock::Real, [](const BenchmarkTimes &times) {
+        const auto ratio = times.ratio("BM_pgrep", "BM_processIdentifierOfTaskWithName");
+        if (ratio && ratio->numerator > 0)
+            std::printf("ratio pgrep / processIdentifierOfTaskWithName: %.1fx (%.1f us vs %.1f us per call)\n",
+                        ratio->value(), ratio->numerator, ratio->denominator);
+    });
 }

@@ -4,13 +4,12 @@
 
 #include "ArchiveClassRegistry.h"
 #include "Archiver.h"
+#include "BenchmarkTimes.h"
 #include "Unarchiver.h"
 
-#include <benchmark/benchmark.h>
 #include <plist/plist.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
 using namespace platform;
@@ -112,42 +111,21 @@ BENCHMARK(PlistBinaryEncode);
 BENCHMARK(TypedStreamDecode);
 BENCHMARK(PlistBinaryDecode);
 
-/// Keeps each benchmark's time per iteration for the ratios printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter
+void printRatio(const corvane::bench::BenchmarkTimes &times, const char *what, const std::string &ours,
+                const std::string &peer)
 {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printRatio(const char *what, const std::string &ours, const std::string &peer) const
-    {
-        const auto mine = times.find(ours);
-        const auto theirs = times.find(peer);
-        if (mine != times.end() && theirs != times.end() && theirs->second > 0)
-            std::printf("ratio %s: %.2fx (typedstream %.0f ns, libplist binary %.0f ns)\n", what,
-                        mine->second / theirs->second, mine->second, theirs->second);
-    }
-
-    std::map<std::string, double> times;
-};
+    if (const auto ratio = times.ratio(ours, peer))
+        std::printf("ratio %s: %.2fx (typedstream %.0f ns, libplist binary %.0f ns)\n", what, ratio->value(),
+                    ratio->numerator, ratio->denominator);
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("encode", "TypedStreamEncode", "PlistBinaryEncode");
-    reporter.printRatio("decode", "TypedStreamDecode", "PlistBinaryDecode");
-    benchmark::Shutdown();
-    return 0;
+    using namespace corvane::bench;
+    return runBenchmarks(argc, argv, Clock::Cpu, [](const BenchmarkTimes &times) {
+        printRatio(times, "encode", "TypedStreamEncode", "PlistBinaryEncode");
+        printRatio(times, "decode", "TypedStreamDecode", "PlistBinaryDecode");
+    });
 }

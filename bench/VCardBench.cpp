@@ -5,6 +5,7 @@
 // The files are the well-formed vCards of the shared corpus (INDEX.tsv).
 // Prints the throughputs and their ratios after the table.
 
+#include "BenchmarkTimes.h"
 #include "CardParser.h"
 #include "VLvParser.h"
 
@@ -17,11 +18,8 @@
 #include <QJsonObject>
 #include <QProcess>
 
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -135,25 +133,6 @@ void memchrScan(benchmark::State &state, const Corpus &corpus)
     state.SetBytesProcessed(state.iterations() * corpus.bytes);
 }
 
-// Keeps the CPU seconds per iteration of each benchmark while the console shows
-// them (CPU time, as the rates benchmark prints and the peer reports are).
-class RecordingReporter : public benchmark::ConsoleReporter
-{
-public:
-    std::map<std::string, double> secondsPerIteration;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        // One repetition, or the mean of several.
-        for (const Run &run : runs) {
-            const bool mean = run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean";
-            if ((run.run_type == Run::RT_Iteration || mean) && run.iterations > 0)
-                secondsPerIteration[run.run_name.str()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 // KContacts' throughput in bytes per second, from the peer's JSON report; none
 // when the peer was not built or did not run.
 std::optional<double> runKContactsPeer(const Corpus &corpus)
@@ -181,33 +160,15 @@ std::optional<double> runKContactsPeer(const Corpus &corpus)
 #endif
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// The throughputs, from the CPU time of each benchmark (CPU time, as the rates
+// benchmark prints and the peer reports are), and their ratios.
+void printRatios(const Corpus &corpus, const corvane::bench::BenchmarkTimes &times)
 {
-    benchmark::Initialize(&argc, argv);
-    QCoreApplication app(argc, argv);
-
-    const auto dir = corpusDir();
-    if (!dir) {
-        std::printf("shared corpus 'vcard' is absent (a clone on its own): vCard benchmarks skipped\n");
-        return 0;
-    }
-    const Corpus corpus = loadCorpus(*dir);
-    std::printf("corpus: %zu vCard files, %lld bytes\n", corpus.files.size(), static_cast<long long>(corpus.bytes));
-
-    benchmark::RegisterBenchmark("vCard/tokenizer", tokenizer, corpus);
-    benchmark::RegisterBenchmark("vCard/cardTree", cardTree, corpus);
-    benchmark::RegisterBenchmark("vCard/memchrScan", memchrScan, corpus);
-    RecordingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
     const auto megabytesPerSecond = [&](const char *name) -> std::optional<double> {
-        const auto found = reporter.secondsPerIteration.find(name);
-        if (found == reporter.secondsPerIteration.end() || found->second <= 0)
+        const double seconds = times.time(name).value_or(0) / 1e9; // the unit is ns
+        if (seconds <= 0)
             return std::nullopt;
-        return static_cast<double>(corpus.bytes) / found->second / 1e6;
+        return static_cast<double>(corpus.bytes) / seconds / 1e6;
     };
     const auto tokenizerSpeed = megabytesPerSecond("vCard/tokenizer");
     const auto treeSpeed = megabytesPerSecond("vCard/cardTree");
@@ -230,5 +191,25 @@ int main(int argc, char **argv)
         std::printf("ratio card tree / KContacts:  %.1fx\n", *treeSpeed / *kcontactsSpeed);
     if (tokenizerSpeed && memchrSpeed)
         std::printf("ratio tokenizer / memchr:     %.2fx\n", *tokenizerSpeed / *memchrSpeed);
-    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+
+    const auto dir = corpusDir();
+    if (!dir) {
+        std::printf("shared corpus 'vcard' is absent (a clone on its own): vCard benchmarks skipped\n");
+        return 0;
+    }
+    const Corpus corpus = loadCorpus(*dir);
+    std::printf("corpus: %zu vCard files, %lld bytes\n", corpus.files.size(), static_cast<long long>(corpus.bytes));
+
+    benchmark::RegisterBenchmark("vCard/tokenizer", tokenizer, corpus);
+    benchmark::RegisterBenchmark("vCard/cardTree", cardTree, corpus);
+    benchmark::RegisterBenchmark("vCard/memchrScan", memchrScan, corpus);
+    return corvane::bench::runBenchmarks(argc, argv, corvane::bench::Clock::Cpu,
+                                         [&](const corvane::bench::BenchmarkTimes &times) { printRatios(corpus, times); });
 }

@@ -101,11 +101,6 @@ void CorvanePrefPane::tearDownExcludedApplications()
     _filterPredicate.reset();
 }
 
-std::shared_ptr<platform::DistantObject> CorvanePrefPane::excludedAppsServiceProxy() const
-{
-    return CorvaneServiceHelper::serviceProxy();
-}
-
 void CorvanePrefPane::addApplication(QObject *)
 {
     QWidget *window = mainView() ? mainView()->window() : nullptr;
@@ -131,7 +126,7 @@ void CorvanePrefPane::openPanelDidEnd(QFileDialog *panel, int returnCode, void *
     if (_excludedApplications)
         _excludedApplications->rearrangeObjects();
     saveExcluded();
-    CorvaneProtocol(excludedAppsServiceProxy()).excludedApplicationsChanged(objectURLStringForApp(app));
+    proxy().excludedApplicationsChanged(objectURLStringForApp(app));
 }
 
 void CorvanePrefPane::removeApplication(QObject *)
@@ -139,7 +134,7 @@ void CorvanePrefPane::removeApplication(QObject *)
     const auto selected = _excludedApplications ? _excludedApplications->selectedObjects() : QList<platform::ManagedObjectPtr>();
     const platform::ManagedObjectPtr app = selected.value(0);
     removeApplicationObject(app);
-    CorvaneProtocol(excludedAppsServiceProxy()).excludedApplicationsChanged(objectURLStringForApp(app));
+    proxy().excludedApplicationsChanged(objectURLStringForApp(app));
 }
 
 void CorvanePrefPane::removeApplicationObject(const platform::ManagedObjectPtr &app)

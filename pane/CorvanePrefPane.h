@@ -176,7 +176,6 @@ private:
     void setUpExcludedApplications();
     void tearDownExcludedApplications();
     void presentStoreError(const platform::StoreError &error);
-    std::shared_ptr<platform::DistantObject> excludedAppsServiceProxy() const;
 
     std::shared_ptr<platform::PersistentStoreCoordinator> _persistentStoreCoordinator;
     std::optional<platform::ManagedObjectModel> _managedObjectModel;

@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QtEndian>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -246,52 +247,34 @@ struct Archiver::Private
         data.append(bytes);
     }
 
-    void writeSharedString(QByteArrayView string)
+    enum class Storage { Copied, Static };
+
+    /// A string of `Storage::Static` storage, such as a class name, is kept in the
+    /// table without a copy.
+    void writeSharedString(QByteArrayView string, Storage storage = Storage::Copied)
     {
         if (const auto found = strings.find(string)) {
             writeReference(*found);
             return;
         }
-        strings.insert(string.toByteArray(), stringCount++);
+        strings.insert(storage == Storage::Static ? QByteArray::fromRawData(string.data(), string.size())
+                                                  : string.toByteArray(),
+                       stringCount++);
         writeByte(TagNew);
         writeUnsharedString(string);
     }
 
-    /// A string with static storage, such as a class name: kept without a copy.
-    void writeStaticSharedString(const char *string)
-    {
-        const QByteArray bytes = QByteArray::fromRawData(string, qsizetype(std::strlen(string)));
-        if (const auto found = strings.find(bytes)) {
-            writeReference(*found);
-            return;
-        }
-        strings.insert(bytes, stringCount++);
-        writeByte(TagNew);
-        writeUnsharedString(bytes);
-    }
-
-    void writeFloat(float value)
+    /// A float or a double: as an integer when it is a whole one, else its bits.
+    template <typename Real>
+    void writeReal(Real value)
     {
         if (isWholeInt32(value)) {
             writeInteger(qint64(value));
             return;
         }
-        quint32 bits;
-        std::memcpy(&bits, &value, sizeof bits);
+        using Bits = std::conditional_t<sizeof(Real) == sizeof(quint32), quint32, quint64>;
         writeByte(TagReal);
-        writeRaw(bits);
-    }
-
-    void writeDouble(double value)
-    {
-        if (isWholeInt32(value)) {
-            writeInteger(qint64(value));
-            return;
-        }
-        quint64 bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        writeByte(TagReal);
-        writeRaw(bits);
+        writeRaw(std::bit_cast<Bits>(value));
     }
 
     void writeCString(const ArchiveValue &value)
@@ -321,7 +304,7 @@ struct Archiver::Private
             }
             writeByte(TagNew);
             classes.insert(name, objectCount++);
-            writeStaticSharedString(each->name);
+            writeSharedString(name, Storage::Static);
             writeInteger(each->version);
         }
         writeByte(TagNil);
@@ -340,10 +323,10 @@ struct Archiver::Private
         }
         switch (type.kind) {
         case Kind::Float:
-            writeFloat(float(value.toDouble()));
+            writeReal(float(value.toDouble()));
             break;
         case Kind::Double:
-            writeDouble(value.toDouble());
+            writeReal(value.toDouble());
             break;
         case Kind::UnsharedString:
             writeUnsharedString(value.toByteArray());

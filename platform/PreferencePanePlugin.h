@@ -29,6 +29,23 @@ public:
     static std::unique_ptr<PreferencePane> instantiate(const Bundle &bundle);
 };
 
+/// The plugin of a bundle with one pane class, `Pane` (a PreferencePane with
+/// Q_OBJECT), made when the bundle's "NSPrincipalClass" names it. The plugin's
+/// root object derives from QObject and this, and declares Q_OBJECT,
+/// Q_PLUGIN_METADATA(IID PreferencePanePlugin_iid) and
+/// Q_INTERFACES(platform::PreferencePanePlugin) itself: moc reads no templates.
+template <class Pane>
+class SinglePanePlugin : public PreferencePanePlugin
+{
+public:
+    std::unique_ptr<PreferencePane> createPane(const QString &principalClass, const Bundle &bundle) override
+    {
+        if (principalClass != QLatin1String(Pane::staticMetaObject.className()))
+            return nullptr;
+        return std::make_unique<Pane>(bundle);
+    }
+};
+
 } // namespace platform
 
 #define PreferencePanePlugin_iid "com.velora.PreferencePanePlugin/1.0"

@@ -41,20 +41,40 @@ ssize_t readSmallFile(int dir, const char *path, char *buffer, size_t size)
     return length;
 }
 
+// Reads the file /proc/<pid>/<file> whole; -1 when it cannot be read.
+ssize_t readProcessFile(int dir, const char *pid, const char *file, char *buffer, size_t size)
+{
+    char path[NAME_MAX + 16];
+    std::snprintf(path, sizeof path, "%s/%s", pid, file);
+    return readSmallFile(dir, path, buffer, size);
+}
+
+// The command name of the process (with the kernel's line end); its length, or
+// -1 when it cannot be read.
+ssize_t readCommandName(int dir, const char *pid, char (&comm)[MaximumCommandName + 2])
+{
+    return readProcessFile(dir, pid, "comm", comm, sizeof comm);
+}
+
 // The state letter of /proc/<pid>/stat: "pid (comm) S ...", where the command name
 // may itself hold spaces and parentheses, so the state follows the last ')'.
 char processState(int dir, const char *pid)
 {
-    char path[NAME_MAX + 16];
-    std::snprintf(path, sizeof path, "%s/stat", pid);
     char buffer[512];
-    const ssize_t length = readSmallFile(dir, path, buffer, sizeof buffer);
+    const ssize_t length = readProcessFile(dir, pid, "stat", buffer, sizeof buffer);
     if (length <= 0)
         return 0;
     const char *close = static_cast<const char *>(::memrchr(buffer, ')', size_t(length)));
     if (!close || buffer + length - close < 3)
         return 0;
     return close[2];
+}
+
+// Whether the process still runs: neither gone, a zombie nor dead.
+bool isAlive(int dir, const char *pid)
+{
+    const char state = processState(dir, pid);
+    return state != 0 && state != 'Z' && state != 'X';
 }
 
 class ProcDir
@@ -96,10 +116,8 @@ bool isProcessRunning(const QString &name, const QString &procRoot)
             continue;
         // The name first: comm is the cheapest file for the kernel to produce, and
         // the owner and the state matter only for the rare process of that name.
-        char path[NAME_MAX + 16];
-        std::snprintf(path, sizeof path, "%s/comm", entry->d_name);
         char comm[MaximumCommandName + 2];
-        ssize_t length = readSmallFile(dir, path, comm, sizeof comm);
+        ssize_t length = readCommandName(dir, entry->d_name, comm);
         if (length <= 0)
             continue;
         if (comm[length - 1] == '\n')
@@ -109,8 +127,7 @@ bool isProcessRunning(const QString &name, const QString &procRoot)
         struct stat info;
         if (::fstatat(dir, entry->d_name, &info, 0) != 0 || info.st_uid != user)
             continue;
-        const char state = processState(dir, entry->d_name);
-        if (state != 0 && state != 'Z' && state != 'X')
+        if (isAlive(dir, entry->d_name))
             return true;
     }
     return false;
@@ -128,14 +145,11 @@ ProcessSearchResult findProcessWithCommandPrefix(const QString &name, const QStr
     while (const dirent *entry = ::readdir(proc.get())) {
         if (!isPid(entry->d_name))
             continue;
-        char path[NAME_MAX + 16];
-        std::snprintf(path, sizeof path, "%s/comm", entry->d_name);
         char comm[MaximumCommandName + 2];
-        const ssize_t length = readSmallFile(dir, path, comm, sizeof comm);
+        const ssize_t length = readCommandName(dir, entry->d_name, comm);
         if (length < wanted.size() || std::memcmp(comm, wanted.constData(), size_t(wanted.size())) != 0)
             continue;
-        const char state = processState(dir, entry->d_name);
-        if (state != 0 && state != 'Z' && state != 'X')
+        if (isAlive(dir, entry->d_name))
             return {ProcessSearchResult::Status::Found, std::strtoll(entry->d_name, nullptr, 10)};
     }
     return {};

@@ -112,6 +112,23 @@ const char *icuName(StringEncoding encoding)
     }
 }
 
+// The strict ICU converter of an encoding Qt has no codec for; none when ICU has
+// none either.
+Converter openStrict(StringEncoding encoding)
+{
+    const char *name = icuName(encoding);
+    return name ? openStrict(name) : Converter();
+}
+
+// Runs a Qt decoder or encoder over `input`; none when it met input it cannot
+// convert.
+template <typename Result, typename Coder, typename Input>
+std::optional<Result> convertStrictly(Coder &&coder, Input input)
+{
+    Result output = coder(input);
+    return coder.hasError() ? std::nullopt : std::optional(std::move(output));
+}
+
 bool allBelow(QByteArrayView bytes, unsigned char limit)
 {
     for (const char b : bytes)
@@ -137,13 +154,12 @@ std::optional<QString> decodeString(QByteArrayView bytes, StringEncoding encodin
     if (encoding == StringEncoding::ASCII)
         return allBelow(bytes, 0x80) ? std::optional(QString::fromLatin1(bytes)) : std::nullopt;
     if (const auto qt = qtEncoding(encoding)) {
-        const auto flags = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
-        QStringDecoder decoder(*qt, encoding == StringEncoding::UTF8 ? flags : QStringConverter::Flag::Stateless);
-        QString text = decoder(bytes);
-        return decoder.hasError() ? std::nullopt : std::optional(std::move(text));
+        const auto flags = encoding == StringEncoding::UTF8
+                               ? QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom
+                               : QStringConverter::Flag::Stateless;
+        return convertStrictly<QString>(QStringDecoder(*qt, flags), bytes);
     }
-    const char *name = icuName(encoding);
-    const Converter converter = name ? openStrict(name) : Converter();
+    const Converter converter = openStrict(encoding);
     return converter ? icuDecode(converter.get(), bytes) : std::nullopt;
 }
 
@@ -156,12 +172,9 @@ std::optional<QByteArray> encodeString(QStringView text, StringEncoding encoding
         const auto flags = encoding == StringEncoding::Unicode || encoding == StringEncoding::UTF32
                                ? QStringConverter::Flag::Stateless | QStringConverter::Flag::WriteBom
                                : QStringConverter::Flag::Stateless;
-        QStringEncoder encoder(*qt, flags);
-        QByteArray bytes = encoder(text);
-        return encoder.hasError() ? std::nullopt : std::optional(std::move(bytes));
+        return convertStrictly<QByteArray>(QStringEncoder(*qt, flags), text);
     }
-    const char *name = icuName(encoding);
-    const Converter converter = name ? openStrict(name) : Converter();
+    const Converter converter = openStrict(encoding);
     return converter ? icuEncode(converter.get(), text) : std::nullopt;
 }
 

@@ -389,6 +389,14 @@ int32_t card_drop_line(CARD_Parser p)
 int32_t vcard_process_char(CARD_Parser p, char c)
 {
     const CharClass cc = charClass(c);
+    if (p->state != STATE_VALUE) {
+        // Before its ':' a line that ends is dropped; CR never enters the line,
+        // nor does whitespace outside a parameter's value.
+        if (cc == CC_LF)
+            return card_drop_line(p);
+        if (cc == CC_CR || (cc == CC_SPACE && p->state != STATE_PARAM_VALUE))
+            return kTrue;
+    }
     switch (p->state) {
     case STATE_NAME:
         switch (cc) {
@@ -397,11 +405,6 @@ int32_t vcard_process_char(CARD_Parser p, char c)
         case CC_SEMICOLON:
             p->state = STATE_PARAM_START;
             return vcard_add_char_to_line(p, '\0');
-        case CC_LF:
-            return card_drop_line(p);
-        case CC_CR:
-        case CC_SPACE: // whitespace never enters a name
-            return kTrue;
         default:
             return vcard_add_char_to_line(p, c);
         }
@@ -411,11 +414,6 @@ int32_t vcard_process_char(CARD_Parser p, char c)
         case CC_COLON: // 'NAME;:value'
             vcard_clear_line(p);
             return kFalse;
-        case CC_LF:
-            return card_drop_line(p);
-        case CC_CR:
-        case CC_SPACE:
-            return kTrue;
         default:
             if (!card_add_param(p, p->line_len))
                 return kFalse;
@@ -433,11 +431,6 @@ int32_t vcard_process_char(CARD_Parser p, char c)
             return vcard_add_char_to_line(p, '\0');
         case CC_COLON:
             return vcard_end_prop(p);
-        case CC_LF:
-            return card_drop_line(p);
-        case CC_CR:
-        case CC_SPACE:
-            return kTrue;
         default:
             return vcard_add_char_to_line(p, c);
         }
@@ -448,11 +441,6 @@ int32_t vcard_process_char(CARD_Parser p, char c)
         case CC_SEMICOLON:
             vcard_clear_line(p);
             return kFalse;
-        case CC_LF:
-            return card_drop_line(p);
-        case CC_CR:
-        case CC_SPACE:
-            return kTrue;
         default:
             if (cc == CC_QUOTE)
                 p->in_quotes = kTrue; // the opening quote is kept in the value
@@ -465,17 +453,9 @@ int32_t vcard_process_char(CARD_Parser p, char c)
         if (p->in_quotes) {
             // A quoted string is text up to its closing quote: ':', ';',
             // backslashes and whitespace included ('DELEGATED-TO="mailto:a@b"').
-            switch (cc) {
-            case CC_QUOTE: // quotes are kept in the value
+            if (cc == CC_QUOTE) // quotes are kept in the value
                 p->in_quotes = kFalse;
-                return vcard_add_char_to_line(p, c);
-            case CC_LF:
-                return card_drop_line(p);
-            case CC_CR:
-                return kTrue;
-            default:
-                return vcard_add_char_to_line(p, c);
-            }
+            return vcard_add_char_to_line(p, c);
         }
         switch (cc) {
         case CC_COLON: // also after a backslash
@@ -500,10 +480,6 @@ int32_t vcard_process_char(CARD_Parser p, char c)
             }
             p->escaped = kFalse;
             return vcard_add_char_to_line(p, c);
-        case CC_LF:
-            return card_drop_line(p);
-        case CC_CR:
-            return kTrue;
         default:
             // Whitespace is text too ('CN=Jane Doe', 'TZID=Central Time :');
             // only line ends are not. A backslash applies to the next byte

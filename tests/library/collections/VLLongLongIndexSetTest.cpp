@@ -36,30 +36,22 @@ std::vector<qint64> iterate(const VLLongLongIndexSet &set)
 
 } // namespace
 
-TEST(VLLongLongIndexSet, EmptySetAnswersNotFoundEverywhere)
+TEST(VLLongLongIndexSet, KeepsDistinctIndexesInSignedAscendingOrderAndAnswersNotFoundPastTheEnds)
 {
     const VLLongLongIndexSet empty;
+    for (const qint64 answer :
+         {empty.firstIndex(), empty.lastIndex(), empty.indexGreaterThanIndex(0), empty.indexLessThanIndex(0)})
+        EXPECT_EQ(answer, NotFound);
     EXPECT_EQ(empty.count(), 0);
-    EXPECT_EQ(empty.firstIndex(), NotFound);
-    EXPECT_EQ(empty.lastIndex(), NotFound);
-    EXPECT_EQ(empty.indexGreaterThanIndex(0), NotFound);
-    EXPECT_EQ(empty.indexLessThanIndex(0), NotFound);
     EXPECT_FALSE(empty.containsIndex(0));
     EXPECT_EQ(empty.indexesJoinedByString(", "), QString());
     EXPECT_TRUE(empty.indexSetData().isEmpty());
-    EXPECT_EQ(empty, VLMutableLongLongIndexSet::indexSet());
-}
 
-TEST(VLLongLongIndexSet, KeepsDistinctIndexesInSignedAscendingOrder)
-{
     auto set = setOf({5, 1, 3, 3, NotFound});
     EXPECT_EQ(set.count(), 3);
     EXPECT_EQ(iterate(set), (std::vector<qint64>{1, 3, 5}));
     EXPECT_EQ(set.indexesJoinedByString(", "), QStringLiteral("1, 3, 5"));
-    EXPECT_EQ(set.indexesJoinedByString(QString()), QStringLiteral("135"));
-
     EXPECT_EQ(iterate(setOf({2, -7})), (std::vector<qint64>{-7, 2}));
-
     EXPECT_EQ(set.indexGreaterThanIndex(5), NotFound);
     EXPECT_EQ(set.indexLessThanIndex(1), NotFound);
     EXPECT_EQ(set.indexGreaterThanIndex(2), 3); // between two elements
@@ -67,25 +59,17 @@ TEST(VLLongLongIndexSet, KeepsDistinctIndexesInSignedAscendingOrder)
     EXPECT_EQ(set.indexLessThanIndex(NotFound), 5);
     EXPECT_EQ(set.indexGreaterThanIndex(std::numeric_limits<qint64>::min()), 1);
     EXPECT_EQ(set.lastIndex(), 5);
-
     // A one-element set cannot hold the value for "no index" either.
     EXPECT_EQ(VLLongLongIndexSet::indexSetWithIndex(NotFound).count(), 0);
-    EXPECT_EQ(VLLongLongIndexSet::indexSetWithIndex(-4).firstIndex(), -4);
 }
 
 TEST(VLLongLongIndexSet, RemovalAndBulkChanges)
 {
-    auto set = setOf({7});
-    set.removeIndex(8);
-    EXPECT_EQ(set.count(), 1);
-    set.removeIndex(7);
-    EXPECT_EQ(set.count(), 0);
-    EXPECT_EQ(set.firstIndex(), NotFound);
-
-    set = setOf({1, 2, 3, 4});
+    auto set = setOf({1, 2, 3, 4});
     set.addIndexes(setOf({0, 3, 9}));
     EXPECT_EQ(iterate(set), (std::vector<qint64>{0, 1, 2, 3, 4, 9}));
     set.removeIndexes(setOf({2, 4, 100}));
+    set.removeIndex(8);
     EXPECT_EQ(iterate(set), (std::vector<qint64>{0, 1, 3, 9}));
     set.addIndexes(set); // itself: nothing to add
     EXPECT_EQ(set.count(), 4);
@@ -93,7 +77,7 @@ TEST(VLLongLongIndexSet, RemovalAndBulkChanges)
     EXPECT_EQ(set.count(), 0);
     set = setOf({1, 2});
     set.removeAllIndexes();
-    EXPECT_EQ(set, VLLongLongIndexSet());
+    EXPECT_EQ(set, VLMutableLongLongIndexSet::indexSet());
 }
 
 TEST(VLLongLongIndexSet, IterationStaysRightWhileTheSetChanges)

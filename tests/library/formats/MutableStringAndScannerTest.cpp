@@ -10,26 +10,24 @@ using namespace vl;
 
 TEST(MutableStringExtensions, ReplacementsCountNonOverlappingMatches)
 {
-    QString text = QStringLiteral("aaa");
-    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("aa"), QStringLiteral("b")), 1);
-    EXPECT_EQ(text, QStringLiteral("ba"));
-    text = QStringLiteral("aaa");
-    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("aa"), QStringLiteral("b"), SearchOption::Backwards), 1);
-    EXPECT_EQ(text, QStringLiteral("ab"));
-
-    text = QStringLiteral("a\r\nb\rc\r\n");
-    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("\r\n"), QStringLiteral("\n")), 2);
-    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("\r"), QStringLiteral("\n")), 1);
-    EXPECT_EQ(text, QStringLiteral("a\nb\nc\n"));
-
-    text = QStringLiteral("Xx-xX");
-    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("x"), QStringLiteral("yy"), SearchOption::CaseInsensitive), 4);
-    EXPECT_EQ(text, QStringLiteral("yyyy-yyyy"));
-    text = QStringLiteral("abab");
-    EXPECT_EQ(replaceOccurrencesOfString(text, QStringLiteral("ab"), QString(), SearchOption::Anchored | SearchOption::Backwards), 1);
-    EXPECT_EQ(text, QStringLiteral("ab"));
-    EXPECT_EQ(replaceOccurrencesOfString(text, QString(), QStringLiteral("z")), 0);
-    EXPECT_EQ(text, QStringLiteral("ab"));
+    struct Row { const char *text, *target, *replacement; SearchOptions options; int count; const char *result; };
+    const Row rows[] = {
+        {"aaa", "aa", "b", {}, 1, "ba"},
+        {"aaa", "aa", "b", SearchOption::Backwards, 1, "ab"},
+        {"a\r\nb\rc\r\n", "\r\n", "\n", {}, 2, "a\nb\rc\n"},
+        {"a\nb\rc\n", "\r", "\n", {}, 1, "a\nb\nc\n"},
+        {"Xx-xX", "x", "yy", SearchOption::CaseInsensitive, 4, "yyyy-yyyy"},
+        {"abab", "ab", "", SearchOption::Anchored | SearchOption::Backwards, 1, "ab"},
+        {"ab", "", "z", {}, 0, "ab"},
+    };
+    for (const Row &row : rows) {
+        QString text = QString::fromLatin1(row.text);
+        EXPECT_EQ(replaceOccurrencesOfString(text, QString::fromLatin1(row.target), QString::fromLatin1(row.replacement),
+                                             row.options),
+                  row.count)
+            << row.text;
+        EXPECT_EQ(text, QString::fromLatin1(row.result)) << row.text;
+    }
 }
 
 TEST(MutableStringExtensions, EditsInPlaceAndRefusesBadIndexes)

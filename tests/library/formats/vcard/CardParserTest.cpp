@@ -1,107 +1,16 @@
-#include "CardParser.h"
+#include "VCardTestSupport.h"
 #include "CardParser_p.h"
-
-#include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
-#include <string>
-#include <string_view>
-#include <vector>
 
 using namespace std::string_literals;
+using namespace card_events;
 
 namespace {
-
-// The callbacks as text: "P NAME [k=v] [k]" for a property (a parameter
-// without value shows its name only), "D bytes" for value bytes, "E" for the
-// end mark of a value.
-struct Recorder
-{
-    std::vector<std::string> events;
-
-    static void property(void *userData, const char *name, const char **params)
-    {
-        std::string event = "P "s + name;
-        for (; params[0]; params += 2) {
-            event += " ["s + params[0];
-            if (params[1])
-                event += "="s + params[1];
-            event += "]";
-        }
-        EXPECT_EQ(params[1], nullptr) << "the list ends with a pair of two null pointers";
-        static_cast<Recorder *>(userData)->events.push_back(event);
-    }
-
-    static void data(void *userData, const char *bytes, int length)
-    {
-        auto &events = static_cast<Recorder *>(userData)->events;
-        if (!bytes) {
-            EXPECT_EQ(length, 0);
-            events.push_back("E");
-        } else {
-            EXPECT_GT(length, 0) << "an empty value gets only the end mark";
-            events.push_back("D " + std::string(bytes, static_cast<std::size_t>(length)));
-        }
-    }
-};
-
-struct ParserDeleter
-{
-    void operator()(CARD_Parser p) const { CARD_ParserFree(p); }
-};
-using ParserPtr = std::unique_ptr<CARD_ParserStruct, ParserDeleter>;
-
-ParserPtr makeParser(Recorder &recorder, bool withData = true)
-{
-    ParserPtr parser(CARD_ParserCreate());
-    CARD_SetUserData(parser.get(), &recorder);
-    CARD_SetPropHandler(parser.get(), &Recorder::property);
-    if (withData)
-        CARD_SetDataHandler(parser.get(), &Recorder::data);
-    return parser;
-}
-
-struct Outcome
-{
-    int result = 0;
-    std::vector<std::string> events;
-};
-
-// The whole text in one final call.
-Outcome feedWhole(std::string_view text, bool withData = true)
-{
-    Outcome run;
-    Recorder recorder;
-    auto parser = makeParser(recorder, withData);
-    run.result = CARD_Parse(parser.get(), text.data(), text.size(), 1);
-    run.events = recorder.events;
-    return run;
-}
-
-// One byte a call, then an empty final call; stops at the first failure.
-Outcome feedBytewise(std::string_view text, bool withData = true)
-{
-    Outcome run;
-    Recorder recorder;
-    auto parser = makeParser(recorder, withData);
-    run.result = -1;
-    for (char c : text) {
-        run.result = CARD_Parse(parser.get(), &c, 1, 0);
-        if (run.result == 0)
-            break;
-    }
-    if (run.result != 0)
-        run.result = CARD_Parse(parser.get(), nullptr, 0, 1);
-    run.events = recorder.events;
-    return run;
-}
-
-using Events = std::vector<std::string>;
 
 struct Example
 {
@@ -118,12 +27,12 @@ class Tokenizer : public testing::TestWithParam<Example>
 TEST_P(Tokenizer, GivesTheSameCallbacksFedWholeAndOneByteAtATime)
 {
     const Example &example = GetParam();
-    const Outcome whole = feedWhole(example.text);
-    EXPECT_EQ(whole.result, example.result);
-    EXPECT_EQ(whole.events, example.events);
-    const Outcome bytewise = feedBytewise(example.text);
-    EXPECT_EQ(bytewise.result, example.result);
-    EXPECT_EQ(bytewise.events, example.events);
+    for (const bool bytewise : {false, true}) {
+        SCOPED_TRACE(bytewise ? "one byte at a time" : "whole");
+        const Outcome run = feed(example.text, bytewise);
+        EXPECT_EQ(run.result, example.result);
+        EXPECT_EQ(run.events, example.events);
+    }
 }
 
 // clang-format off
@@ -144,6 +53,7 @@ const Example kLines[] = {
     {"BlankLineHoldingOnlyAFoldMarkerEndsTheValue", "A:1\n \nB:2", {"P A", "D 1", "E", "P B", "D 2", "E"}},
     {"FoldMarkerLineDoesNotJoinTheNextFold", "A:abc\n \n def", {"P A", "D abcdef", "E"}},
     {"NulBytesAreOrdinaryValueBytes", "A:x\0y\n"s, {"P A", "D x\0y"s, "E"}},
+    {"LongLineArrivesWhole", "A:" + std::string(1025, 'x') + "\n", {"P A", "D " + std::string(1025, 'x'), "E"}},
     {"UpperBytesAreOrdinary", "N\xC3\xA4ME;P=\xC3\xB6:\xC3\xBC", {"P N\xC3\xA4ME [P=\xC3\xB6]", "D \xC3\xBC", "E"}},
     {"SemicolonOrEqualsRightAfterSemicolonStartsAParameterName", "A;;B;=C:v", {"P A [;B] [=C]", "D v", "E"}},
     {"WhitespaceAroundNamesIsDropped", "A ; X = 1 ; Y :v", {"P A [X=1 ] [Y]", "D v", "E"}},
@@ -225,16 +135,7 @@ TEST(TokenizerChunks, DataArrivesOnlyOnceTheLineEndIsKnown)
     EXPECT_EQ(recorder.events, Events{"P A"}) << "the line feed is held: the next line might continue this one";
     ASSERT_EQ(CARD_Parse(parser.get(), "", 0, 1), -1);
     EXPECT_EQ(recorder.events, (Events{"P A", "D 1", "E"}));
-    EXPECT_EQ(recorder.events, feedWhole("A:1\n").events);
-}
-
-TEST(TokenizerChunks, FailureStopsReadingTheChunk)
-{
-    Recorder recorder;
-    auto parser = makeParser(recorder);
-    const std::string text = "A;:x\nB:2\n";
-    EXPECT_EQ(CARD_Parse(parser.get(), text.data(), text.size(), 1), 0);
-    EXPECT_TRUE(recorder.events.empty());
+    EXPECT_EQ(recorder.events, feed("A:1\n", false).events);
 }
 
 TEST(TokenizerChunks, FeedingOnAfterAFailureStaysWithinTheRecord)
@@ -262,52 +163,22 @@ TEST(TokenizerChunks, RecordTakesANewTextAfterTheFinalCall)
     EXPECT_EQ(recorder.events, (Events{"P A [BASE64]", "D ABC", "E", "P B", "D QUJD", "E"}));
 }
 
-TEST(TokenizerCallbacks, WithoutDataCallbackValuesAreSkippedAndNothingElseChanges)
+TEST(TokenizerCallbacks, WithoutDataCallbackValuesAreSkippedAndWithoutPropertyCallbackNoEncodingIsDetected)
 {
     const std::string text = "A:1\nN;QUOTED-PRINTABLE:x=\nY:z\nP;BASE64:**\nB;T=1:2\n";
-    const Outcome withoutData = feedWhole(text, false);
-    EXPECT_EQ(withoutData.result, -1);
-    EXPECT_EQ(withoutData.events, (Events{"P A", "P N [QUOTED-PRINTABLE]", "P P [BASE64]", "P B [T=1]"}));
-    EXPECT_EQ(feedBytewise(text, false).events, withoutData.events);
-}
+    for (const bool bytewise : {false, true}) {
+        const Outcome withoutData = feed(text, bytewise, false);
+        EXPECT_EQ(withoutData.result, -1);
+        EXPECT_EQ(withoutData.events, (Events{"P A", "P N [QUOTED-PRINTABLE]", "P P [BASE64]", "P B [T=1]"}));
+    }
 
-TEST(TokenizerCallbacks, WithoutPropertyCallbackNoEncodingIsDetected)
-{
-    EXPECT_STREQ(CARD_ParserVersion(), "1.0");
     Recorder recorder;
     ParserPtr parser(CARD_ParserCreate());
     CARD_SetUserData(parser.get(), &recorder);
     CARD_SetDataHandler(parser.get(), &Recorder::data);
-    EXPECT_EQ(CARD_GetUserData(parser.get()), &recorder);
-    const std::string text = "P;BASE64:QUJD\n";
-    EXPECT_EQ(CARD_Parse(parser.get(), text.data(), text.size(), 1), -1);
+    EXPECT_EQ(CARD_Parse(parser.get(), "P;BASE64:QUJD\n", 14, 1), -1);
     EXPECT_EQ(recorder.events, (Events{"D QUJD", "E"}));
 }
-
-TEST(TokenizerRecord, LineBufferGrowsIn128ByteStepsAndLongLinesGiveItBack)
-{
-    Recorder recorder;
-    auto parser = makeParser(recorder);
-    const std::string shortLine = "A:" + std::string(130, 'x') + "\n";
-    ASSERT_EQ(CARD_Parse(parser.get(), shortLine.data(), shortLine.size(), 1), -1);
-    EXPECT_EQ(parser->line_size, 256);
-    EXPECT_NE(parser->line, nullptr) << "a buffer of up to 1024 bytes is kept for the next line";
-
-    const std::string at1024 = "A:" + std::string(1024, 'x') + "\n";
-    ASSERT_EQ(CARD_Parse(parser.get(), at1024.data(), at1024.size(), 1), -1);
-    EXPECT_EQ(parser->line_size, 1024);
-
-    const std::string longLine = "A:" + std::string(1025, 'x') + "\n";
-    ASSERT_EQ(CARD_Parse(parser.get(), longLine.data(), longLine.size(), 1), -1);
-    EXPECT_EQ(parser->line, nullptr);
-    EXPECT_EQ(parser->line_size, 0);
-    EXPECT_EQ(recorder.events.back(), "E");
-    EXPECT_EQ(recorder.events[recorder.events.size() - 2], "D " + std::string(1025, 'x'));
-}
-
-} // namespace
-
-namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
@@ -320,13 +191,6 @@ constexpr bool kAddressSanitizer = false;
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
-
-long peakResidentKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 struct PhotoSink
 {
@@ -355,6 +219,11 @@ TEST(TokenizerMemory, PeakStaysFlatOverHundredMegabytesOfPhotos)
     const std::string card = "BEGIN:VCARD\r\nFN:Photo\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n" + photo + "END:VCARD\r\n";
     constexpr std::size_t total = 100u << 20;
     constexpr std::size_t chunk = 64u << 10;
+    const auto peakResidentKilobytes = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
 
     PhotoSink sink;
     ParserPtr parser(CARD_ParserCreate());
