@@ -19,7 +19,6 @@ TEST(AlertSheet, IsAWindowModalBoxOnTheViewsWindowWithOneDefaultButton)
                                                  QStringLiteral("Message <i>with</i> markup & 100% of it"));
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->parentWidget(), &window);
-    EXPECT_EQ(window.findChildren<QMessageBox *>().size(), 1);
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->windowModality(), Qt::WindowModal);
     ASSERT_EQ(box->buttons().size(), 1);

@@ -49,11 +49,7 @@ TEST(Animation, EaseOutDeliversEveryMarkAtItsTimeThenEndsAfterTheDuration)
     for (size_t i = 0; i < recorder.marks.size(); ++i) {
         const auto [time, progress] = recorder.marks[i];
         EXPECT_NEAR(progress, 0.1 * double(i), 1e-5);
-        EXPECT_NEAR(time, 0.3 * (1 - std::sqrt(1 - double(progress))), 1e-9);
-        if (i > 1) { // ease-out: each step of 0.1 takes longer than the one before
-            const double gap = time - recorder.marks[i - 1].first;
-            EXPECT_GT(gap, recorder.marks[i - 1].first - recorder.marks[i - 2].first);
-        }
+        EXPECT_NEAR(time, 0.3 * (1 - std::sqrt(1 - double(progress))), 1e-9); // ease-out: later steps take longer
     }
     ASSERT_EQ(recorder.ends.size(), 1u);
     EXPECT_DOUBLE_EQ(recorder.ends[0], 0.3);

@@ -46,34 +46,23 @@ TEST(Archiver, WritesTheWorkedExamplesByteForByte)
     EXPECT_EQ(Archiver::archivedDataWithRootObject(TestKeyCombo(-1, -1)), keyComboCleared);
 }
 
-TEST(Archiver, WritesIntegersWithTheSmallestForm)
+TEST(Archiver, WritesNumbersWithTheSmallestForm)
 {
-    const struct { qint64 value; const char *bytes; } rows[] = {
-        {36, "24"}, {-1, "FF"}, {0, "00"}, {127, "7F"}, {-110, "92"}, {-111, "81 91 FF"},
-        {-128, "81 80 FF"}, {128, "81 80 00"}, {256, "81 00 01"}, {32767, "81 FF 7F"},
-        {32768, "82 00 80 00 00"}, {-32769, "82 FF 7F FF FF"}, {5000000000, "87 00 F2 05 2A 01 00 00 00"},
+    const struct { const char *type; ArchiveValue value; const char *bytes; } rows[] = {
+        {"q", 36, "24"}, {"q", -1, "FF"}, {"q", 0, "00"}, {"q", 127, "7F"}, {"q", -110, "92"}, {"q", -111, "81 91 FF"},
+        {"q", -128, "81 80 FF"}, {"q", 128, "81 80 00"}, {"q", 256, "81 00 01"}, {"q", 32767, "81 FF 7F"},
+        {"q", 32768, "82 00 80 00 00"}, {"q", -32769, "82 FF 7F FF FF"}, {"q", qint64(5000000000), "87 00 F2 05 2A 01 00 00 00"},
+        // Unsigned values are written as the signed value of their width; "c" is one raw byte.
+        {"Q", ~quint64(2), "FD"}, {"S", quint16(65535), "FF"}, {"c", qint8(-123), "85"},
+        // Whole reals are written as integers, others raw; negative zero keeps its sign.
+        {"f", 3.5f, "83 00 00 60 40"}, {"d", -1.0, "FF"}, {"d", 21692800.0, "82 80 01 4B 01"},
+        {"d", 100.5, "83 00 00 00 00 00 20 59 40"}, {"d", -0.0, "83 00 00 00 00 00 00 00 80"},
     };
     for (const auto &row : rows) {
-        EXPECT_EQ(bytesOf([&](Archiver &a) { a.encodeValueOfObjCType("q", row.value); }), hex("84 01 71") + hex(row.bytes))
-            << row.value;
+        EXPECT_EQ(bytesOf([&](Archiver &a) { a.encodeValueOfObjCType(row.type, row.value); }),
+                  hex("84 01") + row.type + hex(row.bytes))
+            << row.type << " " << row.bytes;
     }
-    // Unsigned values are written as the signed value of their width.
-    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("Q", ~quint64(2)); }), hex("84 01 51 FD"));
-    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("S", quint16(65535)); }), hex("84 01 53 FF"));
-    // "c" is one raw byte, whatever its value.
-    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("c", qint8(-123)); }), hex("84 01 63 85"));
-}
-
-TEST(Archiver, WritesWholeRealsAsIntegersAndOthersRaw)
-{
-    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("f", 3.5f); }), hex("84 01 66 83 00 00 60 40"));
-    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("d", -1.0); }), hex("84 01 64 FF"));
-    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("d", 21692800.0); }), hex("84 01 64 82 80 01 4B 01"));
-    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("d", 100.5); }),
-              hex("84 01 64 83 00 00 00 00 00 20 59 40"));
-    // Negative zero keeps its sign.
-    EXPECT_EQ(bytesOf([](Archiver &a) { a.encodeValueOfObjCType("d", -0.0); }),
-              hex("84 01 64 83 00 00 00 00 00 00 00 80"));
 }
 
 TEST(Archiver, WritesStringsDataAndDates)

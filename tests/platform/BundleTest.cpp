@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 
 using platform::Bundle;
 
@@ -27,7 +26,6 @@ const QByteArray xmlInfo = R"(<?xml version="1.0" encoding="UTF-8"?>
   <key>CFBundleShortVersionString</key><string>1.0.3</string>
   <key>CFBundleName</key><string>Täst</string>
   <key>CFBundleExecutable</key><string>Test.so</string>
-  <key>Count</key><integer>42</integer>
   <key>Flag</key><true/>
   <key>Nested</key><dict><key>a</key><string>b</string></dict>
 </dict></plist>)";
@@ -51,27 +49,12 @@ TEST_F(BundleTest, ReadsInfoPlistAtTheTopOrInResources)
     EXPECT_EQ(pane->objectForInfoDictionaryKey(QStringLiteral("CFBundleShortVersionString")).toString(),
               QStringLiteral("1.0.3"));
     EXPECT_EQ(pane->name(), QStringLiteral("Täst"));
-    EXPECT_EQ(pane->infoDictionary().value(QStringLiteral("Count")).toInt(), 42);
     EXPECT_EQ(pane->infoDictionary().value(QStringLiteral("Flag")), QVariant(true));
     EXPECT_FALSE(pane->objectForInfoDictionaryKey(QStringLiteral("Absent")).isValid());
 
     // An application folder keeps it in Resources/.
     writeFile(path(QStringLiteral("B.app/Resources/Info.plist")), xmlInfo);
     EXPECT_EQ(Bundle::bundleWithPath(path(QStringLiteral("B.app")))->bundleIdentifier(), QStringLiteral("com.velora.test"));
-}
-
-TEST_F(BundleTest, ReadsABinaryInfoPlist)
-{
-    plist_t root = plist_new_dict();
-    plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string("com.velora.binary"));
-    char *bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    writeFile(path(QStringLiteral("C.bundle/Info.plist")), QByteArray(bytes, length));
-    free(bytes);
-    plist_free(root);
-    EXPECT_EQ(Bundle::bundleWithPath(path(QStringLiteral("C.bundle")))->bundleIdentifier(),
-              QStringLiteral("com.velora.binary"));
 }
 
 TEST_F(BundleTest, AFolderWithoutUsableInfoIsABundleWithAnEmptyDictionary)

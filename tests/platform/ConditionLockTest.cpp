@@ -31,16 +31,3 @@ TEST(ConditionLock, ConditionsHandTheLockBackAndForthInStrictTurns)
         expected += "ab";
     EXPECT_EQ(turns, expected);
 }
-
-TEST(ConditionLock, PlainLockKeepsTheConditionAndDoesNotWait)
-{
-    ConditionLock lock(3);
-    lock.lock();
-    EXPECT_EQ(lock.condition(), 3);
-    lock.unlock();
-    lock.lockWhenCondition(3); // already met: returns at once
-    lock.unlockWithCondition(5);
-    lock.lock();
-    EXPECT_EQ(lock.condition(), 5);
-    lock.unlock();
-}

@@ -60,9 +60,9 @@ TEST(DistributedNotificationCenter, DeliversOnTheEventLoopWithItsUserInfo)
     Inbox inbox;
     center.addObserver(&inbox, QStringLiteral("CVApplicationRemovedFromLauncherNotification"), QString(), inbox.handler());
 
-    const QVariantMap userInfo{
-        {QStringLiteral("ApplicationIDs"), QStringList{QStringLiteral("x-coredata://S/Application/p1"),
-                                                       QStringLiteral("x-coredata://S/Application/p2")}},
+    QVariantMap userInfo{
+        {QStringLiteral("ApplicationIDs"), QVariantList{QStringLiteral("x-coredata://S/Application/p1"),
+                                                        QStringLiteral("x-coredata://S/Application/p2")}},
         {QStringLiteral("count"), 3},
         {QStringLiteral("flag"), true},
         {QStringLiteral("ratio"), 0.5},
@@ -77,16 +77,9 @@ TEST(DistributedNotificationCenter, DeliversOnTheEventLoopWithItsUserInfo)
     ASSERT_EQ(inbox.received.size(), 1u);
     const auto &n = inbox.received.front();
     EXPECT_EQ(n.object, QStringLiteral("obj"));
-    EXPECT_EQ(n.userInfo.value(QStringLiteral("ApplicationIDs")).toStringList(),
-              userInfo.value(QStringLiteral("ApplicationIDs")).toStringList());
-    EXPECT_EQ(n.userInfo.value(QStringLiteral("count")).toInt(), 3);
-    EXPECT_EQ(n.userInfo.value(QStringLiteral("flag")).metaType().id(), QMetaType::Bool);
-    EXPECT_TRUE(n.userInfo.value(QStringLiteral("flag")).toBool());
-    EXPECT_DOUBLE_EQ(n.userInfo.value(QStringLiteral("ratio")).toDouble(), 0.5);
-    const QVariantList list =
-        n.userInfo.value(QStringLiteral("nested")).toMap().value(QStringLiteral("list")).toList();
-    EXPECT_EQ(list, (QVariantList{1, QStringLiteral("two")}));
-    EXPECT_FALSE(n.userInfo.contains(QStringLiteral("unsendable")));
+    EXPECT_EQ(n.userInfo.value(QStringLiteral("flag")).typeId(), QMetaType::Bool);
+    userInfo.remove(QStringLiteral("unsendable"));
+    EXPECT_EQ(n.userInfo, userInfo);
 }
 
 TEST(DistributedNotificationCenter, FiltersByNameAndObjectAndStopsOnRemoval)

@@ -14,6 +14,13 @@ namespace {
 const QByteArray svg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="20" height="10">
 <rect x="0" y="0" width="20" height="10" fill="#0000ff" fill-opacity="0.5"/></svg>)";
 
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    QFile file(dir.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    return file.fileName();
+}
+
 QImage canvas(qreal scale = 1)
 {
     QImage image(QSize(40, 20) * scale, QImage::Format_ARGB32_Premultiplied);
@@ -30,10 +37,7 @@ TEST(Image, ReadsNothingUntilMeasuredOrDrawn)
     const QString path = dir.filePath(QStringLiteral("well.svg"));
     Image image(path); // the file does not exist yet: referencing it is enough
     EXPECT_FALSE(image.isLoaded());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(svg);
-    file.close();
+    writeFile(dir, QStringLiteral("well.svg"), svg);
     EXPECT_EQ(image.size(), QSizeF(20, 10));
     EXPECT_TRUE(image.isLoaded());
     EXPECT_EQ(image.path(), path);
@@ -42,12 +46,7 @@ TEST(Image, ReadsNothingUntilMeasuredOrDrawn)
 TEST(Image, DrawsWithTheCompositingModeAppliedToTheWholePicture)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("overlay.svg"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(svg);
-    file.close();
-    Image image(path);
+    const Image image(writeFile(dir, QStringLiteral("overlay.svg"), svg));
 
     for (qreal scale : {1.0, 2.0}) {
         QImage copy = canvas(scale), over = canvas(scale);
@@ -72,11 +71,7 @@ TEST(Image, DrawsWithTheCompositingModeAppliedToTheWholePicture)
 TEST(Image, AnUnreadableFileIsAnEmptyImageThatDrawsNothing)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("broken.png"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("not an image");
-    file.close();
+    const QString path = writeFile(dir, QStringLiteral("broken.png"), "not an image");
     for (const Image &image : {Image(path), Image(dir.filePath(QStringLiteral("missing.svg"))), Image()}) {
         EXPECT_EQ(image.size(), QSizeF(0, 0));
         QImage target = canvas();

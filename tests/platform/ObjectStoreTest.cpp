@@ -130,14 +130,13 @@ TEST_F(ObjectStore, SavedObjectsReadBackWithTheOriginalLayout)
     ASSERT_TRUE(context->save());
     EXPECT_EQ(sql(QStringLiteral("SELECT Z_OPT FROM ZAPPLICATION WHERE Z_PK = 1")).toInt(), 2);
 
-    // URIs of another store, entity or shape name nothing here.
+    // URIs of another store, entity, shape or row name nothing here; UUIDs compare without case.
     auto *coordinator = context->persistentStoreCoordinator().get();
-    EXPECT_FALSE(coordinator->managedObjectIDForURIRepresentation(QString(uri).replace(QStringLiteral("/p1"), QStringLiteral("/p1x"))));
-    EXPECT_FALSE(coordinator->managedObjectIDForURIRepresentation(
-        QStringLiteral("x-coredata://00000000-0000-0000-0000-000000000000/Application/p1")));
-    EXPECT_FALSE(coordinator->managedObjectIDForURIRepresentation(QString(uri).replace(QStringLiteral("Application"), QStringLiteral("Other"))));
-    EXPECT_TRUE(coordinator->managedObjectIDForURIRepresentation(
-        QString(uri).replace(coordinator->storeUUID(), coordinator->storeUUID().toLower()))); // UUIDs compare without case
+    for (const QString &other : {QString(uri).replace(QStringLiteral("/p1"), QStringLiteral("/p1x")),
+                                 QStringLiteral("x-coredata://00000000-0000-0000-0000-000000000000/Application/p1"),
+                                 QString(uri).replace(QStringLiteral("Application"), QStringLiteral("Other"))})
+        EXPECT_FALSE(coordinator->managedObjectIDForURIRepresentation(other)) << qPrintable(other);
+    EXPECT_TRUE(coordinator->managedObjectIDForURIRepresentation(QString(uri).replace(coordinator->storeUUID(), coordinator->storeUUID().toLower())));
     EXPECT_FALSE(context->existingObjectWithID(*coordinator->managedObjectIDForURIRepresentation(QString(uri).replace(QStringLiteral("/p1"), QStringLiteral("/p99")))));
 }
 

@@ -83,16 +83,7 @@ TEST_F(PreferencePaneTest, WithoutAnInterfaceFileThereIsNoViewAndALogLine)
     EXPECT_EQ(logLines.size(), 2);
 }
 
-TEST_F(PreferencePaneTest, DestroyingThePaneDeletesItsView)
-{
-    auto pane = std::make_unique<TestPane>(makeBundle({{QStringLiteral("NSMainNibFile"), QStringLiteral("TestPane")}}));
-    QPointer<QWidget> view = pane->loadMainView();
-    ASSERT_TRUE(view);
-    pane.reset();
-    EXPECT_TRUE(view.isNull());
-}
-
-TEST_F(PreferencePaneTest, PluginMakesThePrincipalClassNamedByTheBundle)
+TEST_F(PreferencePaneTest, PluginMakesThePrincipalClassNamedByTheBundleAndItsViewGoesWithIt)
 {
     const QString executable = dir.path() + QStringLiteral("/Test.prefPane/TestPane.so");
     Bundle bundle = makeBundle({{QStringLiteral("NSMainNibFile"), QStringLiteral("TestPane")},
@@ -101,6 +92,7 @@ TEST_F(PreferencePaneTest, PluginMakesThePrincipalClassNamedByTheBundle)
     ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_PANE_PLUGIN), executable));
 
     bool destroyed = false;
+    QPointer<QWidget> view;
     {
         std::unique_ptr<PreferencePane> pane = PreferencePanePlugin::instantiate(bundle);
         ASSERT_NE(pane, nullptr) << logLines.join(QLatin1Char('\n')).toStdString();
@@ -108,11 +100,12 @@ TEST_F(PreferencePaneTest, PluginMakesThePrincipalClassNamedByTheBundle)
         EXPECT_EQ(pane->bundle().bundlePath(), bundle.bundlePath());
         // The plugin's class is the same class as ours, so its fields can be read.
         static_cast<TestPane *>(pane.get())->destroyed = &destroyed;
-        QWidget *view = pane->loadMainView();
+        view = pane->loadMainView();
         ASSERT_NE(view, nullptr);
         EXPECT_TRUE(view->findChild<QPushButton *>(QStringLiteral("_switch"))->property("madeByPane").toBool());
     }
     EXPECT_TRUE(destroyed);
+    EXPECT_TRUE(view.isNull()) << "the pane deletes its view";
 }
 
 TEST_F(PreferencePaneTest, PluginFailuresGiveNoPaneAndSayWhy)

@@ -74,7 +74,7 @@ bool writeFile(const QString &path, const QByteArray &contents)
 
 } // namespace
 
-TEST(ProcessList, MatchesARunningProcessByItsExactName)
+TEST(ProcessList, MatchesARunningProcessByItsExactNameAndNoZombie)
 {
     EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListTest")));
     NamedChild child("CvListTest", NamedChild::Kind::Running);
@@ -85,10 +85,7 @@ TEST(ProcessList, MatchesARunningProcessByItsExactName)
     EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListTest2")));
     EXPECT_FALSE(isProcessRunning(QString()));
     EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListTest-longer-than-the-kernel-keeps")));
-}
 
-TEST(ProcessList, ZombiesDoNotCount)
-{
     NamedChild zombie("CvListZombie", NamedChild::Kind::Zombie);
     ASSERT_TRUE(zombie.waitUntil("CvListZombie", 'Z'));
     EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListZombie")));
@@ -108,15 +105,12 @@ TEST(ProcessList, SkipsUnreadableEntriesAndGoesOn)
     const QString proc = corvane::test::sandboxDir() + QStringLiteral("/proc");
     // 10: its files are folders, so they cannot be read; 20: a zombie Corvane;
     // 30: a command name with a parenthesis and a space; 40: the running Corvane.
-    ASSERT_TRUE(QDir().mkpath(proc + QStringLiteral("/10/comm")));
-    ASSERT_TRUE(QDir().mkpath(proc + QStringLiteral("/10/stat")));
-    ASSERT_TRUE(QDir().mkpath(proc + QStringLiteral("/self")));
-    ASSERT_TRUE(writeFile(proc + QStringLiteral("/20/comm"), "Corvane\n"));
-    ASSERT_TRUE(writeFile(proc + QStringLiteral("/20/stat"), "20 (Corvane) Z 1 20 20 0"));
-    ASSERT_TRUE(writeFile(proc + QStringLiteral("/30/comm"), "a) Z (b\n"));
-    ASSERT_TRUE(writeFile(proc + QStringLiteral("/30/stat"), "30 (a) Z (b) S 1 30 30 0"));
-    ASSERT_TRUE(writeFile(proc + QStringLiteral("/35/comm"), "Truncated\n"));
-    ASSERT_TRUE(writeFile(proc + QStringLiteral("/35/stat"), "35 (Truncated"));
+    for (const char *folder : {"/10/comm", "/10/stat", "/self"})
+        ASSERT_TRUE(QDir().mkpath(proc + QLatin1String(folder)));
+    for (const auto &[file, contents] : {std::pair{"/20/comm", "Corvane\n"}, {"/20/stat", "20 (Corvane) Z 1 20 20 0"},
+                                         {"/30/comm", "a) Z (b\n"}, {"/30/stat", "30 (a) Z (b) S 1 30 30 0"},
+                                         {"/35/comm", "Truncated\n"}, {"/35/stat", "35 (Truncated"}})
+        ASSERT_TRUE(writeFile(proc + QLatin1String(file), contents));
     EXPECT_FALSE(isProcessRunning(QStringLiteral("Corvane"), proc));
     EXPECT_TRUE(isProcessRunning(QStringLiteral("a) Z (b"), proc));
     EXPECT_FALSE(isProcessRunning(QStringLiteral("Truncated"), proc));

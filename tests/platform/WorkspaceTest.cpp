@@ -61,27 +61,21 @@ protected:
 
 } // namespace
 
-TEST_F(WorkspaceTest, OpensAnAppFolderDetachedWithoutTakingTheStartupToken)
+TEST_F(WorkspaceTest, OpensAnAppFolderOrExecutableDetachedWithoutTakingTheStartupToken)
 {
-    const QString report = sandboxPath(QStringLiteral("app-report"));
     const QString app = sandboxPath(QStringLiteral("apps/Demo.app"));
-    ASSERT_TRUE(writeFile(app + QStringLiteral("/Demo"), reportingScript(report), true));
+    ASSERT_TRUE(writeFile(app + QStringLiteral("/Demo"), reportingScript(sandboxPath(QStringLiteral("app-report"))), true));
     ASSERT_TRUE(writeFile(app + QStringLiteral("/Resources/Info.plist"), "<plist/>"));
-
-    ASSERT_TRUE(Workspace::openFile(app));
-    const QStringList lines = waitForReport(report);
-    ASSERT_EQ(lines.size(), 2) << qPrintable(lines.join(u'|'));
-    EXPECT_NE(lines[0].toLongLong(), qlonglong(::getpid())) << "the application is our child";
-    EXPECT_EQ(lines[1], QStringLiteral("unset"));
-}
-
-TEST_F(WorkspaceTest, OpensAnExecutableFile)
-{
-    const QString report = sandboxPath(QStringLiteral("exe-report"));
     const QString program = sandboxPath(QStringLiteral("bin/tool"));
-    ASSERT_TRUE(writeFile(program, reportingScript(report), true));
-    ASSERT_TRUE(Workspace::openFile(program));
-    EXPECT_EQ(waitForReport(report).size(), 2);
+    ASSERT_TRUE(writeFile(program, reportingScript(sandboxPath(QStringLiteral("exe-report"))), true));
+
+    for (const auto &[opened, report] : {std::pair{app, QStringLiteral("app-report")}, std::pair{program, QStringLiteral("exe-report")}}) {
+        ASSERT_TRUE(Workspace::openFile(opened));
+        const QStringList lines = waitForReport(sandboxPath(report));
+        ASSERT_EQ(lines.size(), 2) << qPrintable(lines.join(u'|'));
+        EXPECT_NE(lines[0].toLongLong(), qlonglong(::getpid())) << "the application is our child";
+        EXPECT_EQ(lines[1], QStringLiteral("unset"));
+    }
 }
 
 TEST_F(WorkspaceTest, OpensADesktopEntryWithItsQuotingAndNeverThroughAShell)
@@ -111,25 +105,22 @@ TEST_F(WorkspaceTest, RefusesWhatIsNoApplication)
 {
     EXPECT_FALSE(Workspace::openFile(sandboxPath(QStringLiteral("missing.app"))));
     EXPECT_FALSE(Workspace::openFile(QString()));
-    const QString plain = sandboxPath(QStringLiteral("plain.txt"));
-    ASSERT_TRUE(writeFile(plain, "text"));
-    EXPECT_FALSE(Workspace::openFile(plain));
-    const QString folder = sandboxPath(QStringLiteral("Folder"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_FALSE(Workspace::openFile(folder));
-    const QString empty = sandboxPath(QStringLiteral("Empty.app"));
-    ASSERT_TRUE(QDir().mkpath(empty));
-    EXPECT_FALSE(Workspace::openFile(empty)) << "an app folder without its executable";
+    ASSERT_TRUE(QDir().mkpath(sandboxPath(QStringLiteral("Folder"))));
+    EXPECT_FALSE(Workspace::openFile(sandboxPath(QStringLiteral("Folder"))));
+    ASSERT_TRUE(QDir().mkpath(sandboxPath(QStringLiteral("Empty.app"))));
+    EXPECT_FALSE(Workspace::openFile(sandboxPath(QStringLiteral("Empty.app")))) << "an app folder without its executable";
 
-    const QString link = sandboxPath(QStringLiteral("link.desktop"));
-    ASSERT_TRUE(writeFile(link, "[Desktop Entry]\nType=Link\nURL=file:///\nExec=/bin/true\n"));
-    EXPECT_FALSE(Workspace::openFile(link));
-    const QString openQuote = sandboxPath(QStringLiteral("quote.desktop"));
-    ASSERT_TRUE(writeFile(openQuote, "[Desktop Entry]\nType=Application\nExec=/bin/true \"open\n"));
-    EXPECT_FALSE(Workspace::openFile(openQuote));
-    const QString missingProgram = sandboxPath(QStringLiteral("gone.desktop"));
-    ASSERT_TRUE(writeFile(missingProgram, "[Desktop Entry]\nType=Application\nExec=corvane-no-such-program\n"));
-    EXPECT_FALSE(Workspace::openFile(missingProgram));
+    const std::pair<const char *, QByteArray> files[] = {
+        {"plain.txt", "text"},
+        {"link.desktop", "[Desktop Entry]\nType=Link\nURL=file:///\nExec=/bin/true\n"},
+        {"quote.desktop", "[Desktop Entry]\nType=Application\nExec=/bin/true \"open\n"},
+        {"gone.desktop", "[Desktop Entry]\nType=Application\nExec=corvane-no-such-program\n"},
+    };
+    for (const auto &[name, contents] : files) {
+        const QString path = sandboxPath(QString::fromLatin1(name));
+        ASSERT_TRUE(writeFile(path, contents));
+        EXPECT_FALSE(Workspace::openFile(path)) << name;
+    }
 }
 
 TEST_F(WorkspaceTest, FindsApplicationsByNameInTheUsersThenTheXdgFolders)
