@@ -3,6 +3,7 @@
 #include "DBusValueConversion_p.h"
 
 #include <QDBusArgument>
+#include <QScopeGuard>
 
 #include <limits>
 
@@ -132,6 +133,9 @@ bool appendStructure(QDBusArgument &out, QStringView type, const QVariant &value
     if (!members || members->size() != values.size())
         return false;
     out.beginStructure();
+    // Closed on every path: QDBusArgument leaks a structure left open, even when
+    // the refused message is thrown away.
+    const auto close = qScopeGuard([&out] { out.endStructure(); });
     for (qsizetype i = 0; i < values.size(); ++i) {
         const QString &member = members->at(i);
         if (member.startsWith(u'(')) {
@@ -143,7 +147,6 @@ bool appendStructure(QDBusArgument &out, QStringView type, const QVariant &value
         if (!typed || !appendBasic(out, *typed))
             return false;
     }
-    out.endStructure();
     return true;
 }
 
