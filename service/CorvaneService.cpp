@@ -74,6 +74,11 @@ QString sortOrderName(const QString &value)
 
 } // namespace
 
+QString CorvaneService::modelPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Resources/Corvane.model.json");
+}
+
 CorvaneService::CorvaneService(const Options &options, const QString &journalPath)
     : m_options(options)
     , m_journal(journalPath)
@@ -103,8 +108,7 @@ bool CorvaneService::start()
 
     takeUp(ServicePreferences::allKeys());
     installServicesBundle();
-    m_catalogue = std::make_unique<ApplicationCatalogue>(
-        m_journal, QCoreApplication::applicationDirPath() + QStringLiteral("/Resources/Corvane.model.json"));
+    m_catalogue = std::make_unique<ApplicationCatalogue>(m_journal, modelPath());
     m_catalogue->open();   // a service without its store still answers the rest
 
     m_connection = platform::Connection::registerName(

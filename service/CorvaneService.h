@@ -40,6 +40,9 @@ public:
     CorvaneService(const Options &options, const QString &journalPath);
     ~CorvaneService() override;
 
+    /// The object model shared with the pane, in the service's Resources folder.
+    static QString modelPath();
+
     /// Takes up the settings, installs the Services bundle, registers the
     /// connection and announces the launch. False when the connection is taken,
     /// that is when another instance runs, or the bus cannot be reached.

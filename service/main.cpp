@@ -1,6 +1,7 @@
 // Corvane: the reference service that stands in for the launcher, so that the
 // preference pane can be tried and tested end to end against a real process.
 
+#include "ApplicationCatalogue.h"
 #include "CorvaneService.h"
 
 #include <QCommandLineParser>
@@ -22,8 +23,15 @@ int main(int argc, char **argv)
                                              QStringLiteral("Ignore terminateApp (SIGTERM still quits)."));
     const QCommandLineOption journal(QStringLiteral("journal"), QStringLiteral("Write the journal to <file>."),
                                      QStringLiteral("file"), ServiceJournal::defaultPath());
-    parser.addOptions({quitDelay, ignoreTerminate, journal});
+    const QCommandLineOption catalogue(QStringLiteral("catalogue"),
+                                       QStringLiteral("Bring the application store in line with the application folders, then quit."));
+    parser.addOptions({quitDelay, ignoreTerminate, journal, catalogue});
     parser.process(app);
+
+    if (parser.isSet(catalogue)) {
+        ServiceJournal log(parser.value(journal));
+        return ApplicationCatalogue(log, CorvaneService::modelPath()).open() ? 0 : 1;
+    }
 
     CorvaneService::Options options;
     bool ok = false;

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
@@ -34,7 +35,7 @@ const QString Entity = QStringLiteral("Application");
 QString dataHome() { return qEnvironmentVariable("XDG_DATA_HOME"); }
 QString storeFolder() { return dataHome() + QStringLiteral("/Velora/Corvane"); }
 QString storePath() { return storeFolder() + QStringLiteral("/Corvane.db"); }
-QString appsFolder() { return corvane::test::sandboxDir() + QStringLiteral("/apps"); }
+QString appsFolder() { return dataHome() + QStringLiteral("/applications"); }
 // A desktop entry, or the app folder itself for a name ending in ".app".
 QString appPath(const QString &name)
 {
@@ -84,16 +85,11 @@ protected:
         ASSERT_TRUE(QDir().mkpath(appsFolder()));
     }
 
-    /// Writes a store as the service does: one record a desktop entry, the names in
-    /// `excluded` excluded. Returns the records' identifiers by name.
+    /// Lets the reference service catalogue `names` (desktop entries, or app
+    /// folders for names ending in ".app") into a new store, then excludes
+    /// `excluded` there. Returns the records' identifiers by name.
     QMap<QString, QString> catalogue(const QStringList &names, const QStringList &excluded)
     {
-        auto model = ManagedObjectModel::fromFile(PaneBundle + QStringLiteral("/Resources/Corvane.model.json"));
-        EXPECT_TRUE(model);
-        auto coordinator = std::make_shared<PersistentStoreCoordinator>(*model);
-        EXPECT_TRUE(coordinator->addSQLiteStore(storePath()));
-        ManagedObjectContext context(coordinator);
-        QList<ManagedObjectPtr> apps;
         for (const QString &name : names) {
             QFile entry(appPath(name));
             if (name.endsWith(QLatin1String(".app")))
@@ -102,16 +98,29 @@ protected:
                 entry.write("[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=true\n");
             else
                 ADD_FAILURE() << "cannot write " << qPrintable(entry.fileName());
-            auto app = context.insertNewObject(Entity);
-            app->setValue(QStringLiteral("name"), QFileInfo(appPath(name)).completeBaseName());
-            app->setValue(QStringLiteral("URL"), QUrl::fromLocalFile(appPath(name)).toString());
+        }
+        QProcess service;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_DIRS"), corvane::test::sandboxDir() + QStringLiteral("/no-system-data"));
+        service.setProcessEnvironment(environment);
+        service.start(QStringLiteral(CORVANE_SERVICE_APP "/Corvane"), {QStringLiteral("--catalogue")});
+        EXPECT_TRUE(service.waitForFinished(10000));
+        EXPECT_EQ(service.exitCode(), 0) << service.readAllStandardError().constData();
+
+        auto model = ManagedObjectModel::fromFile(PaneBundle + QStringLiteral("/Resources/Corvane.model.json"));
+        EXPECT_TRUE(model);
+        auto coordinator = std::make_shared<PersistentStoreCoordinator>(*model);
+        EXPECT_TRUE(coordinator->addSQLiteStore(storePath()));
+        ManagedObjectContext context(coordinator);
+        const auto records = context.executeFetchRequest({Entity, std::nullopt, {}});
+        EXPECT_TRUE(records && records->size() == names.size());
+        QMap<QString, QString> ids;
+        for (const ManagedObjectPtr &app : records.value_or(QList<ManagedObjectPtr>())) {
+            const QString name = app->value(QStringLiteral("name")).toString();
             app->setValue(QStringLiteral("excluded"), excluded.contains(name));
-            apps.append(app);
+            ids.insert(name, app->objectID().uriRepresentation());
         }
         EXPECT_TRUE(context.save());
-        QMap<QString, QString> ids;
-        for (const auto &app : apps)
-            ids.insert(app->value(QStringLiteral("name")).toString(), app->objectID().uriRepresentation());
         return ids;
     }
 
