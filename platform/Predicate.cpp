@@ -441,6 +441,18 @@ void collectChain(const NodePtr &node, Predicate::Node::Kind kind, QList<NodePtr
     collectChain(node->right, kind, operands);
 }
 
+// A chain of one connective written flat: each operand by `write`, joined by the
+// connective.
+QString writeChain(const NodePtr &node, const std::function<QString(const NodePtr &)> &write)
+{
+    QList<NodePtr> operands;
+    collectChain(node, node->kind, operands);
+    QStringList parts;
+    for (const NodePtr &operand : operands)
+        parts << write(operand);
+    return parts.join(node->kind == Predicate::Node::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR "));
+}
+
 template<typename Visit>
 void forEachComparison(const NodePtr &node, const Visit &visit)
 {
@@ -539,13 +551,7 @@ QString Predicate::toSql(const std::function<QString(const QString &)> &columnFo
             // A chain of one connective is one flat group: SQLite's parser takes
             // only so much nesting. The operands are written left to right, so
             // the placeholders meet their values in order.
-            QList<NodePtr> operands;
-            collectChain(node, node->kind, operands);
-            QStringList parts;
-            for (const NodePtr &operand : operands)
-                parts << sql(operand);
-            const auto op = node->kind == Node::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
-            return QLatin1Char('(') + parts.join(op) + QLatin1Char(')');
+            return QLatin1Char('(') + writeChain(node, sql) + QLatin1Char(')');
         }
         case Node::Kind::Not: {
             // Every comparison is true or false, never unknown, so NOT NOT x is x.
@@ -609,12 +615,7 @@ QString Predicate::format() const
         case Node::Kind::False: return QStringLiteral("FALSEPREDICATE");
         case Node::Kind::And:
         case Node::Kind::Or: {
-            QList<NodePtr> operands;
-            collectChain(node, node->kind, operands);
-            QStringList parts;
-            for (const NodePtr &operand : operands)
-                parts << text(operand, node->kind);
-            const QString chain = parts.join(node->kind == Node::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR "));
+            const QString chain = writeChain(node, [&](const NodePtr &operand) { return text(operand, node->kind); });
             const bool bare = parent == Node::Kind::True || (parent == Node::Kind::Or && node->kind == Node::Kind::And);
             return bare ? chain : QLatin1Char('(') + chain + QLatin1Char(')');
         }
