@@ -6,7 +6,6 @@
 #include "ApplicationOpenPanel.h"
 #include "ArrayController.h"
 #include "CorvaneProtocol.h"
-#include "CorvaneServiceHelper.h"
 #include "DesktopEntry.h"
 #include "DistributedNotificationCenter.h"
 #include "Log.h"
