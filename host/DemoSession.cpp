@@ -9,10 +9,14 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QStandardPaths>
+#include <QTableView>
 #include <QThread>
 #include <QWindow>
 
@@ -129,13 +133,15 @@ bool DemoSession::script()
     ok &= started;
     ok &= snapshot(QStringLiteral("2-on.png"));
 
+    ok &= excludeAnApplication();
+
     note(QStringLiteral("click on the switch's off side"));
     click(toggle, QPoint(3, toggle->height() / 2));
     const bool stopped = waitFor([] { return !serviceRunning(); }, 25);
     QApplication::processEvents();
     note(QStringLiteral("%1; %2").arg(stopped ? QStringLiteral("service quit") : QStringLiteral("service still running"), describe()));
     ok &= stopped && switchState() == 0;
-    ok &= snapshot(QStringLiteral("3-off.png"));
+    ok &= snapshot(QStringLiteral("4-off.png"));
 
     if (!view->window()->findChildren<QMessageBox *>().isEmpty()) {
         note(QStringLiteral("an alert sheet is open"));
@@ -143,4 +149,43 @@ bool DemoSession::script()
     }
     m_window.close();
     return ok;
+}
+
+bool DemoSession::excludeAnApplication()
+{
+    // The first desktop entry of the user's applications folder, which the
+    // service has catalogued now that it runs.
+    const QDir applications(QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation));
+    const QStringList entries = applications.entryList({QStringLiteral("*.desktop")}, QDir::Files, QDir::Name);
+    QWidget *view = m_window.pane().mainView();
+    auto *add = view->findChild<QAbstractButton *>(QStringLiteral("_addApplicationButton"));
+    auto *table = view->findChild<QTableView *>(QStringLiteral("_excludedApplicationsTable"));
+    if (entries.isEmpty() || !add || !table) {
+        note(QStringLiteral("no application to exclude in %1").arg(applications.path()));
+        return false;
+    }
+    const QString path = applications.filePath(entries.first());
+    const QString name = QFileInfo(path).completeBaseName();
+    const auto listed = [&] {
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            if (table->model()->index(row, 0).data().toString() == name)
+                return true;
+        }
+        return false;
+    };
+    note(QStringLiteral("click on the add button and choose %1 in the open panel").arg(path));
+    // The service may still be cataloguing: a choice it does not know yet changes nothing.
+    const bool excluded = waitFor([&] {
+        add->click();
+        auto *panel = view->window()->findChild<QFileDialog *>();
+        if (!panel)
+            return false;
+        panel->selectFile(path);
+        static_cast<QDialog *>(panel)->accept();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return listed();
+    }, 10);
+    note(excluded ? QStringLiteral("the excluded list shows %1").arg(name)
+                  : QStringLiteral("the excluded list does not show %1").arg(name));
+    return snapshot(QStringLiteral("3-excluded.png")) && excluded;
 }

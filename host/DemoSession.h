@@ -7,8 +7,10 @@ class PaneWindow;
 
 /// The scripted session of `make demo` where there is no display: it shows the
 /// Corvane pane (offscreen), turns the switch on, waits for the service to run,
-/// turns it off, waits for the service to quit, and writes a screenshot after
-/// each step and a transcript ("transcript.txt") into a folder.
+/// excludes the first application of the user's applications folder through the
+/// add button and the open panel, turns the switch off, waits for the service to
+/// quit, and writes a screenshot after each step and a transcript
+/// ("transcript.txt") into a folder.
 class DemoSession
 {
 public:
@@ -19,6 +21,7 @@ public:
 
 private:
     bool script();
+    bool excludeAnApplication();
     void note(const QString &line);
     bool snapshot(const QString &name);
 
