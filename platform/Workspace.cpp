@@ -53,7 +53,9 @@ std::optional<Launch> launchFor(const QString &path)
     if (info.isDir()) {
         if (info.suffix() != u"app")
             return std::nullopt;
-        const QString executable = QDir(path).filePath(info.completeBaseName());
+        // Absolute: the program starts in another folder, where a relative path
+        // would name something else.
+        const QString executable = QDir(info.absoluteFilePath()).filePath(info.completeBaseName());
         if (!isExecutableFile(executable))
             return std::nullopt;
         return Launch{executable, {}, {}};

@@ -78,6 +78,21 @@ TEST_F(WorkspaceTest, OpensAnAppFolderOrExecutableDetachedWithoutTakingTheStartu
     }
 }
 
+TEST_F(WorkspaceTest, ARelativePathMeansTheSameAppAsForTheCaller)
+{
+    // The launched program starts in the home folder: a path relative to the
+    // caller's folder must not be looked up from there.
+    const QString folder = sandboxPath(QStringLiteral("relative"));
+    ASSERT_TRUE(writeFile(folder + QStringLiteral("/Rel.app/Rel"), reportingScript(sandboxPath(QStringLiteral("rel-report"))), true));
+    ASSERT_NE(QDir(folder).canonicalPath(), QDir::home().canonicalPath());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder));
+    const bool opened = Workspace::openFile(QStringLiteral("Rel.app"));
+    QDir::setCurrent(previous);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(waitForReport(sandboxPath(QStringLiteral("rel-report"))).size(), 2);
+}
+
 TEST_F(WorkspaceTest, OpensADesktopEntryWithItsQuotingAndNeverThroughAShell)
 {
     const QString report = sandboxPath(QStringLiteral("entry-report"));
