@@ -7,6 +7,21 @@ namespace platform {
 
 namespace {
 const QString groupHeader = QStringLiteral("[Desktop Entry]");
+
+// Only spaces and tabs around a line and its equals sign are layout (and the CR of
+// a CRLF line end). Any other white space, such as U+00A0, has no escape, so it
+// belongs to the value and must survive.
+QString withoutBlanks(const QString &text)
+{
+    auto isBlank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r'; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
 } // namespace
 
 std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray &text)
@@ -16,7 +31,7 @@ std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray &text)
     bool sawGroup = false;
     const QList<QByteArray> lines = text.split('\n');
     for (const QByteArray &rawLine : lines) {
-        const QString line = QString::fromUtf8(rawLine).trimmed();
+        const QString line = withoutBlanks(QString::fromUtf8(rawLine));
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {
@@ -27,9 +42,9 @@ std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray &text)
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (!inGroup || equals <= 0)
             continue;
-        const QString key = line.left(equals).trimmed();
+        const QString key = withoutBlanks(line.left(equals));
         if (!entry.contains(key)) // the first of duplicate keys wins
-            entry.m_entries.append({key, unescapeValue(line.mid(equals + 1).trimmed())});
+            entry.m_entries.append({key, unescapeValue(withoutBlanks(line.mid(equals + 1)))});
     }
     if (!sawGroup)
         return std::nullopt;
