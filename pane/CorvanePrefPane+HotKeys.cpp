@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
+#include <utility>
+
 namespace {
 
 const QString ShowHideHotKey = QStringLiteral("ShowHideHotKey");
@@ -33,7 +35,9 @@ void CorvanePrefPane::migrateHotKey(QVariantMap &preferences)
     const qint64 keyCode = PreferenceValue::integerValue(preferences.value(QStringLiteral("HotKeyCode"))).value_or(0);
     const qint64 modifiers =
         PreferenceValue::integerValue(preferences.value(QStringLiteral("HotKeyModifiers"))).value_or(0);
-    const auto combo = keyCode != 0 && modifiers != 0
+    // A value out of the range of its type is no key: narrowing it would make one up.
+    const bool inRange = std::in_range<qint16>(keyCode) && std::in_range<qint32>(modifiers);
+    const auto combo = inRange && keyCode != 0 && modifiers != 0
                            ? KeyCombo::keyComboWithKeyCode(static_cast<qint16>(keyCode), static_cast<qint32>(modifiers))
                            : KeyCombo::keyComboWithKeyCode(kReturnKeyCode, KeyCombo::CommandKey);
     preferences.insert(ShowHideHotKey, combo->archivedData());

@@ -230,8 +230,8 @@ public:
     /// empty field) when there is none or it is not a combination's archive.
     void transferHotKeysToUI(const QVariantMap &preferences);
     /// Gives `preferences` a "ShowHideHotKey" when it has none: from the older
-    /// "HotKeyCode" and "HotKeyModifiers" when both are non-zero, else
-    /// Command-Return. Only the dictionary changes; the next save() stores it.
+    /// "HotKeyCode" and "HotKeyModifiers" when both are non-zero and fit a key
+    /// code (16 bits) and a mask (32 bits), else Command-Return. Only the dictionary changes; the next save() stores it.
     static void migrateHotKey(QVariantMap &preferences);
 
     // HotKeyFieldDelegate: the broadcaster captures while the field edits.

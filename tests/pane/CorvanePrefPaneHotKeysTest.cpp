@@ -96,7 +96,11 @@ TEST_F(HotKeysTest, OlderKeysAreTakenOnlyWhenBothAreSetElseCommandReturn)
     EXPECT_EQ(field()->text(), QStringLiteral("⌘Space"));
 
     for (const QVariantMap &domain : {QVariantMap{{QStringLiteral("HotKeyCode"), 49}, {QStringLiteral("HotKeyModifiers"), 0}},
-                                      QVariantMap{{QStringLiteral("HotKeyModifiers"), 2048}}, QVariantMap{}}) {
+                                      QVariantMap{{QStringLiteral("HotKeyModifiers"), 2048}}, QVariantMap{},
+                                      // Out of range for a key code or a mask: no older key, not a wrapped one.
+                                      QVariantMap{{QStringLiteral("HotKeyCode"), 65536 + 49}, {QStringLiteral("HotKeyModifiers"), 256}},
+                                      QVariantMap{{QStringLiteral("HotKeyCode"), 49},
+                                                  {QStringLiteral("HotKeyModifiers"), (qint64(1) << 32) + 256}}}) {
         removeDomain();
         if (!domain.isEmpty()) {
             ASSERT_TRUE(writeDomain(domain));
