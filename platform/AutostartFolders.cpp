@@ -14,7 +14,10 @@ const QString autostart = QStringLiteral("/autostart");
 
 QStringList entryFileNames(const QString &folder)
 {
-    return QDir(folder).entryList({QStringLiteral("*.desktop")}, QDir::Files | QDir::Readable, QDir::Name);
+    // Dot files too: some sessions start them, and an entry written for a name
+    // beginning with a full stop must be found again to be removed.
+    return QDir(folder).entryList({QStringLiteral("*.desktop")}, QDir::Files | QDir::Hidden | QDir::Readable,
+                                  QDir::Name);
 }
 
 } // namespace

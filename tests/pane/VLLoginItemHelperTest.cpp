@@ -65,7 +65,8 @@ TEST_F(LoginItems, AwkwardNamesAndPathsAreAddedTestedAndRemovedAsValidEntries)
     EXPECT_FALSE(VLLoginItemHelper::isNameInLoginItem(QStringLiteral("Corvane"))); // no items at all
     bool hidden = false;
     for (const QString &name : {QStringLiteral("Corvane"), QStringLiteral("Say \"hi\""), QStringLiteral("50% off"),
-                                QStringLiteral("Zoë back\\slash"), QStringLiteral("$HOME `x`"), QStringLiteral("two\nlines")}) {
+                                QStringLiteral("Zoë back\\slash"), QStringLiteral("$HOME `x`"), QStringLiteral("two\nlines"),
+                                QStringLiteral(".dotted")}) {
         SCOPED_TRACE(name.toStdString());
         const QString path = makeApp(name);
         ASSERT_TRUE(VLLoginItemHelper::addLoginItem(path, hidden));
