@@ -47,9 +47,15 @@ public:
         // One-way messages: whoever nevertheless waits gets an empty answer at once.
         if (message.isReplyRequired())
             connection.send(message.createReply());
-        // Handle on this object's thread, from its event loop, in arrival order.
+        // Handle on this object's thread, from its event loop, in arrival order. The
+        // handler runs from a copy: it may end the connection, and with it this object.
         QMetaObject::invokeMethod(
-            this, [this, name = method->name, values = *arguments] { m_handler(name, values); }, Qt::QueuedConnection);
+            this,
+            [this, name = method->name, values = *arguments] {
+                const Connection::MessageHandler handler = m_handler;
+                handler(name, values);
+            },
+            Qt::QueuedConnection);
         return true;
     }
 

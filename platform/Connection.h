@@ -45,7 +45,8 @@ public:
     /// types reaches `handler` on the event loop of the calling thread; any other
     /// message is refused with a D-Bus error (when its sender wants an answer at all).
     /// None when `name` is invalid, already owned by another connection, or the bus
-    /// cannot be reached. The name is given up when the result is destroyed.
+    /// cannot be reached. The name is given up when the result is destroyed, which
+    /// the handler itself may do.
     static std::unique_ptr<Connection> registerName(const QString &name, const Protocol &protocol,
                                                     MessageHandler handler);
     static std::unique_ptr<Connection> registerName(const QString &name, const Protocol &protocol,

@@ -151,6 +151,38 @@ TEST_F(ConnectionTest, ServerRefusesMessagesOutsideItsProtocol)
     EXPECT_TRUE(xml.contains(QStringLiteral("<arg type=\"(ni)\" direction=\"in\"/>"))) << qPrintable(xml);
 }
 
+namespace {
+// Outside the handler: after ending its connection it reads none of its captures.
+std::unique_ptr<Connection> *endedConnection = nullptr;
+std::weak_ptr<int> handlerCapture;
+int handlerCalls = 0;
+bool captureAliveAfterEnd = false;
+} // namespace
+
+TEST_F(ConnectionTest, AHandlerMayEndItsOwnConnection)
+{
+    // As a service does that quits on a message: the handler must live until it returns.
+    auto capture = std::make_shared<int>(0);
+    handlerCapture = capture;
+    endedConnection = &server;
+    server = Connection::registerName(
+        QStringLiteral("CorvaneTestService"), testProtocol(),
+        [capture = std::move(capture)](const QString &, const QVariantList &) {
+            ++handlerCalls;
+            endedConnection->reset();
+            captureAliveAfterEnd = !handlerCapture.expired();
+        },
+        serverBus);
+    ASSERT_TRUE(server);
+    auto proxy = Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"));
+    ASSERT_TRUE(proxy);
+    proxy->setProtocolForProxy(testProtocol());
+    ASSERT_TRUE(proxy->sendOneway(QStringLiteral("ping")));
+    ASSERT_TRUE(QTest::qWaitFor([] { return handlerCalls > 0; }, 10000));
+    EXPECT_TRUE(captureAliveAfterEnd);
+    EXPECT_TRUE(handlerCapture.expired()) << "the handler is gone once it has returned";
+}
+
 TEST_F(ConnectionTest, NoProxyWhileTheNameIsNotRegistered)
 {
     EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
