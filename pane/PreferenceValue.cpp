@@ -1,6 +1,7 @@
 #include "PreferenceValue.h"
 
 #include <cmath>
+#include <utility>
 
 namespace PreferenceValue {
 
@@ -11,6 +12,8 @@ bool boolValue(const QVariant &value)
         if (text.startsWith(QLatin1Char('Y'), Qt::CaseInsensitive) || text.startsWith(QLatin1Char('T'), Qt::CaseInsensitive))
             return true;
     }
+    if (value.typeId() == QMetaType::ULong || value.typeId() == QMetaType::ULongLong)
+        return value.toULongLong() != 0; // beyond integerValue()'s range, but still non-zero
     return integerValue(value).value_or(0) != 0 || (value.typeId() == QMetaType::Double && value.toDouble() != 0.0);
 }
 
@@ -23,9 +26,14 @@ std::optional<qint64> integerValue(const QVariant &value)
     case QMetaType::UInt:
     case QMetaType::Long:
     case QMetaType::LongLong:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
         return value.toLongLong();
+    case QMetaType::ULong:
+    case QMetaType::ULongLong: {
+        // Above the signed range (a property list may hold such a number) it would
+        // wrap to a negative one.
+        const quint64 number = value.toULongLong();
+        return std::in_range<qint64>(number) ? std::optional<qint64>(qint64(number)) : std::nullopt;
+    }
     case QMetaType::Float:
     case QMetaType::Double: {
         const double real = std::trunc(value.toDouble());

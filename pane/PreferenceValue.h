@@ -12,8 +12,8 @@ namespace PreferenceValue {
 /// or holding a non-zero integer. False for anything else.
 bool boolValue(const QVariant &value);
 
-/// A boolean as 0 or 1; an integer; a real truncated toward zero when it fits; a
-/// string holding an integer. None for anything else.
+/// A boolean as 0 or 1; an integer that fits 64 signed bits; a real truncated
+/// toward zero when it fits; a string holding an integer. None for anything else.
 std::optional<qint64> integerValue(const QVariant &value);
 
 } // namespace PreferenceValue

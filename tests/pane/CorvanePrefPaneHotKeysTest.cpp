@@ -100,7 +100,9 @@ TEST_F(HotKeysTest, OlderKeysAreTakenOnlyWhenBothAreSetElseCommandReturn)
                                       // Out of range for a key code or a mask: no older key, not a wrapped one.
                                       QVariantMap{{QStringLiteral("HotKeyCode"), 65536 + 49}, {QStringLiteral("HotKeyModifiers"), 256}},
                                       QVariantMap{{QStringLiteral("HotKeyCode"), 49},
-                                                  {QStringLiteral("HotKeyModifiers"), (qint64(1) << 32) + 256}}}) {
+                                                  {QStringLiteral("HotKeyModifiers"), (qint64(1) << 32) + 256}},
+                                      QVariantMap{{QStringLiteral("HotKeyCode"), ~quint64(0)},
+                                                  {QStringLiteral("HotKeyModifiers"), ~quint64(0)}}}) {
         removeDomain();
         if (!domain.isEmpty()) {
             ASSERT_TRUE(writeDomain(domain));

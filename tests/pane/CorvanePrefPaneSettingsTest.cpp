@@ -73,6 +73,10 @@ TEST_F(SettingsTest, ATrueCornerSelectsItsOnItemAndAFalseOneLeavesThePopUpAlone)
     EXPECT_EQ(picker("_topRightPicker")->currentIndex(), 1);
     EXPECT_EQ(picker("_bottomLeftPicker")->currentIndex(), 0);
     EXPECT_EQ(picker("_bottomRightPicker")->currentIndex(), 1); // false selects nothing
+
+    ASSERT_TRUE(writeDomain({{QStringLiteral("BottomLeftCorner"), ~quint64(0)}})); // non-zero beyond 63 bits
+    loaded.pane.willSelect();
+    EXPECT_EQ(picker("_bottomLeftPicker")->currentIndex(), 1);
 }
 
 TEST_F(SettingsTest, SortOrderAndLimitComeFromTheDomainWhenItHasThem)
