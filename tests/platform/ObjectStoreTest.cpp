@@ -287,3 +287,21 @@ TEST_F(ObjectStore, OpensAStoreWrittenElsewhereWithMoreEntitiesAndColumns)
     EXPECT_EQ(sql(QStringLiteral("SELECT Z_OPT FROM ZAPPLICATION WHERE Z_PK = 7")).toInt(), 5);
     EXPECT_EQ(sql(QStringLiteral("SELECT Z_ENT FROM ZAPPLICATION WHERE Z_PK = 8")).toInt(), 2);
 }
+
+TEST_F(ObjectStore, ANewObjectCanBeChangedAndDeletedAfterItsFirstSave)
+{
+    auto context = open();
+    auto app = context->insertNewObject(QStringLiteral("Application"));
+    app->setValue(QStringLiteral("name"), QStringLiteral("Mail"));
+    ASSERT_TRUE(context->save());
+    EXPECT_FALSE(app->hasChanges());
+
+    // The row was written with Z_OPT 1; the object must remember exactly that.
+    app->setValue(QStringLiteral("excluded"), true);
+    StoreError error;
+    ASSERT_TRUE(context->save(&error)) << qPrintable(error.toString());
+    EXPECT_EQ(sql(QStringLiteral("SELECT Z_OPT FROM ZAPPLICATION WHERE Z_PK = 1")).toInt(), 2);
+    context->deleteObject(app);
+    ASSERT_TRUE(context->save(&error)) << qPrintable(error.toString());
+    EXPECT_EQ(sql(QStringLiteral("SELECT COUNT(*) FROM ZAPPLICATION")).toInt(), 0);
+}
