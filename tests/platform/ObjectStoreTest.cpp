@@ -305,3 +305,28 @@ TEST_F(ObjectStore, ANewObjectCanBeChangedAndDeletedAfterItsFirstSave)
     ASSERT_TRUE(context->save(&error)) << qPrintable(error.toString());
     EXPECT_EQ(sql(QStringLiteral("SELECT COUNT(*) FROM ZAPPLICATION")).toInt(), 0);
 }
+
+TEST_F(ObjectStore, DatesKeepTheirMillisecondsAndUnreadableOnesHaveNoValue)
+{
+    // Seconds since 2001 as a double: far from 2001 the sum back to milliseconds
+    // lands just below the whole number.
+    const QList<QDateTime> dates{QDateTime::fromMSecsSinceEpoch(328942020, Qt::UTC),
+                                 QDateTime::fromMSecsSinceEpoch(-162040839080, Qt::UTC),
+                                 QDateTime::fromMSecsSinceEpoch(47550183264, Qt::UTC)};
+    {
+        auto context = open();
+        for (const QDateTime &date : dates) {
+            auto app = context->insertNewObject(QStringLiteral("Application"));
+            app->setValue(QStringLiteral("added"), date);
+        }
+        ASSERT_TRUE(context->save());
+    }
+    sql(QStringLiteral("INSERT INTO ZAPPLICATION (Z_PK, Z_ENT, Z_OPT, ZADDED) VALUES (10, 1, 1, 1e300)"));
+    auto context = open();
+    const auto all = context->executeFetchRequest({QStringLiteral("Application"), std::nullopt, {}});
+    ASSERT_TRUE(all);
+    ASSERT_EQ(all->size(), 4);
+    for (int i = 0; i < dates.size(); ++i)
+        EXPECT_EQ(all->at(i)->value(QStringLiteral("added")).toDateTime().toMSecsSinceEpoch(), dates[i].toMSecsSinceEpoch());
+    EXPECT_FALSE(all->at(3)->value(QStringLiteral("added")).isValid());
+}
