@@ -87,17 +87,25 @@ bool PersistentStoreCoordinator::addSQLiteStore(const QString &path, StoreError 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->connectionName);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(d->busyTimeout.count()));
-    if (!db.open())
-        return d->fail(error, StoreError::Code::CannotOpen,
-                       QStringLiteral("cannot open the store %1: %2").arg(path, db.lastError().text()));
-
-    QSqlQuery(QStringLiteral("PRAGMA journal_mode=WAL"), db).finish();
-    if (!(isNew ? d->createSchema(error) : d->validateSchema(error))) {
+    // A failed attempt gives the connection up, so that the coordinator has no
+    // store and may be given one again.
+    const auto giveUp = [&] {
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(d->connectionName);
+        d->uuid.clear();
+        d->entityNumbers.clear();
         return false;
+    };
+    if (!db.open()) {
+        d->fail(error, StoreError::Code::CannotOpen,
+                QStringLiteral("cannot open the store %1: %2").arg(path, db.lastError().text()));
+        return giveUp();
     }
+
+    QSqlQuery(QStringLiteral("PRAGMA journal_mode=WAL"), db).finish();
+    if (!(isNew ? d->createSchema(error) : d->validateSchema(error)))
+        return giveUp();
     d->open = true;
     return true;
 }

@@ -221,6 +221,12 @@ TEST_F(ObjectStore, WhatIsNotSuchAStoreIsAModelMismatch)
     EXPECT_FALSE(noFolder.addSQLiteStore(dir.path() + QStringLiteral("/Velora/Corvane/Corvane.db"), &error));
     EXPECT_EQ(error.code, StoreError::Code::CannotOpen);
     EXPECT_FALSE(noFolder.hasStore());
+    // A file that cannot be opened leaves the coordinator free for another try.
+    const QString unopenable = dir.path() + QStringLiteral("/dangling.db");
+    ASSERT_TRUE(QFile::link(dir.path() + QStringLiteral("/missing/folder/x.db"), unopenable));
+    EXPECT_FALSE(noFolder.addSQLiteStore(unopenable, &error));
+    EXPECT_EQ(error.code, StoreError::Code::CannotOpen) << qPrintable(error.toString());
+    EXPECT_TRUE(noFolder.addSQLiteStore(dir.path() + QStringLiteral("/other.db"), &error)) << qPrintable(error.toString());
 
     QFile text(storePath());
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
