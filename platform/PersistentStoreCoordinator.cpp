@@ -173,7 +173,9 @@ bool PersistentStoreCoordinator::Private::validateSchema(StoreError *error)
     uuid = q.value(0).toString().toUpper();
     const auto metadata = readPropertyList(q.value(1).toByteArray());
     const QVariantMap plist = metadata.value.toMap();
-    if (QUuid::fromString(uuid).isNull() || plist.value(QStringLiteral("NSStoreType")).toString() != QLatin1String("SQLite"))
+    // Only the plain hyphenated form: the UUID goes into every object's URI,
+    // which names nothing when it is braced or trails other characters.
+    if (uuid.size() != 36 || QUuid::fromString(uuid).isNull() || plist.value(QStringLiteral("NSStoreType")).toString() != QLatin1String("SQLite"))
         return mismatch(QStringLiteral("the metadata is not that of an SQLite object store"));
 
     if (!q.exec(QStringLiteral("SELECT Z_ENT, Z_NAME FROM Z_PRIMARYKEY")))

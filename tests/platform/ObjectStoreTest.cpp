@@ -243,6 +243,21 @@ TEST_F(ObjectStore, WhatIsNotSuchAStoreIsAModelMismatch)
     EXPECT_FALSE(missingColumn.addSQLiteStore(storePath(), &error));
     EXPECT_EQ(error.code, StoreError::Code::ModelMismatch);
     EXPECT_TRUE(error.description.contains(QStringLiteral("ZEXCLUDED"))) << qPrintable(error.description);
+
+    // The store's UUID is part of every object's URI: anything but the plain
+    // hyphenated form would give URIs that name nothing.
+    sql(QStringLiteral("ALTER TABLE ZAPPLICATION RENAME COLUMN ZGONE TO ZEXCLUDED"));
+    for (const QString &uuid : {QStringLiteral("0D1C7F02-6E28-4A42-9E0F-2C3B1F6B7A11)"),
+                                QStringLiteral("{0D1C7F02-6E28-4A42-9E0F-2C3B1F6B7A11}"),
+                                QStringLiteral("0D1C7F02x6E28-4A42-9E0F-2C3B1F6B7A1)")}) {
+        sql(QStringLiteral("UPDATE Z_METADATA SET Z_UUID = '%1'").arg(uuid));
+        PersistentStoreCoordinator oddUUID(model());
+        EXPECT_FALSE(oddUUID.addSQLiteStore(storePath(), &error)) << qPrintable(uuid);
+        EXPECT_EQ(error.code, StoreError::Code::ModelMismatch);
+    }
+    sql(QStringLiteral("UPDATE Z_METADATA SET Z_UUID = '0d1c7f02-6e28-4a42-9e0f-2c3b1f6b7a11'"));
+    PersistentStoreCoordinator lowerCase(model());
+    EXPECT_TRUE(lowerCase.addSQLiteStore(storePath(), &error)) << qPrintable(error.toString());
 }
 
 TEST_F(ObjectStore, OpensAStoreWrittenElsewhereWithMoreEntitiesAndColumns)
