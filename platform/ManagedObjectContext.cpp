@@ -266,7 +266,14 @@ void ManagedObjectContext::Private::commitSaved(const QHash<ManagedObject *, qin
         const qint64 key = newKeys.value(object.get());
         object->m_id = ManagedObjectID::permanent(coordinator->storeUUID(), object->entityName(), key);
         object->m_inserted = false;
+        // The row was written with Z_OPT 1 and holds every value: nothing is
+        // left to count as a change, or the next update would miss the row.
         object->m_opt = 1;
+        for (auto c = object->m_changes.cbegin(); c != object->m_changes.cend(); ++c) {
+            if (c.value().isValid())
+                object->m_committed.insert(c.key(), c.value());
+        }
+        object->m_changes.clear();
         registered[object->entityName()].insert(key, object);
     }
     inserted.clear();

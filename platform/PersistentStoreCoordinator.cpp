@@ -87,17 +87,25 @@ bool PersistentStoreCoordinator::addSQLiteStore(const QString &path, StoreError 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->connectionName);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(d->busyTimeout.count()));
-    if (!db.open())
-        return d->fail(error, StoreError::Code::CannotOpen,
-                       QStringLiteral("cannot open the store %1: %2").arg(path, db.lastError().text()));
-
-    QSqlQuery(QStringLiteral("PRAGMA journal_mode=WAL"), db).finish();
-    if (!(isNew ? d->createSchema(error) : d->validateSchema(error))) {
+    // A failed attempt gives the connection up, so that the coordinator has no
+    // store and may be given one again.
+    const auto giveUp = [&] {
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(d->connectionName);
+        d->uuid.clear();
+        d->entityNumbers.clear();
         return false;
+    };
+    if (!db.open()) {
+        d->fail(error, StoreError::Code::CannotOpen,
+                QStringLiteral("cannot open the store %1: %2").arg(path, db.lastError().text()));
+        return giveUp();
     }
+
+    QSqlQuery(QStringLiteral("PRAGMA journal_mode=WAL"), db).finish();
+    if (!(isNew ? d->createSchema(error) : d->validateSchema(error)))
+        return giveUp();
     d->open = true;
     return true;
 }
@@ -165,7 +173,9 @@ bool PersistentStoreCoordinator::Private::validateSchema(StoreError *error)
     uuid = q.value(0).toString().toUpper();
     const auto metadata = readPropertyList(q.value(1).toByteArray());
     const QVariantMap plist = metadata.value.toMap();
-    if (QUuid::fromString(uuid).isNull() || plist.value(QStringLiteral("NSStoreType")).toString() != QLatin1String("SQLite"))
+    // Only the plain hyphenated form: the UUID goes into every object's URI,
+    // which names nothing when it is braced or trails other characters.
+    if (uuid.size() != 36 || QUuid::fromString(uuid).isNull() || plist.value(QStringLiteral("NSStoreType")).toString() != QLatin1String("SQLite"))
         return mismatch(QStringLiteral("the metadata is not that of an SQLite object store"));
 
     if (!q.exec(QStringLiteral("SELECT Z_ENT, Z_NAME FROM Z_PRIMARYKEY")))

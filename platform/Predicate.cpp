@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace platform {
 
@@ -320,6 +321,8 @@ std::optional<int> orderNumbers(const QVariant &a, const QVariant &b)
     if (isIntegral(a) && isIntegral(b))
         return threeWay(a.toLongLong(), b.toLongLong());
     const auto wide = [](const QVariant &v) {
+        if (v.typeId() == QMetaType::ULongLong)
+            return static_cast<long double>(v.toULongLong());
         return isIntegral(v) ? static_cast<long double>(v.toLongLong()) : static_cast<long double>(v.toDouble());
     };
     const long double x = wide(a), y = wide(b);
@@ -406,10 +409,21 @@ const char *opText(Node::Op op)
 }
 
 /// How SQLite stores a constant: booleans as 0/1, dates as seconds since 2001.
+/// The driver binds only some number types as numbers (the rest as text, which
+/// would compare with nothing), so every number goes as a 64-bit integer or a
+/// double; an unsigned one beyond the integers as the double it is compared as.
 QVariant sqlValue(const QVariant &v)
 {
     if (v.typeId() == QMetaType::Bool)
         return v.toBool() ? 1 : 0;
+    if (isIntegral(v))
+        return v.toLongLong();
+    if (v.typeId() == QMetaType::ULongLong) {
+        const quint64 n = v.toULongLong();
+        return n <= quint64(std::numeric_limits<qint64>::max()) ? QVariant(qint64(n)) : QVariant(v.toDouble());
+    }
+    if (v.typeId() == QMetaType::Float)
+        return v.toDouble();
     if (v.typeId() == QMetaType::QDateTime)
         return double(v.toDateTime().toMSecsSinceEpoch()) / 1000.0 - 978307200.0;
     return v;

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <cmath>
+
 namespace platform {
 
 /// "Application" → "ZAPPLICATION".
@@ -60,8 +62,15 @@ inline QVariant fromStoreValue(AttributeType type, const QVariant &column)
     case AttributeType::Boolean: return column.toLongLong() != 0;
     case AttributeType::Integer: return column.toLongLong();
     case AttributeType::Double: return column.toDouble();
-    case AttributeType::Date:
-        return QDateTime::fromMSecsSinceEpoch(qint64((column.toDouble() + referenceDateOffset) * 1000.0), Qt::UTC);
+    case AttributeType::Date: {
+        // Rounded, not truncated: the sum is often a hair below the whole
+        // millisecond it was made from. Beyond a few million years (or not a
+        // number) the column holds no date a QDateTime could carry.
+        const double msecs = (column.toDouble() + referenceDateOffset) * 1000.0;
+        if (!(std::abs(msecs) < 1e17))
+            return {};
+        return QDateTime::fromMSecsSinceEpoch(std::llround(msecs), Qt::UTC);
+    }
     case AttributeType::Binary: return column.toByteArray();
     }
     return {};

@@ -89,6 +89,9 @@ void ApplicationCatalogue::refresh()
 {
     if (!m_context)
         return;
+    // Watched first: a catalogue that fails below is redone on the next change,
+    // and a change made while this one runs is not missed.
+    watchFolders();
     // Every application on disk by URL; the first folder that has a file ID wins
     // only for launching, while each file is a record of its own here.
     QHash<QString, QString> found;
@@ -142,7 +145,6 @@ void ApplicationCatalogue::refresh()
             RemovedNotification, QString(), {{QStringLiteral("ApplicationIDs"), removedIDs}});
         m_journal.write(QStringLiteral("posted"), {RemovedNotification});
     }
-    watchFolders();
 }
 
 void ApplicationCatalogue::excludedApplicationsChanged(const QString &uri)

@@ -3,12 +3,15 @@
 
 #include "CorvanePrefPane.h"
 
+#include "ManagedObjectModel.h"
+#include "PersistentStoreCoordinator.h"
 #include "ServiceTestSupport.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
@@ -101,4 +104,43 @@ TEST(ExcludedApplicationsWithTheService, ExcludingReachesTheServiceAndARemovedAp
     EXPECT_TRUE(journal.contains(QStringLiteral("posted CVApplicationRemovedFromLauncherNotification")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return listed(pane).isEmpty(); }, 20000));
     EXPECT_EQ(storeRows(), (QStringList{QStringLiteral("Atlas 0 1"), QStringLiteral("Notes 0 1")}));
+}
+
+TEST(ExcludedApplicationsWithTheService, ACatalogueThatCouldNotBeSavedIsRedoneOnTheNextChange)
+{
+    QString foreign;
+    ASSERT_TRUE(ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
+    ServiceGuard guard;
+    QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Velora")).removeRecursively();
+    QDir(applications()).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(applications()));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(storePath()).absolutePath()));
+    {
+        auto model = platform::ManagedObjectModel::fromFile(PaneBundle + QStringLiteral("/Resources/Corvane.model.json"));
+        ASSERT_TRUE(model);
+        platform::PersistentStoreCoordinator empty(*model);
+        ASSERT_TRUE(empty.addSQLiteStore(storePath()));
+    }
+    ASSERT_TRUE(writeEntry(QStringLiteral("Mail")));
+
+    // Another writer holds the store past the service's busy timeout while it catalogues.
+    const ServiceJournalReader journal;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        db.setDatabaseName(storePath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery lock(db);
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        ASSERT_GT(guard.start(), 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return journal.lines().filter(QRegularExpression(QStringLiteral("^error save: "))).size() == 1;
+        }, 20000)) << qPrintable(journal.lines().join(u'\n'));
+        lock.exec(QStringLiteral("ROLLBACK"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+
+    ASSERT_TRUE(writeEntry(QStringLiteral("Notes")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !journal.lines().filter(QRegularExpression(QStringLiteral("^catalogued 2 "))).isEmpty(); }, 10000))
+        << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_EQ(storeRows(), (QStringList{QStringLiteral("Mail 0 1"), QStringLiteral("Notes 0 1")}));
 }

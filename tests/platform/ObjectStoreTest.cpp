@@ -221,6 +221,12 @@ TEST_F(ObjectStore, WhatIsNotSuchAStoreIsAModelMismatch)
     EXPECT_FALSE(noFolder.addSQLiteStore(dir.path() + QStringLiteral("/Velora/Corvane/Corvane.db"), &error));
     EXPECT_EQ(error.code, StoreError::Code::CannotOpen);
     EXPECT_FALSE(noFolder.hasStore());
+    // A file that cannot be opened leaves the coordinator free for another try.
+    const QString unopenable = dir.path() + QStringLiteral("/dangling.db");
+    ASSERT_TRUE(QFile::link(dir.path() + QStringLiteral("/missing/folder/x.db"), unopenable));
+    EXPECT_FALSE(noFolder.addSQLiteStore(unopenable, &error));
+    EXPECT_EQ(error.code, StoreError::Code::CannotOpen) << qPrintable(error.toString());
+    EXPECT_TRUE(noFolder.addSQLiteStore(dir.path() + QStringLiteral("/other.db"), &error)) << qPrintable(error.toString());
 
     QFile text(storePath());
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
@@ -237,6 +243,21 @@ TEST_F(ObjectStore, WhatIsNotSuchAStoreIsAModelMismatch)
     EXPECT_FALSE(missingColumn.addSQLiteStore(storePath(), &error));
     EXPECT_EQ(error.code, StoreError::Code::ModelMismatch);
     EXPECT_TRUE(error.description.contains(QStringLiteral("ZEXCLUDED"))) << qPrintable(error.description);
+
+    // The store's UUID is part of every object's URI: anything but the plain
+    // hyphenated form would give URIs that name nothing.
+    sql(QStringLiteral("ALTER TABLE ZAPPLICATION RENAME COLUMN ZGONE TO ZEXCLUDED"));
+    for (const QString &uuid : {QStringLiteral("0D1C7F02-6E28-4A42-9E0F-2C3B1F6B7A11)"),
+                                QStringLiteral("{0D1C7F02-6E28-4A42-9E0F-2C3B1F6B7A11}"),
+                                QStringLiteral("0D1C7F02x6E28-4A42-9E0F-2C3B1F6B7A1)")}) {
+        sql(QStringLiteral("UPDATE Z_METADATA SET Z_UUID = '%1'").arg(uuid));
+        PersistentStoreCoordinator oddUUID(model());
+        EXPECT_FALSE(oddUUID.addSQLiteStore(storePath(), &error)) << qPrintable(uuid);
+        EXPECT_EQ(error.code, StoreError::Code::ModelMismatch);
+    }
+    sql(QStringLiteral("UPDATE Z_METADATA SET Z_UUID = '0d1c7f02-6e28-4a42-9e0f-2c3b1f6b7a11'"));
+    PersistentStoreCoordinator lowerCase(model());
+    EXPECT_TRUE(lowerCase.addSQLiteStore(storePath(), &error)) << qPrintable(error.toString());
 }
 
 TEST_F(ObjectStore, OpensAStoreWrittenElsewhereWithMoreEntitiesAndColumns)
@@ -286,4 +307,47 @@ TEST_F(ObjectStore, OpensAStoreWrittenElsewhereWithMoreEntitiesAndColumns)
     EXPECT_EQ(added->objectID().primaryKey(), 8); // Z_MAX never goes down
     EXPECT_EQ(sql(QStringLiteral("SELECT Z_OPT FROM ZAPPLICATION WHERE Z_PK = 7")).toInt(), 5);
     EXPECT_EQ(sql(QStringLiteral("SELECT Z_ENT FROM ZAPPLICATION WHERE Z_PK = 8")).toInt(), 2);
+}
+
+TEST_F(ObjectStore, ANewObjectCanBeChangedAndDeletedAfterItsFirstSave)
+{
+    auto context = open();
+    auto app = context->insertNewObject(QStringLiteral("Application"));
+    app->setValue(QStringLiteral("name"), QStringLiteral("Mail"));
+    ASSERT_TRUE(context->save());
+    EXPECT_FALSE(app->hasChanges());
+
+    // The row was written with Z_OPT 1; the object must remember exactly that.
+    app->setValue(QStringLiteral("excluded"), true);
+    StoreError error;
+    ASSERT_TRUE(context->save(&error)) << qPrintable(error.toString());
+    EXPECT_EQ(sql(QStringLiteral("SELECT Z_OPT FROM ZAPPLICATION WHERE Z_PK = 1")).toInt(), 2);
+    context->deleteObject(app);
+    ASSERT_TRUE(context->save(&error)) << qPrintable(error.toString());
+    EXPECT_EQ(sql(QStringLiteral("SELECT COUNT(*) FROM ZAPPLICATION")).toInt(), 0);
+}
+
+TEST_F(ObjectStore, DatesKeepTheirMillisecondsAndUnreadableOnesHaveNoValue)
+{
+    // Seconds since 2001 as a double: far from 2001 the sum back to milliseconds
+    // lands just below the whole number.
+    const QList<QDateTime> dates{QDateTime::fromMSecsSinceEpoch(328942020, Qt::UTC),
+                                 QDateTime::fromMSecsSinceEpoch(-162040839080, Qt::UTC),
+                                 QDateTime::fromMSecsSinceEpoch(47550183264, Qt::UTC)};
+    {
+        auto context = open();
+        for (const QDateTime &date : dates) {
+            auto app = context->insertNewObject(QStringLiteral("Application"));
+            app->setValue(QStringLiteral("added"), date);
+        }
+        ASSERT_TRUE(context->save());
+    }
+    sql(QStringLiteral("INSERT INTO ZAPPLICATION (Z_PK, Z_ENT, Z_OPT, ZADDED) VALUES (10, 1, 1, 1e300)"));
+    auto context = open();
+    const auto all = context->executeFetchRequest({QStringLiteral("Application"), std::nullopt, {}});
+    ASSERT_TRUE(all);
+    ASSERT_EQ(all->size(), 4);
+    for (int i = 0; i < dates.size(); ++i)
+        EXPECT_EQ(all->at(i)->value(QStringLiteral("added")).toDateTime().toMSecsSinceEpoch(), dates[i].toMSecsSinceEpoch());
+    EXPECT_FALSE(all->at(3)->value(QStringLiteral("added")).isValid());
 }

@@ -99,6 +99,23 @@ TEST(Predicate, MemoryAndSqlAgreeOnEveryForm)
         ASSERT_TRUE(again) << qPrintable(p->format());
         EXPECT_EQ(again->format(), p->format());
     }
+    // Substituted values of every number type select as their value does.
+    const auto byRank = Predicate::parse(QStringLiteral("rank == $N OR rank > $M"));
+    ASSERT_TRUE(byRank);
+    for (const auto &[n, m] : QList<std::pair<QVariant, QVariant>>{
+             {QVariant(int(3)), QVariant(uint(4000000000u))},
+             {QVariant(float(3)), QVariant(quint64(18000000000000000000ull))},
+             {QVariant(qint64(3)), QVariant(double(1e30))},
+             {QVariant(uint(3)), QVariant(float(5.5))},
+             {QVariant(quint64(3)), QVariant(qint64(5))}}) {
+        SCOPED_TRACE(n.typeName());
+        SCOPED_TRACE(m.typeName());
+        const auto bound = byRank->withSubstitutionVariables({{QStringLiteral("N"), n}, {QStringLiteral("M"), m}});
+        ASSERT_TRUE(bound);
+        const auto [inMemory, inSql] = matches(*bound);
+        EXPECT_EQ(inMemory, QStringList{QStringLiteral("Alpha")});
+        EXPECT_EQ(inSql, QStringList{QStringLiteral("Alpha")});
+    }
     // A long chain is one flat SQL group, within what SQLite's parser takes.
     const auto chain = Predicate::parse(QStringLiteral("rank > 2") + QStringLiteral(" OR rank > 2").repeated(600));
     ASSERT_TRUE(chain);
