@@ -440,6 +440,14 @@ QString constantText(const QVariant &v)
         s.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
         return QLatin1Char('"') + s + QLatin1Char('"');
     }
+    if (v.typeId() == QMetaType::Double) {
+        // Shortest form, but with an exponent where plain digits would not read
+        // back as a 64-bit integer.
+        const double d = v.toDouble();
+        const QString plain = QString::number(d, 'g', QLocale::FloatingPointShortest);
+        const bool readsBack = plain.contains(QLatin1Char('.')) || plain.contains(QLatin1Char('e')) || std::abs(d) < 9.2e18;
+        return readsBack ? plain : QString::number(d, 'e', QLocale::FloatingPointShortest);
+    }
     return v.toString();
 }
 
