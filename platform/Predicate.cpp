@@ -228,7 +228,7 @@ private:
         case Token::Type::Number: {
             kind = Node::Operand::Constant;
             bool ok = false;
-            if (t.text.contains(QLatin1Char('.')) || t.text.contains(QLatin1Char('e')) || t.text.contains(QLatin1Char('E')))
+            if (t.text.contains(QLatin1Char('.')) || t.text.contains(QLatin1Char('e'), Qt::CaseInsensitive))
                 value = t.text.toDouble(&ok);
             else
                 value = t.text.toLongLong(&ok);
