@@ -1,5 +1,7 @@
 #include "URLExtensions.h"
 
+#include "URLCarbonUtilities.h"
+
 namespace vl {
 
 namespace {
@@ -15,6 +17,17 @@ QString decodedComponent(const QString &text)
 }
 
 } // namespace
+
+QUrl fileURLWithFSRef(const platform::FileReference &reference)
+{
+    return URLWithFSRef(reference).value_or(QUrl());
+}
+
+std::optional<QUrl> fileURLWithFSSpec(const platform::FileSpecification &specification)
+{
+    const std::optional<platform::FileReference> reference = specification.toReference();
+    return reference ? URLWithFSRef(*reference) : std::nullopt;
+}
 
 int compare(const QUrl &url, const QUrl &other)
 {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FileReference.h"
+#include "FileSpecification.h"
+
 #include <QMap>
 #include <QString>
 #include <QUrl>
@@ -12,6 +15,20 @@ namespace vl {
 /// Orders two URLs by their full (encoded) texts, case-sensitively and literally:
 /// negative, zero or positive.
 int compare(const QUrl &url, const QUrl &other);
+
+/// The file URL of the item `reference` names (see vl::URLWithFSRef); an empty
+/// URL when the item is gone.
+QUrl fileURLWithFSRef(const platform::FileReference &reference);
+/// The same made in place of a receiver: a new URL here.
+inline QUrl initFileURLWithFSRef(const platform::FileReference &reference) { return fileURLWithFSRef(reference); }
+
+/// The file URL of the item `specification` names; none when its volume is not
+/// mounted or no such item exists.
+std::optional<QUrl> fileURLWithFSSpec(const platform::FileSpecification &specification);
+inline std::optional<QUrl> initFileURLWithFSSpec(const platform::FileSpecification &specification)
+{
+    return fileURLWithFSSpec(specification);
+}
 
 /// The URL's port, or 0 when it has none.
 int portInteger(const QUrl &url);

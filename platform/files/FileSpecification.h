@@ -1,0 +1,58 @@
+#pragma once
+
+#include "FileReference.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+/// The original platform's file specification (FSSpec): a volume reference, the
+/// file number of the parent folder and a name of at most 63 bytes. Here the
+/// volume reference is Volume::reference(), the parent's number its inode, and
+/// the name Mac Roman with ':' and '/' swapped, as HFS names have them. Items
+/// that do not fit (a parent inode above 32 bits, a longer name or one Mac Roman
+/// cannot write) have no specification.
+class FileSpecification
+{
+public:
+    static constexpr int MaximumNameBytes = 63;
+    /// The parent number of a volume's root folder.
+    static constexpr quint32 RootParentId = 1;
+
+    /// A specification that names nothing, to be filled.
+    FileSpecification() = default;
+
+    /// The specification of the item `reference` names; none when it does not fit.
+    static std::optional<FileSpecification> fromReference(const FileReference &reference);
+
+    /// A specification from its three parts; none when the name is empty or
+    /// longer than 63 bytes.
+    static std::optional<FileSpecification> fromParts(qint16 volume, quint32 parentDirectory, const QByteArray &name);
+
+    qint16 volume() const { return m_volume; }
+    quint32 parentDirectory() const { return m_parentDirectory; }
+    /// The name's Mac Roman bytes, without the length byte.
+    QByteArray name() const { return m_name; }
+    /// The name as a Pascal string: length byte, then the bytes.
+    QByteArray pascalName() const { return char(m_name.size()) + m_name; }
+
+    /// The reference of the item this names (FSpMakeFSRef); none when the
+    /// volume is not mounted or no such item exists.
+    std::optional<FileReference> toReference() const;
+
+private:
+    FileSpecification(qint16 volume, quint32 parentDirectory, QByteArray name)
+        : m_volume(volume), m_parentDirectory(parentDirectory), m_name(std::move(name))
+    {
+    }
+
+    qint16 m_volume = 0;
+    quint32 m_parentDirectory = 0;
+    QByteArray m_name;
+    QString m_parentPath;    ///< where the parent was, tried before any search
+};
+
+} // namespace platform

@@ -1,0 +1,124 @@
+#include "AppleDouble.h"
+
+#include "BigEndian_p.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using platform::AppleDouble;
+using platform::fourCharCode;
+
+namespace {
+
+QByteArray corpusFile(const QString &dir, const char *name)
+{
+    return corvane::test::readFile(dir + u'/' + QLatin1String(name)).value_or(QByteArray());
+}
+
+struct Sample
+{
+    const char *file;
+    platform::OSType type, creator;
+    int attributes;
+    int otherEntries;
+    int forkSize;    // -1: none
+};
+
+} // namespace
+
+TEST(AppleDouble, EverySampleReadsAsItsIndexDescribes)
+{
+    CORVANE_REQUIRE_CORPUS(dir, "macfiles/appledouble");
+    const Sample samples[] = {
+        {"._Release.Notes", fourCharCode("TEXT"), fourCharCode("pdos"), 0, 0, -1},
+        {"alt-ext2.rsrc", fourCharCode("IJKL"), fourCharCode("MNOP"), 0, 4, -1},
+        {"._file3", 0, 0, 1, 0, -1},
+        {"._test_file", 0, 0, 0, 0, 14},
+        {"._apple_double_dir_test", 0, 0, 1, 0, -1},
+    };
+    for (const Sample &sample : samples) {
+        SCOPED_TRACE(sample.file);
+        const std::optional<AppleDouble> file = AppleDouble::parse(corpusFile(dir, sample.file));
+        ASSERT_TRUE(file);
+        EXPECT_EQ(file->finderInfo().fileType(), sample.type);
+        EXPECT_EQ(file->finderInfo().creator(), sample.creator);
+        EXPECT_EQ(file->attributes().size(), sample.attributes);
+        EXPECT_EQ(file->otherEntries().size(), sample.otherEntries);
+        EXPECT_EQ(file->resourceFork() ? file->resourceFork()->size() : -1, sample.forkSize);
+        // Rewritten in the kernel's layout, everything reads back the same.
+        EXPECT_EQ(AppleDouble::parse(file->toBytes()), file);
+    }
+    EXPECT_FALSE(AppleDouble::parse(corpusFile(dir, "._not_adf")));
+}
+
+TEST(AppleDouble, AttributesAndForeignEntriesKeepTheirBytes)
+{
+    CORVANE_REQUIRE_CORPUS(dir, "macfiles/appledouble");
+    const std::optional<AppleDouble> acl = AppleDouble::parse(corpusFile(dir, "._file3"));
+    ASSERT_TRUE(acl);
+    EXPECT_EQ(acl->attributes().front().name, "com.apple.acl.text");
+    EXPECT_EQ(acl->attributes().front().value.size(), 135);
+    const std::optional<AppleDouble> quarantine = AppleDouble::parse(corpusFile(dir, "._apple_double_dir_test"));
+    ASSERT_TRUE(quarantine);
+    EXPECT_EQ(quarantine->attributes().front().value, QByteArray("q/0083;00000000;;", 18));
+    const std::optional<AppleDouble> foreign = AppleDouble::parse(corpusFile(dir, "alt-ext2.rsrc"));
+    ASSERT_TRUE(foreign);
+    EXPECT_EQ(foreign->otherEntries().front().id, 3u);
+    EXPECT_EQ(foreign->otherEntries().front().data, "alt-ext2");
+    EXPECT_EQ(foreign->otherEntries().back().id, 1u);    // the empty data-fork entry
+}
+
+TEST(AppleDouble, WritesTheKernelLayoutByteForByte)
+{
+    CORVANE_REQUIRE_CORPUS(dir, "macfiles/appledouble");
+    const QByteArray original = corpusFile(dir, "._Release.Notes");
+    const std::optional<AppleDouble> file = AppleDouble::parse(original);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->toBytes(0x8F00CA94), original);
+}
+
+TEST(AppleDouble, LaysOutAForkAndAttributesAsTheKernelDoes)
+{
+    AppleDouble file;
+    platform::FinderInfo info;
+    info.setFileType(fourCharCode("TEXT"));
+    file.setFinderInfo(info);
+    file.setAttributes({{"com.apple.acl.text", "!#acl 1\n", 0}});
+    file.setResourceFork(QByteArray(5000, 'r'));
+    const QByteArray bytes = file.toBytes();
+    using namespace platform::bigendian;
+    EXPECT_EQ(at<quint16>(bytes, 24), 2);
+    EXPECT_EQ(at<quint32>(bytes, 26), 9u);
+    EXPECT_EQ(at<quint32>(bytes, 30), 0x32u);
+    EXPECT_EQ(at<quint32>(bytes, 38), 2u);                 // the fork is the last entry...
+    EXPECT_EQ(at<quint32>(bytes, 42), 4096u - 286u);       // ...at the kernel's place
+    EXPECT_EQ(at<quint32>(bytes, 34), 4096u - 286u - 0x32u);
+    EXPECT_EQ(bytes.mid(0x54, 4), "ATTR");
+    EXPECT_EQ(at<quint32>(bytes, 0x60), 0x78u + 32u);       // data_start after one 32-byte entry
+    EXPECT_EQ(bytes.size(), 4096 - 286 + 5000);
+    EXPECT_EQ(AppleDouble::parse(bytes), file);
+}
+
+TEST(AppleDouble, RefusesBrokenHeaders)
+{
+    AppleDouble good;
+    good.setAttributes({{"name", "value", 0}});
+    const QByteArray bytes = good.toBytes();
+    using platform::bigendian::put;
+    auto broken = [&](auto change) {
+        QByteArray copy = bytes;
+        change(copy);
+        return AppleDouble::parse(copy);
+    };
+    EXPECT_FALSE(broken([](QByteArray &b) { b.truncate(25); }));
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 4, 0x00010000); }));               // version 1
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint16>(b, 24, 0); }));                       // no entries
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 34, 0xFFFFFFF0); }));              // past the end
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 42, 0x40); }));                    // overlaps
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 38, 9); }));                       // twice entry 9
+    EXPECT_FALSE(broken([](QByteArray &b) { b[0x78 + 10] = char(200); }));                     // name too long
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 0x78, 0x10); }));                  // value before data
+    EXPECT_FALSE(broken([](QByteArray &b) { b[0x78 + 11 + 4] = 'x'; }));                       // no NUL
+    EXPECT_TRUE(broken([](QByteArray &) {}));
+}

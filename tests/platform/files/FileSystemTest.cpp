@@ -1,0 +1,158 @@
+#include "CompanionFile.h"
+#include "FileIdSearch.h"
+#include "FileReference.h"
+#include "FileSpecification.h"
+#include "HfsPath.h"
+#include "Volume.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+QString touch(const QString &path, const QByteArray &contents = {})
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
+    file.write(contents);
+    return QFileInfo(path).canonicalFilePath();
+}
+
+// A folder whose canonical path is known (the sandbox may sit behind a link).
+struct Folder
+{
+    QTemporaryDir dir;
+    QString path = QFileInfo(dir.path()).canonicalFilePath();
+    QString operator/(const char *name) const { return path + u'/' + QString::fromUtf8(name); }
+};
+
+} // namespace
+
+TEST(FileReference, FollowsItsItemThroughRenamesAndMoves)
+{
+    Folder tmp;
+    QDir(tmp.path).mkpath(QStringLiteral("a/b/c"));
+    const QString original = touch(tmp / "a/b/file.txt");
+    const std::optional<FileReference> reference = FileReference::fromPath(original);
+    ASSERT_TRUE(reference);
+    EXPECT_EQ(reference->path(), original);
+
+    ASSERT_TRUE(QFile::rename(original, tmp / "a/b/renamed.txt"));
+    EXPECT_EQ(reference->path(), tmp / "a/b/renamed.txt");
+    ASSERT_TRUE(QFile::rename(tmp / "a/b/renamed.txt", tmp / "a/b/c/moved.txt"));    // below the last folder
+    EXPECT_EQ(reference->path(), tmp / "a/b/c/moved.txt");
+    ASSERT_TRUE(QFile::rename(tmp / "a/b/c/moved.txt", tmp / "top.txt"));             // above it
+    EXPECT_EQ(reference->path(), tmp / "top.txt");
+    ASSERT_TRUE(QFile::remove(tmp / "top.txt"));
+    EXPECT_EQ(reference->path(), std::nullopt);
+    EXPECT_FALSE(FileReference::fromPath(tmp / "missing"));
+    EXPECT_EQ(FileReference().path(), std::nullopt);
+}
+
+TEST(FileIdSearch, GivesUpAtItsBound)
+{
+    Folder tmp;
+    QDir(tmp.path).mkpath(QStringLiteral("deep/er"));
+    const QString target = touch(tmp / "deep/er/target");
+    for (int i = 0; i < 50; ++i)
+        touch(tmp.path + QStringLiteral("/f%1").arg(i));
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
+    FileIdSearch::Request request;
+    request.device = info.st_dev;
+    request.inodeMatches = [&](quint64 inode) { return inode == info.st_ino; };
+    request.accept = [](const QString &, const struct stat &) { return true; };
+    request.lastKnownFolder = tmp.path;
+    request.volumeRoot = Volume::containing(tmp.path)->mountPoint;
+    EXPECT_EQ(FileIdSearch::find(request), target);
+    request.limit = 20;    // fewer entries than the start folder holds
+    EXPECT_EQ(FileIdSearch::find(request), std::nullopt);
+}
+
+TEST(FileSpecification, NamesAParentAndAShortNameAndLeadsBack)
+{
+    Folder tmp;
+    const QString file = touch(tmp / "spec:file.txt");
+    const std::optional<FileSpecification> spec = FileSpecification::fromReference(*FileReference::fromPath(file));
+    ASSERT_TRUE(spec);
+    EXPECT_EQ(spec->name(), "spec/file.txt");    // ':' and '/' swap in HFS names
+    EXPECT_EQ(spec->pascalName(), QByteArray("\x0dspec/file.txt"));
+    struct stat parent;
+    ASSERT_EQ(::stat(QFile::encodeName(tmp.path).constData(), &parent), 0);
+    EXPECT_EQ(spec->parentDirectory(), parent.st_ino);
+    EXPECT_EQ(spec->volume(), Volume::containing(file)->reference());
+    const std::optional<FileReference> back = spec->toReference();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->path(), file);
+
+    const QString longName = touch(tmp.path + u'/' + QString(64, u'n'));
+    EXPECT_FALSE(FileSpecification::fromReference(*FileReference::fromPath(longName)));
+    EXPECT_TRUE(FileSpecification::fromReference(*FileReference::fromPath(touch(tmp.path + u'/' + QString(63, u'n')))));
+    EXPECT_FALSE(FileSpecification::fromParts(spec->volume(), spec->parentDirectory(), QByteArray(64, 'x')));
+    EXPECT_FALSE(FileSpecification::fromParts(spec->volume(), spec->parentDirectory(), "absent")->toReference());
+}
+
+TEST(HfsPath, NamesTheRootVolumeAndRoundTrips)
+{
+    Folder tmp;
+    const QString rootName = Volume::containing(QStringLiteral("/"))->name();
+    EXPECT_FALSE(rootName.isEmpty());
+    EXPECT_EQ(HfsPath::fromPath(QStringLiteral("/")), rootName + u':');
+    const QString volumeName = Volume::containing(tmp.path)->name();
+    const QString path = tmp / "a:b/c d";
+    QDir().mkpath(path);
+    const std::optional<QString> hfs = HfsPath::fromPath(path);
+    ASSERT_TRUE(hfs);
+    EXPECT_TRUE(hfs->startsWith(volumeName + u':'));
+    EXPECT_TRUE(hfs->endsWith(QStringLiteral(":a/b:c d")));    // swapped, and no trailing colon for a folder
+    const std::optional<HfsPath::Converted> back = HfsPath::toPath(*hfs);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->path, path);
+    EXPECT_FALSE(back->isFolder);
+    EXPECT_TRUE(HfsPath::toPath(*hfs + u':')->isFolder);
+    EXPECT_EQ(HfsPath::toPath(rootName + u':')->path, QStringLiteral("/"));
+    EXPECT_EQ(HfsPath::toPath(*hfs + QStringLiteral("::x"))->path, tmp / "a:b/x");    // "::" goes up
+    EXPECT_FALSE(HfsPath::toPath(QStringLiteral("No Such Volume \u2603:x")));
+    EXPECT_FALSE(HfsPath::fromPath(QStringLiteral("relative/path")));
+    EXPECT_FALSE(HfsPath::toPath(QString()));
+}
+
+TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)
+{
+    Folder tmp;
+    const QString file = touch(tmp / "doc.txt");
+    EXPECT_EQ(CompanionFile::pathFor(file), tmp / "._doc.txt");
+    EXPECT_EQ(CompanionFile::pathFor(tmp.path + u'/' + QString(253, u'n')).has_value(), true);
+    EXPECT_FALSE(CompanionFile::pathFor(tmp.path + u'/' + QString(254, u'n')));
+    EXPECT_FALSE(CompanionFile::pathFor(QStringLiteral("/")));
+    EXPECT_EQ(CompanionFile::read(file), AppleDouble());    // none there: nothing to report
+
+    AppleDouble contents;
+    FinderInfo info;
+    info.setFinderFlags(kIsInvisible);
+    contents.setFinderInfo(info);
+    ASSERT_TRUE(CompanionFile::write(file, contents));
+    EXPECT_EQ(QFileInfo(tmp / "._doc.txt").size(), 4096);
+    EXPECT_EQ(CompanionFile::read(file), contents);
+
+    const QString stale = touch(tmp / "._other.txt", AppleDouble().toBytes());
+    ASSERT_TRUE(CompanionFile::moveItem(file, tmp / "other.txt"));
+    EXPECT_FALSE(QFileInfo::exists(tmp / "._doc.txt"));
+    EXPECT_EQ(CompanionFile::read(tmp / "other.txt"), contents);
+    EXPECT_FALSE(CompanionFile::moveItem(tmp / "other.txt", tmp.path + u'/' + QString(254, u'n')));
+    EXPECT_TRUE(QFileInfo::exists(tmp / "other.txt"));    // refused whole
+
+    ASSERT_TRUE(CompanionFile::write(tmp / "other.txt", AppleDouble()));    // empty: the companion goes
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    touch(tmp / "._broken", "not a header");
+    touch(tmp / "broken");
+    EXPECT_FALSE(CompanionFile::read(tmp / "broken"));
+}
