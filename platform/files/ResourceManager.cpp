@@ -133,7 +133,7 @@ void ResourceManager::useResFile(ResFileRefNum file)
 {
     State &s = state();
     std::lock_guard lock(s.mutex);
-    if (!openFile(s, file)) {
+    if (file != 0 && !openFile(s, file)) {
         s.error = resFNotFound;
         return;
     }

@@ -60,7 +60,8 @@ class ResourceManager
 public:
     static OSErr resError();
     static ResFileRefNum curResFile();
-    /// Makes an open file current; resFNotFound (and no change) for any other number.
+    /// Makes an open file current (0: none); resFNotFound (and no change) for
+    /// any other number.
     static void useResFile(ResFileRefNum file);
 
     /// Gives the item `name` in the folder `parent` a resource fork holding no

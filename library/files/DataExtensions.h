@@ -1,0 +1,31 @@
+#pragma once
+
+#include "FourCharCode.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+/// One-call reading and writing of a single resource of a file's resource fork
+/// (see ZRResourceFork): each opens the fork, does its one thing and closes it.
+namespace vl {
+
+/// The resource's data; none when the fork cannot be opened or has no such resource.
+std::optional<QByteArray> dataWithResourceForkContentsOfURL(const QUrl &url, platform::OSType type, qint16 id);
+std::optional<QByteArray> dataWithResourceForkContentsOfFile(const QString &path, platform::OSType type, qint16 id);
+std::optional<QByteArray> dataWithResourceForkContentsOfURL(const QUrl &url, platform::OSType type,
+                                                            const QString &name);
+std::optional<QByteArray> dataWithResourceForkContentsOfFile(const QString &path, platform::OSType type,
+                                                             const QString &name);
+
+/// Adds `data` as that resource (replacing one of the same type and ID) and
+/// closes the fork: whether it was added. False when the fork cannot be opened
+/// for writing.
+bool writeToResourceForkURL(const QByteArray &data, const QUrl &url, platform::OSType type, qint16 id,
+                            const QString &name);
+bool writeToResourceForkFile(const QByteArray &data, const QString &path, platform::OSType type, qint16 id,
+                             const QString &name);
+
+} // namespace vl

@@ -1,0 +1,350 @@
+#include "ZRResourceFork.h"
+
+#include "DataExtensions.h"
+#include "StringCarbonUtilities.h"
+
+#include "BigEndian_p.h"
+#include "CompanionFile.h"
+#include "Log.h"
+#include "ResourceManager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using platform::fourCharCode;
+using platform::ResourceManager;
+
+namespace {
+
+QString touch(const QString &path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
+    return QFileInfo(path).canonicalFilePath();
+}
+
+struct Folder
+{
+    QTemporaryDir dir;
+    QString path = QFileInfo(dir.path()).canonicalFilePath();
+    QString operator/(const char *name) const { return path + u'/' + QString::fromUtf8(name); }
+};
+
+// Log lines, for the messages the Part prescribes.
+struct LogLines
+{
+    QStringList lines;
+    platform::ScopedLogSink sink{[this](const platform::LogRecord &record) { lines << record.message; }};
+};
+
+// The fork as stored in the companion, walked by hand with the byte layout of
+// the format (not with the project's parser): type → (id, name, data) of each.
+struct StoredResource
+{
+    QByteArray type;
+    qint16 id;
+    QByteArray name;
+    QByteArray data;
+};
+
+QList<StoredResource> storedResources(const QString &path)
+{
+    using namespace platform::bigendian;
+    const QByteArray companion = *corvane::test::readFile(*platform::CompanionFile::pathFor(path));
+    const quint16 entries = at<quint16>(companion, 24);
+    const qint64 lastEntry = 26 + 12 * (entries - 1);
+    EXPECT_EQ(at<quint32>(companion, lastEntry), 2u);    // the resource fork comes last
+    const QByteArray fork = companion.mid(at<quint32>(companion, lastEntry + 4), at<quint32>(companion, lastEntry + 8));
+    const quint32 dataOffset = at<quint32>(fork, 0);
+    const quint32 mapOffset = at<quint32>(fork, 4);
+    const qint64 typeList = mapOffset + at<quint16>(fork, mapOffset + 24);
+    const qint64 nameList = mapOffset + at<quint16>(fork, mapOffset + 26);
+    QList<StoredResource> out;
+    for (int t = 0; t <= qint16(at<quint16>(fork, typeList)); ++t) {
+        const qint64 item = typeList + 2 + 8 * t;
+        for (int r = 0; r <= at<quint16>(fork, item + 4); ++r) {
+            const qint64 ref = typeList + at<quint16>(fork, item + 6) + 12 * r;
+            const quint16 nameOffset = at<quint16>(fork, ref + 2);
+            const qint64 data = dataOffset + (at<quint32>(fork, ref + 4) & 0xFFFFFF);
+            const QByteArray name = nameOffset == 0xFFFF
+                                        ? QByteArray()
+                                        : fork.mid(nameList + nameOffset + 1, quint8(fork[nameList + nameOffset]));
+            out.append({fork.mid(item, 4), qint16(at<quint16>(fork, ref)), name,
+                        fork.mid(data + 4, at<quint32>(fork, data))});
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ZRResourceFork, OpeningForReadingNeedsAFork)
+{
+    Folder tmp;
+    EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtPath(tmp / "missing"));
+    EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtURL(QUrl::fromLocalFile(tmp / "missing")));
+    const QString plain = touch(tmp / "plain");
+    EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtPath(plain));    // no companion: no fork
+    EXPECT_FALSE(QFileInfo::exists(tmp / "._plain"));
+}
+
+TEST(ZRResourceFork, OpeningForWritingMakesTheFileAndItsFork)
+{
+    Folder tmp;
+    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "new");
+    ASSERT_TRUE(fork);
+    EXPECT_GT(fork->fileReference(), 0);
+    EXPECT_EQ(ResourceManager::curResFile(), fork->fileReference());
+    EXPECT_TRUE(QFileInfo(tmp / "new").isFile());
+    EXPECT_TRUE(storedResources(tmp / "new").isEmpty());    // an empty map
+    fork->closeFile();
+    EXPECT_EQ(fork->fileReference(), 0);
+    fork->closeFile();    // twice: nothing happens
+
+    auto again = ZRResourceFork::resourceForkForWritingAtURL(QUrl::fromLocalFile(tmp / "new"));    // exists: -48
+    ASSERT_TRUE(again);
+    again->closeFile();
+    EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp / "no/such/folder/file"));
+}
+
+TEST(ZRResourceFork, TheNameLengthIsCheckedFirst)
+{
+    Folder tmp;
+    ResourceManager::useResFile(0x7FFF);    // no such file: resFNotFound
+    ASSERT_EQ(ResourceManager::resError(), platform::resFNotFound);
+    // 1025 units fail before any file-system or Resource Manager call...
+    EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp.path + u'/' + QString(1025, u'n')));
+    EXPECT_EQ(ResourceManager::resError(), platform::resFNotFound);
+    // ...1024 pass that check, and then the file system refuses the name.
+    EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp.path + u'/' + QString(1024, u'n')));
+    EXPECT_EQ(ResourceManager::resError(), platform::bdNamErr);
+    // The companion "._name" must fit 255 bytes too.
+    EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp.path + u'/' + QString(254, u'n')));
+    auto longest = ZRResourceFork::resourceForkForWritingAtPath(tmp.path + u'/' + QString(253, u'n'));
+    ASSERT_TRUE(longest);
+    longest->closeFile();
+}
+
+TEST(ZRResourceFork, AddingReplacesAndSurvivesCloseAndReopen)
+{
+    Folder tmp;
+    const QString path = tmp / "doc";
+    auto fork = ZRResourceFork::resourceForkForWritingAtPath(path);
+    ASSERT_TRUE(fork);
+    ASSERT_TRUE(fork->addData("old bytes", fourCharCode("TEXT"), 200, QStringLiteral("first")));
+    ASSERT_TRUE(fork->addData("new", fourCharCode("TEXT"), 200, QStringLiteral("second")));
+    EXPECT_EQ(fork->dataForType(fourCharCode("TEXT"), 200), "new");
+    fork->closeFile();
+
+    const QList<StoredResource> stored = storedResources(path);
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].type, "TEXT");
+    EXPECT_EQ(stored[0].id, 200);
+    EXPECT_EQ(stored[0].name, "second");
+    EXPECT_EQ(stored[0].data, "new");
+
+    auto reopened = ZRResourceFork::resourceForkForReadingAtPath(path);
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(reopened->dataForType(fourCharCode("TEXT"), 200), "new");
+    EXPECT_EQ(reopened->dataForType(fourCharCode("TEXT"), QStringLiteral("second")), "new");
+    EXPECT_EQ(reopened->dataForType(fourCharCode("TEXT"), 201), std::nullopt);
+    EXPECT_FALSE(reopened->addData("x", fourCharCode("TEXT"), 300, QStringLiteral("read-only")));
+    reopened->closeFile();
+}
+
+TEST(ZRResourceFork, NamesIdsAndFreshIds)
+{
+    Folder tmp;
+    LogLines log;
+    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "names");
+    ASSERT_TRUE(fork);
+    ASSERT_TRUE(fork->addData("a", fourCharCode("STR "), 5, QStringLiteral("caf\u00e9")));
+    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 5), QStringLiteral("caf\u00e9"));
+    qint16 id = 0;
+    EXPECT_TRUE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("caf\u00e9")));
+    EXPECT_EQ(id, 5);
+    EXPECT_FALSE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("nobody")));
+    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 6), std::nullopt);
+
+    ASSERT_TRUE(fork->addData("b", fourCharCode("STR "), QString()));
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("Adding a resource without specifying the name of id.")});
+    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 128), QString());    // empty name
+    ASSERT_TRUE(fork->addData("c", fourCharCode("STR "), QStringLiteral("third")));
+    EXPECT_TRUE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("third")));
+    EXPECT_EQ(id, 129);
+    EXPECT_TRUE(fork->removeType(fourCharCode("STR "), 128));
+    EXPECT_TRUE(fork->removeType(fourCharCode("STR "), 128));    // absent: done as well
+    EXPECT_EQ(fork->dataForType(fourCharCode("STR "), 128), std::nullopt);
+    fork->closeFile();
+    EXPECT_EQ(storedResources(tmp / "names")[0].name, QByteArray("caf\x8e"));    // Mac Roman
+}
+
+TEST(ZRResourceFork, AttributesAreSetAndWritten)
+{
+    Folder tmp;
+    LogLines log;
+    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "attrs");
+    ASSERT_TRUE(fork);
+    ASSERT_TRUE(fork->addData("x", fourCharCode("DATA"), 1, QStringLiteral("x")));
+    EXPECT_TRUE(fork->setAttributeFlags(0x0C | 0x22, fourCharCode("DATA"), 1));
+    EXPECT_EQ(log.lines.value(0), QStringLiteral("WARRING: Currently the setAttributeFlags:forResourceType:Id: does not work"));
+    EXPECT_FALSE(fork->setAttributeFlags(0x0C, fourCharCode("DATA"), 2));
+    fork->closeFile();
+    auto reopened = ZRResourceFork::resourceForkForReadingAtPath(tmp / "attrs");
+    ASSERT_TRUE(reopened);
+    qint16 flags = 0;
+    EXPECT_TRUE(reopened->getAttributeFlags(&flags, fourCharCode("DATA"), 1));
+    EXPECT_EQ(flags, 0x0C);    // changed and purgeable cleared
+    EXPECT_FALSE(reopened->getAttributeFlags(&flags, fourCharCode("DATA"), 2));
+    reopened->closeFile();
+}
+
+TEST(ZRResourceFork, EnumeratesTheTypesOfTheCurrentFile)
+{
+    Folder tmp;
+    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "types");
+    ASSERT_TRUE(fork);
+    for (const platform::OSType type : {fourCharCode("TEXT"), fourCharCode("icns"), fourCharCode("alis")})
+        ASSERT_TRUE(fork->addData("x", type, 1, QString()));
+    ASSERT_TRUE(fork->addData("y", fourCharCode("TEXT"), 2, QString()));
+    ResourceTypeEnumerator types = fork->resourceTypeEnumerator();
+    EXPECT_EQ(types.nextObject(), fourCharCode("TEXT"));
+    EXPECT_EQ(types.nextObject(), fourCharCode("icns"));
+    EXPECT_EQ(types.nextObject(), fourCharCode("alis"));
+    EXPECT_EQ(types.nextObject(), std::nullopt);
+    EXPECT_EQ(fork->everyResourceType().size(), 3);
+    fork->closeFile();
+}
+
+TEST(ZRResourceFork, OperationsRestoreTheCurrentFile)
+{
+    Folder tmp;
+    auto first = ZRResourceFork::resourceForkForWritingAtPath(tmp / "first");
+    auto second = ZRResourceFork::resourceForkForWritingAtPath(tmp / "second");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(ResourceManager::curResFile(), second->fileReference());
+    ASSERT_TRUE(first->addData("1", fourCharCode("TEXT"), 1, QString()));
+    EXPECT_EQ(first->dataForType(fourCharCode("TEXT"), 1), "1");
+    EXPECT_EQ(ResourceManager::curResFile(), second->fileReference());
+    EXPECT_TRUE(second->everyResourceType().isEmpty());    // the current file's types: the second's
+    second->closeFile();
+    EXPECT_EQ(ResourceManager::curResFile(), first->fileReference());
+    EXPECT_EQ(first->everyResourceType(), QList<platform::OSType>{fourCharCode("TEXT")});
+    first->closeFile();
+}
+
+TEST(ZRResourceFork, TheWholeForkAsBytes)
+{
+    Folder tmp;
+    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "whole");
+    ASSERT_TRUE(fork);
+    const std::optional<QByteArray> empty = fork->dataForEntireResourceFork();
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->size(), 286);
+    EXPECT_FALSE(fork->writeEntireResourceFork(QByteArray()));
+    EXPECT_EQ(fork->dataForEntireResourceFork(), empty);    // nothing written
+
+    CORVANE_REQUIRE_CORPUS(corpus, "macfiles/rsrc");
+    const QByteArray strings = *corvane::test::readFile(corpus + QStringLiteral("/testfile.rsrc"));
+    ASSERT_TRUE(fork->writeEntireResourceFork(strings));
+    EXPECT_EQ(fork->dataForEntireResourceFork(), strings);
+    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 129), QStringLiteral("The Name"));
+    qint16 flags = 0;
+    EXPECT_TRUE(fork->getAttributeFlags(&flags, fourCharCode("STR "), 130));
+    EXPECT_EQ(flags, 0x0C);
+    EXPECT_EQ(fork->dataForType(fourCharCode("STR "), 131)->size(), 42);
+    fork->closeFile();
+    EXPECT_EQ(storedResources(tmp / "whole").size(), 4);    // closing wrote nothing over it
+}
+
+TEST(ZRResourceFork, AForkLeftOpenIsReportedAndClosed)
+{
+    Folder tmp;
+    LogLines log;
+    {
+        auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "forgotten");
+        ASSERT_TRUE(fork);
+        ASSERT_TRUE(fork->addData("kept", fourCharCode("TEXT"), 1, QString()));
+    }
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral(
+                             "ZRAlias ERROR: you neglected to call closeFile: before disposing this ZRResourceFork")});
+    EXPECT_EQ(vl::dataWithResourceForkContentsOfFile(tmp / "forgotten", fourCharCode("TEXT"), 1), "kept");
+}
+
+TEST(ZRResourceFork, DataConveniencesOpenAndClose)
+{
+    Folder tmp;
+    const QString path = tmp / "conv";
+    EXPECT_FALSE(vl::dataWithResourceForkContentsOfFile(path, fourCharCode("TEXT"), 1));
+    EXPECT_TRUE(vl::writeToResourceForkFile("one", path, fourCharCode("TEXT"), 1, QStringLiteral("uno")));
+    EXPECT_TRUE(vl::writeToResourceForkURL("two", QUrl::fromLocalFile(path), fourCharCode("TEXT"), 2, QStringLiteral("dos")));
+    EXPECT_EQ(vl::dataWithResourceForkContentsOfURL(QUrl::fromLocalFile(path), fourCharCode("TEXT"), 2), "two");
+    EXPECT_EQ(vl::dataWithResourceForkContentsOfFile(path, fourCharCode("TEXT"), QStringLiteral("uno")), "one");
+    EXPECT_EQ(vl::dataWithResourceForkContentsOfURL(QUrl::fromLocalFile(path), fourCharCode("TEXT"), QStringLiteral("tres")),
+              std::nullopt);
+    EXPECT_EQ(ResourceManager::curResFile(), 0);    // nothing left open
+    EXPECT_FALSE(vl::writeToResourceForkFile("x", tmp / "no/folder/x", fourCharCode("TEXT"), 1, QString()));
+}
+
+TEST(ZRResourceFork, IconFamiliesComeFromTheOwnIconThenTheTheme)
+{
+    Folder tmp;
+    // A theme of our own, so that no installed theme matters.
+    const QString theme = tmp / "icons/CorvaneTest";
+    for (const char *dir : {"16x16/mimetypes", "32x32/places", "32x32/apps"})
+        QDir(theme).mkpath(QString::fromLatin1(dir));
+    QFile index(theme + QStringLiteral("/index.theme"));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=CorvaneTest\nDirectories=16x16/mimetypes,32x32/places,32x32/apps\n"
+                "[16x16/mimetypes]\nSize=16\nType=Fixed\n[32x32/places]\nSize=32\nType=Fixed\n"
+                "[32x32/apps]\nSize=32\nType=Fixed\n");
+    index.close();
+    auto png = [](int size, Qt::GlobalColor color, const QString &path) {
+        QImage image(size, size, QImage::Format_ARGB32);
+        image.fill(color);
+        ASSERT_TRUE(image.save(path, "PNG"));
+    };
+    png(16, Qt::red, theme + QStringLiteral("/16x16/mimetypes/text-x-generic.png"));
+    png(32, Qt::blue, theme + QStringLiteral("/32x32/places/folder.png"));
+    png(32, Qt::green, theme + QStringLiteral("/32x32/apps/corvane-test-app.png"));
+    QIcon::setThemeSearchPaths({tmp / "icons"});
+    QIcon::setThemeName(QStringLiteral("CorvaneTest"));
+
+    const auto elements = [](const std::optional<QByteArray> &icns) {
+        QStringList types;
+        if (!icns || !icns->startsWith("icns") || platform::bigendian::at<quint32>(*icns, 4) != quint32(icns->size()))
+            return QStringList{QStringLiteral("not icns")};
+        for (qint64 at0 = 8; at0 + 8 <= icns->size(); at0 += platform::bigendian::at<quint32>(*icns, at0 + 4)) {
+            types << QString::fromLatin1(icns->mid(at0, 4));
+            EXPECT_TRUE(icns->mid(at0 + 8, 4) == "\x89PNG");
+        }
+        return types;
+    };
+    const QString document = touch(tmp / "notes.unknownextension");
+    EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(document)), QStringList{QStringLiteral("icp4")});
+    EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForURL(QUrl::fromLocalFile(tmp / "icons"))),
+              (QStringList{QStringLiteral("icp4"), QStringLiteral("icp5")}));
+    QFile entry(tmp / "app.desktop");
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=App\nExec=true\nIcon=corvane-test-app\n");
+    entry.close();
+    EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(tmp / "app.desktop")),
+              (QStringList{QStringLiteral("icp4"), QStringLiteral("icp5")}));
+    EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(tmp / "missing"), std::nullopt);
+
+    // Its own icon first, when it has the flag and the resource.
+    const QByteArray ownIcon("icns\0\0\0\x08", 8);
+    ASSERT_TRUE(vl::writeToResourceForkFile(ownIcon, document, fourCharCode("icns"), -16455, QString()));
+    EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(document)), QStringList{QStringLiteral("icp4")});
+    ASSERT_TRUE(vl::setHasCustomIconFinderInfoFlag(document, true));
+    EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(document), ownIcon);
+    QIcon::setThemeName(QString());
+}
