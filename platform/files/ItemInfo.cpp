@@ -4,6 +4,7 @@
 #include "DesktopEntry.h"
 #include "Volume.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -30,8 +31,9 @@ bool isApplicationEntry(const QString &path)
 
 } // namespace
 
-std::optional<quint32> ItemInfo::basicFlags(const QString &path)
+std::optional<quint32> ItemInfo::basicFlags(const QString &itemPath)
 {
+    const QString path = QDir::cleanPath(itemPath);    // a folder URL's path ends in '/'
     struct stat info;
     struct stat link;
     const QByteArray native = QFile::encodeName(path);

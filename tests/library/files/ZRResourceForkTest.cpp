@@ -11,10 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QIcon>
-#include <QImage>
 #include <QTemporaryDir>
 
+#include "TestIconTheme.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -297,26 +296,9 @@ TEST(ZRResourceFork, DataConveniencesOpenAndClose)
 TEST(ZRResourceFork, IconFamiliesComeFromTheOwnIconThenTheTheme)
 {
     Folder tmp;
-    // A theme of our own, so that no installed theme matters.
-    const QString theme = tmp / "icons/CorvaneTest";
-    for (const char *dir : {"16x16/mimetypes", "32x32/places", "32x32/apps"})
-        QDir(theme).mkpath(QString::fromLatin1(dir));
-    QFile index(theme + QStringLiteral("/index.theme"));
-    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-    index.write("[Icon Theme]\nName=CorvaneTest\nDirectories=16x16/mimetypes,32x32/places,32x32/apps\n"
-                "[16x16/mimetypes]\nSize=16\nType=Fixed\n[32x32/places]\nSize=32\nType=Fixed\n"
-                "[32x32/apps]\nSize=32\nType=Fixed\n");
-    index.close();
-    auto png = [](int size, Qt::GlobalColor color, const QString &path) {
-        QImage image(size, size, QImage::Format_ARGB32);
-        image.fill(color);
-        ASSERT_TRUE(image.save(path, "PNG"));
-    };
-    png(16, Qt::red, theme + QStringLiteral("/16x16/mimetypes/text-x-generic.png"));
-    png(32, Qt::blue, theme + QStringLiteral("/32x32/places/folder.png"));
-    png(32, Qt::green, theme + QStringLiteral("/32x32/apps/corvane-test-app.png"));
-    QIcon::setThemeSearchPaths({tmp / "icons"});
-    QIcon::setThemeName(QStringLiteral("CorvaneTest"));
+    const TestIconTheme theme(tmp.path, {{"mimetypes", "text-x-generic", 16},
+                                         {"places", "folder", 32},
+                                         {"apps", "corvane-test-app", 32}});
 
     const auto elements = [](const std::optional<QByteArray> &icns) {
         QStringList types;
@@ -346,5 +328,4 @@ TEST(ZRResourceFork, IconFamiliesComeFromTheOwnIconThenTheTheme)
     EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(document)), QStringList{QStringLiteral("icp4")});
     ASSERT_TRUE(vl::setHasCustomIconFinderInfoFlag(document, true));
     EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(document), ownIcon);
-    QIcon::setThemeName(QString());
 }

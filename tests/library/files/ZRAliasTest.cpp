@@ -1,0 +1,333 @@
+#include "ZRAlias.h"
+
+#include "DataExtensions.h"
+#include "StringCarbonUtilities.h"
+#include "StringExtensions.h"
+#include "URLCarbonUtilities.h"
+#include "ZRResourceFork.h"
+
+#include "AliasRecord.h"
+#include "BigEndian_p.h"
+#include "Archiver.h"
+#include "CompanionFile.h"
+#include "ResourceManager.h"
+#include "ResourceMap.h"
+#include "Unarchiver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "TestIconTheme.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using platform::fourCharCode;
+
+namespace {
+
+QString touch(const QString &path, const QByteArray &contents = {})
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
+    file.write(contents);
+    file.close();
+    return QFileInfo(path).canonicalFilePath();
+}
+
+struct Folder
+{
+    QTemporaryDir dir;
+    QString path = QFileInfo(dir.path()).canonicalFilePath();
+    QString operator/(const char *name) const { return path + u'/' + QString::fromUtf8(name); }
+};
+
+platform::AliasRecord recordOf(ZRAlias &alias)
+{
+    return platform::AliasRecord::parse(*alias.data()).value_or(platform::AliasRecord());
+}
+
+// What an alias file holds, read from its companion without the alias code.
+struct AliasFile
+{
+    QByteArray type, creator;
+    quint16 flags = 0;
+    QList<QPair<QByteArray, qint16>> resources;
+};
+
+AliasFile aliasFileAt(const QString &path)
+{
+    AliasFile file;
+    const std::optional<platform::AppleDouble> companion = platform::CompanionFile::read(path);
+    if (!companion)
+        return file;
+    const QByteArray info = companion->finderInfo().toBytes();
+    file.type = info.first(4);
+    file.creator = info.mid(4, 4);
+    file.flags = companion->finderInfo().finderFlags();
+    const auto fork = companion->resourceFork() ? platform::ResourceMap::parse(*companion->resourceFork()) : std::nullopt;
+    for (const auto &resource : fork ? fork->resources() : QList<std::shared_ptr<platform::Resource>>())
+        file.resources.append({platform::fourCharCodeBytes(resource->type), resource->id});
+    return file;
+}
+
+} // namespace
+
+TEST(ZRAlias, MadeOnlyForExistingItems)
+{
+    Folder tmp;
+    EXPECT_FALSE(ZRAlias::aliasWithPath(tmp / "missing"));
+    EXPECT_FALSE(ZRAlias::aliasWithURL(QUrl()));
+    EXPECT_FALSE(ZRAlias::aliasWithURL(QUrl(QStringLiteral("https://example.org/file"))));
+    EXPECT_FALSE(ZRAlias::aliasWithData(std::nullopt));
+
+    const QString file = touch(tmp / "file");
+    const auto alias = ZRAlias::aliasWithPath(file);
+    ASSERT_TRUE(alias);
+    EXPECT_FALSE(alias->changed());
+    EXPECT_TRUE(alias->allowUserInteraction());
+    EXPECT_FALSE(alias->tryFileIDFirst());
+    alias->setAllowUserInteraction(false);
+    EXPECT_EQ(alias->mountFlags(), 1u);
+    alias->setTryFileIDFirst(true);
+    EXPECT_EQ(alias->mountFlags(), 3u);
+    alias->setAllowUserInteraction(true);
+    EXPECT_EQ(alias->mountFlags(), 2u);
+    EXPECT_EQ(alias->path(), file);
+    EXPECT_EQ(alias->URL(), QUrl::fromLocalFile(file));
+    EXPECT_EQ(alias->displayName(), QStringLiteral("file"));
+}
+
+TEST(ZRAlias, TheRecordTakesTheVersionTwoForm)
+{
+    Folder tmp;
+    QDir(tmp.path).mkpath(QStringLiteral("a/b"));
+    const QString file = touch(tmp / "a/b/target.txt");
+    const auto alias = ZRAlias::aliasWithPath(file);
+    ASSERT_TRUE(alias);
+    const platform::AliasRecord record = recordOf(*alias);
+    EXPECT_EQ(record.version, 2);
+    EXPECT_EQ(record.kind, 0);
+    EXPECT_EQ(record.targetName, "target.txt");
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+    EXPECT_EQ(record.targetId, info.st_ino < 0xFFFFFFFF ? info.st_ino : 0xFFFFFFFF);
+    EXPECT_EQ(record.unicodeField(platform::AliasRecord::UnicodeName), QStringLiteral("target.txt"));
+    EXPECT_EQ(record.field(platform::AliasRecord::ParentName), "b");
+    EXPECT_EQ(record.levelsFrom, -1);
+    EXPECT_EQ(record.field(platform::AliasRecord::LinuxFileId)->size(), 16);
+    EXPECT_EQ(platform::bigendian::at<quint16>(*alias->data(), 4), alias->data()->size());    // aliasSize
+
+    // A base that exists adds the relative levels; one that does not is left out.
+    const QString base = touch(tmp / "a/from.txt");
+    EXPECT_EQ(recordOf(*ZRAlias::aliasWithPath(file, base)).levelsFrom, 1);
+    EXPECT_EQ(recordOf(*ZRAlias::aliasWithPath(file, base)).levelsTo, 2);
+    EXPECT_EQ(ZRAlias::aliasWithPath(file, tmp / "missing")->data(), alias->data());
+}
+
+TEST(ZRAlias, FindsItsTargetAfterARenameOrAMove)
+{
+    Folder tmp;
+    QDir(tmp.path).mkpath(QStringLiteral("one/two"));
+    const QString file = touch(tmp / "one/doc.txt");
+    const auto alias = ZRAlias::aliasWithPath(file);
+    ASSERT_TRUE(alias);
+    const QByteArray before = *alias->data();
+
+    ASSERT_TRUE(QFile::rename(file, tmp / "one/renamed.txt"));
+    EXPECT_EQ(alias->path(), tmp / "one/renamed.txt");
+    EXPECT_TRUE(alias->changed());
+    EXPECT_NE(alias->data(), before);    // the record now names the new place
+    EXPECT_EQ(alias->path(), tmp / "one/renamed.txt");
+    EXPECT_FALSE(alias->changed());      // found where the record says
+
+    ASSERT_TRUE(QFile::rename(tmp / "one/renamed.txt", tmp / "one/two/moved.txt"));
+    EXPECT_EQ(alias->path(), tmp / "one/two/moved.txt");
+    ASSERT_TRUE(QFile::rename(tmp / "one/two/moved.txt", tmp / "up.txt"));
+    EXPECT_EQ(alias->path(), tmp / "up.txt");
+    ASSERT_TRUE(QFile::remove(tmp / "up.txt"));
+    EXPECT_EQ(alias->path(), std::nullopt);
+    EXPECT_EQ(alias->description(), std::nullopt);
+}
+
+TEST(ZRAlias, TheFileNumberComesFirstWhenAsked)
+{
+    Folder tmp;
+    const QString file = touch(tmp / "doc");
+    const auto byPath = ZRAlias::aliasWithPath(file);
+    const auto byId = ZRAlias::aliasWithData(byPath->data());
+    byId->setTryFileIDFirst(true);
+    ASSERT_TRUE(QFile::rename(file, tmp / "kept"));
+    const QString newcomer = touch(tmp / "doc");    // another file where the first was
+    EXPECT_EQ(byPath->path(), newcomer);
+    EXPECT_EQ(byId->path(), tmp / "kept");
+}
+
+TEST(ZRAlias, EqualityIsTheResolvedItem)
+{
+    Folder tmp;
+    const QString file = touch(tmp / "same");
+    const auto first = ZRAlias::aliasWithPath(file);
+    const auto second = ZRAlias::aliasWithURL(QUrl::fromLocalFile(file));
+    const auto copy = ZRAlias::aliasWithData(first->data());
+    const auto other = ZRAlias::aliasWithPath(touch(tmp / "other"));
+    EXPECT_TRUE(first->isEqual(second.get()));
+    EXPECT_TRUE(first->isEqual(copy.get()));
+    EXPECT_EQ(first->hash(), second->hash());
+    EXPECT_EQ(copy->path(), file);
+    EXPECT_FALSE(first->isEqual(other.get()));
+    EXPECT_FALSE(first->isEqual(nullptr));
+    EXPECT_FALSE(first->isEqual(QVariant(file)));
+    EXPECT_TRUE(first->isEqual(platform::archivedObjectVariant(second)));
+    EXPECT_FALSE(ZRAlias::aliasWithData(QByteArray("junk"))->isEqual(first.get()));
+}
+
+TEST(ZRAlias, PointsElsewhereOnRequest)
+{
+    Folder tmp;
+    const auto alias = ZRAlias::aliasWithPath(touch(tmp / "first"));
+    const QByteArray before = *alias->data();
+    EXPECT_FALSE(alias->setPath(tmp / "missing"));
+    EXPECT_EQ(alias->data(), before);
+    const QString second = touch(tmp / "second");
+    EXPECT_TRUE(alias->setPath(second));
+    EXPECT_TRUE(alias->changed());
+    EXPECT_EQ(alias->path(), second);
+    EXPECT_TRUE(alias->setURL(QUrl::fromLocalFile(second), QUrl::fromLocalFile(tmp / "first")));
+    EXPECT_EQ(recordOf(*alias).levelsFrom, 1);
+    EXPECT_FALSE(alias->setURL(QUrl(QStringLiteral("https://example.org/"))));
+}
+
+TEST(ZRAlias, ArchivesAsOneDataObject)
+{
+    Folder tmp;
+    const QString file = touch(tmp / "archived");
+    const auto alias = ZRAlias::aliasWithPath(file);
+    const QByteArray archive = platform::Archiver::archivedDataWithRootObject(*alias);
+    EXPECT_TRUE(archive.contains("ZRAlias"));
+    EXPECT_TRUE(archive.contains(*alias->data()));
+    const auto decoded = platform::Unarchiver::unarchiveObjectWithData<ZRAlias>(archive);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ((*decoded)->data(), alias->data());
+    EXPECT_EQ((*decoded)->path(), file);
+}
+
+TEST(ZRAlias, AliasFilesOfEachKind)
+{
+    Folder tmp;
+    const TestIconTheme theme(tmp.path, {{"mimetypes", "text-x-generic", 16},
+                                         {"mimetypes", "application-x-executable", 16},
+                                         {"places", "folder", 16}});
+    // An application package: an app folder with its executable.
+    QDir(tmp.path).mkpath(QStringLiteral("Tool.app"));
+    const QString tool = touch(tmp / "Tool.app/Tool", "#!/bin/sh\n");
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(ZRAlias::aliasWithPath(tmp / "Tool.app")->writeToFile(tmp / "Tool alias"));
+    AliasFile app = aliasFileAt(tmp / "Tool alias");
+    EXPECT_EQ(app.type, "fapa");
+    EXPECT_EQ(app.creator, "MACS");
+    EXPECT_EQ(app.flags, 0x8400);
+    EXPECT_TRUE(app.resources.contains(qMakePair(QByteArray("icns"), qint16(-16455))));
+    EXPECT_TRUE(app.resources.contains(qMakePair(QByteArray("alis"), qint16(0))));
+    auto fork = ZRResourceFork::resourceForkForReadingAtPath(tmp / "Tool alias");
+    ASSERT_TRUE(fork);
+    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("alis"), 0), QStringLiteral("created by ZRAlias"));
+    fork->closeFile();
+
+    // An application that is no package: an executable file.
+    ASSERT_TRUE(ZRAlias::aliasWithPath(tool)->writeToFile(tmp / "exe alias"));
+    EXPECT_EQ(aliasFileAt(tmp / "exe alias").type, "adrp");
+    EXPECT_EQ(aliasFileAt(tmp / "exe alias").flags, 0x8400);
+
+    // A plain file with a type of its own and no custom icon.
+    const QString typed = touch(tmp / "typed.txt");
+    ASSERT_TRUE(vl::setFinderInfoFlags(typed, 0, 0, fourCharCode("TEXT"), fourCharCode("ttxt")));
+    ASSERT_TRUE(ZRAlias::aliasWithPath(typed)->writeToFile(tmp / "typed alias"));
+    const AliasFile plain = aliasFileAt(tmp / "typed alias");
+    EXPECT_EQ(plain.type, "TEXT");
+    EXPECT_EQ(plain.creator, "ttxt");
+    EXPECT_EQ(plain.flags, 0x8000);
+    EXPECT_EQ(plain.resources, (QList<QPair<QByteArray, qint16>>{{"alis", 0}}));
+
+    // A plain file without a type (the common case here): its icon is used.
+    ASSERT_TRUE(ZRAlias::aliasWithPath(touch(tmp / "untyped.txt"))->writeToFile(tmp / "untyped alias"));
+    const AliasFile untyped = aliasFileAt(tmp / "untyped alias");
+    EXPECT_EQ(untyped.type, QByteArray(4, '\0'));
+    EXPECT_EQ(untyped.flags, 0x8400);
+    EXPECT_TRUE(untyped.resources.contains(qMakePair(QByteArray("icns"), qint16(-16455))));
+
+    // A folder without a custom icon.
+    QDir(tmp.path).mkpath(QStringLiteral("folder"));
+    ASSERT_TRUE(ZRAlias::aliasWithPath(tmp / "folder")->writeToFile(tmp / "folder alias"));
+    const AliasFile folder = aliasFileAt(tmp / "folder alias");
+    EXPECT_EQ(folder.type, "fdrp");
+    EXPECT_EQ(folder.creator, "MACS");
+    EXPECT_EQ(folder.flags, 0x8000);
+    EXPECT_EQ(folder.resources.size(), 1);
+
+    EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(QStringLiteral("/"))), fourCharCode("hdsk"));
+    EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(tmp / "missing")), fourCharCode("fdrp"));
+    QDir(tmp.path).mkpath(QStringLiteral("Kit.framework"));
+    EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(tmp / "Kit.framework")), fourCharCode("fpka"));
+    const QString entry = touch(tmp / "app.desktop", "[Desktop Entry]\nType=Application\nName=A\nExec=true\n");
+    EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(entry)), fourCharCode("adrp"));
+}
+
+TEST(ZRAlias, AnAliasFileWithoutAnIconIsStillAnAlias)
+{
+    Folder tmp;
+    const TestIconTheme emptyTheme(tmp.path, {});
+    const QString exe = touch(tmp / "tool");
+    QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(ZRAlias::aliasWithPath(exe)->writeToFile(tmp / "tool alias"));
+    const AliasFile file = aliasFileAt(tmp / "tool alias");
+    EXPECT_EQ(file.type, "adrp");
+    EXPECT_EQ(file.flags, 0x8000);
+    EXPECT_EQ(vl::resolveAliasFile(tmp / "tool alias"), exe);
+}
+
+TEST(ZRAlias, AliasFilesReadBackAndResolveThroughChains)
+{
+    Folder tmp;
+    const QString target = touch(tmp / "target");
+    ASSERT_TRUE(ZRAlias::aliasWithPath(target)->writeToFile(tmp / "first alias"));
+    ASSERT_TRUE(ZRAlias::aliasWithPath(tmp / "first alias")->writeToFile(tmp / "second alias"));
+    const auto read = ZRAlias::aliasWithContentsOfFile(tmp / "second alias");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->path(), tmp / "first alias");
+    EXPECT_EQ(vl::resolveAliasFile(tmp / "second alias"), target);
+    EXPECT_EQ(vl::resolveAliasFile(QUrl::fromLocalFile(tmp / "second alias")), QUrl::fromLocalFile(target));
+    EXPECT_EQ(vl::resolveAliasFile(target), target);
+    EXPECT_EQ(vl::resolveAliasFile(QUrl::fromLocalFile(target)), QUrl::fromLocalFile(target));
+    EXPECT_EQ(vl::stringByResolvingAliasesInPath(tmp / "second alias"), target);
+    ASSERT_TRUE(QFile::rename(target, tmp / "renamed"));
+    EXPECT_EQ(vl::resolveAliasFile(tmp / "second alias"), tmp / "renamed");
+
+    // A fork without 'alis' 0 gives no alias, and is closed again.
+    ASSERT_TRUE(vl::writeToResourceForkFile("x", tmp / "no alias", fourCharCode("alis"), 1, QString()));
+    EXPECT_FALSE(ZRAlias::aliasWithContentsOfFile(tmp / "no alias"));
+    EXPECT_FALSE(ZRAlias::aliasWithContentsOfURL(QUrl::fromLocalFile(tmp / "missing")));
+    EXPECT_EQ(platform::ResourceManager::curResFile(), 0);
+    // An alias whose target is gone: the URL side gives none, the path side the path.
+    ASSERT_TRUE(QFile::remove(tmp / "renamed"));
+    EXPECT_EQ(vl::resolveAliasFile(QUrl::fromLocalFile(tmp / "first alias")), std::nullopt);
+    EXPECT_EQ(vl::resolveAliasFile(tmp / "first alias"), tmp / "first alias");
+}
+
+TEST(ZRAlias, AClassicFinderAliasFileReads)
+{
+    CORVANE_REQUIRE_CORPUS(dir, "macfiles/alias");
+    Folder tmp;
+    const QString file = touch(tmp / "AppAlias");
+    platform::AppleDouble companion;
+    companion.setResourceFork(*corvane::test::readFile(dir + QStringLiteral("/AppAlias.rsrcfork.dat")));
+    ASSERT_TRUE(platform::CompanionFile::write(file, companion));
+    const auto alias = ZRAlias::aliasWithContentsOfFile(file);
+    ASSERT_TRUE(alias);
+    EXPECT_EQ(alias->data(), corvane::test::readFile(dir + QStringLiteral("/AppAlias.rsrc.dat")));
+    EXPECT_EQ(alias->path(), std::nullopt);    // its volume "Boot" is not here
+}
