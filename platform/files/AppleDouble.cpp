@@ -135,6 +135,9 @@ std::optional<AppleDouble> AppleDouble::parse(QByteArrayView bytes)
             result.m_otherEntries.append({d.id, data.toByteArray()});
         }
     }
+    // A rewrite adds Finder information and a resource fork: it must still fit.
+    if (result.m_otherEntries.size() > MaximumEntries - 2)
+        return std::nullopt;
     return result;
 }
 
