@@ -2,6 +2,7 @@
 
 #include "AliasRecord.h"
 #include "BigEndian_p.h"
+#include "FileIdentity.h"
 #include "CompanionFile.h"
 #include "FileIdSearch.h"
 #include "HfsPath.h"
@@ -66,12 +67,39 @@ std::optional<struct stat> statOf(const QString &path)
     return info;
 }
 
-QByteArray linuxFileId(quint64 device, quint64 inode)
+// Our tag: device and inode, then which of birth time and inode generation are
+// known, and their values (zero when unknown): an inode number alone may belong
+// to a later item once the target is deleted.
+constexpr quint32 BirthKnown = 0x1;
+constexpr quint32 GenerationKnown = 0x2;
+constexpr qsizetype LinuxFileIdSize = 36;
+
+QByteArray linuxFileId(const FileIdentity &identity)
 {
     QByteArray value;
-    append<quint64>(value, device);
-    append<quint64>(value, inode);
+    append<quint64>(value, identity.device);
+    append<quint64>(value, identity.inode);
+    append<quint32>(value, (identity.birth ? BirthKnown : 0) | (identity.generation ? GenerationKnown : 0));
+    append<qint64>(value, identity.birth ? identity.birth->seconds : 0);
+    append<quint32>(value, identity.birth ? identity.birth->nanoseconds : 0);
+    append<quint32>(value, identity.generation.value_or(0));
     return value;
+}
+
+std::optional<FileIdentity> readLinuxFileId(const AliasRecord &record)
+{
+    const std::optional<QByteArray> value = record.field(AliasRecord::LinuxFileId);
+    if (!value || value->size() < LinuxFileIdSize)
+        return std::nullopt;
+    FileIdentity identity;
+    identity.device = at<quint64>(*value, 0);
+    identity.inode = at<quint64>(*value, 8);
+    const quint32 known = at<quint32>(*value, 16);
+    if (known & BirthKnown)
+        identity.birth = FileIdentity::BirthTime{at<qint64>(*value, 20), at<quint32>(*value, 28)};
+    if (known & GenerationKnown)
+        identity.generation = at<quint32>(*value, 32);
+    return identity;
 }
 
 QByteArray directoryIds(const QString &path, const Volume &volume)
@@ -156,7 +184,8 @@ bool describe(AliasRecord &record, const QString &path)
     record.setField(AliasRecord::PosixPath,
                     QFile::encodeName(volume->mountPoint == u"/" ? fromMount.sliced(fromMount.isEmpty() ? 0 : 1) : fromMount));
     record.setField(AliasRecord::PosixMountPoint, QFile::encodeName(volume->mountPoint));
-    record.setField(AliasRecord::LinuxFileId, linuxFileId(info->st_dev, info->st_ino));
+    if (const std::optional<FileIdentity> identity = FileIdentity::of(path))
+        record.setField(AliasRecord::LinuxFileId, linuxFileId(*identity));
     return true;
 }
 
@@ -224,14 +253,12 @@ std::optional<QString> findByPath(const AliasRecord &record)
 
 std::optional<QString> findById(const AliasRecord &record)
 {
-    const std::optional<QByteArray> id = record.field(AliasRecord::LinuxFileId);
-    const bool full = id && id->size() == 16;
-    const quint64 device = full ? at<quint64>(*id, 0) : 0;
-    const quint64 inode = full ? at<quint64>(*id, 8) : record.targetId;
-    if (!full && record.targetId == AliasRecord::Unset)
+    const std::optional<FileIdentity> identity = readLinuxFileId(record);
+    const quint64 inode = identity ? identity->inode : record.targetId;
+    if (!identity && record.targetId == AliasRecord::Unset)
         return std::nullopt;
     const QStringList paths = storedPaths(record);
-    std::optional<Volume> volume = full ? Volume::withDevice(device) : std::nullopt;
+    std::optional<Volume> volume = identity ? Volume::withDevice(identity->device) : std::nullopt;
     if (!volume && !paths.isEmpty())
         volume = Volume::containing(paths.front());
     if (!volume)
@@ -240,12 +267,22 @@ std::optional<QString> findById(const AliasRecord &record)
                                             .value_or(decodeMacRoman(record.targetName)));
     FileIdSearch::Request request;
     request.device = volume->device;
-    request.inodeMatches = [full, inode](quint64 candidate) {
-        return full ? candidate == inode : candidate < AliasRecord::Unset && candidate == inode;
+    request.inodeMatches = [&](quint64 candidate) {
+        return identity ? candidate == inode : candidate < AliasRecord::Unset && candidate == inode;
     };
-    // A 32-bit number alone may name another item: it must carry the stored name too.
+    // A full identity must match (the device as mounted now: device numbers may
+    // change between boots); a 32-bit number alone must also carry the stored name.
     request.accept = [&](const QString &path, const struct stat &info) {
-        return kindMatches(record, info) && (full || QFileInfo(path).fileName() == name);
+        if (!kindMatches(record, info))
+            return false;
+        if (!identity)
+            return QFileInfo(path).fileName() == name;
+        std::optional<FileIdentity> found = FileIdentity::of(path);
+        if (!found)
+            return false;
+        FileIdentity expected = *identity;
+        expected.device = found->device;
+        return expected.matches(*found);
     };
     request.lastKnownFolder = paths.isEmpty() ? QString() : QFileInfo(paths.front()).path();
     request.volumeRoot = volume->mountPoint;

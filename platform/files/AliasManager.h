@@ -13,7 +13,7 @@ namespace platform {
 /// A record holds the 32-bit fields of the format (parent and file numbers are
 /// inodes when they fit, else unset), the tags the platform writes (names,
 /// folder numbers, HFS and POSIX paths, mount point) and one tag of ours with
-/// the full device and inode. Resolution ignores any relative-path base and
+/// the full device and inode, birth time and inode generation. Resolution ignores any relative-path base and
 /// never asks the user anything: there is nothing to mount here.
 class AliasManager
 {
@@ -35,7 +35,8 @@ public:
     /// file number, searched from its last parent and then the volume's root
     /// within FileIdSearch's bound; the path first unless
     /// kResolveAliasTryFileIDFirst is set. A file number of ours (64-bit) must
-    /// match exactly; one of only 32 bits must also carry the stored name.
+    /// match exactly, with the birth time and generation where both sides know
+    /// them (inode numbers are reused); one of only 32 bits must also carry the stored name.
     ///
     /// When the target was found, the record is described anew from it (its user
     /// type, relative levels, unknown tags and trailing bytes kept); if that

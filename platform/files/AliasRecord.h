@@ -26,8 +26,10 @@ struct AliasRecord
         UnicodeVolumeName = 15,
         PosixPath = 18,           ///< path from the volume's mount point, no leading '/' on "/"
         PosixMountPoint = 19,
-        /// Ours: the full device and inode numbers (64 bits each), which the
-        /// 32-bit fields cannot hold on Linux.
+        /// Ours (36 bytes): the full device and inode numbers (64 bits each),
+        /// which the 32-bit fields cannot hold on Linux; a word saying which of
+        /// the next are known (1 birth time, 2 inode generation); the birth time
+        /// (seconds, 64 bits; nanoseconds, 32 bits); the generation (32 bits).
         LinuxFileId = 0x6C78,
         End = -1,
     };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileIdentity.h"
+
 #include <QString>
 
 #include <optional>
@@ -10,7 +12,8 @@ namespace platform {
 /// the counterpart of the original platform's FSRef: it keeps naming the item
 /// after a rename or a move within its file system.
 ///
-/// It also keeps the item's last known path, checked and refreshed on every
+/// Its birth time and inode generation (FileIdentity) tell it from a later item
+/// that reuses the inode number. It also keeps the item's last known path, checked and refreshed on every
 /// use of path(): when the item is no longer there, a bounded FileIdSearch from
 /// its last folder finds it again. A reference is a small value; path() updates
 /// the kept path, so one reference is not used from two threads at once.
@@ -23,8 +26,9 @@ public:
     /// The item at `path`, symbolic links followed; none when nothing is there.
     static std::optional<FileReference> fromPath(const QString &path);
 
-    quint64 device() const { return m_device; }
-    quint64 inode() const { return m_inode; }
+    quint64 device() const { return m_identity.device; }
+    quint64 inode() const { return m_identity.inode; }
+    const FileIdentity &identity() const { return m_identity; }
 
     /// The item's current path (absolute, symbolic links resolved); none when it
     /// was deleted or cannot be found within the search's bound.
@@ -36,17 +40,15 @@ public:
     /// The same item: same device and file number.
     friend bool operator==(const FileReference &a, const FileReference &b)
     {
-        return a.m_device == b.m_device && a.m_inode == b.m_inode;
+        return a.m_identity.device == b.m_identity.device && a.m_identity.inode == b.m_identity.inode;
     }
 
 private:
-    FileReference(quint64 device, quint64 inode, QString path)
-        : m_device(device), m_inode(inode), m_path(std::move(path))
-    {
-    }
+    FileReference(FileIdentity identity, QString path) : m_identity(identity), m_path(std::move(path)) {}
 
-    quint64 m_device = 0;
-    quint64 m_inode = 0;
+    bool isItem(const QString &path) const;
+
+    FileIdentity m_identity;
     mutable QString m_path;
 };
 

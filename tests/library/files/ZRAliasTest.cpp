@@ -10,6 +10,7 @@
 #include "BigEndian_p.h"
 #include "Archiver.h"
 #include "CompanionFile.h"
+#include "FileIdentity.h"
 #include "ResourceManager.h"
 #include "ResourceMap.h"
 #include "Unarchiver.h"
@@ -119,7 +120,7 @@ TEST(ZRAlias, TheRecordTakesTheVersionTwoForm)
     EXPECT_EQ(record.unicodeField(platform::AliasRecord::UnicodeName), QStringLiteral("target.txt"));
     EXPECT_EQ(record.field(platform::AliasRecord::ParentName), "b");
     EXPECT_EQ(record.levelsFrom, -1);
-    EXPECT_EQ(record.field(platform::AliasRecord::LinuxFileId)->size(), 16);
+    EXPECT_EQ(record.field(platform::AliasRecord::LinuxFileId)->size(), 36);
     EXPECT_EQ(platform::bigendian::at<quint16>(*alias->data(), 4), alias->data()->size());    // aliasSize
 
     // A base that exists adds the relative levels; one that does not is left out.
@@ -152,6 +153,27 @@ TEST(ZRAlias, FindsItsTargetAfterARenameOrAMove)
     ASSERT_TRUE(QFile::remove(tmp / "up.txt"));
     EXPECT_EQ(alias->path(), std::nullopt);
     EXPECT_EQ(alias->description(), std::nullopt);
+}
+
+TEST(ZRAlias, AReusedInodeNumberIsNoMatch)
+{
+    Folder tmp;
+    const QString gone = touch(tmp / "gone");
+    const QString other = touch(tmp / "other");
+    const std::optional<platform::FileIdentity> identity = platform::FileIdentity::of(gone);
+    if (!identity || (!identity->birth && !identity->generation))
+        GTEST_SKIP() << "the file system keeps neither birth times nor inode generations";
+    platform::AliasRecord record = recordOf(*ZRAlias::aliasWithPath(gone));
+    ASSERT_TRUE(QFile::remove(gone));
+    // As if the deleted file's inode number had gone to `other`.
+    QByteArray id = *record.field(platform::AliasRecord::LinuxFileId);
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(other).constData(), &info), 0);
+    platform::bigendian::put<quint64>(id, 8, info.st_ino);
+    record.setField(platform::AliasRecord::LinuxFileId, id);
+    const auto alias = ZRAlias::aliasWithData(record.toBytes());
+    alias->setTryFileIDFirst(true);
+    EXPECT_EQ(alias->path(), std::nullopt);
 }
 
 TEST(ZRAlias, TheFileNumberComesFirstWhenAsked)
