@@ -55,7 +55,8 @@ struct PropertyListWriteResult
 /// Values come back as Qt values: dictionary → QVariantMap, array → QVariantList, string →
 /// QString, integer → qint64 (an unsigned integer above INT64_MAX, which the binary format
 /// can hold, → quint64), real → double, boolean → bool, date → QDateTime in UTC to the
-/// millisecond, data → QByteArray, UID → PropertyListUid.
+/// millisecond, data → QByteArray, UID → PropertyListUid. A string (or key) that begins
+/// with U+FEFF keeps it: that is text, not a byte-order mark.
 ///
 /// Any input, however damaged, gives either a value or an error; never a crash. A document
 /// without a value (an empty `<plist/>`) is an error too, as is nesting deeper than 512.
@@ -67,8 +68,8 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes);
 /// QVariantHash and QStringList, every integral type, float, QDateTime in any time spec.
 /// Anything else (a null QVariant, a QUrl, an invalid date, a string with U+0000 or an
 /// unpaired surrogate that would not survive UTF-8) fails with an error naming where it
-/// is: a value is never silently dropped or altered. XML keeps dates to the second, as
-/// the format does; binary keeps them to the millisecond.
+/// is: a value is never silently dropped or altered (-0.0 keeps its sign in XML too). XML
+/// keeps dates to the second, as the format does; binary keeps them to the millisecond.
 PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFormat format);
 
 } // namespace platform
