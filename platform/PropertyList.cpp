@@ -310,6 +310,16 @@ QString precheck(QByteArrayView bytes, bool binary)
 
 // --- reading -----------------------------------------------------------------------------
 
+// QString::fromUtf8() drops a leading byte-order mark; at the start of a string it is a
+// character (U+FEFF) like any other.
+QString stringFromUtf8(std::string_view bytes)
+{
+    QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        text.prepend(QChar(0xFEFF));
+    return text;
+}
+
 class Reader
 {
 public:
@@ -331,10 +341,10 @@ public:
             uint64_t length = 0;
             const char *text = plist_get_string_ptr(node, &length);
             if (text)
-                return QString::fromUtf8(text, qsizetype(length));
+                return stringFromUtf8(std::string_view(text, std::size_t(length)));
             char *copy = nullptr;
             plist_get_key_val(node, &copy);
-            QString key = QString::fromUtf8(copy);
+            QString key = stringFromUtf8(copy ? copy : "");
             std::free(copy);
             return key;
         }
@@ -387,7 +397,7 @@ private:
         const std::string_view bytes(utf8 ? utf8 : "");
         if (const auto it = keys.find(bytes); it != keys.end())
             return it->second;
-        QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        QString text = stringFromUtf8(bytes);
         constexpr std::size_t MaximumKeys = 1024;
         constexpr std::size_t LongestKey = 15; // kept inside std::string, no allocation
         if (keys.size() < MaximumKeys && bytes.size() <= LongestKey)

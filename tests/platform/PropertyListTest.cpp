@@ -147,6 +147,9 @@ TEST_P(PropertyListFormats, ScalarRootsAndConvertibleTypes)
     EXPECT_SAME(roundTrip(QVariantHash{{QStringLiteral("h"), true}}, GetParam()), QVariantMap{{QStringLiteral("h"), true}});
     const QDateTime local(QDate(2020, 6, 1), QTime(12, 0), Qt::OffsetFromUTC, 7200);
     EXPECT_SAME(roundTrip(local, GetParam()), utc(2020, 6, 1, 10));
+    // A string may begin with U+FEFF, which UTF-8 decoding would take for a byte-order mark.
+    const QString bom = QStringLiteral("\uFEFFx");
+    EXPECT_SAME(roundTrip(QVariantMap{{bom, bom}}, GetParam()), QVariantMap{{bom, bom}});
 }
 
 INSTANTIATE_TEST_SUITE_P(Xml, PropertyListFormats, ::testing::Values(PropertyListFormat::Xml));
