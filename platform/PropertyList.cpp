@@ -1,5 +1,7 @@
 #include "PropertyList.h"
 
+#include "OldStylePropertyList.h"
+
 #include <QDateTime>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -690,6 +692,8 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
     }
     const auto length = uint32_t(bytes.size());
     const bool binary = plist_is_binary(bytes.data(), length) != 0;
+    if (auto oldStyle = binary ? std::nullopt : readOldStylePropertyList(bytes))
+        return *std::move(oldStyle);
     result.format = binary ? PropertyListFormat::Binary : PropertyListFormat::Xml;
     result.error = precheck(bytes, binary);
     if (!result.ok())
@@ -717,6 +721,10 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
 PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFormat format)
 {
     PropertyListWriteResult result;
+    if (format == PropertyListFormat::OpenStep) {
+        result.error = QStringLiteral("the old-style form is read, never written");
+        return result;
+    }
     Writer writer;
     writer.wholeSecondDates = format == PropertyListFormat::Xml;
     NodePtr root = writer.write(value);

@@ -10,8 +10,8 @@
 
 namespace platform {
 
-/// The two encodings of a property list.
-enum class PropertyListFormat { Xml, Binary };
+/// The encodings of a property list. The old-style text form is only ever read.
+enum class PropertyListFormat { Xml, Binary, OpenStep };
 
 /// A UID node, the reference type of keyed archives. Keyed archives are property lists like
 /// any other, so a UID reads as this value and writes back as a UID; it is never turned into
@@ -50,7 +50,8 @@ struct PropertyListWriteResult
     explicit operator bool() const { return ok(); }
 };
 
-/// Reads an XML or binary property list (the encoding is detected from the bytes).
+/// Reads an XML, binary or old-style property list (the encoding is detected from the bytes;
+/// see OldStylePropertyList.h for the old-style form).
 ///
 /// Values come back as Qt values: dictionary → QVariantMap, array → QVariantList, string →
 /// QString, integer → qint64 (an unsigned integer above INT64_MAX, which the binary format
@@ -62,7 +63,7 @@ struct PropertyListWriteResult
 /// without a value (an empty `<plist/>`) is an error too, as is nesting deeper than 512.
 PropertyListReadResult readPropertyList(QByteArrayView bytes);
 
-/// Writes `value` as a property list in `format`.
+/// Writes `value` as a property list in `format`, XML or binary (OpenStep is an error).
 ///
 /// Accepts the types readPropertyList() gives, plus what converts to them without loss:
 /// QVariantHash and QStringList, every integral type, float, QDateTime in any time spec.

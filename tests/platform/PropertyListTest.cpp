@@ -213,7 +213,7 @@ TEST(PropertyList, DamagedInputIsAnErrorNotACrash)
     ASSERT_FALSE(binary.isEmpty());
     const QByteArray rows[] = {
         QByteArray(),
-        QByteArray("garbage"),
+        QByteArray("garbage }"),
         QByteArray("bplist00"),
         binary.left(binary.size() / 2),
         binary.left(binary.size() - 1),
