@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace corvane::test {
 
 std::optional<QString> sharedDir()
@@ -38,6 +42,37 @@ std::optional<QByteArray> readFile(const QString &path)
 QString sandboxDir()
 {
     return qEnvironmentVariable("CORVANE_TEST_SANDBOX");
+}
+
+namespace {
+
+struct Capabilities
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+};
+
+} // namespace
+
+ScopedPermissionChecks::ScopedPermissionChecks()
+{
+    Capabilities caps;
+    if (::syscall(SYS_capget, &caps.header, caps.data) != 0)
+        return;
+    m_effective[0] = caps.data[0].effective;
+    m_effective[1] = caps.data[1].effective;
+    caps.data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    m_restore = ::syscall(SYS_capset, &caps.header, caps.data) == 0;
+}
+
+ScopedPermissionChecks::~ScopedPermissionChecks()
+{
+    Capabilities caps;
+    if (!m_restore || ::syscall(SYS_capget, &caps.header, caps.data) != 0)
+        return;
+    caps.data[0].effective = m_effective[0];
+    caps.data[1].effective = m_effective[1];
+    ::syscall(SYS_capset, &caps.header, caps.data);
 }
 
 } // namespace corvane::test

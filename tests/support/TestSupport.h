@@ -23,6 +23,23 @@ std::optional<QByteArray> readFile(const QString &path);
 /// The sandbox folder this test process runs in (see tests/sandbox-run).
 QString sandboxDir();
 
+/// While it lives, the calling thread meets permission bits as a user does, even as
+/// root: CAP_DAC_OVERRIDE and CAP_DAC_READ_SEARCH leave its effective set, so a
+/// read-only file or folder refuses it for real. Capabilities belong to a thread:
+/// other threads keep theirs.
+class ScopedPermissionChecks
+{
+public:
+    ScopedPermissionChecks();
+    ~ScopedPermissionChecks();
+    ScopedPermissionChecks(const ScopedPermissionChecks &) = delete;
+    ScopedPermissionChecks &operator=(const ScopedPermissionChecks &) = delete;
+
+private:
+    unsigned m_effective[2] = {0, 0};
+    bool m_restore = false;
+};
+
 } // namespace corvane::test
 
 /// Skips the current test with a clear message when the corpus folder `name`
