@@ -134,8 +134,6 @@ TEST_F(PaneServiceTest, AServiceThatEndsBeforeAnnouncingItsLaunchBringsTheLaunch
     EXPECT_TRUE(waitForSwitch(0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return sheet() != nullptr; }));
     EXPECT_EQ(sheet()->text(), QStringLiteral("Service Not Enabled"));
-    EXPECT_EQ(sheet()->windowModality(), Qt::WindowModal);
-    EXPECT_TRUE(ServiceGuard::runningServices().isEmpty());
 }
 
 TEST_F(PaneServiceTest, WhileSelectedTheSwitchFollowsAServiceThatIsKilled)
@@ -143,7 +141,6 @@ TEST_F(PaneServiceTest, WhileSelectedTheSwitchFollowsAServiceThatIsKilled)
     const pid_t pid = guard.start();
     ASSERT_GT(pid, 0);
     pane->willSelect();
-    ASSERT_EQ(toggle->state(), 1);
     ASSERT_EQ(::kill(pid, SIGKILL), 0); // no quit notification comes
     EXPECT_TRUE(waitForSwitch(0));
     EXPECT_EQ(sheet(), nullptr);

@@ -44,35 +44,16 @@ QString sandboxDir()
     return qEnvironmentVariable("CORVANE_TEST_SANDBOX");
 }
 
-namespace {
-
-struct Capabilities
+void ScopedPermissionChecks::setDacOverride(bool on)
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct data[2]{};
-};
-
-} // namespace
-
-ScopedPermissionChecks::ScopedPermissionChecks()
-{
-    Capabilities caps;
-    if (::syscall(SYS_capget, &caps.header, caps.data) != 0)
+    constexpr unsigned override = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+    if (::syscall(SYS_capget, &header, data) != 0)
         return;
-    m_effective[0] = caps.data[0].effective;
-    m_effective[1] = caps.data[1].effective;
-    caps.data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-    m_restore = ::syscall(SYS_capset, &caps.header, caps.data) == 0;
-}
-
-ScopedPermissionChecks::~ScopedPermissionChecks()
-{
-    Capabilities caps;
-    if (!m_restore || ::syscall(SYS_capget, &caps.header, caps.data) != 0)
-        return;
-    caps.data[0].effective = m_effective[0];
-    caps.data[1].effective = m_effective[1];
-    ::syscall(SYS_capset, &caps.header, caps.data);
+    // Only what the thread may hold comes back.
+    data[0].effective = on ? data[0].effective | (data[0].permitted & override) : data[0].effective & ~override;
+    ::syscall(SYS_capset, &header, data);
 }
 
 } // namespace corvane::test

@@ -24,20 +24,15 @@ std::optional<QByteArray> readFile(const QString &path);
 QString sandboxDir();
 
 /// While it lives, the calling thread meets permission bits as a user does, even as
-/// root: CAP_DAC_OVERRIDE and CAP_DAC_READ_SEARCH leave its effective set, so a
-/// read-only file or folder refuses it for real. Capabilities belong to a thread:
-/// other threads keep theirs.
+/// root (capabilities belong to a thread): a read-only file or folder refuses it.
 class ScopedPermissionChecks
 {
 public:
-    ScopedPermissionChecks();
-    ~ScopedPermissionChecks();
-    ScopedPermissionChecks(const ScopedPermissionChecks &) = delete;
-    ScopedPermissionChecks &operator=(const ScopedPermissionChecks &) = delete;
+    ScopedPermissionChecks() { setDacOverride(false); }
+    ~ScopedPermissionChecks() { setDacOverride(true); }
 
 private:
-    unsigned m_effective[2] = {0, 0};
-    bool m_restore = false;
+    static void setDacOverride(bool on);
 };
 
 } // namespace corvane::test
