@@ -4,9 +4,9 @@
 
 #include "CorvanePrefPane.h"
 
-#include "Log.h"
-#include "ManagedObjectContext.h"
-#include "PersistentStoreCoordinator.h"
+#include "platform/core/Log.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/PersistentStoreCoordinator.h"
 #include "SystemFolders.h"
 
 #include <QDir>
