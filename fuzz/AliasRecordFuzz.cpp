@@ -2,7 +2,7 @@
 // read out of bounds, and a record that reads must write back to one that reads
 // the same.
 
-#include "AliasRecord.h"
+#include "platform/files/AliasRecord.h"
 
 #include <cstdint>
 #include <cstdlib>

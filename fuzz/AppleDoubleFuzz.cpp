@@ -2,7 +2,7 @@
 // read out of bounds, and whatever is read must write back (in the kernel's
 // layout) to a header file that reads the same.
 
-#include "AppleDouble.h"
+#include "platform/files/AppleDouble.h"
 
 #include <cstdint>
 #include <cstdlib>

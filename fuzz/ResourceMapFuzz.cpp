@@ -3,7 +3,7 @@
 // reads must write back (when it fits the format) to one holding the same
 // resources.
 
-#include "ResourceMap.h"
+#include "platform/files/ResourceMap.h"
 
 #include <cstdint>
 #include <cstdlib>

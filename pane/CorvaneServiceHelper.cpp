@@ -2,13 +2,13 @@
 
 #include "CorvaneProtocol.h"
 
-#include "Connection.h"
-#include "Exception.h"
-#include "Log.h"
-#include "ProcessList.h"
-#include "SearchPaths.h"
-#include "UserDefaults.h"
-#include "Workspace.h"
+#include "platform/bus/Connection.h"
+#include "platform/core/Exception.h"
+#include "platform/core/Log.h"
+#include "platform/system/ProcessList.h"
+#include "platform/system/SearchPaths.h"
+#include "platform/plist/UserDefaults.h"
+#include "platform/system/Workspace.h"
 
 #include <QFileInfo>
 
@@ -72,12 +72,14 @@ QString CorvaneServiceHelper::serviceName()
     return name;
 }
 
-bool CorvaneServiceHelper::launchService()
+bool CorvaneServiceHelper::launchService(qint64 *pid)
 {
+    if (pid)
+        *pid = 0;
     if (isServiceRunning())
         return true;
     const auto path = serviceApplicationPath();
-    if (path && platform::Workspace::openFile(*path))
+    if (path && platform::Workspace::openFile(*path, pid))
         return true;
     platform::log(QStringLiteral("Unable to launch the Corvane service application at: %1.")
                       .arg(path.value_or(QStringLiteral("(null)"))));

@@ -1,7 +1,7 @@
 #include "VLLoginItemHelper.h"
 
-#include "AutostartFolders.h"
-#include "DesktopEntry.h"
+#include "platform/system/AutostartFolders.h"
+#include "platform/system/DesktopEntry.h"
 
 #include <QFileInfo>
 
@@ -40,9 +40,10 @@ QString execValue(const QString &path)
     return {};
 }
 
+// An entry without a name (or with an empty one) is nobody's login item.
 bool isNamed(const Entry &item, const QString &name)
 {
-    return item.entry.contains(nameKey) && item.entry.value(nameKey) == name;
+    return !name.isEmpty() && item.entry.value(nameKey) == name;
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "CarbonUtilities_p.h"
 
-#include "CompanionFile.h"
+#include "platform/files/CompanionFile.h"
 
 #include <QDir>
 

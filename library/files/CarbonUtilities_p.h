@@ -3,8 +3,8 @@
 // What the path and URL sides of the Carbon file utilities share: the Finder
 // information of an item, read from and written to its companion file.
 
-#include "FileReference.h"
-#include "FinderInfo.h"
+#include "platform/files/FileReference.h"
+#include "platform/files/FinderInfo.h"
 
 #include <QString>
 

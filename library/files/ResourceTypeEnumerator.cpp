@@ -1,7 +1,7 @@
 #include "ResourceTypeEnumerator.h"
 
-#include "Log.h"
-#include "ResourceManager.h"
+#include "platform/core/Log.h"
+#include "platform/files/ResourceManager.h"
 
 ResourceTypeEnumerator::ResourceTypeEnumerator()
     : numberOfTypes(platform::ResourceManager::count1Types())

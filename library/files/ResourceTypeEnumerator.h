@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FourCharCode.h"
+#include "platform/files/FourCharCode.h"
 
 #include <QList>
 

@@ -1,8 +1,8 @@
 #include "StringCarbonUtilities.h"
 
-#include "AliasManager.h"
+#include "platform/files/AliasManager.h"
 #include "CarbonUtilities_p.h"
-#include "HfsPath.h"
+#include "platform/files/HfsPath.h"
 #include "StringExtensions.h"
 #include "URLCarbonUtilities.h"
 
@@ -140,11 +140,9 @@ bool setIsAliasFinderInfoFlag(const QString &path, bool value) { return setFlag(
 } // namespace vl
 
 // stringByResolvingAliasesInPath (library/formats) resolves alias files through
-// the resolver installed here. The linker is told to keep this object (see
-// library/files/CMakeLists.txt), so every program of the library has it.
-extern "C" {
-extern const int corvane_alias_file_resolver_installed;
-const int corvane_alias_file_resolver_installed = [] {
+// the resolver installed here when the library is loaded.
+namespace {
+[[maybe_unused]] const bool aliasFileResolverInstalled = [] {
     vl::setAliasFileResolver([](const QString &path) -> std::optional<QString> {
         std::optional<platform::FileReference> reference = platform::FileReference::fromPath(path);
         bool wasAliased = false;
@@ -153,6 +151,6 @@ const int corvane_alias_file_resolver_installed = [] {
             return std::nullopt;
         return reference->path();
     });
-    return 1;
+    return true;
 }();
-}
+} // namespace

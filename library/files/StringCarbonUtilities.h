@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileReference.h"
-#include "FileSpecification.h"
-#include "FourCharCode.h"
+#include "platform/files/FileReference.h"
+#include "platform/files/FileSpecification.h"
+#include "platform/files/FourCharCode.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

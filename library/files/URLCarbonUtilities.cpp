@@ -1,8 +1,8 @@
 #include "URLCarbonUtilities.h"
 
-#include "AliasManager.h"
+#include "platform/files/AliasManager.h"
 #include "CarbonUtilities_p.h"
-#include "HfsPath.h"
+#include "platform/files/HfsPath.h"
 #include "StringCarbonUtilities.h"
 
 #include <QDir>

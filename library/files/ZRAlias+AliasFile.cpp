@@ -2,8 +2,8 @@
 
 #include "ZRAlias.h"
 
-#include "FinderInfo.h"
-#include "ItemInfo.h"
+#include "platform/files/FinderInfo.h"
+#include "platform/files/ItemInfo.h"
 #include "URLCarbonUtilities.h"
 #include "ZRResourceFork.h"
 

@@ -2,7 +2,7 @@
 
 #include "ZRAlias.h"
 
-#include "AliasManager.h"
+#include "platform/files/AliasManager.h"
 #include "URLCarbonUtilities.h"
 
 #include <QHash>

@@ -1,10 +1,10 @@
 #include "ZRAlias.h"
 
-#include "AliasManager.h"
-#include "ArchiveClassRegistry.h"
-#include "Archiver.h"
+#include "platform/files/AliasManager.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/archive/Archiver.h"
 #include "URLCarbonUtilities.h"
-#include "Unarchiver.h"
+#include "platform/archive/Unarchiver.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ArchivedObject.h"
-#include "FileReference.h"
-#include "FourCharCode.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/files/FileReference.h"
+#include "platform/files/FourCharCode.h"
 
 #include <QByteArray>
 #include <QString>

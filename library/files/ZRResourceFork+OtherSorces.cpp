@@ -2,9 +2,9 @@
 
 #include "ZRResourceFork.h"
 
-#include "CompanionFile.h"
-#include "IconFamily.h"
-#include "ResourceMap.h"
+#include "platform/files/CompanionFile.h"
+#include "platform/files/IconFamily.h"
+#include "platform/files/ResourceMap.h"
 #include "StringCarbonUtilities.h"
 #include "URLCarbonUtilities.h"
 

@@ -1,6 +1,6 @@
 #include "ZRResourceFork.h"
 
-#include "Log.h"
+#include "platform/core/Log.h"
 #include "StringCarbonUtilities.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FourCharCode.h"
-#include "ResourceManager.h"
+#include "platform/files/FourCharCode.h"
+#include "platform/files/ResourceManager.h"
 #include "ResourceTypeEnumerator.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileReference.h"
-#include "FileSpecification.h"
+#include "platform/files/FileReference.h"
+#include "platform/files/FileSpecification.h"
 
 #include <QMap>
 #include <QString>

@@ -1,13 +1,13 @@
-#include "AliasManager.h"
+#include "platform/files/AliasManager.h"
 
-#include "AliasRecord.h"
-#include "BigEndian_p.h"
-#include "FileIdentity.h"
-#include "CompanionFile.h"
-#include "FileIdSearch.h"
-#include "HfsPath.h"
-#include "MacRomanText.h"
-#include "Volume.h"
+#include "platform/files/AliasRecord.h"
+#include "platform/files/BigEndian_p.h"
+#include "platform/files/FileIdentity.h"
+#include "platform/files/CompanionFile.h"
+#include "platform/files/FileIdSearch.h"
+#include "platform/files/HfsPath.h"
+#include "platform/files/MacRomanText.h"
+#include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileReference.h"
-#include "ResourceManager.h"
+#include "platform/files/FileReference.h"
+#include "platform/files/ResourceManager.h"
 
 #include <QByteArray>
 

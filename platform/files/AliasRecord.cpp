@@ -1,6 +1,6 @@
-#include "AliasRecord.h"
+#include "platform/files/AliasRecord.h"
 
-#include "BigEndian_p.h"
+#include "platform/files/BigEndian_p.h"
 
 namespace platform {
 

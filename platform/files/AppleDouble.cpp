@@ -1,6 +1,6 @@
-#include "AppleDouble.h"
+#include "platform/files/AppleDouble.h"
 
-#include "BigEndian_p.h"
+#include "platform/files/BigEndian_p.h"
 
 #include <algorithm>
 

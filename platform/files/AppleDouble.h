@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FinderInfo.h"
+#include "platform/files/FinderInfo.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

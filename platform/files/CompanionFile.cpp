@@ -1,4 +1,4 @@
-#include "CompanionFile.h"
+#include "platform/files/CompanionFile.h"
 
 #include <QDir>
 #include <QFile>

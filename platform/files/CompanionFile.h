@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppleDouble.h"
+#include "platform/files/AppleDouble.h"
 
 #include <QString>
 

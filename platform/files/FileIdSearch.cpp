@@ -1,4 +1,4 @@
-#include "FileIdSearch.h"
+#include "platform/files/FileIdSearch.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "FileIdentity.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "FileReference.h"
+#include "platform/files/FileReference.h"
 
-#include "FileIdSearch.h"
-#include "Volume.h"
+#include "platform/files/FileIdSearch.h"
+#include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QFile>

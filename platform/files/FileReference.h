@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileIdentity.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "FileSpecification.h"
+#include "platform/files/FileSpecification.h"
 
-#include "FileIdSearch.h"
-#include "MacRomanText.h"
-#include "Volume.h"
+#include "platform/files/FileIdSearch.h"
+#include "platform/files/MacRomanText.h"
+#include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QFile>

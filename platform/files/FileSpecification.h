@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileReference.h"
+#include "platform/files/FileReference.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "FinderInfo.h"
+#include "platform/files/FinderInfo.h"
 
 #include <QtEndian>
 

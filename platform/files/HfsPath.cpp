@@ -1,6 +1,6 @@
-#include "HfsPath.h"
+#include "platform/files/HfsPath.h"
 
-#include "Volume.h"
+#include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QStringList>

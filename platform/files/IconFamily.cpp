@@ -1,15 +1,11 @@
-#include "IconFamily.h"
+#include "platform/files/IconFamily.h"
 
-#include "BigEndian_p.h"
-#include "DesktopEntry.h"
+#include "platform/files/BigEndian_p.h"
+#include "platform/files/IconTheme.h"
+#include "platform/system/DesktopEntry.h"
 
-#include <QBuffer>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QIcon>
-#include <QImage>
 #include <QMimeDatabase>
-#include <QPixmap>
 
 namespace platform {
 
@@ -27,43 +23,26 @@ constexpr Element Elements[] = {
     {16, "icp4"}, {32, "icp5"}, {64, "icp6"}, {128, "ic07"}, {256, "ic08"}, {512, "ic09"},
 };
 
-std::optional<QByteArray> png(const QImage &image)
+QList<int> elementSizes()
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
-        return std::nullopt;
-    return bytes;
-}
-
-QIcon iconNamed(const QString &name)
-{
-    if (QFileInfo(name).isAbsolute())
-        return QFileInfo::exists(name) ? QIcon(name) : QIcon();
-    return QIcon::fromTheme(name);
+    QList<int> sizes;
+    for (const Element &element : Elements)
+        sizes << element.size;
+    return sizes;
 }
 
 } // namespace
 
-std::optional<QByteArray> IconFamily::fromIcon(const QIcon &icon)
+std::optional<QByteArray> IconFamily::fromPngs(const QMap<int, QByteArray> &pngBySize)
 {
-    if (icon.isNull() || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        return std::nullopt;
     QByteArray elements;
     for (const Element &element : Elements) {
-        const QSize size(element.size, element.size);
-        // Qt gives an image no larger than asked, smaller when the icon has no
-        // such size: those sizes are left out rather than scaled up.
-        const QImage image = icon.pixmap(size).toImage();
-        if (image.size() != size)
+        const QByteArray png = pngBySize.value(element.size);
+        if (png.isEmpty())
             continue;
-        const std::optional<QByteArray> bytes = png(image);
-        if (!bytes)
-            return std::nullopt;
         elements += element.type;
-        append<quint32>(elements, quint32(8 + bytes->size()));
-        elements += *bytes;
+        append<quint32>(elements, quint32(8 + png.size()));
+        elements += png;
     }
     if (elements.isEmpty())
         return std::nullopt;
@@ -96,9 +75,8 @@ QStringList IconFamily::iconNamesForPath(const QString &path)
 std::optional<QByteArray> IconFamily::forPath(const QString &path)
 {
     for (const QString &name : iconNamesForPath(path)) {
-        const QIcon icon = iconNamed(name);
-        if (!icon.isNull())
-            return fromIcon(icon);
+        if (std::optional<QByteArray> family = fromPngs(IconTheme::pngIcons(name, elementSizes())))
+            return family;
     }
     return std::nullopt;
 }

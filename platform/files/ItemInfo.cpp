@@ -1,8 +1,8 @@
-#include "ItemInfo.h"
+#include "platform/files/ItemInfo.h"
 
-#include "CompanionFile.h"
-#include "DesktopEntry.h"
-#include "Volume.h"
+#include "platform/files/CompanionFile.h"
+#include "platform/system/DesktopEntry.h"
+#include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "MacRomanText.h"
+#include "platform/files/MacRomanText.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>

@@ -1,7 +1,7 @@
-#include "ResourceManager.h"
+#include "platform/files/ResourceManager.h"
 
-#include "CompanionFile.h"
-#include "Log.h"
+#include "platform/files/CompanionFile.h"
+#include "platform/core/Log.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileReference.h"
-#include "ResourceMap.h"
+#include "platform/files/FileReference.h"
+#include "platform/files/ResourceMap.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,4 +1,4 @@
-#include "Volume.h"
+#include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QFile>

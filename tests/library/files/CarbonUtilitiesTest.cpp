@@ -2,8 +2,8 @@
 #include "URLCarbonUtilities.h"
 #include "URLExtensions.h"
 
-#include "CompanionFile.h"
-#include "Volume.h"
+#include "platform/files/CompanionFile.h"
+#include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QFile>

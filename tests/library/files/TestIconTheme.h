@@ -6,9 +6,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QIcon>
 #include <QImage>
 #include <QString>
+
+#include "platform/files/IconTheme.h"
 
 #include <gtest/gtest.h>
 
@@ -43,19 +44,13 @@ public:
         EXPECT_TRUE(index.open(QIODevice::WriteOnly));
         index.write("[Icon Theme]\nName=CorvaneTest\nDirectories=" + directories.join(u',').toUtf8() + "\n" + groups);
         index.close();
-        m_searchPaths = QIcon::themeSearchPaths();
-        m_themeName = QIcon::themeName();
-        QIcon::setThemeSearchPaths({folder + QStringLiteral("/icons")});
-        QIcon::setThemeName(QStringLiteral("CorvaneTest"));
+        platform::IconTheme::setThemeSearchPaths({folder + QStringLiteral("/icons")});
+        platform::IconTheme::setThemeName(QStringLiteral("CorvaneTest"));
     }
 
     ~TestIconTheme()
     {
-        QIcon::setThemeSearchPaths(m_searchPaths);
-        QIcon::setThemeName(m_themeName);
+        platform::IconTheme::setThemeSearchPaths({});
+        platform::IconTheme::setThemeName(QString());
     }
-
-private:
-    QStringList m_searchPaths;
-    QString m_themeName;
 };

@@ -6,14 +6,13 @@
 #include "URLCarbonUtilities.h"
 #include "ZRResourceFork.h"
 
-#include "AliasRecord.h"
-#include "BigEndian_p.h"
-#include "Archiver.h"
-#include "CompanionFile.h"
-#include "FileIdentity.h"
-#include "ResourceManager.h"
-#include "ResourceMap.h"
-#include "Unarchiver.h"
+#include "platform/files/AliasRecord.h"
+#include "platform/archive/Archiver.h"
+#include "platform/files/CompanionFile.h"
+#include "platform/files/FileIdentity.h"
+#include "platform/files/ResourceManager.h"
+#include "platform/files/ResourceMap.h"
+#include "platform/archive/Unarchiver.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include "TestIconTheme.h"
+#include "ByteReading.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -121,7 +121,7 @@ TEST(ZRAlias, TheRecordTakesTheVersionTwoForm)
     EXPECT_EQ(record.field(platform::AliasRecord::ParentName), "b");
     EXPECT_EQ(record.levelsFrom, -1);
     EXPECT_EQ(record.field(platform::AliasRecord::LinuxFileId)->size(), 36);
-    EXPECT_EQ(platform::bigendian::at<quint16>(*alias->data(), 4), alias->data()->size());    // aliasSize
+    EXPECT_EQ(bytes::at<quint16>(*alias->data(), 4), alias->data()->size());    // aliasSize
 
     // A base that exists adds the relative levels; one that does not is left out.
     const QString base = touch(tmp / "a/from.txt");
@@ -169,7 +169,7 @@ TEST(ZRAlias, AReusedInodeNumberIsNoMatch)
     QByteArray id = *record.field(platform::AliasRecord::LinuxFileId);
     struct stat info;
     ASSERT_EQ(::stat(QFile::encodeName(other).constData(), &info), 0);
-    platform::bigendian::put<quint64>(id, 8, info.st_ino);
+    bytes::put<quint64>(id, 8, info.st_ino);
     record.setField(platform::AliasRecord::LinuxFileId, id);
     const auto alias = ZRAlias::aliasWithData(record.toBytes());
     alias->setTryFileIDFirst(true);

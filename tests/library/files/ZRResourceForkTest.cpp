@@ -3,10 +3,9 @@
 #include "DataExtensions.h"
 #include "StringCarbonUtilities.h"
 
-#include "BigEndian_p.h"
-#include "CompanionFile.h"
-#include "Log.h"
-#include "ResourceManager.h"
+#include "platform/files/CompanionFile.h"
+#include "platform/core/Log.h"
+#include "platform/files/ResourceManager.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "TestIconTheme.h"
+#include "ByteReading.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +56,7 @@ struct StoredResource
 
 QList<StoredResource> storedResources(const QString &path)
 {
-    using namespace platform::bigendian;
+    using namespace bytes;
     const QByteArray companion = *corvane::test::readFile(*platform::CompanionFile::pathFor(path));
     const quint16 entries = at<quint16>(companion, 24);
     const qint64 lastEntry = 26 + 12 * (entries - 1);
@@ -298,13 +298,14 @@ TEST(ZRResourceFork, IconFamiliesComeFromTheOwnIconThenTheTheme)
     Folder tmp;
     const TestIconTheme theme(tmp.path, {{"mimetypes", "text-x-generic", 16},
                                          {"places", "folder", 32},
-                                         {"apps", "corvane-test-app", 32}});
+                                         {"apps", "corvane-test-app", 32},
+                                         {"apps", "corvane-test-app", 48}});    // no icns size: left out
 
     const auto elements = [](const std::optional<QByteArray> &icns) {
         QStringList types;
-        if (!icns || !icns->startsWith("icns") || platform::bigendian::at<quint32>(*icns, 4) != quint32(icns->size()))
+        if (!icns || !icns->startsWith("icns") || bytes::at<quint32>(*icns, 4) != quint32(icns->size()))
             return QStringList{QStringLiteral("not icns")};
-        for (qint64 at0 = 8; at0 + 8 <= icns->size(); at0 += platform::bigendian::at<quint32>(*icns, at0 + 4)) {
+        for (qint64 at0 = 8; at0 + 8 <= icns->size(); at0 += bytes::at<quint32>(*icns, at0 + 4)) {
             types << QString::fromLatin1(icns->mid(at0, 4));
             EXPECT_TRUE(icns->mid(at0 + 8, 4) == "\x89PNG");
         }
@@ -312,14 +313,15 @@ TEST(ZRResourceFork, IconFamiliesComeFromTheOwnIconThenTheTheme)
     };
     const QString document = touch(tmp / "notes.unknownextension");
     EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(document)), QStringList{QStringLiteral("icp4")});
+    const QByteArray png = *corvane::test::readFile(tmp / "icons/CorvaneTest/16x16/mimetypes/text-x-generic.png");
+    EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(document)->mid(16), png);    // the PNG bytes unchanged
     EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForURL(QUrl::fromLocalFile(tmp / "icons"))),
-              (QStringList{QStringLiteral("icp4"), QStringLiteral("icp5")}));
+              QStringList{QStringLiteral("icp5")});
     QFile entry(tmp / "app.desktop");
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
     entry.write("[Desktop Entry]\nType=Application\nName=App\nExec=true\nIcon=corvane-test-app\n");
     entry.close();
-    EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(tmp / "app.desktop")),
-              (QStringList{QStringLiteral("icp4"), QStringLiteral("icp5")}));
+    EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(tmp / "app.desktop")), QStringList{QStringLiteral("icp5")});
     EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(tmp / "missing"), std::nullopt);
 
     // Its own icon first, when it has the flag and the resource.

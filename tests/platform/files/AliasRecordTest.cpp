@@ -1,7 +1,7 @@
-#include "AliasRecord.h"
+#include "platform/files/AliasRecord.h"
 
-#include "BigEndian_p.h"
-#include "ResourceMap.h"
+#include "platform/files/BigEndian_p.h"
+#include "platform/files/ResourceMap.h"
 
 #include "TestSupport.h"
 

@@ -1,9 +1,9 @@
-#include "CompanionFile.h"
-#include "FileIdSearch.h"
-#include "FileReference.h"
-#include "FileSpecification.h"
-#include "HfsPath.h"
-#include "Volume.h"
+#include "platform/files/CompanionFile.h"
+#include "platform/files/FileIdSearch.h"
+#include "platform/files/FileReference.h"
+#include "platform/files/FileSpecification.h"
+#include "platform/files/HfsPath.h"
+#include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "ResourceMap.h"
+#include "platform/files/ResourceMap.h"
 
-#include "BigEndian_p.h"
+#include "platform/files/BigEndian_p.h"
 
 #include "TestSupport.h"
 
