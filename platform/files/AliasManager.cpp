@@ -180,9 +180,9 @@ bool describe(AliasRecord &record, const QString &path)
                                                       : encodeMacRomanLossy(hfsFolder) + '\0' + macName(name, 0xFFFF));
     record.setField(AliasRecord::UnicodeName, AliasRecord::unicodeValue(swapDelimiters(name)));
     record.setField(AliasRecord::UnicodeVolumeName, AliasRecord::unicodeValue(swapDelimiters(volume->name())));
-    // As the platform writes it: no leading slash on the root volume, one elsewhere.
-    record.setField(AliasRecord::PosixPath,
-                    QFile::encodeName(volume->mountPoint == u"/" ? fromMount.sliced(fromMount.isEmpty() ? 0 : 1) : fromMount));
+    // As the platform writes it: no leading slash on the root volume, one elsewhere
+    // (what follows the mount point's text either way).
+    record.setField(AliasRecord::PosixPath, QFile::encodeName(fromMount));
     record.setField(AliasRecord::PosixMountPoint, QFile::encodeName(volume->mountPoint));
     if (const std::optional<FileIdentity> identity = FileIdentity::of(path))
         record.setField(AliasRecord::LinuxFileId, linuxFileId(*identity));

@@ -10,6 +10,8 @@
 #include "platform/archive/Archiver.h"
 #include "platform/files/CompanionFile.h"
 #include "platform/files/FileIdentity.h"
+#include "platform/files/HfsPath.h"
+#include "platform/files/Volume.h"
 #include "platform/files/ResourceManager.h"
 #include "platform/files/ResourceMap.h"
 #include "platform/archive/Unarchiver.h"
@@ -119,6 +121,12 @@ TEST(ZRAlias, TheRecordTakesTheVersionTwoForm)
     EXPECT_EQ(record.targetId, info.st_ino < 0xFFFFFFFF ? info.st_ino : 0xFFFFFFFF);
     EXPECT_EQ(record.unicodeField(platform::AliasRecord::UnicodeName), QStringLiteral("target.txt"));
     EXPECT_EQ(record.field(platform::AliasRecord::ParentName), "b");
+    const platform::Volume volume = *platform::Volume::containing(file);
+    EXPECT_EQ(record.field(platform::AliasRecord::PosixMountPoint), QFile::encodeName(volume.mountPoint));
+    EXPECT_EQ(QFile::decodeName(*record.field(platform::AliasRecord::PosixPath)),
+              file.sliced(volume.mountPoint.size()));    // from the mount point: "tmp/..." on "/"
+    EXPECT_EQ(record.field(platform::AliasRecord::HfsPathTag),
+              QFile::encodeName(*platform::HfsPath::fromPath(tmp / "a/b")) + QByteArray(":\0target.txt", 12));
     EXPECT_EQ(record.levelsFrom, -1);
     EXPECT_EQ(record.field(platform::AliasRecord::LinuxFileId)->size(), 36);
     EXPECT_EQ(bytes::at<quint16>(*alias->data(), 4), alias->data()->size());    // aliasSize
