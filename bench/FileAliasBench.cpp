@@ -17,10 +17,10 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <string>
 #include <fcntl.h>
 #include <ftw.h>
 #include <spawn.h>
+#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,7 +31,7 @@ namespace {
 
 constexpr int TopFolders = 100;
 constexpr int SubFolders = 10;
-constexpr int FilesPerFolder = 100;    // 100 × 10 × 100 = 100,000 files
+constexpr int FilesPerFolder = 100; // 100 × 10 × 100 = 100,000 files
 
 enum Move { Far = 0, Near = 1 };
 
@@ -157,11 +157,13 @@ int main(int argc, char **argv)
     return runBenchmarks(argc, argv, Clock::Real, [](const BenchmarkTimes &times) {
         for (const char *move : {"0", "1"}) {
             for (const char *peer : {"BM_nftwInodeWalk/", "BM_findInum/"}) {
-                const auto ratio = times.ratio(std::string(peer) + move, std::string("BM_ZRAliasResolveAfterMove/") + move);
+                const auto ratio = times.ratio(std::string(peer) + move,
+                                               std::string("BM_ZRAliasResolveAfterMove/") + move);
                 if (ratio)
-                    std::printf("ratio %s%s / ZRAlias resolution after the %s move: %.2fx (%.2f ms vs %.2f ms per call)\n",
-                                peer, move, *move == '0' ? "far" : "near", ratio->value(), ratio->numerator,
-                                ratio->denominator);
+                    std::printf(
+                        "ratio %s%s / ZRAlias resolution after the %s move: %.2fx (%.2f ms vs %.2f ms per call)\n",
+                        peer, move, *move == '0' ? "far" : "near", ratio->value(), ratio->numerator,
+                        ratio->denominator);
             }
         }
     });

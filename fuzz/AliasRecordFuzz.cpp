@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     (void)record->unicodeField(platform::AliasRecord::UnicodeVolumeName);
     const std::optional<QByteArray> written = record->toBytes();
     if (!written)
-        return 0;    // e.g. fields that no longer fit 65535 bytes
+        return 0; // e.g. fields that no longer fit 65535 bytes
     if (platform::AliasRecord::parse(*written) != record)
         std::abort();
     return 0;

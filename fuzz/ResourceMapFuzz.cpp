@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const auto &resource : map->resources())
         total += resource->data.size();
     if (total > bytes.size())
-        std::abort();    // data entries may not be counted twice
+        std::abort(); // data entries may not be counted twice
     const std::optional<QByteArray> written = map->toBytes();
     if (!written)
         return 0;

@@ -9,8 +9,7 @@ namespace vl::detail {
 std::optional<platform::FinderInfo> readFinderInfo(const platform::FileReference &reference)
 {
     const std::optional<QString> path = reference.path();
-    const std::optional<platform::AppleDouble> companion =
-        path ? platform::CompanionFile::read(*path) : std::nullopt;
+    const std::optional<platform::AppleDouble> companion = path ? platform::CompanionFile::read(*path) : std::nullopt;
     if (!companion)
         return std::nullopt;
     return companion->finderInfo();
@@ -30,7 +29,8 @@ std::optional<platform::FileReference> referenceOf(const QString &path)
 {
     if (path.isEmpty())
         return std::nullopt;
-    return platform::FileReference::fromPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+    return platform::FileReference::fromPath(QDir::isAbsolutePath(path) ? path
+                                                                        : QDir::current().absoluteFilePath(path));
 }
 
 } // namespace vl::detail

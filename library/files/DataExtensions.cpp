@@ -6,7 +6,7 @@ namespace vl {
 
 namespace {
 
-template <typename Key>
+template<typename Key>
 std::optional<QByteArray> readAndClose(std::unique_ptr<ZRResourceFork> fork, platform::OSType type, const Key &key)
 {
     if (!fork)
@@ -38,8 +38,7 @@ std::optional<QByteArray> dataWithResourceForkContentsOfFile(const QString &path
     return readAndClose(ZRResourceFork::resourceForkForReadingAtPath(path), type, id);
 }
 
-std::optional<QByteArray> dataWithResourceForkContentsOfURL(const QUrl &url, platform::OSType type,
-                                                            const QString &name)
+std::optional<QByteArray> dataWithResourceForkContentsOfURL(const QUrl &url, platform::OSType type, const QString &name)
 {
     return readAndClose(ZRResourceFork::resourceForkForReadingAtURL(url), type, name);
 }

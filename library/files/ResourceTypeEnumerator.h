@@ -25,5 +25,5 @@ public:
 
 private:
     qint16 numberOfTypes = 0;
-    qint16 typeIndex = 1;    ///< 1-based index of the next type
+    qint16 typeIndex = 1; ///< 1-based index of the next type
 };

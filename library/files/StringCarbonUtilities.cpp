@@ -1,10 +1,10 @@
 #include "StringCarbonUtilities.h"
 
-#include "platform/files/AliasManager.h"
 #include "CarbonUtilities_p.h"
-#include "platform/files/HfsPath.h"
 #include "StringExtensions.h"
 #include "URLCarbonUtilities.h"
+#include "platform/files/AliasManager.h"
+#include "platform/files/HfsPath.h"
 
 #include <QDir>
 
@@ -76,7 +76,8 @@ QString resolveAliasFile(const QString &path)
 {
     std::optional<platform::FileReference> reference = detail::referenceOf(path);
     bool wasAliased = false;
-    if (!reference || platform::AliasManager::resolveAliasFile(&*reference, true, nullptr, &wasAliased) != platform::noErr
+    if (!reference
+        || platform::AliasManager::resolveAliasFile(&*reference, true, nullptr, &wasAliased) != platform::noErr
         || !wasAliased)
         return path;
     return stringWithFSRef(*reference).value_or(path);
@@ -124,18 +125,54 @@ bool setFinderLocation(const QString &path, QPointF location)
     return !path.isEmpty() && setFinderLocation(fileUrl(path), location);
 }
 
-bool hasCustomIconFinderInfoFlag(const QString &path) { return flag(path, platform::kHasCustomIcon); }
-bool setHasCustomIconFinderInfoFlag(const QString &path, bool value) { return setFlag(path, platform::kHasCustomIcon, value); }
-bool isStationeryFinderInfoFlag(const QString &path) { return flag(path, platform::kIsStationery); }
-bool setIsStationeryFinderInfoFlag(const QString &path, bool value) { return setFlag(path, platform::kIsStationery, value); }
-bool hasNameLockedFinderInfoFlag(const QString &path) { return flag(path, platform::kNameLocked); }
-bool setHasNameLockedFinderInfoFlag(const QString &path, bool value) { return setFlag(path, platform::kNameLocked, value); }
-bool hasBundleFinderInfoFlag(const QString &path) { return flag(path, platform::kHasBundle); }
-bool setHasBundleFinderInfoFlag(const QString &path, bool value) { return setFlag(path, platform::kHasBundle, value); }
-bool isInvisibleFinderInfoFlag(const QString &path) { return flag(path, platform::kIsInvisible); }
-bool setIsInvisibleFinderInfoFlag(const QString &path, bool value) { return setFlag(path, platform::kIsInvisible, value); }
-bool isAliasFinderInfoFlag(const QString &path) { return flag(path, platform::kIsAlias); }
-bool setIsAliasFinderInfoFlag(const QString &path, bool value) { return setFlag(path, platform::kIsAlias, value); }
+bool hasCustomIconFinderInfoFlag(const QString &path)
+{
+    return flag(path, platform::kHasCustomIcon);
+}
+bool setHasCustomIconFinderInfoFlag(const QString &path, bool value)
+{
+    return setFlag(path, platform::kHasCustomIcon, value);
+}
+bool isStationeryFinderInfoFlag(const QString &path)
+{
+    return flag(path, platform::kIsStationery);
+}
+bool setIsStationeryFinderInfoFlag(const QString &path, bool value)
+{
+    return setFlag(path, platform::kIsStationery, value);
+}
+bool hasNameLockedFinderInfoFlag(const QString &path)
+{
+    return flag(path, platform::kNameLocked);
+}
+bool setHasNameLockedFinderInfoFlag(const QString &path, bool value)
+{
+    return setFlag(path, platform::kNameLocked, value);
+}
+bool hasBundleFinderInfoFlag(const QString &path)
+{
+    return flag(path, platform::kHasBundle);
+}
+bool setHasBundleFinderInfoFlag(const QString &path, bool value)
+{
+    return setFlag(path, platform::kHasBundle, value);
+}
+bool isInvisibleFinderInfoFlag(const QString &path)
+{
+    return flag(path, platform::kIsInvisible);
+}
+bool setIsInvisibleFinderInfoFlag(const QString &path, bool value)
+{
+    return setFlag(path, platform::kIsInvisible, value);
+}
+bool isAliasFinderInfoFlag(const QString &path)
+{
+    return flag(path, platform::kIsAlias);
+}
+bool setIsAliasFinderInfoFlag(const QString &path, bool value)
+{
+    return setFlag(path, platform::kIsAlias, value);
+}
 
 } // namespace vl
 
@@ -146,7 +183,8 @@ namespace {
     vl::setAliasFileResolver([](const QString &path) -> std::optional<QString> {
         std::optional<platform::FileReference> reference = platform::FileReference::fromPath(path);
         bool wasAliased = false;
-        if (!reference || platform::AliasManager::resolveAliasFile(&*reference, true, nullptr, &wasAliased) != platform::noErr
+        if (!reference
+            || platform::AliasManager::resolveAliasFile(&*reference, true, nullptr, &wasAliased) != platform::noErr
             || !wasAliased)
             return std::nullopt;
         return reference->path();

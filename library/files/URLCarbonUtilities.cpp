@@ -1,9 +1,9 @@
 #include "URLCarbonUtilities.h"
 
-#include "platform/files/AliasManager.h"
 #include "CarbonUtilities_p.h"
-#include "platform/files/HfsPath.h"
 #include "StringCarbonUtilities.h"
+#include "platform/files/AliasManager.h"
+#include "platform/files/HfsPath.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -73,8 +73,9 @@ bool getFSRef(const QUrl &url, platform::FileReference *reference)
 bool getFSSpec(const QUrl &url, platform::FileSpecification *specification)
 {
     const std::optional<platform::FileReference> reference = referenceOf(url);
-    const std::optional<platform::FileSpecification> found =
-        reference ? platform::FileSpecification::fromReference(*reference) : std::nullopt;
+    const std::optional<platform::FileSpecification> found = reference ? platform::FileSpecification::fromReference(
+                                                                 *reference)
+                                                                       : std::nullopt;
     if (!found || !specification)
         return false;
     *specification = *found;
@@ -131,8 +132,7 @@ bool finderInfoFlags(const QUrl &url, quint16 *flags, platform::OSType *type, pl
     return true;
 }
 
-bool setFinderInfoFlags(const QUrl &url, quint16 flags, quint16 mask, platform::OSType type,
-                        platform::OSType creator)
+bool setFinderInfoFlags(const QUrl &url, quint16 flags, quint16 mask, platform::OSType type, platform::OSType creator)
 {
     const std::optional<platform::FileReference> reference = referenceOf(url);
     std::optional<platform::FinderInfo> info = reference ? detail::readFinderInfo(*reference) : std::nullopt;

@@ -53,8 +53,7 @@ bool finderInfoFlags(const QUrl &url, quint16 *flags, platform::OSType *type, pl
 /// Sets the bits of `flags` under `mask` (other bits kept), clears 0x0100
 /// (kHasBeenInited) so the Finder reads the item afresh, and sets type and
 /// creator to the values given. True when written.
-bool setFinderInfoFlags(const QUrl &url, quint16 flags, quint16 mask, platform::OSType type,
-                        platform::OSType creator);
+bool setFinderInfoFlags(const QUrl &url, quint16 flags, quint16 mask, platform::OSType type, platform::OSType creator);
 
 /// The icon's position (x horizontal, y vertical); (0, 0) on failure.
 QPointF finderLocation(const QUrl &url);

@@ -2,10 +2,10 @@
 
 #include "ZRAlias.h"
 
-#include "platform/files/FinderInfo.h"
-#include "platform/files/ItemInfo.h"
 #include "URLCarbonUtilities.h"
 #include "ZRResourceFork.h"
+#include "platform/files/FinderInfo.h"
+#include "platform/files/ItemInfo.h"
 
 #include <QDir>
 
@@ -32,8 +32,8 @@ namespace vl {
 platform::OSType aliasOSTypeFor(const QUrl &target)
 {
     using platform::ItemInfo;
-    const std::optional<quint32> flags =
-        target.isLocalFile() ? ItemInfo::basicFlags(target.toLocalFile()) : std::nullopt;
+    const std::optional<quint32> flags = target.isLocalFile() ? ItemInfo::basicFlags(target.toLocalFile())
+                                                              : std::nullopt;
     if (!flags)
         return fourCharCode("fdrp");
     const bool application = *flags & ItemInfo::kLSItemInfoIsApplication;
@@ -85,17 +85,17 @@ bool ZRAlias::writeToURL(const QUrl &url)
         platform::OSType aliasType = vl::aliasOSTypeFor(target.value_or(QUrl()));
         platform::OSType aliasCreator = fourCharCode("MACS");
         if (aliasType == 0) {
-            aliasType = type;    // a plain file: its own type and creator
+            aliasType = type; // a plain file: its own type and creator
             aliasCreator = creator;
         }
-        const bool wantsIcon = aliasType == 0 || (flags & platform::kHasCustomIcon)
-                               || aliasType == fourCharCode("fapa") || aliasType == fourCharCode("adrp");
-        const std::optional<QByteArray> icon =
-            wantsIcon && target ? ZRResourceFork::iconFamilyDataForURL(*target) : std::nullopt;
+        const bool wantsIcon = aliasType == 0 || (flags & platform::kHasCustomIcon) || aliasType == fourCharCode("fapa")
+                               || aliasType == fourCharCode("adrp");
+        const std::optional<QByteArray> icon = wantsIcon && target ? ZRResourceFork::iconFamilyDataForURL(*target)
+                                                                   : std::nullopt;
         const bool iconAdded = icon && fork->addData(*icon, fourCharCode("icns"), CustomIconResource, QString(""));
         // Without an icon the file is still marked as an alias, so that it resolves.
-        vl::setFinderInfoFlags(url, iconAdded ? AliasAndCustomIcon : quint16(platform::kIsAlias), AliasAndCustomIcon, aliasType,
-                               aliasCreator);
+        vl::setFinderInfoFlags(url, iconAdded ? AliasAndCustomIcon : quint16(platform::kIsAlias), AliasAndCustomIcon,
+                               aliasType, aliasCreator);
     }
     fork->closeFile();
     return added;

@@ -2,8 +2,8 @@
 
 #include "ZRAlias.h"
 
-#include "platform/files/AliasManager.h"
 #include "URLCarbonUtilities.h"
+#include "platform/files/AliasManager.h"
 
 #include <QHash>
 

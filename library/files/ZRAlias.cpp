@@ -1,10 +1,10 @@
 #include "ZRAlias.h"
 
-#include "platform/files/AliasManager.h"
+#include "URLCarbonUtilities.h"
 #include "platform/archive/ArchiveClassRegistry.h"
 #include "platform/archive/Archiver.h"
-#include "URLCarbonUtilities.h"
 #include "platform/archive/Unarchiver.h"
+#include "platform/files/AliasManager.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -64,8 +64,7 @@ bool ZRAlias::getFSRef(platform::FileReference *reference)
     if (!reference || !m_aliasHandle)
         return false;
     // No base item: a stored relative path is not used.
-    return platform::AliasManager::resolveAlias(*m_aliasHandle, m_mountFlags, reference, &m_changed)
-           == platform::noErr;
+    return platform::AliasManager::resolveAlias(*m_aliasHandle, m_mountFlags, reference, &m_changed) == platform::noErr;
 }
 
 std::optional<QUrl> ZRAlias::URL()

@@ -2,11 +2,11 @@
 
 #include "ZRResourceFork.h"
 
+#include "StringCarbonUtilities.h"
+#include "URLCarbonUtilities.h"
 #include "platform/files/CompanionFile.h"
 #include "platform/files/IconFamily.h"
 #include "platform/files/ResourceMap.h"
-#include "StringCarbonUtilities.h"
-#include "URLCarbonUtilities.h"
 
 #include <QDir>
 
@@ -21,8 +21,9 @@ std::optional<QByteArray> customIcon(const QString &path)
     if (!vl::hasCustomIconFinderInfoFlag(path))
         return std::nullopt;
     const std::optional<platform::AppleDouble> companion = platform::CompanionFile::read(path);
-    const std::optional<platform::ResourceMap> fork =
-        companion && companion->resourceFork() ? platform::ResourceMap::parse(*companion->resourceFork()) : std::nullopt;
+    const std::optional<platform::ResourceMap> fork = companion && companion->resourceFork()
+                                                          ? platform::ResourceMap::parse(*companion->resourceFork())
+                                                          : std::nullopt;
     if (!fork)
         return std::nullopt;
     for (const auto &resource : fork->resources()) {

@@ -1,7 +1,7 @@
 #include "ZRResourceFork.h"
 
-#include "platform/core/Log.h"
 #include "StringCarbonUtilities.h"
+#include "platform/core/Log.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,7 +14,10 @@ namespace {
 class CurrentFileRestorer
 {
 public:
-    CurrentFileRestorer() : m_saved(RM::curResFile()) {}
+    CurrentFileRestorer()
+        : m_saved(RM::curResFile())
+    {
+    }
     ~CurrentFileRestorer() { RM::useResFile(m_saved); }
     CurrentFileRestorer(const CurrentFileRestorer &) = delete;
     CurrentFileRestorer &operator=(const CurrentFileRestorer &) = delete;
@@ -46,7 +49,7 @@ bool getDataFunction(const platform::ResourceHandle &resource, platform::OSType,
 bool removeResourceFunction(const platform::ResourceHandle &resource, platform::OSType, const QString &, qint16, void *)
 {
     if (!resource)
-        return true;    // nothing to remove: done
+        return true; // nothing to remove: done
     RM::removeResource(resource);
     return RM::resError() == platform::noErr;
 }
@@ -63,7 +66,8 @@ bool getNameFunction(const platform::ResourceHandle &resource, platform::OSType,
     return name->has_value();
 }
 
-bool getIdFunction(const platform::ResourceHandle &resource, platform::OSType, const QString &name, qint16, void *context)
+bool getIdFunction(const platform::ResourceHandle &resource, platform::OSType, const QString &name, qint16,
+                   void *context)
 {
     if (!resource || (!name.isNull() && !pascalBytes(name)))
         return false;
@@ -97,8 +101,8 @@ bool setAttributesFunction(const platform::ResourceHandle &resource, platform::O
 
 namespace vl {
 
-bool operateOnResourceUsingFunction(platform::ResFileRefNum fork, platform::OSType type, const QString &name,
-                                    qint16 id, ResourceOperationFunction function, void *context)
+bool operateOnResourceUsingFunction(platform::ResFileRefNum fork, platform::OSType type, const QString &name, qint16 id,
+                                    ResourceOperationFunction function, void *context)
 {
     const CurrentFileRestorer restorer;
     RM::useResFile(fork);
@@ -128,8 +132,8 @@ std::optional<QByteArray> dataFromResourceHandle(const platform::ResourceHandle 
 ZRResourceFork::~ZRResourceFork()
 {
     if (m_fileReference > 0) {
-        platform::log(QStringLiteral(
-            "ZRAlias ERROR: you neglected to call closeFile: before disposing this ZRResourceFork"));
+        platform::log(
+            QStringLiteral("ZRAlias ERROR: you neglected to call closeFile: before disposing this ZRResourceFork"));
         closeFile();
     }
 }
@@ -230,8 +234,9 @@ bool ZRResourceFork::addData(const QByteArray &data, platform::OSType type, cons
 std::optional<QByteArray> ZRResourceFork::dataForType(platform::OSType type, qint16 id) const
 {
     std::optional<QByteArray> data;
-    return vl::operateOnResourceUsingFunction(m_fileReference, type, QString(), id, getDataFunction, &data) ? data
-                                                                                                          : std::nullopt;
+    return vl::operateOnResourceUsingFunction(m_fileReference, type, QString(), id, getDataFunction, &data)
+               ? data
+               : std::nullopt;
 }
 
 std::optional<QByteArray> ZRResourceFork::dataForType(platform::OSType type, const QString &name) const
@@ -239,7 +244,7 @@ std::optional<QByteArray> ZRResourceFork::dataForType(platform::OSType type, con
     std::optional<QByteArray> data;
     const QString lookup = name.isNull() ? QStringLiteral("") : name;
     return vl::operateOnResourceUsingFunction(m_fileReference, type, lookup, 0, getDataFunction, &data) ? data
-                                                                                                      : std::nullopt;
+                                                                                                        : std::nullopt;
 }
 
 bool ZRResourceFork::removeType(platform::OSType type, qint16 id)
@@ -250,8 +255,9 @@ bool ZRResourceFork::removeType(platform::OSType type, qint16 id)
 std::optional<QString> ZRResourceFork::nameOfResourceType(platform::OSType type, qint16 id) const
 {
     std::optional<QString> name;
-    return vl::operateOnResourceUsingFunction(m_fileReference, type, QString(), id, getNameFunction, &name) ? name
-                                                                                                          : std::nullopt;
+    return vl::operateOnResourceUsingFunction(m_fileReference, type, QString(), id, getNameFunction, &name)
+               ? name
+               : std::nullopt;
 }
 
 bool ZRResourceFork::getId(qint16 *id, platform::OSType type, const QString &name) const

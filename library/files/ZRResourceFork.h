@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ResourceTypeEnumerator.h"
 #include "platform/files/FourCharCode.h"
 #include "platform/files/ResourceManager.h"
-#include "ResourceTypeEnumerator.h"
 
 #include <QByteArray>
 #include <QList>
@@ -99,7 +99,10 @@ public:
     static std::optional<QByteArray> iconFamilyDataForFile(const QString &path);
 
 private:
-    explicit ZRResourceFork(platform::ResFileRefNum fileReference) : m_fileReference(fileReference) {}
+    explicit ZRResourceFork(platform::ResFileRefNum fileReference)
+        : m_fileReference(fileReference)
+    {
+    }
 
     platform::ResFileRefNum m_fileReference = 0;
 };
@@ -117,8 +120,8 @@ using ResourceOperationFunction = bool (*)(const platform::ResourceHandle &resou
 /// and makes the earlier file current again. False when the fork cannot be made
 /// current, the name has no Pascal-string form, or the lookup fails; otherwise
 /// the function's result.
-bool operateOnResourceUsingFunction(platform::ResFileRefNum fork, platform::OSType type, const QString &name,
-                                    qint16 id, ResourceOperationFunction function, void *context);
+bool operateOnResourceUsingFunction(platform::ResFileRefNum fork, platform::OSType type, const QString &name, qint16 id,
+                                    ResourceOperationFunction function, void *context);
 
 /// A copy of the resource's data; none for a null handle.
 std::optional<QByteArray> dataFromResourceHandle(const platform::ResourceHandle &resource);

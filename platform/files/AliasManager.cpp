@@ -2,9 +2,9 @@
 
 #include "platform/files/AliasRecord.h"
 #include "platform/files/BigEndian_p.h"
-#include "platform/files/FileIdentity.h"
 #include "platform/files/CompanionFile.h"
 #include "platform/files/FileIdSearch.h"
+#include "platform/files/FileIdentity.h"
 #include "platform/files/HfsPath.h"
 #include "platform/files/MacRomanText.h"
 #include "platform/files/Volume.h"
@@ -135,7 +135,7 @@ void setRelativeLevels(AliasRecord &record, const FileReference *from, const QSt
     record.levelsFrom = record.levelsTo = -1;
     const std::optional<QString> base = from ? from->path() : std::nullopt;
     if (!base || from->device() != device)
-        return;    // relative paths only work on one volume
+        return; // relative paths only work on one volume
     const QString common = commonFolder(*base, target);
     record.levelsFrom = qint16(depthBelow(*base, common));
     record.levelsTo = qint16(depthBelow(target, common));
@@ -177,7 +177,7 @@ bool describe(AliasRecord &record, const QString &path)
     record.setField(AliasRecord::ParentName, macName(isRoot ? QString() : QFileInfo(parent).fileName(), 0xFFFF));
     record.setField(AliasRecord::DirectoryIds, isRoot ? QByteArray() : directoryIds(path, *volume));
     record.setField(AliasRecord::HfsPathTag, isRoot ? macName(name, 0xFFFF) + ':'
-                                                      : encodeMacRomanLossy(hfsFolder) + '\0' + macName(name, 0xFFFF));
+                                                    : encodeMacRomanLossy(hfsFolder) + '\0' + macName(name, 0xFFFF));
     record.setField(AliasRecord::UnicodeName, AliasRecord::unicodeValue(swapDelimiters(name)));
     record.setField(AliasRecord::UnicodeVolumeName, AliasRecord::unicodeValue(swapDelimiters(volume->name())));
     // As the platform writes it: no leading slash on the root volume, one elsewhere
@@ -220,8 +220,8 @@ QStringList storedPaths(const AliasRecord &record)
     const std::optional<QByteArray> mountPoint = record.field(AliasRecord::PosixMountPoint);
     if (fromMount && mountPoint)
         paths.append(joinUnder(QFile::decodeName(*mountPoint), QFile::decodeName(*fromMount)));
-    const QString volumeName =
-        swapDelimiters(record.unicodeField(AliasRecord::UnicodeVolumeName).value_or(decodeMacRoman(record.volumeName)));
+    const QString volumeName = swapDelimiters(
+        record.unicodeField(AliasRecord::UnicodeVolumeName).value_or(decodeMacRoman(record.volumeName)));
     if (const std::optional<Volume> volume = Volume::named(volumeName); volume && fromMount)
         paths.append(joinUnder(volume->mountPoint, QFile::decodeName(*fromMount)));
     if (const std::optional<QByteArray> hfs = record.field(AliasRecord::HfsPathTag)) {
@@ -263,8 +263,8 @@ std::optional<QString> findById(const AliasRecord &record)
         volume = Volume::containing(paths.front());
     if (!volume)
         return std::nullopt;
-    const QString name = swapDelimiters(record.unicodeField(AliasRecord::UnicodeName)
-                                            .value_or(decodeMacRoman(record.targetName)));
+    const QString name = swapDelimiters(
+        record.unicodeField(AliasRecord::UnicodeName).value_or(decodeMacRoman(record.targetName)));
     FileIdSearch::Request request;
     request.device = volume->device;
     request.inodeMatches = [&](quint64 candidate) {
@@ -394,7 +394,7 @@ OSErr AliasManager::resolveAliasFile(FileReference *item, bool resolveChains, bo
             return fnfErr;
         aliased = true;
         if (followed + 1 == MaximumChain && isAliasFile(*path))
-            return fnfErr;    // a cycle, or a chain too long to be one
+            return fnfErr; // a cycle, or a chain too long to be one
     }
     if (wasAliased)
         *wasAliased = aliased;

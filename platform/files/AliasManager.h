@@ -20,8 +20,8 @@ class AliasManager
 public:
     /// Mount flags of resolveAlias().
     enum : quint32 {
-        kResolveAliasFileNoUI = 0x1,          ///< no user interaction (there is none here anyway)
-        kResolveAliasTryFileIDFirst = 0x2,    ///< look for the file number before the path
+        kResolveAliasFileNoUI = 0x1, ///< no user interaction (there is none here anyway)
+        kResolveAliasTryFileIDFirst = 0x2, ///< look for the file number before the path
     };
 
     /// A record of `target`; with `from`, it also counts the levels from `from`

@@ -80,7 +80,7 @@ std::optional<QList<AliasRecord::Field>> readFields(QByteArrayView record, qint6
         fields.append({qint16(*tag), record.sliced(offset + 4, *length).toByteArray()});
         offset += 4 + *length + (*length & 1);
     }
-    return fields;    // a record may end without the end mark
+    return fields; // a record may end without the end mark
 }
 
 QByteArray fixedPartVersion2(const AliasRecord &r)
@@ -160,7 +160,7 @@ std::optional<QByteArray> AliasRecord::toBytes() const
         return std::nullopt;
     QByteArray out;
     append<quint32>(out, userType);
-    append<quint16>(out, 0);    // the size, filled in below
+    append<quint16>(out, 0); // the size, filled in below
     append<quint16>(out, version);
     out += v2 ? fixedPartVersion2(*this) : fixedPartVersion3(*this);
     for (const Field &field : fields) {

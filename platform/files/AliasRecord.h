@@ -19,12 +19,12 @@ struct AliasRecord
 {
     /// The tagged fields this layer reads or writes.
     enum Tag : qint16 {
-        ParentName = 0,           ///< the parent folder's name (Mac Roman, no length byte)
-        DirectoryIds = 1,         ///< folder numbers from the parent upward, 32 bits each
-        HfsPathTag = 2,           ///< the HFS path ("Vol:dir:" NUL "name" as written here)
-        UnicodeName = 14,         ///< the target's name: UTF-16 unit count, then UTF-16BE
+        ParentName = 0, ///< the parent folder's name (Mac Roman, no length byte)
+        DirectoryIds = 1, ///< folder numbers from the parent upward, 32 bits each
+        HfsPathTag = 2, ///< the HFS path ("Vol:dir:" NUL "name" as written here)
+        UnicodeName = 14, ///< the target's name: UTF-16 unit count, then UTF-16BE
         UnicodeVolumeName = 15,
-        PosixPath = 18,           ///< path from the volume's mount point, no leading '/' on "/"
+        PosixPath = 18, ///< path from the volume's mount point, no leading '/' on "/"
         PosixMountPoint = 19,
         /// Ours (36 bytes): the full device and inode numbers (64 bits each),
         /// which the 32-bit fields cannot hold on Linux; a word saying which of
@@ -45,24 +45,24 @@ struct AliasRecord
 
     quint32 userType = 0;
     quint16 version = 2;
-    quint16 kind = 0;                   ///< 0 file, 1 folder
-    QByteArray volumeName;              ///< version 2: Mac Roman, at most 27 bytes
-    quint64 volumeCreationDate = 0;     ///< version 2: seconds since 1904; version 3: 1/65536 s
-    QByteArray fileSystemType;          ///< version 2: 2 bytes ('H+'); version 3: 4 bytes
+    quint16 kind = 0; ///< 0 file, 1 folder
+    QByteArray volumeName; ///< version 2: Mac Roman, at most 27 bytes
+    quint64 volumeCreationDate = 0; ///< version 2: seconds since 1904; version 3: 1/65536 s
+    QByteArray fileSystemType; ///< version 2: 2 bytes ('H+'); version 3: 4 bytes
     quint16 driveType = 0;
     quint32 parentDirectoryId = Unset;
-    QByteArray targetName;              ///< version 2: Mac Roman, at most 63 bytes
+    QByteArray targetName; ///< version 2: Mac Roman, at most 63 bytes
     quint32 targetId = Unset;
-    quint64 targetCreationDate = 0;     ///< as volumeCreationDate
-    OSType fileType = 0;                ///< version 2 only; for a folder, its window rectangle's first half
+    quint64 targetCreationDate = 0; ///< as volumeCreationDate
+    OSType fileType = 0; ///< version 2 only; for a folder, its window rectangle's first half
     OSType creator = 0;
-    qint16 levelsFrom = -1;             ///< nlvlFrom: -1 without a relative path
+    qint16 levelsFrom = -1; ///< nlvlFrom: -1 without a relative path
     qint16 levelsTo = -1;
     quint32 volumeAttributes = 0;
-    quint16 fileSystemId = 0;           ///< version 2 only
-    QByteArray reserved;                ///< version 3: the 10 bytes before the level counts
+    quint16 fileSystemId = 0; ///< version 2 only
+    QByteArray reserved; ///< version 3: the 10 bytes before the level counts
     QList<Field> fields;
-    QByteArray trailing;                ///< bytes after aliasSize
+    QByteArray trailing; ///< bytes after aliasSize
 
     /// The record in `bytes`; none when they are no version 2 or 3 record or a
     /// field runs past the record's size.

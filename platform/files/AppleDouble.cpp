@@ -14,14 +14,14 @@ constexpr quint32 Magic = 0x00051607;
 constexpr quint32 Version2 = 0x00020000;
 constexpr qint64 HeaderSize = 26;
 constexpr qint64 DescriptorSize = 12;
-constexpr quint16 MaximumEntries = 15;              // the kernel's limit
-constexpr qint64 AttrPadding = 2;                   // after the 32 bytes of Finder information
+constexpr quint16 MaximumEntries = 15; // the kernel's limit
+constexpr qint64 AttrPadding = 2; // after the 32 bytes of Finder information
 constexpr qint64 AttrHeaderSize = 36;
-constexpr quint32 AttrMagic = 0x41545452;           // "ATTR"
+constexpr quint32 AttrMagic = 0x41545452; // "ATTR"
 constexpr qint64 AttrEntryFixedSize = 11;
 constexpr qint64 EmptyForkSize = 286;
 constexpr qint64 KernelFileSize = 4096;
-constexpr char Filler[] = "Mac OS X        ";      // what the platform's own writers put there
+constexpr char Filler[] = "Mac OS X        "; // what the platform's own writers put there
 constexpr char BlankTag[] = "This resource fork intentionally left blank   ";
 
 struct Descriptor
@@ -99,7 +99,7 @@ std::optional<QList<AppleDouble::Attribute>> readAttributes(QByteArrayView bytes
 
 bool isTaggedEmptyFork(QByteArrayView fork)
 {
-    const QByteArrayView tag(BlankTag, sizeof BlankTag);    // with its NUL
+    const QByteArrayView tag(BlankTag, sizeof BlankTag); // with its NUL
     return fork.size() == EmptyForkSize && fork.sliced(16, tag.size()) == tag;
 }
 
@@ -122,7 +122,7 @@ std::optional<AppleDouble> AppleDouble::parse(QByteArrayView bytes)
         const QByteArrayView data = bytes.sliced(d.offset, d.length);
         if (d.id == FinderInfoEntry) {
             if (d.length < FinderInfo::Size)
-                continue;    // too short to be used: read as none, as the platform does
+                continue; // too short to be used: read as none, as the platform does
             result.m_finderInfo = *FinderInfo::fromBytes(data);
             std::optional<QList<Attribute>> attributes = readAttributes(bytes, d);
             if (!attributes)
@@ -159,8 +159,7 @@ QByteArray AppleDouble::toBytes(quint32 debugTag) const
     const qint64 forkOffset = std::max(otherEnd, KernelFileSize - EmptyForkSize);
     // The Finder-information entry runs up to the resource fork (the kernel's
     // free space for attributes) unless other entries sit in between.
-    const qint64 finderInfoLength =
-        (m_otherEntries.isEmpty() ? forkOffset : dataStart + dataLength) - headerEnd;
+    const qint64 finderInfoLength = (m_otherEntries.isEmpty() ? forkOffset : dataStart + dataLength) - headerEnd;
 
     QByteArray out(forkOffset, '\0');
     put<quint32>(out, 0, Magic);
@@ -215,7 +214,7 @@ bool AppleDouble::isEmpty() const
 QByteArray AppleDouble::taggedEmptyResourceFork()
 {
     QByteArray fork(EmptyForkSize, '\0');
-    for (qint64 copy : {qint64(0), qint64(256)}) {    // the header, and its copy at the start of the map
+    for (qint64 copy : {qint64(0), qint64(256)}) { // the header, and its copy at the start of the map
         put<quint32>(fork, copy, 256);
         put<quint32>(fork, copy + 4, 256);
         put<quint32>(fork, copy + 12, 30);

@@ -36,7 +36,7 @@ public:
     /// An extended attribute of the "ATTR" block.
     struct Attribute
     {
-        QByteArray name;    ///< UTF-8, without its terminating NUL; 1 to 127 bytes
+        QByteArray name; ///< UTF-8, without its terminating NUL; 1 to 127 bytes
         QByteArray value;
         quint16 flags = 0;
         friend bool operator==(const Attribute &, const Attribute &) = default;

@@ -19,8 +19,7 @@ inline bool fits(qint64 offset, qint64 length, qint64 size)
     return offset >= 0 && length >= 0 && offset <= size && length <= size - offset;
 }
 
-template <typename T>
-std::optional<T> read(QByteArrayView bytes, qint64 offset)
+template<typename T> std::optional<T> read(QByteArrayView bytes, qint64 offset)
 {
     if (!fits(offset, qint64(sizeof(T)), bytes.size()))
         return std::nullopt;
@@ -29,22 +28,19 @@ std::optional<T> read(QByteArrayView bytes, qint64 offset)
 
 /// Reads at `offset` when it fits, else gives 0; for callers that check the
 /// size of the whole structure first.
-template <typename T>
-T at(QByteArrayView bytes, qint64 offset)
+template<typename T> T at(QByteArrayView bytes, qint64 offset)
 {
     return read<T>(bytes, offset).value_or(T(0));
 }
 
-template <typename T>
-void append(QByteArray &bytes, T value)
+template<typename T> void append(QByteArray &bytes, T value)
 {
     char buffer[sizeof(T)];
     qToBigEndian(value, buffer);
     bytes.append(buffer, sizeof(T));
 }
 
-template <typename T>
-void put(QByteArray &bytes, qint64 offset, T value)
+template<typename T> void put(QByteArray &bytes, qint64 offset, T value)
 {
     Q_ASSERT(fits(offset, qint64(sizeof(T)), bytes.size()));
     qToBigEndian(value, bytes.data() + offset);

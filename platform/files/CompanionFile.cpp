@@ -81,8 +81,7 @@ bool CompanionFile::moveItem(const QString &from, const QString &to)
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
         return false;
     if (hasCompanion)
-        return std::rename(QFile::encodeName(*fromCompanion).constData(),
-                           QFile::encodeName(*toCompanion).constData())
+        return std::rename(QFile::encodeName(*fromCompanion).constData(), QFile::encodeName(*toCompanion).constData())
                == 0;
     if (toCompanion && exists(*toCompanion))
         QFile::remove(*toCompanion);

@@ -4,9 +4,9 @@
 #include <QFile>
 
 #include <deque>
-#include <memory>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -27,7 +27,8 @@ class Walk
 {
 public:
     explicit Walk(const FileIdSearch::Request &request)
-        : m_request(request), m_budget(request.limit)
+        : m_request(request)
+        , m_budget(request.limit)
     {
         struct statfs info;
         m_trustEntryInodes = ::statfs(QFile::encodeName(request.volumeRoot).constData(), &info) != 0
@@ -75,7 +76,7 @@ private:
         struct stat folderInfo;
         if (::fstat(fd, &folderInfo) != 0 || folderInfo.st_dev != m_request.device) {
             ::close(fd);
-            return std::nullopt;    // another file system is mounted here
+            return std::nullopt; // another file system is mounted here
         }
         const std::unique_ptr<DIR, DirectoryCloser> directory(::fdopendir(fd));
         if (!directory) {

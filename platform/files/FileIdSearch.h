@@ -30,8 +30,8 @@ public:
         std::function<bool(quint64 inode)> inodeMatches;
         /// Whether the item at `path` (lstat'ed as `info`) is the one sought.
         std::function<bool(const QString &path, const struct stat &info)> accept;
-        QString lastKnownFolder;    ///< may be empty: the search starts at the root
-        QString volumeRoot;         ///< the mount point of the file system
+        QString lastKnownFolder; ///< may be empty: the search starts at the root
+        QString volumeRoot; ///< the mount point of the file system
         qint64 limit = DefaultLimit;
     };
 

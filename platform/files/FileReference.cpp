@@ -23,7 +23,7 @@ std::optional<FileReference> FileReference::fromPath(const QString &path)
         return std::nullopt;
     std::optional<FileIdentity> identity = FileIdentity::of(canonical);
     if (!identity || identity->device != info.st_dev || identity->inode != info.st_ino)
-        return std::nullopt;    // replaced in between
+        return std::nullopt; // replaced in between
     return FileReference(*identity, canonical);
 }
 
@@ -36,7 +36,7 @@ bool FileReference::isItem(const QString &path) const
 std::optional<QString> FileReference::path() const
 {
     if (m_path.isEmpty())
-        return std::nullopt;    // names nothing
+        return std::nullopt; // names nothing
     if (isItem(m_path))
         return m_path;
     const std::optional<Volume> volume = Volume::withDevice(m_identity.device);

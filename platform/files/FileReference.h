@@ -44,7 +44,11 @@ public:
     }
 
 private:
-    FileReference(FileIdentity identity, QString path) : m_identity(identity), m_path(std::move(path)) {}
+    FileReference(FileIdentity identity, QString path)
+        : m_identity(identity)
+        , m_path(std::move(path))
+    {
+    }
 
     bool isItem(const QString &path) const;
 

@@ -45,14 +45,16 @@ public:
 
 private:
     FileSpecification(qint16 volume, quint32 parentDirectory, QByteArray name)
-        : m_volume(volume), m_parentDirectory(parentDirectory), m_name(std::move(name))
+        : m_volume(volume)
+        , m_parentDirectory(parentDirectory)
+        , m_name(std::move(name))
     {
     }
 
     qint16 m_volume = 0;
     quint32 m_parentDirectory = 0;
     QByteArray m_name;
-    QString m_parentPath;    ///< where the parent was, tried before any search
+    QString m_parentPath; ///< where the parent was, tried before any search
 };
 
 } // namespace platform

@@ -23,8 +23,8 @@ public:
 
     struct Converted
     {
-        QString path;           ///< absolute and clean, no trailing '/' (except "/")
-        bool isFolder = false;  ///< the HFS path ended with ':'
+        QString path; ///< absolute and clean, no trailing '/' (except "/")
+        bool isFolder = false; ///< the HFS path ended with ':'
     };
 
     /// The POSIX path of an HFS path; none when it is empty or no mounted volume

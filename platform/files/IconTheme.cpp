@@ -56,7 +56,9 @@ QHash<QString, QHash<QString, QString>> readGroups(const QString &path)
 QString configuredTheme()
 {
     const QString config = environmentFolder("XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config"));
-    const QString kde = readGroups(config + QStringLiteral("/kdeglobals")).value(QStringLiteral("Icons")).value(QStringLiteral("Theme"));
+    const QString kde = readGroups(config + QStringLiteral("/kdeglobals"))
+                            .value(QStringLiteral("Icons"))
+                            .value(QStringLiteral("Theme"));
     if (!kde.isEmpty())
         return kde;
     const QString gtk = readGroups(config + QStringLiteral("/gtk-3.0/settings.ini"))
@@ -68,8 +70,8 @@ QString configuredTheme()
 struct Theme
 {
     QString name;
-    QStringList folders;      // <search path>/<name> that exist
-    QStringList directories;  // from index.theme
+    QStringList folders; // <search path>/<name> that exist
+    QStringList directories; // from index.theme
     QStringList inherits;
 };
 
@@ -138,7 +140,8 @@ QStringList IconTheme::themeSearchPaths()
             return overrides().searchPaths;
     }
     const QString home = QDir::homePath();
-    QStringList paths{environmentFolder("XDG_DATA_HOME", home + QStringLiteral("/.local/share")) + QStringLiteral("/icons"),
+    QStringList paths{environmentFolder("XDG_DATA_HOME", home + QStringLiteral("/.local/share"))
+                          + QStringLiteral("/icons"),
                       home + QStringLiteral("/.icons")};
     QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
     if (dataDirs.isEmpty())
@@ -187,7 +190,7 @@ QMap<int, QByteArray> IconTheme::pngIcons(const QString &name, const QList<int> 
     for (const Theme &theme : themeChain(themeName(), themeSearchPaths())) {
         for (const QString &folder : theme.folders) {
             for (const QString &directory : theme.directories) {
-                if (!directory.contains(u"@"))    // scaled directories hold larger images
+                if (!directory.contains(u"@")) // scaled directories hold larger images
                     take(found, sizes, folder + u'/' + directory + u'/' + file);
             }
         }

@@ -1,8 +1,8 @@
 #include "platform/files/ItemInfo.h"
 
 #include "platform/files/CompanionFile.h"
-#include "platform/system/DesktopEntry.h"
 #include "platform/files/Volume.h"
+#include "platform/system/DesktopEntry.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,7 +33,7 @@ bool isApplicationEntry(const QString &path)
 
 std::optional<quint32> ItemInfo::basicFlags(const QString &itemPath)
 {
-    const QString path = QDir::cleanPath(itemPath);    // a folder URL's path ends in '/'
+    const QString path = QDir::cleanPath(itemPath); // a folder URL's path ends in '/'
     struct stat info;
     struct stat link;
     const QByteArray native = QFile::encodeName(path);

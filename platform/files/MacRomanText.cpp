@@ -26,8 +26,7 @@ Converter openMacRoman(bool strict)
         ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
     } else {
         ucnv_setSubstChars(converter.get(), "?", 1, &status);
-        ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
-                              &status);
+        ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &status);
     }
     return U_SUCCESS(status) ? std::move(converter) : Converter();
 }
@@ -73,8 +72,8 @@ QString decodeMacRoman(QByteArrayView bytes)
     // One character a byte, each within the Basic Multilingual Plane.
     QString text(bytes.size(), Qt::Uninitialized);
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t written = ucnv_toUChars(converter.get(), reinterpret_cast<UChar *>(text.data()),
-                                          int32_t(text.size()), bytes.data(), int32_t(bytes.size()), &status);
+    const int32_t written = ucnv_toUChars(converter.get(), reinterpret_cast<UChar *>(text.data()), int32_t(text.size()),
+                                          bytes.data(), int32_t(bytes.size()), &status);
     if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING)
         return QString::fromLatin1(bytes);
     text.truncate(written);

@@ -1,7 +1,7 @@
 #include "platform/files/ResourceManager.h"
 
-#include "platform/files/CompanionFile.h"
 #include "platform/core/Log.h"
+#include "platform/files/CompanionFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +27,7 @@ struct OpenFile
 struct State
 {
     std::mutex mutex;
-    std::vector<OpenFile> files;    // in the order they were opened
+    std::vector<OpenFile> files; // in the order they were opened
     ResFileRefNum current = 0;
     ResFileRefNum lastNumber = 0;
     OSErr error = noErr;

@@ -84,7 +84,7 @@ public:
     /// By name: `name` is the name's bytes, without a length byte.
     static ResourceHandle get1NamedResource(OSType type, QByteArrayView name);
     /// Nothing to do here: a handle is released when the last copy goes.
-    static void releaseResource(const ResourceHandle &) {}
+    static void releaseResource(const ResourceHandle &) { }
     static void removeResource(const ResourceHandle &resource);
     /// Any pointer may be null; the name is given without its length byte.
     static void getResInfo(const ResourceHandle &resource, ResID *id, OSType *type, QByteArray *name);

@@ -11,14 +11,14 @@ namespace {
 using namespace bigendian;
 
 constexpr qint64 HeaderSize = 16;
-constexpr qint64 DataStart = 256;           // header, system area and application area
-constexpr qint64 MapFixedSize = 28;         // header copy, next map, refnum, attributes, two offsets
+constexpr qint64 DataStart = 256; // header, system area and application area
+constexpr qint64 MapFixedSize = 28; // header copy, next map, refnum, attributes, two offsets
 constexpr qint64 TypeItemSize = 8;
 constexpr qint64 ReferenceSize = 12;
-constexpr qint64 MaximumDataOffset = 0xFFFFFF;    // data offsets are 24-bit
-constexpr qint64 MaximumMapOffset = 0x7FFF;       // map offsets are 16-bit and taken as signed
+constexpr qint64 MaximumDataOffset = 0xFFFFFF; // data offsets are 24-bit
+constexpr qint64 MaximumMapOffset = 0x7FFF; // map offsets are 16-bit and taken as signed
 constexpr quint16 NoName = 0xFFFF;
-constexpr quint16 RuntimeMapAttributes = 0x0020;  // mapChanged
+constexpr quint16 RuntimeMapAttributes = 0x0020; // mapChanged
 
 struct Areas
 {
@@ -145,7 +145,8 @@ std::optional<QByteArray> ResourceMap::toBytes() const
                 continue;
             ++count;
             const bool named = resource->name.has_value();
-            if (data.size() > MaximumDataOffset || (named && (names.size() > MaximumMapOffset || resource->name->size() > 255)))
+            if (data.size() > MaximumDataOffset
+                || (named && (names.size() > MaximumMapOffset || resource->name->size() > 255)))
                 return std::nullopt;
             const quint32 offset = quint32(data.size());
             append<quint16>(references, quint16(resource->id));
@@ -154,7 +155,7 @@ std::optional<QByteArray> ResourceMap::toBytes() const
             references.append(char(offset >> 16));
             references.append(char(offset >> 8));
             references.append(char(offset));
-            append<quint32>(references, 0);    // the handle, in memory only
+            append<quint32>(references, 0); // the handle, in memory only
             if (resource->name) {
                 names.append(char(resource->name->size()));
                 names.append(*resource->name);
@@ -179,7 +180,7 @@ std::optional<QByteArray> ResourceMap::toBytes() const
     put<quint32>(fork, 12, quint32(mapLength));
     fork += data;
     fork += fork.first(HeaderSize);
-    fork += QByteArray(6, '\0');    // next map handle, file reference number: in memory only
+    fork += QByteArray(6, '\0'); // next map handle, file reference number: in memory only
     append<quint16>(fork, m_attributes);
     append<quint16>(fork, quint16(MapFixedSize));
     append<quint16>(fork, quint16(MapFixedSize + lists));

@@ -16,7 +16,7 @@ struct Resource
 {
     OSType type = 0;
     qint16 id = 0;
-    std::optional<QByteArray> name;    ///< the name's bytes (Mac Roman), without the length byte; none: no name
+    std::optional<QByteArray> name; ///< the name's bytes (Mac Roman), without the length byte; none: no name
     quint8 attributes = 0;
     QByteArray data;
 };

@@ -16,10 +16,10 @@ namespace platform {
 /// lookup waits on a network server.
 struct Volume
 {
-    int mountId = 0;          ///< the kernel's mount ID (/proc/self/mountinfo)
-    quint64 device = 0;       ///< st_dev of every item on the file system
+    int mountId = 0; ///< the kernel's mount ID (/proc/self/mountinfo)
+    quint64 device = 0; ///< st_dev of every item on the file system
     QString mountPoint;
-    QString source;           ///< the mounted device or server, as mountinfo gives it
+    QString source; ///< the mounted device or server, as mountinfo gives it
     QString fileSystemType;
 
     /// The volume's name (see above).

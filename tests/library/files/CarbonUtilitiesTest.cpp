@@ -54,7 +54,7 @@ TEST(CarbonUtilities, AMissingItemGivesNothing)
     EXPECT_FALSE(vl::getFSSpec(url, &specification));
     EXPECT_FALSE(vl::finderInfoFlags(missing, &flags, nullptr, nullptr));
     EXPECT_FALSE(vl::finderInfoFlags(url, &flags, nullptr, nullptr));
-    EXPECT_EQ(flags, 7);    // untouched
+    EXPECT_EQ(flags, 7); // untouched
     EXPECT_EQ(vl::finderLocation(url), QPointF(0, 0));
     EXPECT_FALSE(vl::setFinderLocation(missing, QPointF(1, 1)));
     EXPECT_EQ(vl::resolveAliasFile(url), std::nullopt);
@@ -76,7 +76,7 @@ TEST(CarbonUtilities, ReferencesAndSpecificationsLeadBackToTheItem)
     EXPECT_EQ(vl::fileURLWithFSRef(reference), QUrl::fromLocalFile(file));
     platform::FileReference folder;
     ASSERT_TRUE(vl::getFSRef(QUrl::fromLocalFile(tmp.path), &folder));
-    EXPECT_EQ(vl::URLWithFSRef(folder), QUrl::fromLocalFile(tmp.path + u'/'));    // a folder URL
+    EXPECT_EQ(vl::URLWithFSRef(folder), QUrl::fromLocalFile(tmp.path + u'/')); // a folder URL
 
     platform::FileSpecification specification;
     ASSERT_TRUE(vl::getFSSpec(file, &specification));
@@ -84,7 +84,7 @@ TEST(CarbonUtilities, ReferencesAndSpecificationsLeadBackToTheItem)
     EXPECT_EQ(vl::fileURLWithFSSpec(specification), QUrl::fromLocalFile(file));
     ASSERT_TRUE(QFile::rename(file, tmp / "renamed.txt"));
     EXPECT_EQ(vl::stringWithFSRef(reference), tmp / "renamed.txt");
-    EXPECT_EQ(vl::fileURLWithFSSpec(specification), std::nullopt);    // the name it holds is gone
+    EXPECT_EQ(vl::fileURLWithFSSpec(specification), std::nullopt); // the name it holds is gone
     EXPECT_FALSE(vl::getFSSpec(touch(tmp.path + u'/' + QString(64, u'x')), &specification));
     EXPECT_EQ(vl::fileURLWithFSRef(platform::FileReference()), QUrl());
 }
@@ -100,14 +100,15 @@ TEST(CarbonUtilities, HfsPathsOfPathsAndUrls)
     EXPECT_EQ(vl::pathFromFileSystemPathHFSStyle(hfs), file);
     EXPECT_EQ(vl::URLWithFileSystemPathHFSStyle(hfs), QUrl::fromLocalFile(file));
     const QString folderHfs = vl::fileSystemPathHFSStyle(tmp.path);
-    EXPECT_FALSE(folderHfs.endsWith(u':'));    // folders carry no trailing colon
+    EXPECT_FALSE(folderHfs.endsWith(u':')); // folders carry no trailing colon
     EXPECT_EQ(vl::URLWithFileSystemPathHFSStyle(folderHfs + u':'), QUrl::fromLocalFile(tmp.path + u'/'));
     EXPECT_EQ(vl::URLWithFileSystemPathHFSStyle(folderHfs), QUrl::fromLocalFile(tmp.path));
     EXPECT_EQ(vl::pathFromFileSystemPathHFSStyle(QStringLiteral("No Such Volume \u2603:x")), std::nullopt);
 
     EXPECT_EQ(vl::URLByDeletingLastPathComponent(QUrl(QStringLiteral("file:///a/b/c"))),
               QUrl(QStringLiteral("file:///a/b/")));
-    EXPECT_EQ(vl::URLByDeletingLastPathComponent(QUrl(QStringLiteral("file:///a/b/"))), QUrl(QStringLiteral("file:///a/")));
+    EXPECT_EQ(vl::URLByDeletingLastPathComponent(QUrl(QStringLiteral("file:///a/b/"))),
+              QUrl(QStringLiteral("file:///a/")));
 }
 
 TEST(CarbonUtilities, FlagsFollowTheMaskAndClearHasBeenInited)
@@ -118,7 +119,7 @@ TEST(CarbonUtilities, FlagsFollowTheMaskAndClearHasBeenInited)
     quint16 flags = 1;
     platform::OSType type = 1;
     platform::OSType creator = 1;
-    ASSERT_TRUE(vl::finderInfoFlags(url, &flags, &type, &creator));    // no companion: all zero
+    ASSERT_TRUE(vl::finderInfoFlags(url, &flags, &type, &creator)); // no companion: all zero
     EXPECT_EQ(flags, 0);
     EXPECT_EQ(type, 0u);
     EXPECT_EQ(creator, 0u);
@@ -128,7 +129,7 @@ TEST(CarbonUtilities, FlagsFollowTheMaskAndClearHasBeenInited)
     EXPECT_EQ(flagsOf(file), 0x0400);
     platform::AppleDouble companion = *platform::CompanionFile::read(file);
     platform::FinderInfo info = companion.finderInfo();
-    info.setFinderFlags(0x0500);    // as another writer left it
+    info.setFinderFlags(0x0500); // as another writer left it
     companion.setFinderInfo(info);
     ASSERT_TRUE(platform::CompanionFile::write(file, companion));
     ASSERT_TRUE(vl::setFinderInfoFlags(url, 0x8000, 0x8400, fourCharCode("APPL"), fourCharCode("ABCD")));
@@ -145,10 +146,11 @@ TEST(CarbonUtilities, EachFlagAccessorOwnsOneBit)
 {
     Folder tmp;
     const QString file = touch(tmp / "bits");
-    ASSERT_TRUE(vl::setFinderInfoFlags(file, platform::kHasCustomIcon, 0xFFFF, fourCharCode("TEXT"), fourCharCode("abcd")));
+    ASSERT_TRUE(
+        vl::setFinderInfoFlags(file, platform::kHasCustomIcon, 0xFFFF, fourCharCode("TEXT"), fourCharCode("abcd")));
     EXPECT_TRUE(vl::hasCustomIconFinderInfoFlag(file));
     EXPECT_TRUE(vl::hasCustomIcon(QUrl::fromLocalFile(file)));
-    EXPECT_FALSE(vl::isStationeryFinderInfoFlag(file));    // 0x0800 alone
+    EXPECT_FALSE(vl::isStationeryFinderInfoFlag(file)); // 0x0800 alone
 
     struct Accessor
     {
@@ -189,18 +191,19 @@ TEST(CarbonUtilities, LocationsAreTruncatedToSixteenBits)
     ASSERT_TRUE(vl::setFinderLocation(QUrl::fromLocalFile(file), QPointF(10.7, 20.9)));
     EXPECT_EQ(vl::finderLocation(file), QPointF(10.0, 20.0));
     const QByteArray bytes = *corvane::test::readFile(tmp / "._placed");
-    EXPECT_EQ(bytes.mid(0x32 + 10, 4), QByteArray("\x00\x14\x00\x0a", 4));    // vertical first
+    EXPECT_EQ(bytes.mid(0x32 + 10, 4), QByteArray("\x00\x14\x00\x0a", 4)); // vertical first
     ASSERT_TRUE(vl::setFinderLocation(file, QPointF(-10.7, 1e9)));
     EXPECT_EQ(vl::finderLocation(file), QPointF(-10.0, 32767.0));
 }
 
 TEST(CarbonUtilities, PascalStringsAndWhitespace)
 {
-    EXPECT_EQ(vl::pascalString(QStringLiteral("abc")), QByteArray("\x03" "abc"));
+    EXPECT_EQ(vl::pascalString(QStringLiteral("abc")), QByteArray("\x03"
+                                                                  "abc"));
     EXPECT_EQ(vl::pascalString(QString(300, u'x')), std::nullopt);
     EXPECT_EQ(vl::pascalString(QString(255, u'x'))->size(), 256);
-    EXPECT_EQ(vl::pascalString(QStringLiteral("\u00e9")), QByteArray("\x01\x8e"));    // Mac Roman
-    EXPECT_EQ(vl::pascalString(QStringLiteral("\u20ac\u4e2d")), std::nullopt);        // no Mac Roman form
+    EXPECT_EQ(vl::pascalString(QStringLiteral("\u00e9")), QByteArray("\x01\x8e")); // Mac Roman
+    EXPECT_EQ(vl::pascalString(QStringLiteral("\u20ac\u4e2d")), std::nullopt); // no Mac Roman form
     char buffer[8] = {};
     EXPECT_TRUE(vl::getPascalString(QStringLiteral("seven"), buffer, 6));
     EXPECT_EQ(QByteArray(buffer, 6), QByteArray("\x05seven"));

@@ -18,7 +18,7 @@ class TestIconTheme
 public:
     struct Icon
     {
-        const char *context;    // "mimetypes", "places", "apps"
+        const char *context; // "mimetypes", "places", "apps"
         const char *name;
         int size;
     };
@@ -34,7 +34,8 @@ public:
             QDir(theme).mkpath(directory);
             QImage image(icon.size, icon.size, QImage::Format_ARGB32);
             image.fill(Qt::darkCyan);
-            EXPECT_TRUE(image.save(theme + u'/' + directory + u'/' + QLatin1String(icon.name) + QStringLiteral(".png")));
+            EXPECT_TRUE(
+                image.save(theme + u'/' + directory + u'/' + QLatin1String(icon.name) + QStringLiteral(".png")));
             if (!directories.contains(directory)) {
                 directories << directory;
                 groups += QStringLiteral("[%1]\nSize=%2\nType=Fixed\n").arg(directory).arg(icon.size).toUtf8();

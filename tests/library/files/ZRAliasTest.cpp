@@ -6,23 +6,23 @@
 #include "URLCarbonUtilities.h"
 #include "ZRResourceFork.h"
 
-#include "platform/files/AliasRecord.h"
 #include "platform/archive/Archiver.h"
+#include "platform/archive/Unarchiver.h"
+#include "platform/files/AliasRecord.h"
 #include "platform/files/CompanionFile.h"
 #include "platform/files/FileIdentity.h"
 #include "platform/files/HfsPath.h"
-#include "platform/files/Volume.h"
 #include "platform/files/ResourceManager.h"
 #include "platform/files/ResourceMap.h"
-#include "platform/archive/Unarchiver.h"
+#include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "TestIconTheme.h"
 #include "ByteReading.h"
+#include "TestIconTheme.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +72,8 @@ AliasFile aliasFileAt(const QString &path)
     file.type = info.first(4);
     file.creator = info.mid(4, 4);
     file.flags = companion->finderInfo().finderFlags();
-    const auto fork = companion->resourceFork() ? platform::ResourceMap::parse(*companion->resourceFork()) : std::nullopt;
+    const auto fork = companion->resourceFork() ? platform::ResourceMap::parse(*companion->resourceFork())
+                                                : std::nullopt;
     for (const auto &resource : fork ? fork->resources() : QList<std::shared_ptr<platform::Resource>>())
         file.resources.append({platform::fourCharCodeBytes(resource->type), resource->id});
     return file;
@@ -124,12 +125,12 @@ TEST(ZRAlias, TheRecordTakesTheVersionTwoForm)
     const platform::Volume volume = *platform::Volume::containing(file);
     EXPECT_EQ(record.field(platform::AliasRecord::PosixMountPoint), QFile::encodeName(volume.mountPoint));
     EXPECT_EQ(QFile::decodeName(*record.field(platform::AliasRecord::PosixPath)),
-              file.sliced(volume.mountPoint.size()));    // from the mount point: "tmp/..." on "/"
+              file.sliced(volume.mountPoint.size())); // from the mount point: "tmp/..." on "/"
     EXPECT_EQ(record.field(platform::AliasRecord::HfsPathTag),
               QFile::encodeName(*platform::HfsPath::fromPath(tmp / "a/b")) + QByteArray(":\0target.txt", 12));
     EXPECT_EQ(record.levelsFrom, -1);
     EXPECT_EQ(record.field(platform::AliasRecord::LinuxFileId)->size(), 36);
-    EXPECT_EQ(bytes::at<quint16>(*alias->data(), 4), alias->data()->size());    // aliasSize
+    EXPECT_EQ(bytes::at<quint16>(*alias->data(), 4), alias->data()->size()); // aliasSize
 
     // A base that exists adds the relative levels; one that does not is left out.
     const QString base = touch(tmp / "a/from.txt");
@@ -150,9 +151,9 @@ TEST(ZRAlias, FindsItsTargetAfterARenameOrAMove)
     ASSERT_TRUE(QFile::rename(file, tmp / "one/renamed.txt"));
     EXPECT_EQ(alias->path(), tmp / "one/renamed.txt");
     EXPECT_TRUE(alias->changed());
-    EXPECT_NE(alias->data(), before);    // the record now names the new place
+    EXPECT_NE(alias->data(), before); // the record now names the new place
     EXPECT_EQ(alias->path(), tmp / "one/renamed.txt");
-    EXPECT_FALSE(alias->changed());      // found where the record says
+    EXPECT_FALSE(alias->changed()); // found where the record says
 
     ASSERT_TRUE(QFile::rename(tmp / "one/renamed.txt", tmp / "one/two/moved.txt"));
     EXPECT_EQ(alias->path(), tmp / "one/two/moved.txt");
@@ -192,7 +193,7 @@ TEST(ZRAlias, TheFileNumberComesFirstWhenAsked)
     const auto byId = ZRAlias::aliasWithData(byPath->data());
     byId->setTryFileIDFirst(true);
     ASSERT_TRUE(QFile::rename(file, tmp / "kept"));
-    const QString newcomer = touch(tmp / "doc");    // another file where the first was
+    const QString newcomer = touch(tmp / "doc"); // another file where the first was
     EXPECT_EQ(byPath->path(), newcomer);
     EXPECT_EQ(byId->path(), tmp / "kept");
 }
@@ -249,9 +250,9 @@ TEST(ZRAlias, ArchivesAsOneDataObject)
 TEST(ZRAlias, AliasFilesOfEachKind)
 {
     Folder tmp;
-    const TestIconTheme theme(tmp.path, {{"mimetypes", "text-x-generic", 16},
-                                         {"mimetypes", "application-x-executable", 16},
-                                         {"places", "folder", 16}});
+    const TestIconTheme theme(
+        tmp.path,
+        {{"mimetypes", "text-x-generic", 16}, {"mimetypes", "application-x-executable", 16}, {"places", "folder", 16}});
     // An application package: an app folder with its executable.
     QDir(tmp.path).mkpath(QStringLiteral("Tool.app"));
     const QString tool = touch(tmp / "Tool.app/Tool", "#!/bin/sh\n");
@@ -359,5 +360,5 @@ TEST(ZRAlias, AClassicFinderAliasFileReads)
     const auto alias = ZRAlias::aliasWithContentsOfFile(file);
     ASSERT_TRUE(alias);
     EXPECT_EQ(alias->data(), corvane::test::readFile(dir + QStringLiteral("/AppAlias.rsrc.dat")));
-    EXPECT_EQ(alias->path(), std::nullopt);    // its volume "Boot" is not here
+    EXPECT_EQ(alias->path(), std::nullopt); // its volume "Boot" is not here
 }

@@ -3,8 +3,8 @@
 #include "DataExtensions.h"
 #include "StringCarbonUtilities.h"
 
-#include "platform/files/CompanionFile.h"
 #include "platform/core/Log.h"
+#include "platform/files/CompanionFile.h"
 #include "platform/files/ResourceManager.h"
 
 #include <QDir>
@@ -12,8 +12,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "TestIconTheme.h"
 #include "ByteReading.h"
+#include "TestIconTheme.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +60,7 @@ QList<StoredResource> storedResources(const QString &path)
     const QByteArray companion = *corvane::test::readFile(*platform::CompanionFile::pathFor(path));
     const quint16 entries = at<quint16>(companion, 24);
     const qint64 lastEntry = 26 + 12 * (entries - 1);
-    EXPECT_EQ(at<quint32>(companion, lastEntry), 2u);    // the resource fork comes last
+    EXPECT_EQ(at<quint32>(companion, lastEntry), 2u); // the resource fork comes last
     const QByteArray fork = companion.mid(at<quint32>(companion, lastEntry + 4), at<quint32>(companion, lastEntry + 8));
     const quint32 dataOffset = at<quint32>(fork, 0);
     const quint32 mapOffset = at<quint32>(fork, 4);
@@ -76,8 +76,8 @@ QList<StoredResource> storedResources(const QString &path)
             const QByteArray name = nameOffset == 0xFFFF
                                         ? QByteArray()
                                         : fork.mid(nameList + nameOffset + 1, quint8(fork[nameList + nameOffset]));
-            out.append({fork.mid(item, 4), qint16(at<quint16>(fork, ref)), name,
-                        fork.mid(data + 4, at<quint32>(fork, data))});
+            out.append(
+                {fork.mid(item, 4), qint16(at<quint16>(fork, ref)), name, fork.mid(data + 4, at<quint32>(fork, data))});
         }
     }
     return out;
@@ -91,7 +91,7 @@ TEST(ZRResourceFork, OpeningForReadingNeedsAFork)
     EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtPath(tmp / "missing"));
     EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtURL(QUrl::fromLocalFile(tmp / "missing")));
     const QString plain = touch(tmp / "plain");
-    EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtPath(plain));    // no companion: no fork
+    EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtPath(plain)); // no companion: no fork
     EXPECT_FALSE(QFileInfo::exists(tmp / "._plain"));
 }
 
@@ -103,12 +103,12 @@ TEST(ZRResourceFork, OpeningForWritingMakesTheFileAndItsFork)
     EXPECT_GT(fork->fileReference(), 0);
     EXPECT_EQ(ResourceManager::curResFile(), fork->fileReference());
     EXPECT_TRUE(QFileInfo(tmp / "new").isFile());
-    EXPECT_TRUE(storedResources(tmp / "new").isEmpty());    // an empty map
+    EXPECT_TRUE(storedResources(tmp / "new").isEmpty()); // an empty map
     fork->closeFile();
     EXPECT_EQ(fork->fileReference(), 0);
-    fork->closeFile();    // twice: nothing happens
+    fork->closeFile(); // twice: nothing happens
 
-    auto again = ZRResourceFork::resourceForkForWritingAtURL(QUrl::fromLocalFile(tmp / "new"));    // exists: -48
+    auto again = ZRResourceFork::resourceForkForWritingAtURL(QUrl::fromLocalFile(tmp / "new")); // exists: -48
     ASSERT_TRUE(again);
     again->closeFile();
     EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp / "no/such/folder/file"));
@@ -117,7 +117,7 @@ TEST(ZRResourceFork, OpeningForWritingMakesTheFileAndItsFork)
 TEST(ZRResourceFork, TheNameLengthIsCheckedFirst)
 {
     Folder tmp;
-    ResourceManager::useResFile(0x7FFF);    // no such file: resFNotFound
+    ResourceManager::useResFile(0x7FFF); // no such file: resFNotFound
     ASSERT_EQ(ResourceManager::resError(), platform::resFNotFound);
     // 1025 units fail before any file-system or Resource Manager call...
     EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp.path + u'/' + QString(1025, u'n')));
@@ -175,15 +175,15 @@ TEST(ZRResourceFork, NamesIdsAndFreshIds)
 
     ASSERT_TRUE(fork->addData("b", fourCharCode("STR "), QString()));
     EXPECT_EQ(log.lines, QStringList{QStringLiteral("Adding a resource without specifying the name of id.")});
-    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 128), QString());    // empty name
+    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 128), QString()); // empty name
     ASSERT_TRUE(fork->addData("c", fourCharCode("STR "), QStringLiteral("third")));
     EXPECT_TRUE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("third")));
     EXPECT_EQ(id, 129);
     EXPECT_TRUE(fork->removeType(fourCharCode("STR "), 128));
-    EXPECT_TRUE(fork->removeType(fourCharCode("STR "), 128));    // absent: done as well
+    EXPECT_TRUE(fork->removeType(fourCharCode("STR "), 128)); // absent: done as well
     EXPECT_EQ(fork->dataForType(fourCharCode("STR "), 128), std::nullopt);
     fork->closeFile();
-    EXPECT_EQ(storedResources(tmp / "names")[0].name, QByteArray("caf\x8e"));    // Mac Roman
+    EXPECT_EQ(storedResources(tmp / "names")[0].name, QByteArray("caf\x8e")); // Mac Roman
 }
 
 TEST(ZRResourceFork, AttributesAreSetAndWritten)
@@ -194,14 +194,15 @@ TEST(ZRResourceFork, AttributesAreSetAndWritten)
     ASSERT_TRUE(fork);
     ASSERT_TRUE(fork->addData("x", fourCharCode("DATA"), 1, QStringLiteral("x")));
     EXPECT_TRUE(fork->setAttributeFlags(0x0C | 0x22, fourCharCode("DATA"), 1));
-    EXPECT_EQ(log.lines.value(0), QStringLiteral("WARRING: Currently the setAttributeFlags:forResourceType:Id: does not work"));
+    EXPECT_EQ(log.lines.value(0),
+              QStringLiteral("WARRING: Currently the setAttributeFlags:forResourceType:Id: does not work"));
     EXPECT_FALSE(fork->setAttributeFlags(0x0C, fourCharCode("DATA"), 2));
     fork->closeFile();
     auto reopened = ZRResourceFork::resourceForkForReadingAtPath(tmp / "attrs");
     ASSERT_TRUE(reopened);
     qint16 flags = 0;
     EXPECT_TRUE(reopened->getAttributeFlags(&flags, fourCharCode("DATA"), 1));
-    EXPECT_EQ(flags, 0x0C);    // changed and purgeable cleared
+    EXPECT_EQ(flags, 0x0C); // changed and purgeable cleared
     EXPECT_FALSE(reopened->getAttributeFlags(&flags, fourCharCode("DATA"), 2));
     reopened->closeFile();
 }
@@ -233,7 +234,7 @@ TEST(ZRResourceFork, OperationsRestoreTheCurrentFile)
     ASSERT_TRUE(first->addData("1", fourCharCode("TEXT"), 1, QString()));
     EXPECT_EQ(first->dataForType(fourCharCode("TEXT"), 1), "1");
     EXPECT_EQ(ResourceManager::curResFile(), second->fileReference());
-    EXPECT_TRUE(second->everyResourceType().isEmpty());    // the current file's types: the second's
+    EXPECT_TRUE(second->everyResourceType().isEmpty()); // the current file's types: the second's
     second->closeFile();
     EXPECT_EQ(ResourceManager::curResFile(), first->fileReference());
     EXPECT_EQ(first->everyResourceType(), QList<platform::OSType>{fourCharCode("TEXT")});
@@ -249,7 +250,7 @@ TEST(ZRResourceFork, TheWholeForkAsBytes)
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->size(), 286);
     EXPECT_FALSE(fork->writeEntireResourceFork(QByteArray()));
-    EXPECT_EQ(fork->dataForEntireResourceFork(), empty);    // nothing written
+    EXPECT_EQ(fork->dataForEntireResourceFork(), empty); // nothing written
 
     CORVANE_REQUIRE_CORPUS(corpus, "macfiles/rsrc");
     const QByteArray strings = *corvane::test::readFile(corpus + QStringLiteral("/testfile.rsrc"));
@@ -261,7 +262,7 @@ TEST(ZRResourceFork, TheWholeForkAsBytes)
     EXPECT_EQ(flags, 0x0C);
     EXPECT_EQ(fork->dataForType(fourCharCode("STR "), 131)->size(), 42);
     fork->closeFile();
-    EXPECT_EQ(storedResources(tmp / "whole").size(), 4);    // closing wrote nothing over it
+    EXPECT_EQ(storedResources(tmp / "whole").size(), 4); // closing wrote nothing over it
 }
 
 TEST(ZRResourceFork, AForkLeftOpenIsReportedAndClosed)
@@ -284,12 +285,14 @@ TEST(ZRResourceFork, DataConveniencesOpenAndClose)
     const QString path = tmp / "conv";
     EXPECT_FALSE(vl::dataWithResourceForkContentsOfFile(path, fourCharCode("TEXT"), 1));
     EXPECT_TRUE(vl::writeToResourceForkFile("one", path, fourCharCode("TEXT"), 1, QStringLiteral("uno")));
-    EXPECT_TRUE(vl::writeToResourceForkURL("two", QUrl::fromLocalFile(path), fourCharCode("TEXT"), 2, QStringLiteral("dos")));
+    EXPECT_TRUE(
+        vl::writeToResourceForkURL("two", QUrl::fromLocalFile(path), fourCharCode("TEXT"), 2, QStringLiteral("dos")));
     EXPECT_EQ(vl::dataWithResourceForkContentsOfURL(QUrl::fromLocalFile(path), fourCharCode("TEXT"), 2), "two");
     EXPECT_EQ(vl::dataWithResourceForkContentsOfFile(path, fourCharCode("TEXT"), QStringLiteral("uno")), "one");
-    EXPECT_EQ(vl::dataWithResourceForkContentsOfURL(QUrl::fromLocalFile(path), fourCharCode("TEXT"), QStringLiteral("tres")),
-              std::nullopt);
-    EXPECT_EQ(ResourceManager::curResFile(), 0);    // nothing left open
+    EXPECT_EQ(
+        vl::dataWithResourceForkContentsOfURL(QUrl::fromLocalFile(path), fourCharCode("TEXT"), QStringLiteral("tres")),
+        std::nullopt);
+    EXPECT_EQ(ResourceManager::curResFile(), 0); // nothing left open
     EXPECT_FALSE(vl::writeToResourceForkFile("x", tmp / "no/folder/x", fourCharCode("TEXT"), 1, QString()));
 }
 
@@ -299,7 +302,7 @@ TEST(ZRResourceFork, IconFamiliesComeFromTheOwnIconThenTheTheme)
     const TestIconTheme theme(tmp.path, {{"mimetypes", "text-x-generic", 16},
                                          {"places", "folder", 32},
                                          {"apps", "corvane-test-app", 32},
-                                         {"apps", "corvane-test-app", 48}});    // no icns size: left out
+                                         {"apps", "corvane-test-app", 48}}); // no icns size: left out
 
     const auto elements = [](const std::optional<QByteArray> &icns) {
         QStringList types;
@@ -314,14 +317,15 @@ TEST(ZRResourceFork, IconFamiliesComeFromTheOwnIconThenTheTheme)
     const QString document = touch(tmp / "notes.unknownextension");
     EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(document)), QStringList{QStringLiteral("icp4")});
     const QByteArray png = *corvane::test::readFile(tmp / "icons/CorvaneTest/16x16/mimetypes/text-x-generic.png");
-    EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(document)->mid(16), png);    // the PNG bytes unchanged
+    EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(document)->mid(16), png); // the PNG bytes unchanged
     EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForURL(QUrl::fromLocalFile(tmp / "icons"))),
               QStringList{QStringLiteral("icp5")});
     QFile entry(tmp / "app.desktop");
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
     entry.write("[Desktop Entry]\nType=Application\nName=App\nExec=true\nIcon=corvane-test-app\n");
     entry.close();
-    EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(tmp / "app.desktop")), QStringList{QStringLiteral("icp5")});
+    EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(tmp / "app.desktop")),
+              QStringList{QStringLiteral("icp5")});
     EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(tmp / "missing"), std::nullopt);
 
     // Its own icon first, when it has the flag and the resource.

@@ -22,7 +22,7 @@ struct Sample
     platform::OSType type, creator;
     int attributes;
     int otherEntries;
-    int forkSize;    // -1: none
+    int forkSize; // -1: none
 };
 
 } // namespace
@@ -66,7 +66,7 @@ TEST(AppleDouble, AttributesAndForeignEntriesKeepTheirBytes)
     ASSERT_TRUE(foreign);
     EXPECT_EQ(foreign->otherEntries().front().id, 3u);
     EXPECT_EQ(foreign->otherEntries().front().data, "alt-ext2");
-    EXPECT_EQ(foreign->otherEntries().back().id, 1u);    // the empty data-fork entry
+    EXPECT_EQ(foreign->otherEntries().back().id, 1u); // the empty data-fork entry
 }
 
 TEST(AppleDouble, WritesTheKernelLayoutByteForByte)
@@ -91,11 +91,11 @@ TEST(AppleDouble, LaysOutAForkAndAttributesAsTheKernelDoes)
     EXPECT_EQ(at<quint16>(bytes, 24), 2);
     EXPECT_EQ(at<quint32>(bytes, 26), 9u);
     EXPECT_EQ(at<quint32>(bytes, 30), 0x32u);
-    EXPECT_EQ(at<quint32>(bytes, 38), 2u);                 // the fork is the last entry...
-    EXPECT_EQ(at<quint32>(bytes, 42), 4096u - 286u);       // ...at the kernel's place
+    EXPECT_EQ(at<quint32>(bytes, 38), 2u); // the fork is the last entry...
+    EXPECT_EQ(at<quint32>(bytes, 42), 4096u - 286u); // ...at the kernel's place
     EXPECT_EQ(at<quint32>(bytes, 34), 4096u - 286u - 0x32u);
     EXPECT_EQ(bytes.mid(0x54, 4), "ATTR");
-    EXPECT_EQ(at<quint32>(bytes, 0x60), 0x78u + 32u);       // data_start after one 32-byte entry
+    EXPECT_EQ(at<quint32>(bytes, 0x60), 0x78u + 32u); // data_start after one 32-byte entry
     EXPECT_EQ(bytes.size(), 4096 - 286 + 5000);
     EXPECT_EQ(AppleDouble::parse(bytes), file);
 }
@@ -112,13 +112,13 @@ TEST(AppleDouble, RefusesBrokenHeaders)
         return AppleDouble::parse(copy);
     };
     EXPECT_FALSE(broken([](QByteArray &b) { b.truncate(25); }));
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 4, 0x00010000); }));               // version 1
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint16>(b, 24, 0); }));                       // no entries
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 34, 0xFFFFFFF0); }));              // past the end
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 42, 0x40); }));                    // overlaps
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 38, 9); }));                       // twice entry 9
-    EXPECT_FALSE(broken([](QByteArray &b) { b[0x78 + 10] = char(200); }));                     // name too long
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 0x78, 0x10); }));                  // value before data
-    EXPECT_FALSE(broken([](QByteArray &b) { b[0x78 + 11 + 4] = 'x'; }));                       // no NUL
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 4, 0x00010000); })); // version 1
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint16>(b, 24, 0); })); // no entries
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 34, 0xFFFFFFF0); })); // past the end
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 42, 0x40); })); // overlaps
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 38, 9); })); // twice entry 9
+    EXPECT_FALSE(broken([](QByteArray &b) { b[0x78 + 10] = char(200); })); // name too long
+    EXPECT_FALSE(broken([](QByteArray &b) { put<quint32>(b, 0x78, 0x10); })); // value before data
+    EXPECT_FALSE(broken([](QByteArray &b) { b[0x78 + 11 + 4] = 'x'; })); // no NUL
     EXPECT_TRUE(broken([](QByteArray &) {}));
 }

@@ -47,9 +47,9 @@ TEST(FileReference, FollowsItsItemThroughRenamesAndMoves)
 
     ASSERT_TRUE(QFile::rename(original, tmp / "a/b/renamed.txt"));
     EXPECT_EQ(reference->path(), tmp / "a/b/renamed.txt");
-    ASSERT_TRUE(QFile::rename(tmp / "a/b/renamed.txt", tmp / "a/b/c/moved.txt"));    // below the last folder
+    ASSERT_TRUE(QFile::rename(tmp / "a/b/renamed.txt", tmp / "a/b/c/moved.txt")); // below the last folder
     EXPECT_EQ(reference->path(), tmp / "a/b/c/moved.txt");
-    ASSERT_TRUE(QFile::rename(tmp / "a/b/c/moved.txt", tmp / "top.txt"));             // above it
+    ASSERT_TRUE(QFile::rename(tmp / "a/b/c/moved.txt", tmp / "top.txt")); // above it
     EXPECT_EQ(reference->path(), tmp / "top.txt");
     ASSERT_TRUE(QFile::remove(tmp / "top.txt"));
     EXPECT_EQ(reference->path(), std::nullopt);
@@ -73,7 +73,7 @@ TEST(FileIdSearch, GivesUpAtItsBound)
     request.lastKnownFolder = tmp.path;
     request.volumeRoot = Volume::containing(tmp.path)->mountPoint;
     EXPECT_EQ(FileIdSearch::find(request), target);
-    request.limit = 20;    // fewer entries than the start folder holds
+    request.limit = 20; // fewer entries than the start folder holds
     EXPECT_EQ(FileIdSearch::find(request), std::nullopt);
 }
 
@@ -83,7 +83,7 @@ TEST(FileSpecification, NamesAParentAndAShortNameAndLeadsBack)
     const QString file = touch(tmp / "spec:file.txt");
     const std::optional<FileSpecification> spec = FileSpecification::fromReference(*FileReference::fromPath(file));
     ASSERT_TRUE(spec);
-    EXPECT_EQ(spec->name(), "spec/file.txt");    // ':' and '/' swap in HFS names
+    EXPECT_EQ(spec->name(), "spec/file.txt"); // ':' and '/' swap in HFS names
     EXPECT_EQ(spec->pascalName(), QByteArray("\x0dspec/file.txt"));
     struct stat parent;
     ASSERT_EQ(::stat(QFile::encodeName(tmp.path).constData(), &parent), 0);
@@ -112,14 +112,14 @@ TEST(HfsPath, NamesTheRootVolumeAndRoundTrips)
     const std::optional<QString> hfs = HfsPath::fromPath(path);
     ASSERT_TRUE(hfs);
     EXPECT_TRUE(hfs->startsWith(volumeName + u':'));
-    EXPECT_TRUE(hfs->endsWith(QStringLiteral(":a/b:c d")));    // swapped, and no trailing colon for a folder
+    EXPECT_TRUE(hfs->endsWith(QStringLiteral(":a/b:c d"))); // swapped, and no trailing colon for a folder
     const std::optional<HfsPath::Converted> back = HfsPath::toPath(*hfs);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->path, path);
     EXPECT_FALSE(back->isFolder);
     EXPECT_TRUE(HfsPath::toPath(*hfs + u':')->isFolder);
     EXPECT_EQ(HfsPath::toPath(rootName + u':')->path, QStringLiteral("/"));
-    EXPECT_EQ(HfsPath::toPath(*hfs + QStringLiteral("::x"))->path, tmp / "a:b/x");    // "::" goes up
+    EXPECT_EQ(HfsPath::toPath(*hfs + QStringLiteral("::x"))->path, tmp / "a:b/x"); // "::" goes up
     EXPECT_FALSE(HfsPath::toPath(QStringLiteral("No Such Volume \u2603:x")));
     EXPECT_FALSE(HfsPath::fromPath(QStringLiteral("relative/path")));
     EXPECT_FALSE(HfsPath::toPath(QString()));
@@ -133,7 +133,7 @@ TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)
     EXPECT_EQ(CompanionFile::pathFor(tmp.path + u'/' + QString(253, u'n')).has_value(), true);
     EXPECT_FALSE(CompanionFile::pathFor(tmp.path + u'/' + QString(254, u'n')));
     EXPECT_FALSE(CompanionFile::pathFor(QStringLiteral("/")));
-    EXPECT_EQ(CompanionFile::read(file), AppleDouble());    // none there: nothing to report
+    EXPECT_EQ(CompanionFile::read(file), AppleDouble()); // none there: nothing to report
 
     AppleDouble contents;
     FinderInfo info;
@@ -148,9 +148,9 @@ TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)
     EXPECT_FALSE(QFileInfo::exists(tmp / "._doc.txt"));
     EXPECT_EQ(CompanionFile::read(tmp / "other.txt"), contents);
     EXPECT_FALSE(CompanionFile::moveItem(tmp / "other.txt", tmp.path + u'/' + QString(254, u'n')));
-    EXPECT_TRUE(QFileInfo::exists(tmp / "other.txt"));    // refused whole
+    EXPECT_TRUE(QFileInfo::exists(tmp / "other.txt")); // refused whole
 
-    ASSERT_TRUE(CompanionFile::write(tmp / "other.txt", AppleDouble()));    // empty: the companion goes
+    ASSERT_TRUE(CompanionFile::write(tmp / "other.txt", AppleDouble())); // empty: the companion goes
     EXPECT_FALSE(QFileInfo::exists(stale));
     touch(tmp / "._broken", "not a header");
     touch(tmp / "broken");

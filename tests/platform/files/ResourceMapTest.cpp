@@ -20,7 +20,7 @@ struct Expected
 {
     const char *type;
     qint16 id;
-    const char *name;    // null: no name
+    const char *name; // null: no name
     quint8 attributes;
     int size;
 };
@@ -87,7 +87,8 @@ TEST(ResourceMap, EverySampleReadsAsItsIndexDescribes)
 TEST(ResourceMap, WrittenForksReadBackWithTheFactsLayout)
 {
     CORVANE_REQUIRE_CORPUS(dir, "macfiles");
-    for (const char *name : {"rsrc/testfile.rsrc", "rsrc/MultipleResource.rsrcfork.dat", "alias/AppAlias.rsrcfork.dat"}) {
+    for (const char *name :
+         {"rsrc/testfile.rsrc", "rsrc/MultipleResource.rsrcfork.dat", "alias/AppAlias.rsrcfork.dat"}) {
         SCOPED_TRACE(name);
         const auto original = ResourceMap::parse(corpusFile(dir, name));
         ASSERT_TRUE(original);
@@ -101,12 +102,12 @@ TEST(ResourceMap, WrittenForksReadBackWithTheFactsLayout)
         const QByteArray &b = *written;
         const quint32 mapOffset = at<quint32>(b, 4);
         EXPECT_EQ(at<quint32>(b, 0), 256u);
-        EXPECT_EQ(mapOffset, 256u + at<quint32>(b, 8));              // the map follows the data
+        EXPECT_EQ(mapOffset, 256u + at<quint32>(b, 8)); // the map follows the data
         EXPECT_EQ(mapOffset + at<quint32>(b, 12), quint32(b.size()));
-        EXPECT_EQ(b.mid(mapOffset, 16), b.first(16));                // the header's copy
-        EXPECT_EQ(at<quint16>(b, mapOffset + 24), 28);               // type list right after
-        EXPECT_EQ(at<quint16>(b, mapOffset + 28), 0);                // one type
-        EXPECT_EQ(at<quint16>(b, mapOffset + 28 + 2 + 6), 10);       // its references after the one item
+        EXPECT_EQ(b.mid(mapOffset, 16), b.first(16)); // the header's copy
+        EXPECT_EQ(at<quint16>(b, mapOffset + 24), 28); // type list right after
+        EXPECT_EQ(at<quint16>(b, mapOffset + 28), 0); // one type
+        EXPECT_EQ(at<quint16>(b, mapOffset + 28 + 2 + 6), 10); // its references after the one item
     }
 }
 
@@ -140,10 +141,10 @@ TEST(ResourceMap, RefusesForksThatPointOutside)
     };
     EXPECT_TRUE(broken([](QByteArray &) {}));
     EXPECT_FALSE(broken([](QByteArray &b) { b.truncate(15); }));
-    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint32>(b, 12, 0xFFFFFFFF); }));                 // map length
-    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint16>(b, mapOffset + 28, 0x0100); }));         // 257 types
-    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint16>(b, mapOffset + 28 + 6, 0x2000); }));     // many references
-    EXPECT_FALSE(broken([&](QByteArray &b) { b[mapOffset + 30 + 8 + 6] = char(0x7F); }));          // data offset
-    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint32>(b, 256, 0x1000); }));                    // data length
-    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint16>(b, mapOffset + 30 + 8 + 2, 0x40); }));   // name offset
+    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint32>(b, 12, 0xFFFFFFFF); })); // map length
+    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint16>(b, mapOffset + 28, 0x0100); })); // 257 types
+    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint16>(b, mapOffset + 28 + 6, 0x2000); })); // many references
+    EXPECT_FALSE(broken([&](QByteArray &b) { b[mapOffset + 30 + 8 + 6] = char(0x7F); })); // data offset
+    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint32>(b, 256, 0x1000); })); // data length
+    EXPECT_FALSE(broken([&](QByteArray &b) { put<quint16>(b, mapOffset + 30 + 8 + 2, 0x40); })); // name offset
 }
