@@ -1,0 +1,74 @@
+#pragma once
+
+// ICU time zones built from the system's TZif data, so that ICU's calendars
+// and formatters give the offsets QDateTime gives. ICU's own zone data is not
+// used: the one shipped with the system's ICU is older than the system's TZif
+// files and lacks zones the files have.
+
+#include <QTimeZone>
+
+#include <unicode/basictz.h>
+#include <unicode/tzrule.h>
+
+#include <memory>
+
+namespace platform {
+
+/// An ICU zone whose offsets, daylight-saving flags and transitions are those
+/// of a QTimeZone, which Qt reads from the system's TZif file. Its identifier
+/// is the zone's. Local (wall) times are resolved as ICU's own zones resolve
+/// them: a time in a gap and a repeated time both take the offset in force
+/// after the transition.
+class SystemIcuTimeZone : public icu::BasicTimeZone
+{
+public:
+    explicit SystemIcuTimeZone(const QTimeZone &zone);
+    SystemIcuTimeZone(const SystemIcuTimeZone &other);
+    ~SystemIcuTimeZone() override;
+
+    SystemIcuTimeZone *clone() const override;
+    bool operator==(const icu::TimeZone &other) const override;
+
+    int32_t getOffset(uint8_t era, int32_t year, int32_t month, int32_t day, uint8_t dayOfWeek, int32_t millis,
+                      UErrorCode &status) const override;
+    int32_t getOffset(uint8_t era, int32_t year, int32_t month, int32_t day, uint8_t dayOfWeek, int32_t millis,
+                      int32_t monthLength, UErrorCode &status) const override;
+    void getOffset(UDate date, UBool local, int32_t &rawOffset, int32_t &dstOffset, UErrorCode &status) const override;
+    void setRawOffset(int32_t offsetMillis) override;
+    int32_t getRawOffset() const override;
+    UBool useDaylightTime() const override;
+    UBool inDaylightTime(UDate date, UErrorCode &status) const override;
+    UBool hasSameRules(const icu::TimeZone &other) const override;
+
+    UBool getNextTransition(UDate base, UBool inclusive, icu::TimeZoneTransition &result) const override;
+    UBool getPreviousTransition(UDate base, UBool inclusive, icu::TimeZoneTransition &result) const override;
+    int32_t countTransitionRules(UErrorCode &status) const override;
+    void getTimeZoneRules(const icu::InitialTimeZoneRule *&initial, const icu::TimeZoneRule *trsrules[],
+                          int32_t &trscount, UErrorCode &status) const override;
+
+    static UClassID getStaticClassID();
+    UClassID getDynamicClassID() const override;
+
+private:
+    struct Offsets
+    {
+        int32_t raw = 0;
+        int32_t dst = 0;
+        QString abbreviation;
+        bool operator==(const Offsets &other) const { return raw == other.raw && dst == other.dst; }
+    };
+    Offsets offsetsAt(qint64 utcMSecs) const;
+    qint64 utcForLocal(qint64 localMSecs) const;
+    void fillTransition(qint64 atMSecs, icu::TimeZoneTransition &result) const;
+
+    QTimeZone m_zone;
+    int32_t m_rawOffset = 0;
+    bool m_usesDaylightTime = false;
+    std::unique_ptr<icu::InitialTimeZoneRule> m_initialRule;
+};
+
+/// A new ICU zone for `zone` (see SystemIcuTimeZone); ICU's UTC for an invalid
+/// zone. The caller owns it.
+std::unique_ptr<icu::TimeZone> createIcuTimeZone(const QTimeZone &zone);
+
+} // namespace platform
