@@ -95,14 +95,14 @@ SystemIcuTimeZone::Offsets SystemIcuTimeZone::offsetsAt(qint64 utcMSecs) const
     return offsets;
 }
 
-qint64 SystemIcuTimeZone::utcForLocal(qint64 localMSecs) const
+SystemIcuTimeZone::Offsets SystemIcuTimeZone::offsetsForLocal(qint64 localMSecs) const
 {
-    // Walk the transitions around the wall time; one takes effect for wall
-    // times from its instant plus the smaller of the offsets either side, the
-    // rule ICU's own zones apply by default.
+    // A wall time belongs to the period a transition starts once it reaches
+    // the transition's instant plus the new offset. So the wall times a change
+    // skips take the offset before it and those it repeats the offset after it:
+    // the later instant either way, as ICU's own zones answer by default.
     qint64 cursor = localMSecs - localWindow;
-    const Offsets start = offsetsAt(cursor);
-    int32_t offset = start.raw + start.dst;
+    Offsets current = offsetsAt(cursor);
     while (true) {
         const QTimeZone::OffsetData next = m_zone.nextTransition(utcAt(cursor));
         if (!next.atUtc.isValid())
@@ -110,14 +110,13 @@ qint64 SystemIcuTimeZone::utcForLocal(qint64 localMSecs) const
         const qint64 at = next.atUtc.toMSecsSinceEpoch();
         if (at <= cursor || at > localMSecs + localWindow)
             break;
-        const Offsets after = offsetsAt(at);
-        const int32_t afterOffset = after.raw + after.dst;
-        if (localMSecs < at + std::min(offset, afterOffset))
+        Offsets after = offsetsAt(at);
+        if (localMSecs < at + after.raw + after.dst)
             break;
-        offset = afterOffset;
+        current = std::move(after);
         cursor = at;
     }
-    return localMSecs - offset;
+    return current;
 }
 
 void SystemIcuTimeZone::getOffset(UDate date, UBool local, int32_t &rawOffset, int32_t &dstOffset,
@@ -130,7 +129,7 @@ void SystemIcuTimeZone::getOffset(UDate date, UBool local, int32_t &rawOffset, i
         return;
     }
     const qint64 msecs = toMSecs(date);
-    const Offsets offsets = offsetsAt(local ? utcForLocal(msecs) : msecs);
+    const Offsets offsets = local ? offsetsForLocal(msecs) : offsetsAt(msecs);
     rawOffset = offsets.raw;
     dstOffset = offsets.dst;
 }

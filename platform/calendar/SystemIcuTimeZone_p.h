@@ -17,8 +17,8 @@ namespace platform {
 /// An ICU zone whose offsets, daylight-saving flags and transitions are those
 /// of a QTimeZone, which Qt reads from the system's TZif file. Its identifier
 /// is the zone's. Local (wall) times are resolved as ICU's own zones resolve
-/// them: a time in a gap and a repeated time both take the offset in force
-/// after the transition.
+/// them by default: a time in a gap takes the offset before the change, a
+/// repeated time the offset after it, so that both stand for the later instant.
 class SystemIcuTimeZone : public icu::BasicTimeZone
 {
 public:
@@ -58,7 +58,7 @@ private:
         bool operator==(const Offsets &other) const { return raw == other.raw && dst == other.dst; }
     };
     Offsets offsetsAt(qint64 utcMSecs) const;
-    qint64 utcForLocal(qint64 localMSecs) const;
+    Offsets offsetsForLocal(qint64 localMSecs) const;
     void fillTransition(qint64 atMSecs, icu::TimeZoneTransition &result) const;
 
     QTimeZone m_zone;

@@ -94,14 +94,20 @@ TEST_F(CalendarLayerTest, DatesAreBuiltFromComponentsWithIcusDefaults)
     platform::DateComponents time;
     time.setHour(13);
     EXPECT_EQ(paris.dateFromComponents(time), utc(1970, 1, 1, 12));
-    // Wall times the zone skips move on by the gap.
-    platform::DateComponents skipped;
-    skipped.setYear(2025);
-    skipped.setMonth(3);
-    skipped.setDay(30);
-    skipped.setHour(2);
-    skipped.setMinute(30);
-    EXPECT_EQ(paris.dateFromComponents(skipped), utc(2025, 3, 30, 1, 30));
+    // A wall time the zone skips moves on by the gap; one it repeats is the
+    // later of the two, as with ICU's own zones.
+    platform::DateComponents wall;
+    wall.setYear(2025);
+    wall.setMonth(3);
+    wall.setDay(30);
+    wall.setHour(2);
+    wall.setMinute(30);
+    EXPECT_EQ(paris.dateFromComponents(wall), utc(2025, 3, 30, 1, 30));
+    wall.setMonth(10);
+    wall.setDay(26);
+    EXPECT_EQ(paris.dateFromComponents(wall), utc(2025, 10, 26, 1, 30));
+    wall.setHour(1);
+    EXPECT_EQ(paris.dateFromComponents(wall), utc(2025, 10, 25, 23, 30));
 }
 
 TEST_F(CalendarLayerTest, CalendarDatesReadTheirFieldsInTheirZone)
