@@ -8,7 +8,7 @@
 #include "BenchmarkTimes.h"
 #include "CalendarExtensions.h"
 #include "TimeZoneExtensions.h"
-#include "TimeZones.h"
+#include "platform/calendar/TimeZones.h"
 
 #include <QDateTime>
 #include <QFile>

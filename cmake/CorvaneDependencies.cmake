@@ -9,7 +9,6 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 find_package(OpenSSL 3 REQUIRED)
-find_package(SQLite3 REQUIRED)
 find_package(absl REQUIRED)   # B-tree containers (library/collections)
 
 if(CORVANE_TESTS)
@@ -18,6 +17,9 @@ if(CORVANE_TESTS)
 endif()
 if(CORVANE_BENCH)
   find_package(benchmark REQUIRED)
+endif()
+if(CORVANE_FUZZ)
+  find_package(SQLite3 REQUIRED)   # the store fuzzers compare with SQLite itself
 endif()
 
 add_compile_definitions(QT_NO_KEYWORDS)

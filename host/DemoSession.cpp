@@ -2,7 +2,7 @@
 
 #include "PaneWindow.h"
 
-#include "ProcessList.h"
+#include "platform/system/ProcessList.h"
 
 #include <QAbstractButton>
 #include <QApplication>

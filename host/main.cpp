@@ -10,9 +10,9 @@
 #include "DemoSession.h"
 #include "PaneWindow.h"
 
-#include "Bundle.h"
-#include "Log.h"
-#include "PreferencePanePlugin.h"
+#include "platform/system/Bundle.h"
+#include "platform/core/Log.h"
+#include "platform/ui/PreferencePanePlugin.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

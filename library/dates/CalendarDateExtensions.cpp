@@ -1,7 +1,7 @@
 #include "CalendarDateExtensions.h"
 
 #include "Deprecation_p.h"
-#include "TimeZones.h"
+#include "platform/calendar/TimeZones.h"
 
 namespace vl {
 

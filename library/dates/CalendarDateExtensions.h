@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CalendarDate.h"
+#include "platform/calendar/CalendarDate.h"
 
 #include <QDateTime>
 

@@ -1,8 +1,8 @@
 #include "CalendarExtensions.h"
 
-#include "DateFormatter.h"
+#include "platform/calendar/DateFormatter.h"
 #include "Deprecation_p.h"
-#include "Log.h"
+#include "platform/core/Log.h"
 
 namespace vl {
 

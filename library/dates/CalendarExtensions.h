@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Calendar.h"
+#include "platform/calendar/Calendar.h"
 
 #include <QDateTime>
 #include <QStringList>

@@ -1,9 +1,9 @@
 #include "CalendarRecord_p.h"
 
-#include "ArchivedCalendarDate.h"
-#include "Calendar.h"
-#include "TimeZones.h"
-#include "Unarchiver.h"
+#include "platform/calendar/ArchivedCalendarDate.h"
+#include "platform/calendar/Calendar.h"
+#include "platform/calendar/TimeZones.h"
+#include "platform/archive/Unarchiver.h"
 
 namespace vl::dates {
 

@@ -3,8 +3,8 @@
 // What the event and task records share: their order for display within a day,
 // the occurrence questions, and the reading of their archived values.
 
-#include "CalendarDate.h"
-#include "ComparisonResult.h"
+#include "platform/calendar/CalendarDate.h"
+#include "platform/core/ComparisonResult.h"
 
 #include <QDateTime>
 #include <QString>

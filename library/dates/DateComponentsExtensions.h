@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DateComponents.h"
+#include "platform/calendar/DateComponents.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Calendar.h"
-#include "DateFormatter.h"
+#include "platform/calendar/Calendar.h"
+#include "platform/calendar/DateFormatter.h"
 
 #include <QString>
 

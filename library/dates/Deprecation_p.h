@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Log.h"
+#include "platform/core/Log.h"
 
 #include <QByteArray>
 

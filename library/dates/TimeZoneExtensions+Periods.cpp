@@ -4,7 +4,7 @@
 
 #include "TimeZoneExtensions.h"
 
-#include "TimeZones.h"
+#include "platform/calendar/TimeZones.h"
 
 #include <QtEndian>
 

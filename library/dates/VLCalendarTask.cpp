@@ -1,12 +1,12 @@
 #include "VLCalendarTask.h"
 
-#include "ArchiveClassRegistry.h"
-#include "ArchivedCalendarDate.h"
-#include "Archiver.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/calendar/ArchivedCalendarDate.h"
+#include "platform/archive/Archiver.h"
 #include "CalendarDateExtensions.h"
 #include "CalendarRecord_p.h"
 #include "ObjectComparison.h"
-#include "Unarchiver.h"
+#include "platform/archive/Unarchiver.h"
 
 VLCalendarTask::VLCalendarTask() = default;
 VLCalendarTask::~VLCalendarTask() = default;

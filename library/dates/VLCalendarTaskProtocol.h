@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ArchivedObject.h"
-#include "CalendarDate.h"
-#include "ComparisonResult.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/calendar/CalendarDate.h"
+#include "platform/core/ComparisonResult.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DateFormatter.h"
+#include "platform/calendar/DateFormatter.h"
 
 /// A date formatter that also takes text: a string value is its own text
 /// (the very same string, shared, not a copy), anything else is formatted as

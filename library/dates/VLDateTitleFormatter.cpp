@@ -1,6 +1,6 @@
 #include "VLDateTitleFormatter.h"
 
-#include "DateFormatter.h"
+#include "platform/calendar/DateFormatter.h"
 
 QString VLDateTitleFormatter::stringForDate(const QDateTime &date, const QString &customFormat)
 {

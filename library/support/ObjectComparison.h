@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ComparisonResult.h"
+#include "platform/core/ComparisonResult.h"
 
 #include <QVariant>
 

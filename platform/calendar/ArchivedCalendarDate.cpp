@@ -1,9 +1,9 @@
-#include "ArchivedCalendarDate.h"
+#include "platform/calendar/ArchivedCalendarDate.h"
 
-#include "ArchiveClassRegistry.h"
-#include "Archiver.h"
-#include "TimeZones.h"
-#include "Unarchiver.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/archive/Archiver.h"
+#include "platform/calendar/TimeZones.h"
+#include "platform/archive/Unarchiver.h"
 
 namespace platform {
 

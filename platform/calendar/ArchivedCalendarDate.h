@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ArchivedObject.h"
-#include "CalendarDate.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/calendar/CalendarDate.h"
 
 #include <QVariant>
 

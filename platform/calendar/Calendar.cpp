@@ -1,8 +1,8 @@
-#include "Calendar.h"
+#include "platform/calendar/Calendar.h"
 
-#include "IcuSupport_p.h"
-#include "SystemIcuTimeZone_p.h"
-#include "TimeZones.h"
+#include "platform/calendar/IcuSupport_p.h"
+#include "platform/calendar/SystemIcuTimeZone_p.h"
+#include "platform/calendar/TimeZones.h"
 
 #include <unicode/calendar.h>
 

@@ -1,7 +1,7 @@
-#include "CalendarDate.h"
+#include "platform/calendar/CalendarDate.h"
 
-#include "ArchivedFoundationClasses_p.h"
-#include "TimeZones.h"
+#include "platform/archive/ArchivedFoundationClasses_p.h"
+#include "platform/calendar/TimeZones.h"
 
 namespace platform {
 

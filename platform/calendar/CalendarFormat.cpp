@@ -1,6 +1,6 @@
-#include "CalendarFormat_p.h"
+#include "platform/calendar/CalendarFormat_p.h"
 
-#include "IcuSupport_p.h"
+#include "platform/calendar/IcuSupport_p.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/smpdtfmt.h>

@@ -1,9 +1,9 @@
-#include "DateFormatter.h"
+#include "platform/calendar/DateFormatter.h"
 
-#include "CalendarFormat_p.h"
-#include "IcuSupport_p.h"
-#include "SystemIcuTimeZone_p.h"
-#include "TimeZones.h"
+#include "platform/calendar/CalendarFormat_p.h"
+#include "platform/calendar/IcuSupport_p.h"
+#include "platform/calendar/SystemIcuTimeZone_p.h"
+#include "platform/calendar/TimeZones.h"
 
 #include <unicode/calendar.h>
 #include <unicode/datefmt.h>

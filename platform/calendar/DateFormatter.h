@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Calendar.h"
-#include "CalendarDate.h"
+#include "platform/calendar/Calendar.h"
+#include "platform/calendar/CalendarDate.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "IcuSupport_p.h"
+#include "platform/calendar/IcuSupport_p.h"
 
 #include <QTimeZone>
 

@@ -1,6 +1,6 @@
-#include "SystemIcuTimeZone_p.h"
+#include "platform/calendar/SystemIcuTimeZone_p.h"
 
-#include "IcuSupport_p.h"
+#include "platform/calendar/IcuSupport_p.h"
 
 #include <unicode/tztrans.h>
 

@@ -1,4 +1,4 @@
-#include "TimeZones.h"
+#include "platform/calendar/TimeZones.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include "CalendarExtensions.h"
 #include "DateComponentsExtensions.h"
 #include "DatesTestSupport.h"
-#include "Log.h"
+#include "platform/core/Log.h"
 
 #include <QStringList>
 

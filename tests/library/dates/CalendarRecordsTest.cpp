@@ -1,12 +1,12 @@
 // Calendar event and task records: order for display, occurrences, the end
 // date for drawing, copies and archives.
 
-#include "ArchiveClassRegistry.h"
-#include "ArchivedCalendarDate.h"
-#include "Archiver.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/calendar/ArchivedCalendarDate.h"
+#include "platform/archive/Archiver.h"
 #include "CalendarDateExtensions.h"
 #include "DatesTestSupport.h"
-#include "Unarchiver.h"
+#include "platform/archive/Unarchiver.h"
 #include "VLCalendarEvent.h"
 #include "VLCalendarTask.h"
 
@@ -243,6 +243,11 @@ TEST_F(CalendarRecordsTest, DecodingTakesPlainDatesAndRefusesOtherObjects)
     ForeignEvent dateForTitle;
     dateForTitle.title = utc(2009, 3, 5);
     EXPECT_FALSE(platform::Unarchiver::unarchiveObjectWithData(platform::Archiver::archivedDataWithRootObject(dateForTitle)));
+    // A calendar date names its zone; one the system lacks is refused.
+    QByteArray unknownZone = platform::Archiver::archivedDataWithRootObject(*event("x", false, paris(1, 9)));
+    ASSERT_TRUE(unknownZone.contains("Europe/Paris"));
+    unknownZone.replace("Europe/Paris", "Europe/Parix");
+    EXPECT_FALSE(platform::Unarchiver::unarchiveObjectWithData(unknownZone));
 }
 
 } // namespace

@@ -3,9 +3,9 @@
 // What the tests of the dates area share: a fixed locale and default zone, and
 // short ways to name zones and dates.
 
-#include "CalendarDate.h"
+#include "platform/calendar/CalendarDate.h"
 #include "TestSupport.h"
-#include "TimeZones.h"
+#include "platform/calendar/TimeZones.h"
 
 #include <QLocale>
 #include <QTimeZone>

@@ -1,8 +1,8 @@
 // Zone periods read from TZif data, and the agreement of every piece of the
 // calendar layer on the system's zone data.
 
-#include "Calendar.h"
-#include "DateFormatter.h"
+#include "platform/calendar/Calendar.h"
+#include "platform/calendar/DateFormatter.h"
 #include "DatesTestSupport.h"
 #include "TimeZoneExtensions.h"
 
