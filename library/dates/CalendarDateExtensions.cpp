@@ -34,8 +34,8 @@ platform::CalendarDate dateWithoutCurrentTime(const platform::CalendarDate &date
     static const QTimeZone gmt = platform::gmtTimeZone();
     if (date.timeZone() == gmt && date.hourOfDay() == 12 && date.minuteOfHour() == 0 && date.secondOfMinute() == 0)
         return date;
-    return platform::CalendarDate::dateWithYear(date.yearOfCommonEra(), date.monthOfYear(), date.dayOfMonth(), 12, 0,
-                                                0, gmt)
+    return platform::CalendarDate::dateWithYear(date.yearOfCommonEra(), date.monthOfYear(), date.dayOfMonth(), 12, 0, 0,
+                                                gmt)
         .value_or(date);
 }
 

@@ -1,8 +1,10 @@
 #include "CalendarExtensions.h"
 
-#include "platform/calendar/DateFormatter.h"
 #include "Deprecation_p.h"
+#include "platform/calendar/DateFormatter.h"
 #include "platform/core/Log.h"
+
+#include <algorithm>
 
 namespace vl {
 
@@ -91,11 +93,11 @@ std::optional<MonthLayout> layoutOfMonthForDate(const platform::Calendar &calend
         return std::nullopt;
     MonthLayout layout;
     layout.fill(-1);
-    const std::optional<platform::CalendarRange> days =
-        calendar.rangeOfUnit(platform::DayCalendarUnit, platform::MonthCalendarUnit, date);
-    platform::DateComponents first = calendar.components(
-        platform::EraCalendarUnit | platform::YearCalendarUnit | platform::MonthCalendarUnit | platform::DayCalendarUnit,
-        date);
+    const std::optional<platform::CalendarRange> days = calendar.rangeOfUnit(platform::DayCalendarUnit,
+                                                                             platform::MonthCalendarUnit, date);
+    platform::DateComponents first = calendar.components(platform::EraCalendarUnit | platform::YearCalendarUnit
+                                                             | platform::MonthCalendarUnit | platform::DayCalendarUnit,
+                                                         date);
     first.setDay(1);
     std::optional<QDateTime> current = calendar.dateFromComponents(first);
     if (!days || !current)
@@ -122,8 +124,8 @@ QStringList monthNames(const platform::Calendar &calendar)
     std::optional<QDateTime> date = calendar.dateFromComponents(firstDay);
     if (!date)
         return names;
-    const std::optional<platform::CalendarRange> months =
-        calendar.rangeOfUnit(platform::MonthCalendarUnit, platform::YearCalendarUnit, *date);
+    const std::optional<platform::CalendarRange> months = calendar.rangeOfUnit(platform::MonthCalendarUnit,
+                                                                               platform::YearCalendarUnit, *date);
     const auto monthFormatter = formatter(calendar, QStringLiteral("MMMM"));
     const platform::DateComponents oneMonth = oneOf(&platform::DateComponents::setMonth);
     for (qint32 month = 0; months && month < months->length && date; ++month) {

@@ -1,9 +1,9 @@
 #include "CalendarRecord_p.h"
 
+#include "platform/archive/Unarchiver.h"
 #include "platform/calendar/ArchivedCalendarDate.h"
 #include "platform/calendar/Calendar.h"
 #include "platform/calendar/TimeZones.h"
-#include "platform/archive/Unarchiver.h"
 
 namespace vl::dates {
 
@@ -33,8 +33,7 @@ std::optional<QDateTime> timeOfDay(const platform::Calendar &calendar, const pla
     return calendar.dateFromComponents(calendar.components(units, date.date()));
 }
 
-template <typename T>
-platform::ComparisonResult presence(const std::optional<T> &value, const std::optional<T> &other)
+template<typename T> platform::ComparisonResult presence(const std::optional<T> &value, const std::optional<T> &other)
 {
     return platform::comparisonResult(value.has_value() <=> other.has_value());
 }

@@ -1,5 +1,6 @@
 #include "DateComponentsExtensions.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vl {
@@ -10,11 +11,10 @@ using Getter = qint32 (platform::DateComponents::*)() const;
 
 // The order in which the fields are compared.
 constexpr std::array<Getter, 10> comparedFields{
-    &platform::DateComponents::day,     &platform::DateComponents::era,
-    &platform::DateComponents::hour,    &platform::DateComponents::minute,
-    &platform::DateComponents::month,   &platform::DateComponents::second,
-    &platform::DateComponents::week,    &platform::DateComponents::weekday,
-    &platform::DateComponents::weekdayOrdinal, &platform::DateComponents::year,
+    &platform::DateComponents::day,    &platform::DateComponents::era,     &platform::DateComponents::hour,
+    &platform::DateComponents::minute, &platform::DateComponents::month,   &platform::DateComponents::second,
+    &platform::DateComponents::week,   &platform::DateComponents::weekday, &platform::DateComponents::weekdayOrdinal,
+    &platform::DateComponents::year,
 };
 
 } // namespace

@@ -13,7 +13,8 @@ QDateTime dateFromCalendarDate(const std::optional<platform::CalendarDate> &date
 
 QDateTime dateWithTimeInterval(double seconds, const QDateTime &date)
 {
-    dates::reportDeprecatedCall("Warning: +dateWithTimeInterval:sinceDate: is deprecated; use -addTimeInterval: instead.");
+    dates::reportDeprecatedCall(
+        "Warning: +dateWithTimeInterval:sinceDate: is deprecated; use -addTimeInterval: instead.");
     // A million years each way; beyond that no date is meant.
     constexpr double limit = 1e6 * 365.25 * 86400;
     if (!date.isValid() || !std::isfinite(seconds) || std::fabs(seconds) > limit)

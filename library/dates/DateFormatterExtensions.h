@@ -14,7 +14,7 @@ namespace vl {
 /// A Formatter (platform::DateFormatter or a subclass) with behaviour 1040,
 /// `calendar` when one is given, and the date and time styles (0 none,
 /// 1 short, 2 medium, 3 long, 4 full; other values count as none).
-template <typename Formatter = platform::DateFormatter>
+template<typename Formatter = platform::DateFormatter>
 std::unique_ptr<Formatter> dateFormatterWithCalendar(const platform::Calendar *calendar, unsigned dateStyle,
                                                      unsigned timeStyle)
 {

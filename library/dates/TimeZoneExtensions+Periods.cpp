@@ -72,8 +72,8 @@ std::optional<QList<TimeZonePeriod>> periodsFromZoneData(QByteArrayView data)
         const quint8 abbreviationIndex = byteAt(data, type + 5);
         if (isDST > 1 || abbreviationIndex > characters)
             return std::nullopt;
-        const std::optional<platform::CalendarDate> startDate =
-            platform::CalendarDate::dateWithTimeIntervalSince1970(double(start), gmt);
+        const std::optional<platform::CalendarDate> startDate = platform::CalendarDate::dateWithTimeIntervalSince1970(
+            double(start), gmt);
         periods.append({*startDate, int32At(data, type), isDST == 1, abbreviationAt(abbreviations, abbreviationIndex)});
     }
     return periods;

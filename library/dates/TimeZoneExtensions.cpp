@@ -1,7 +1,7 @@
 #include "TimeZoneExtensions.h"
 
-#include "platform/core/NotificationCenter.h"
 #include "platform/calendar/TimeZones.h"
+#include "platform/core/NotificationCenter.h"
 
 #include <QCollator>
 #include <QDir>

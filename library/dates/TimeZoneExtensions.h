@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/core/ComparisonResult.h"
 #include "TimeZonePeriod.h"
+#include "platform/core/ComparisonResult.h"
 
 #include <QByteArrayView>
 #include <QDateTime>

@@ -1,11 +1,11 @@
 #include "VLCalendarEvent.h"
 
-#include "platform/archive/ArchiveClassRegistry.h"
-#include "platform/calendar/ArchivedCalendarDate.h"
-#include "platform/archive/Archiver.h"
 #include "CalendarRecord_p.h"
 #include "ObjectComparison.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/archive/Archiver.h"
 #include "platform/archive/Unarchiver.h"
+#include "platform/calendar/ArchivedCalendarDate.h"
 
 VLCalendarEvent::VLCalendarEvent() = default;
 VLCalendarEvent::~VLCalendarEvent() = default;

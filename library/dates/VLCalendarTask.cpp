@@ -1,12 +1,12 @@
 #include "VLCalendarTask.h"
 
-#include "platform/archive/ArchiveClassRegistry.h"
-#include "platform/calendar/ArchivedCalendarDate.h"
-#include "platform/archive/Archiver.h"
 #include "CalendarDateExtensions.h"
 #include "CalendarRecord_p.h"
 #include "ObjectComparison.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/archive/Archiver.h"
 #include "platform/archive/Unarchiver.h"
+#include "platform/calendar/ArchivedCalendarDate.h"
 
 VLCalendarTask::VLCalendarTask() = default;
 VLCalendarTask::~VLCalendarTask() = default;

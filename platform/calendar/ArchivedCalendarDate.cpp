@@ -2,8 +2,8 @@
 
 #include "platform/archive/ArchiveClassRegistry.h"
 #include "platform/archive/Archiver.h"
-#include "platform/calendar/TimeZones.h"
 #include "platform/archive/Unarchiver.h"
+#include "platform/calendar/TimeZones.h"
 
 namespace platform {
 
@@ -24,8 +24,9 @@ void ArchivedCalendarDate::initWithCoder(Unarchiver &coder)
     const QVariant name = coder.decodeObject();
     if (coder.hasFailed())
         return;
-    const std::optional<QTimeZone> zone =
-        name.metaType() == QMetaType::fromType<QString>() ? timeZoneWithName(name.toString()) : std::nullopt;
+    const std::optional<QTimeZone> zone = name.metaType() == QMetaType::fromType<QString>()
+                                              ? timeZoneWithName(name.toString())
+                                              : std::nullopt;
     if (!zone)
         return coder.failWithError(QStringLiteral("calendar date without a known time zone"));
     const std::optional<CalendarDate> date = CalendarDate::dateWithTimeIntervalSinceReferenceDate(seconds, *zone);

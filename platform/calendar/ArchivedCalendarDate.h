@@ -29,7 +29,10 @@ public:
     static constexpr ArchivedClass archivedClass{"NSCalendarDate", 0, &dateClass};
 
     ArchivedCalendarDate() = default;
-    explicit ArchivedCalendarDate(const CalendarDate &date) : m_date(date) {}
+    explicit ArchivedCalendarDate(const CalendarDate &date)
+        : m_date(date)
+    {
+    }
 
     const CalendarDate &calendarDate() const { return m_date; }
 

@@ -6,6 +6,7 @@
 
 #include <unicode/calendar.h>
 
+#include <algorithm>
 #include <array>
 
 namespace platform {
@@ -36,16 +37,26 @@ const std::array<ComponentField, 10> componentFields{{
 qint32 get(const DateComponents &components, CalendarUnit unit)
 {
     switch (unit) {
-    case EraCalendarUnit: return components.era();
-    case YearCalendarUnit: return components.year();
-    case MonthCalendarUnit: return components.month();
-    case WeekCalendarUnit: return components.week();
-    case DayCalendarUnit: return components.day();
-    case WeekdayCalendarUnit: return components.weekday();
-    case WeekdayOrdinalCalendarUnit: return components.weekdayOrdinal();
-    case HourCalendarUnit: return components.hour();
-    case MinuteCalendarUnit: return components.minute();
-    case SecondCalendarUnit: return components.second();
+    case EraCalendarUnit:
+        return components.era();
+    case YearCalendarUnit:
+        return components.year();
+    case MonthCalendarUnit:
+        return components.month();
+    case WeekCalendarUnit:
+        return components.week();
+    case DayCalendarUnit:
+        return components.day();
+    case WeekdayCalendarUnit:
+        return components.weekday();
+    case WeekdayOrdinalCalendarUnit:
+        return components.weekdayOrdinal();
+    case HourCalendarUnit:
+        return components.hour();
+    case MinuteCalendarUnit:
+        return components.minute();
+    case SecondCalendarUnit:
+        return components.second();
     }
     return UndefinedDateComponent;
 }
@@ -53,16 +64,26 @@ qint32 get(const DateComponents &components, CalendarUnit unit)
 void set(DateComponents &components, CalendarUnit unit, qint32 value)
 {
     switch (unit) {
-    case EraCalendarUnit: return components.setEra(value);
-    case YearCalendarUnit: return components.setYear(value);
-    case MonthCalendarUnit: return components.setMonth(value);
-    case WeekCalendarUnit: return components.setWeek(value);
-    case DayCalendarUnit: return components.setDay(value);
-    case WeekdayCalendarUnit: return components.setWeekday(value);
-    case WeekdayOrdinalCalendarUnit: return components.setWeekdayOrdinal(value);
-    case HourCalendarUnit: return components.setHour(value);
-    case MinuteCalendarUnit: return components.setMinute(value);
-    case SecondCalendarUnit: return components.setSecond(value);
+    case EraCalendarUnit:
+        return components.setEra(value);
+    case YearCalendarUnit:
+        return components.setYear(value);
+    case MonthCalendarUnit:
+        return components.setMonth(value);
+    case WeekCalendarUnit:
+        return components.setWeek(value);
+    case DayCalendarUnit:
+        return components.setDay(value);
+    case WeekdayCalendarUnit:
+        return components.setWeekday(value);
+    case WeekdayOrdinalCalendarUnit:
+        return components.setWeekdayOrdinal(value);
+    case HourCalendarUnit:
+        return components.setHour(value);
+    case MinuteCalendarUnit:
+        return components.setMinute(value);
+    case SecondCalendarUnit:
+        return components.setSecond(value);
     }
 }
 
@@ -153,7 +174,8 @@ Calendar Calendar::currentCalendar()
     if (U_FAILURE(status) || !calendar) {
         // Only a broken ICU installation gets here; Gregorian is its own fallback.
         status = U_ZERO_ERROR;
-        calendar.reset(icu::Calendar::createInstance(createIcuTimeZone(zone).release(), icu::Locale::getRoot(), status));
+        calendar.reset(
+            icu::Calendar::createInstance(createIcuTimeZone(zone).release(), icu::Locale::getRoot(), status));
     }
     return Calendar(std::move(calendar), locale, zone);
 }

@@ -1,13 +1,17 @@
 #include "platform/calendar/CalendarDate.h"
 
-#include "platform/archive/ArchivedFoundationClasses_p.h"
 #include "platform/calendar/TimeZones.h"
+
+#include <cmath>
 
 namespace platform {
 
 namespace {
 
 constexpr double secondsFrom1970ToReferenceDate = 978307200.0;
+constexpr qint64 msecsFrom1970ToReferenceDate = 978307200000;
+// A million years each way: beyond that no date is meant, and QDateTime holds it.
+constexpr double largestSeconds = 1e6 * 365.25 * 86400;
 
 QTimeZone zoneOrDefault(const QTimeZone &zone)
 {
@@ -45,10 +49,10 @@ std::optional<CalendarDate> CalendarDate::dateWithTimeIntervalSince1970(double s
 
 std::optional<CalendarDate> CalendarDate::dateWithTimeIntervalSinceReferenceDate(double seconds, const QTimeZone &zone)
 {
-    const std::optional<QDateTime> date = foundation::dateFromSecondsSinceReferenceDate(seconds);
-    if (!date)
+    if (!std::isfinite(seconds) || std::fabs(seconds) > largestSeconds)
         return std::nullopt;
-    return dateWithDate(*date, zone);
+    const qint64 msecs = std::llround(seconds * 1000.0) + msecsFrom1970ToReferenceDate;
+    return dateWithDate(QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc()), zone);
 }
 
 std::optional<CalendarDate> CalendarDate::dateWithYear(int year, int month, int day, int hour, int minute, int second,
@@ -77,7 +81,8 @@ double CalendarDate::timeIntervalSince1970() const
 
 double CalendarDate::timeIntervalSinceReferenceDate() const
 {
-    return foundation::secondsSinceReferenceDate(*m_local);
+    // From whole milliseconds, so that whole seconds stay exact.
+    return double(m_local->toMSecsSinceEpoch() - msecsFrom1970ToReferenceDate) / 1000.0;
 }
 
 void CalendarDate::setTimeZone(const QTimeZone &zone)
@@ -117,7 +122,9 @@ QString CalendarDate::description() const
     const int offset = m_local->offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
     return m_local->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + (offset < 0 ? u'-' : u'+')
-           + QStringLiteral("%1%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+           + QStringLiteral("%1%2")
+                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace platform

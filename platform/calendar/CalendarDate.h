@@ -37,7 +37,7 @@ public:
 
     /// The instant `seconds` after the reference date; none as above.
     static std::optional<CalendarDate> dateWithTimeIntervalSinceReferenceDate(double seconds,
-                                                                            const QTimeZone &zone = {});
+                                                                              const QTimeZone &zone = {});
 
     /// That wall time in `zone` (the default zone when invalid); `year` counts
     /// from 1 AD, 0 being 1 BC. None when the fields name no date or time. A

@@ -13,7 +13,8 @@ namespace {
 
 QString localePattern(const icu::Locale &locale, icu::DateFormat::EStyle dateStyle, icu::DateFormat::EStyle timeStyle)
 {
-    const std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(dateStyle, timeStyle, locale));
+    const std::unique_ptr<icu::DateFormat> format(
+        icu::DateFormat::createDateTimeInstance(dateStyle, timeStyle, locale));
     const auto *simple = dynamic_cast<const icu::SimpleDateFormat *>(format.get());
     if (!simple)
         return {};
@@ -48,30 +49,51 @@ QString conversion(QChar letter, const icu::Locale &locale, int weekday)
 {
     using Style = icu::DateFormat::EStyle;
     switch (letter.unicode()) {
-    case u'a': return QStringLiteral("EEE");
-    case u'A': return QStringLiteral("EEEE");
-    case u'b': return QStringLiteral("MMM");
-    case u'B': return QStringLiteral("MMMM");
+    case u'a':
+        return QStringLiteral("EEE");
+    case u'A':
+        return QStringLiteral("EEEE");
+    case u'b':
+        return QStringLiteral("MMM");
+    case u'B':
+        return QStringLiteral("MMMM");
     case u'c':
         return localePattern(locale, Style::kNone, Style::kMedium) + u' '
                + localePattern(locale, Style::kShort, Style::kNone);
-    case u'd': return QStringLiteral("dd");
-    case u'e': return QStringLiteral("d");
-    case u'F': return QStringLiteral("SSS");
-    case u'H': return QStringLiteral("HH");
-    case u'I': return QStringLiteral("hh");
-    case u'j': return QStringLiteral("DDD");
-    case u'm': return QStringLiteral("MM");
-    case u'M': return QStringLiteral("mm");
-    case u'p': return QStringLiteral("a");
-    case u'S': return QStringLiteral("ss");
-    case u'w': return QString::number(weekday);
-    case u'x': return localePattern(locale, Style::kShort, Style::kNone);
-    case u'X': return localePattern(locale, Style::kNone, Style::kMedium);
-    case u'y': return QStringLiteral("yy");
-    case u'Y': return QStringLiteral("yyyy");
-    case u'Z': return QStringLiteral("z");
-    case u'z': return QStringLiteral("ZZZ");
+    case u'd':
+        return QStringLiteral("dd");
+    case u'e':
+        return QStringLiteral("d");
+    case u'F':
+        return QStringLiteral("SSS");
+    case u'H':
+        return QStringLiteral("HH");
+    case u'I':
+        return QStringLiteral("hh");
+    case u'j':
+        return QStringLiteral("DDD");
+    case u'm':
+        return QStringLiteral("MM");
+    case u'M':
+        return QStringLiteral("mm");
+    case u'p':
+        return QStringLiteral("a");
+    case u'S':
+        return QStringLiteral("ss");
+    case u'w':
+        return QString::number(weekday);
+    case u'x':
+        return localePattern(locale, Style::kShort, Style::kNone);
+    case u'X':
+        return localePattern(locale, Style::kNone, Style::kMedium);
+    case u'y':
+        return QStringLiteral("yy");
+    case u'Y':
+        return QStringLiteral("yyyy");
+    case u'Z':
+        return QStringLiteral("z");
+    case u'z':
+        return QStringLiteral("ZZZ");
     }
     return {};
 }

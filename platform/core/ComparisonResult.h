@@ -14,8 +14,7 @@ enum class ComparisonResult : int {
 
 /// The ordering of a three-way comparison; an unordered one (NaN) is
 /// OrderedSame, as the original's comparisons of such values answered.
-template <typename Ordering>
-constexpr ComparisonResult comparisonResult(Ordering order)
+template<typename Ordering> constexpr ComparisonResult comparisonResult(Ordering order)
 {
     if (order < 0)
         return ComparisonResult::OrderedAscending;

@@ -40,10 +40,8 @@ TEST_F(CalendarExtensionsTest, MonthGridStartsAtTheFirstWeekdayAndFillsTheRestWi
     };
     const Row rows[] = {
         {2009, 2, 1, 0, 28}, // 1 February 2009 is a Sunday
-        {2009, 3, 1, 0, 31},
-        {2009, 3, 2, 6, 31}, // Monday first: the sixth row is used
-        {2009, 2, 2, 6, 28},
-        {2000, 2, 1, 2, 29}, // a leap February, starting on a Tuesday
+        {2009, 3, 1, 0, 31}, {2009, 3, 2, 6, 31}, // Monday first: the sixth row is used
+        {2009, 2, 2, 6, 28}, {2000, 2, 1, 2, 29}, // a leap February, starting on a Tuesday
         {2009, 3, 7, 1, 31}, // Saturday first
     };
     for (const Row &row : rows) {
@@ -71,9 +69,8 @@ TEST_F(CalendarExtensionsTest, NamesComeInTheCalendarsOrder)
               (QStringList{"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"}));
     EXPECT_EQ(vl::shortWeekdayNames(gregorian(2)), (QStringList{"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"}));
     EXPECT_EQ(vl::weekdayNames(gregorian(1)).front(), "Sunday");
-    EXPECT_EQ(vl::monthNames(gregorian(1)),
-              (QStringList{"January", "February", "March", "April", "May", "June", "July", "August", "September",
-                           "October", "November", "December"}));
+    EXPECT_EQ(vl::monthNames(gregorian(1)), (QStringList{"January", "February", "March", "April", "May", "June", "July",
+                                                         "August", "September", "October", "November", "December"}));
     // Another calendar names its own months, still twelve of them.
     const auto islamic = vl::calendarWithCalendarIdentifier(QStringLiteral("islamic-civil"));
     ASSERT_TRUE(islamic);
@@ -127,7 +124,8 @@ TEST_F(CalendarExtensionsTest, CurrentCalendarIsTheLocalesAndTheDeprecatedAccess
     }
 }
 
-platform::DateComponents components(std::initializer_list<std::pair<void (platform::DateComponents::*)(qint32), qint32>> fields)
+platform::DateComponents
+components(std::initializer_list<std::pair<void (platform::DateComponents::*)(qint32), qint32>> fields)
 {
     platform::DateComponents result;
     for (const auto &[setter, value] : fields)

@@ -1,8 +1,8 @@
 // The calendar layer the helpers stand on: ICU's arithmetic through
 // platform::Calendar, in the calendar's zone.
 
-#include "platform/calendar/Calendar.h"
 #include "DatesTestSupport.h"
+#include "platform/calendar/Calendar.h"
 
 using namespace dates_test;
 
@@ -40,7 +40,8 @@ TEST_F(CalendarLayerTest, RangesOfUnitsAreTheCalendarsOwn)
             << row.smaller << " in " << row.larger << " at " << row.date.toString(Qt::ISODate).toStdString();
     const auto hebrew = platform::Calendar::calendarWithIdentifier(QStringLiteral("hebrew"));
     // 5784 (2023-24) is a leap year of thirteen months.
-    EXPECT_EQ(hebrew->rangeOfUnit(platform::MonthCalendarUnit, platform::YearCalendarUnit, utc(2024, 1, 15))->length, 13);
+    EXPECT_EQ(hebrew->rangeOfUnit(platform::MonthCalendarUnit, platform::YearCalendarUnit, utc(2024, 1, 15))->length,
+              13);
 }
 
 TEST_F(CalendarLayerTest, ComponentsAreReadAndAddedInTheCalendarsZone)

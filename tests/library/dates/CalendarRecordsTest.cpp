@@ -1,14 +1,14 @@
 // Calendar event and task records: order for display, occurrences, the end
 // date for drawing, copies and archives.
 
-#include "platform/archive/ArchiveClassRegistry.h"
-#include "platform/calendar/ArchivedCalendarDate.h"
-#include "platform/archive/Archiver.h"
 #include "CalendarDateExtensions.h"
 #include "DatesTestSupport.h"
-#include "platform/archive/Unarchiver.h"
 #include "VLCalendarEvent.h"
 #include "VLCalendarTask.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/archive/Archiver.h"
+#include "platform/archive/Unarchiver.h"
+#include "platform/calendar/ArchivedCalendarDate.h"
 
 using namespace dates_test;
 using platform::ComparisonResult;
@@ -58,8 +58,8 @@ TEST_F(CalendarRecordsTest, EventsOrderAllDayFirstThenByTimeOfDayThenBySummary)
          ComparisonResult::OrderedAscending},
         {"the same time by summary", event("Lunch", false, paris(3, 12)), event("Meeting", false, paris(7, 12)),
          ComparisonResult::OrderedAscending},
-        {"the same time of day in another zone",
-         event("a", false, at(2009, 3, 5, 12, 0, 0, "America/New_York")), event("b", false, paris(5, 12, 30)),
+        {"the same time of day in another zone", event("a", false, at(2009, 3, 5, 12, 0, 0, "America/New_York")),
+         event("b", false, paris(5, 12, 30)),
          ComparisonResult::OrderedDescending}, // 18:00 against 12:30 in the default zone
         {"no start before a start", event("z", false, std::nullopt), event("a", false, paris(1, 0)),
          ComparisonResult::OrderedAscending},
@@ -73,10 +73,14 @@ TEST_F(CalendarRecordsTest, EventsOrderAllDayFirstThenByTimeOfDayThenBySummary)
 
 TEST_F(CalendarRecordsTest, TasksOrderDateOnlyFirstThenByTimeOfDueDateThenBySummary)
 {
-    EXPECT_EQ(task("z", true, paris(9, 23))->compare(*task("a", false, paris(1, 1))), ComparisonResult::OrderedAscending);
-    EXPECT_EQ(task("z", false, paris(9, 9))->compare(*task("a", false, paris(1, 10))), ComparisonResult::OrderedAscending);
-    EXPECT_EQ(task("b", false, paris(9, 9))->compare(*task("a", false, paris(1, 9))), ComparisonResult::OrderedDescending);
-    EXPECT_EQ(task("b", true, paris(9, 9))->compare(*task("a", true, paris(1, 11))), ComparisonResult::OrderedDescending);
+    EXPECT_EQ(task("z", true, paris(9, 23))->compare(*task("a", false, paris(1, 1))),
+              ComparisonResult::OrderedAscending);
+    EXPECT_EQ(task("z", false, paris(9, 9))->compare(*task("a", false, paris(1, 10))),
+              ComparisonResult::OrderedAscending);
+    EXPECT_EQ(task("b", false, paris(9, 9))->compare(*task("a", false, paris(1, 9))),
+              ComparisonResult::OrderedDescending);
+    EXPECT_EQ(task("b", true, paris(9, 9))->compare(*task("a", true, paris(1, 11))),
+              ComparisonResult::OrderedDescending);
     // A null summary comes first, consistently both ways.
     auto untitled = std::make_shared<VLCalendarTask>();
     untitled->setDueDate(paris(1, 9));
@@ -122,7 +126,8 @@ TEST_F(CalendarRecordsTest, OccurrencesAreTheStartOnTheRightSideOfTheDate)
     EXPECT_TRUE(lunch->nextOccurrenceOfRecordAfterDate(start.date())->isSharedWith(start));
     EXPECT_FALSE(event("x", false, std::nullopt)->nextOccurrenceOfRecordAfterDate(start.date()));
     EXPECT_FALSE(lunch->hasAlarms() || lunch->hasAttendees() || lunch->hasRecurrences() || lunch->hasParentRecord());
-    EXPECT_FALSE(errand->hasAlarms() || errand->hasAttendees() || errand->hasRecurrences() || errand->hasParentRecord());
+    EXPECT_FALSE(errand->hasAlarms() || errand->hasAttendees() || errand->hasRecurrences()
+                 || errand->hasParentRecord());
 }
 
 TEST_F(CalendarRecordsTest, TasksDrawUntilTodayTheirCompletionOrTheirDueDate)
@@ -152,8 +157,7 @@ TEST_F(CalendarRecordsTest, TasksDrawUntilTodayTheirCompletionOrTheirDueDate)
     }
 }
 
-template <typename Record>
-std::shared_ptr<Record> roundTrip(const Record &record)
+template<typename Record> std::shared_ptr<Record> roundTrip(const Record &record)
 {
     const QByteArray archive = platform::Archiver::archivedDataWithRootObject(record);
     const auto decoded = platform::Unarchiver::unarchiveObjectWithData<Record>(archive);
@@ -222,7 +226,7 @@ public:
         coder.encodeObject(QVariant());
         coder.encodeValueOfObjCType("c", allDay);
     }
-    void initWithCoder(platform::Unarchiver &) override {}
+    void initWithCoder(platform::Unarchiver &) override { }
 };
 
 TEST_F(CalendarRecordsTest, DecodingTakesPlainDatesAndRefusesOtherObjects)
@@ -239,10 +243,12 @@ TEST_F(CalendarRecordsTest, DecodingTakesPlainDatesAndRefusesOtherObjects)
 
     ForeignEvent numberForDate;
     numberForDate.start = 42;
-    EXPECT_FALSE(platform::Unarchiver::unarchiveObjectWithData(platform::Archiver::archivedDataWithRootObject(numberForDate)));
+    EXPECT_FALSE(
+        platform::Unarchiver::unarchiveObjectWithData(platform::Archiver::archivedDataWithRootObject(numberForDate)));
     ForeignEvent dateForTitle;
     dateForTitle.title = utc(2009, 3, 5);
-    EXPECT_FALSE(platform::Unarchiver::unarchiveObjectWithData(platform::Archiver::archivedDataWithRootObject(dateForTitle)));
+    EXPECT_FALSE(
+        platform::Unarchiver::unarchiveObjectWithData(platform::Archiver::archivedDataWithRootObject(dateForTitle)));
     // A calendar date names its zone; one the system lacks is refused.
     QByteArray unknownZone = platform::Archiver::archivedDataWithRootObject(*event("x", false, paris(1, 9)));
     ASSERT_TRUE(unknownZone.contains("Europe/Paris"));

@@ -4,11 +4,11 @@
 #include "DateExtensions.h"
 #include "DateFormatterExtensions.h"
 #include "DatesTestSupport.h"
-#include "platform/core/Log.h"
-#include "platform/core/NotificationCenter.h"
 #include "TimeZoneExtensions.h"
 #include "VLDateOrStringFormatter.h"
 #include "VLDateTitleFormatter.h"
+#include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
 
 #include <QSet>
 
@@ -85,7 +85,7 @@ TEST_F(DateHelpersTest, WithoutCurrentTimeIsNoonGmtOfTheDayTheDateShows)
     };
     const Row rows[] = {
         {5, 23, 30, "Etc/GMT-2", 5}, // 21:30 GMT: still the 5th
-        {6, 0, 30, "Etc/GMT-2", 6},  // 22:30 GMT on the 5th, but the 6th at GMT+2
+        {6, 0, 30, "Etc/GMT-2", 6}, // 22:30 GMT on the 5th, but the 6th at GMT+2
         {5, 1, 0, "America/New_York", 5},
         {5, 12, 0, "UTC", 5},
     };
@@ -116,9 +116,8 @@ TEST_F(DateHelpersTest, LeapYearsAndMonthLengthsFollowTheGregorianRuleAndReportD
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     const std::pair<int, bool> years[] = {{1900, false}, {2000, true}, {2004, true}, {2100, false}, {2009, false}};
     for (const auto &[year, leap] : years) {
-        const auto records = recordsOf([&, y = year, l = leap] {
-            EXPECT_EQ(vl::isLeapYear(at(y, 6, 1, 12, 0, 0, "UTC")), l) << y;
-        });
+        const auto records = recordsOf(
+            [&, y = year, l = leap] { EXPECT_EQ(vl::isLeapYear(at(y, 6, 1, 12, 0, 0, "UTC")), l) << y; });
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(records[0].message, "-[NSCalendarDate isLeapYear] is deprecated; use NSCalendar instead.");
     }
@@ -157,10 +156,10 @@ TEST_F(DateHelpersTest, FieldRemovalDropsTheFieldAndTheTextAfterIt)
         {"h:mm a", u'a', "h:mm"},
         {"MMM d, yyyy h:mm a", u'y', "MMM d, h:mm a"},
         {"EEEE, MMMM d, y", u'E', "MMMM d, y"},
-        {"h:mm a", u'Z', "h:mm a"},      // no zone field: nothing to remove
-        {"  h:mm a, ", u'Z', "h:mm a"},  // only strips
+        {"h:mm a", u'Z', "h:mm a"}, // no zone field: nothing to remove
+        {"  h:mm a, ", u'Z', "h:mm a"}, // only strips
         {"d.M.yy.", u'y', "d.M"},
-        {u"h:mm:ss\u202Fa"_s, u'a', "h:mm:ss"},       // ICU's narrow no-break space
+        {u"h:mm:ss\u202Fa"_s, u'a', "h:mm:ss"}, // ICU's narrow no-break space
         {u"h:mm\u00A0a\u2009"_s, u'Z', "h:mm\u00A0a"}, // any space separator
         {" a", u'a', " a"}, // white space directly followed by the field: kept whole
         {"", u'a', ""},
@@ -276,12 +275,12 @@ TEST_F(DateHelpersTest, ChangingTheDefaultZoneIsAnnounced)
     int notifications = 0;
     QByteArray zoneSeen;
     const int observer = 0;
-    platform::NotificationCenter::defaultCenter().addObserver(
-        &observer, VLDefaultTimeZoneDidChangeNotification, nullptr, [&](const platform::Notification &note) {
-            ++notifications;
-            EXPECT_EQ(note.object, nullptr);
-            zoneSeen = platform::defaultTimeZone().id();
-        });
+    platform::NotificationCenter::defaultCenter().addObserver(&observer, VLDefaultTimeZoneDidChangeNotification,
+                                                              nullptr, [&](const platform::Notification &note) {
+                                                                  ++notifications;
+                                                                  EXPECT_EQ(note.object, nullptr);
+                                                                  zoneSeen = platform::defaultTimeZone().id();
+                                                              });
     vl::setDefaultTimeZoneAndNotify(zone("Asia/Tokyo"));
     platform::NotificationCenter::defaultCenter().removeObserver(&observer);
     EXPECT_EQ(notifications, 1);

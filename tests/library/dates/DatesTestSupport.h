@@ -3,8 +3,8 @@
 // What the tests of the dates area share: a fixed locale and default zone, and
 // short ways to name zones and dates.
 
-#include "platform/calendar/CalendarDate.h"
 #include "TestSupport.h"
+#include "platform/calendar/CalendarDate.h"
 #include "platform/calendar/TimeZones.h"
 
 #include <QLocale>

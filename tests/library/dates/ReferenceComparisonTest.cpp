@@ -28,7 +28,8 @@ std::optional<QString> run(const QString &program, const QStringList &arguments,
     process.start(program, arguments);
     if (!process.waitForStarted() || !process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit
         || process.exitCode() != 0) {
-        *error = program + QStringLiteral(": ") + process.errorString() + QString::fromLocal8Bit(process.readAllStandardError());
+        *error = program + QStringLiteral(": ") + process.errorString()
+                 + QString::fromLocal8Bit(process.readAllStandardError());
         return std::nullopt;
     }
     return QString::fromLocal8Bit(process.readAllStandardOutput());
@@ -149,7 +150,8 @@ std::map<QString, ZdumpZone> zdumpTransitions(const QString &output)
         const ZoneState state{local.last().section(u'=', 1).toInt(), local[local.size() - 2] == u"isdst=1",
                               local[local.size() - 3]};
         ZdumpZone &zone = zones[line.first(nameEnd).toString()];
-        const ZoneState &previous = zone.transitions.empty() ? zone.initial.value_or(state) : zone.transitions.back().state;
+        const ZoneState &previous = zone.transitions.empty() ? zone.initial.value_or(state)
+                                                             : zone.transitions.back().state;
         if (!zone.initial)
             zone.initial = state;
         else if (!(state == previous))
@@ -162,7 +164,7 @@ std::map<QString, ZdumpZone> zdumpTransitions(const QString &output)
 // at -2^31 becomes the state before the first one, and periods that change
 // nothing (such as the closing one at 2^31 - 1) are merged into the one before.
 std::vector<Transition> periodTransitions(const QList<TimeZonePeriod> &periods,
-                                         const std::optional<ZoneState> &zdumpInitial)
+                                          const std::optional<ZoneState> &zdumpInitial)
 {
     std::vector<Transition> transitions;
     std::optional<ZoneState> current = zdumpInitial;
@@ -193,7 +195,8 @@ std::map<QString, QString> systemZoneNames()
     QDirIterator files(root, QDir::Files, QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
     while (files.hasNext()) {
         const QString name = files.next().mid(root.size() + 1);
-        if (!name.startsWith(QLatin1String("right/")) && !notZones.contains(name) && !name.endsWith(QLatin1String(".tab")))
+        if (!name.startsWith(QLatin1String("right/")) && !notZones.contains(name)
+            && !name.endsWith(QLatin1String(".tab")))
             names.append(name);
     }
     names.sort();
@@ -218,8 +221,10 @@ TEST_F(ReferenceComparisonTest, ZonePeriodsMatchZdumpForEveryZone)
             distinct.append(name);
     }
     QString error;
-    const std::optional<QString> output = run(QStringLiteral("zdump"),
-        QStringList{QStringLiteral("-v"), QStringLiteral("-t"), QStringLiteral("-2147483648,2147483647")} + distinct, &error);
+    const std::optional<QString> output = run(
+        QStringLiteral("zdump"),
+        QStringList{QStringLiteral("-v"), QStringLiteral("-t"), QStringLiteral("-2147483648,2147483647")} + distinct,
+        &error);
     if (!output)
         GTEST_SKIP() << "zdump (Debian package libc-bin) did not run: " << error.toStdString();
     const std::map<QString, ZdumpZone> reference = zdumpTransitions(*output);

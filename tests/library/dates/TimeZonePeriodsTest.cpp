@@ -1,10 +1,10 @@
 // Zone periods read from TZif data, and the agreement of every piece of the
 // calendar layer on the system's zone data.
 
-#include "platform/calendar/Calendar.h"
-#include "platform/calendar/DateFormatter.h"
 #include "DatesTestSupport.h"
 #include "TimeZoneExtensions.h"
+#include "platform/calendar/Calendar.h"
+#include "platform/calendar/DateFormatter.h"
 
 #include <QtEndian>
 
@@ -98,8 +98,7 @@ TEST_F(TimeZonePeriodsTest, DataFailingACheckGivesNone)
         {"negative transition count", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{-1, 1, 4}}})},
         {"negative character count", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0, 1, -4}}})},
         {"type count beyond the data", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0, 0x7fffffff, 4}}})},
-        {"transition count beyond the data",
-         tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0x7fffffff, 1, 4}}})},
+        {"transition count beyond the data", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0x7fffffff, 1, 4}}})},
         {"type index beyond the types", tzif({10}, QByteArray("\x02", 1), parisTypes, parisCharacters)},
         {"abbreviation index beyond the characters", tzif({10}, QByteArray(1, '\0'), {{0, 0, 5}}, "UTC\0")},
     };
@@ -184,8 +183,8 @@ TEST_F(TimeZonePeriodsTest, CalendarsFormattersDatesAndPeriodsAgreeOnTheSystemsZ
 
         auto calendar = platform::Calendar::calendarWithIdentifier(QStringLiteral("gregorian"));
         calendar->setTimeZone(system);
-        const platform::DateComponents fields =
-            calendar->components(platform::HourCalendarUnit | platform::MinuteCalendarUnit, instant);
+        const platform::DateComponents fields = calendar->components(
+            platform::HourCalendarUnit | platform::MinuteCalendarUnit, instant);
         EXPECT_EQ(fields.hour() * 3600 + fields.minute() * 60, 12 * 3600 + row.offset);
         platform::DateComponents noon;
         noon.setYear(2025);
