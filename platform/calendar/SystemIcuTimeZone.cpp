@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace platform {
 
@@ -95,6 +96,25 @@ SystemIcuTimeZone::Offsets SystemIcuTimeZone::offsetsAt(qint64 utcMSecs) const
     return offsets;
 }
 
+SystemIcuTimeZone::Span SystemIcuTimeZone::spanAt(qint64 utcMSecs) const
+{
+    {
+        std::lock_guard lock(m_spanMutex);
+        if (m_lastSpan && m_lastSpan->start <= utcMSecs && utcMSecs < m_lastSpan->end)
+            return *m_lastSpan;
+    }
+    Span span{std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), offsetsAt(utcMSecs)};
+    const QTimeZone::OffsetData previous = m_zone.previousTransition(utcAt(utcMSecs + 1));
+    if (previous.atUtc.isValid() && previous.atUtc.toMSecsSinceEpoch() <= utcMSecs)
+        span.start = previous.atUtc.toMSecsSinceEpoch();
+    const QTimeZone::OffsetData next = m_zone.nextTransition(utcAt(utcMSecs));
+    if (next.atUtc.isValid() && next.atUtc.toMSecsSinceEpoch() > utcMSecs)
+        span.end = next.atUtc.toMSecsSinceEpoch();
+    std::lock_guard lock(m_spanMutex);
+    m_lastSpan = span;
+    return span;
+}
+
 SystemIcuTimeZone::Offsets SystemIcuTimeZone::offsetsForLocal(qint64 localMSecs) const
 {
     // A wall time belongs to the period a transition starts once it reaches
@@ -102,7 +122,10 @@ SystemIcuTimeZone::Offsets SystemIcuTimeZone::offsetsForLocal(qint64 localMSecs)
     // skips take the offset before it and those it repeats the offset after it:
     // the later instant either way, as ICU's own zones answer by default.
     qint64 cursor = localMSecs - localWindow;
-    Offsets current = offsetsAt(cursor);
+    const Span span = spanAt(cursor);
+    if (span.end > localMSecs + localWindow)
+        return span.offsets; // no transition near: the usual case
+    Offsets current = span.offsets;
     while (true) {
         const QTimeZone::OffsetData next = m_zone.nextTransition(utcAt(cursor));
         if (!next.atUtc.isValid())
@@ -129,7 +152,7 @@ void SystemIcuTimeZone::getOffset(UDate date, UBool local, int32_t &rawOffset, i
         return;
     }
     const qint64 msecs = toMSecs(date);
-    const Offsets offsets = local ? offsetsForLocal(msecs) : offsetsAt(msecs);
+    const Offsets offsets = local ? offsetsForLocal(msecs) : spanAt(msecs).offsets;
     rawOffset = offsets.raw;
     dstOffset = offsets.dst;
 }

@@ -11,6 +11,8 @@
 #include <unicode/tzrule.h>
 
 #include <memory>
+#include <mutex>
+#include <optional>
 
 namespace platform {
 
@@ -57,7 +59,15 @@ private:
         QString abbreviation;
         bool operator==(const Offsets &other) const { return raw == other.raw && dst == other.dst; }
     };
+    // Instants [start, end) that share one set of offsets.
+    struct Span
+    {
+        qint64 start;
+        qint64 end;
+        Offsets offsets;
+    };
     Offsets offsetsAt(qint64 utcMSecs) const;
+    Span spanAt(qint64 utcMSecs) const;
     Offsets offsetsForLocal(qint64 localMSecs) const;
     void fillTransition(qint64 atMSecs, icu::TimeZoneTransition &result) const;
 
@@ -65,6 +75,10 @@ private:
     int32_t m_rawOffset = 0;
     bool m_usesDaylightTime = false;
     std::unique_ptr<icu::InitialTimeZoneRule> m_initialRule;
+    // The span of the last question: calendar arithmetic asks again and again
+    // about nearby instants, and each answer from QTimeZone costs a lookup.
+    mutable std::mutex m_spanMutex;
+    mutable std::optional<Span> m_lastSpan;
 };
 
 /// A new ICU zone for `zone` (see SystemIcuTimeZone); ICU's UTC for an invalid
