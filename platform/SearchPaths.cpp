@@ -1,6 +1,10 @@
 #include "SearchPaths.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <dlfcn.h>
 
 namespace platform {
 
@@ -66,6 +70,18 @@ QStringList searchPathForDirectoriesInDomains(SearchPathDirectory directory, Sea
             folder = withTilde(folder);
     }
     return folders;
+}
+
+QString installedBundlesFolder()
+{
+    // The bundles' folder relative to the library folder comes from the build's
+    // install layout (CORVANE_INSTALL_BUNDLEDIR).
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void *>(&installedBundlesFolder), &info) == 0 || !info.dli_fname
+        || *info.dli_fname == '\0')
+        return {};
+    const QString libraryFolder = QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
+    return QDir::cleanPath(libraryFolder + u'/' + QStringLiteral(CORVANE_BUNDLEDIR_FROM_LIBDIR));
 }
 
 ScopedLocalDomainRoot::ScopedLocalDomainRoot(const QString &root)
