@@ -20,7 +20,8 @@ constexpr double LargestSeconds = 1e6 * 366 * 86400;
 QVariant decodeString(Unarchiver &coder)
 {
     const QByteArray utf8 = coder.decodeValueOfObjCType("+").toByteArray();
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A leading U+FEFF is the string's own first character, not a byte-order mark.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = decoder.decode(utf8);
     if (decoder.hasError()) {
         coder.failWithError(QStringLiteral("string that is not UTF-8"));

@@ -140,11 +140,14 @@ QString unarchivable(const QVariant &value)
     }
 }
 
+// The upper bound is 2^31 itself, exclusive: INT32_MAX as a float rounds up to
+// 2^31, which would take the 8-byte integer form no reader takes for a real.
 template <typename T>
 bool isWholeInt32(T value)
 {
-    return std::isfinite(value) && value == std::trunc(value) && value >= T(std::numeric_limits<qint32>::min())
-           && value <= T(std::numeric_limits<qint32>::max()) && !(value == 0 && std::signbit(value));
+    constexpr T lowest = T(std::numeric_limits<qint32>::min());
+    return std::isfinite(value) && value == std::trunc(value) && value >= lowest && value < -lowest
+           && !(value == 0 && std::signbit(value));
 }
 
 /// Table numbers by key: a flat list while small, which is what archives of a

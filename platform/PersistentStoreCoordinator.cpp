@@ -52,6 +52,21 @@ QString newConnectionName()
     return QStringLiteral("platform-object-store-%1").arg(++counter);
 }
 
+// Whether Z_PK is the table's row id, its only key column with no index of its own.
+// Only then is every key an integer, as each object's URI needs; a key declared
+// otherwise (another type, DESC, a table without row ids) takes any value.
+bool keyIsRowId(const QSqlDatabase &database, const QString &table)
+{
+    QSqlQuery q(database);
+    q.prepare(QStringLiteral("SELECT group_concat(upper(name)) FROM pragma_table_info(?) WHERE pk > 0"));
+    q.addBindValue(table);
+    if (!q.exec() || !q.next() || q.value(0).toString() != QLatin1String("Z_PK"))
+        return false;
+    q.prepare(QStringLiteral("SELECT count(*) FROM pragma_index_list(?) WHERE origin = 'pk'"));
+    q.addBindValue(table);
+    return q.exec() && q.next() && q.value(0).toInt() == 0;
+}
+
 } // namespace
 
 PersistentStoreCoordinator::PersistentStoreCoordinator(ManagedObjectModel model)
@@ -193,6 +208,8 @@ bool PersistentStoreCoordinator::Private::validateSchema(StoreError *error)
             if (!columns.contains(column))
                 return mismatch(QStringLiteral("entity %1 has no column %2").arg(entity.name, column));
         }
+        if (!keyIsRowId(database, storeTable(entity.name)))
+            return mismatch(QStringLiteral("the Z_PK of entity %1 is not its row id").arg(entity.name));
     }
     return true;
 }

@@ -1,6 +1,9 @@
 #include "PropertyList.h"
 
+#include "OldStylePropertyList.h"
+
 #include <QDateTime>
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringList>
 #include <QtEndian>
@@ -308,6 +311,16 @@ QString precheck(QByteArrayView bytes, bool binary)
 
 // --- reading -----------------------------------------------------------------------------
 
+// QString::fromUtf8() drops a leading U+FEFF as a byte-order mark; in a property list it
+// is the string's first character, and dropping it could make two keys one.
+QString textFromUtf8(const char *bytes, qsizetype length)
+{
+    if (length < 3 || std::memcmp(bytes, "\xEF\xBB\xBF", 3) != 0)
+        return QString::fromUtf8(bytes, length);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(bytes, length));
+}
+
 class Reader
 {
 public:
@@ -329,10 +342,10 @@ public:
             uint64_t length = 0;
             const char *text = plist_get_string_ptr(node, &length);
             if (text)
-                return QString::fromUtf8(text, qsizetype(length));
+                return textFromUtf8(text, qsizetype(length));
             char *copy = nullptr;
             plist_get_key_val(node, &copy);
-            QString key = QString::fromUtf8(copy);
+            QString key = textFromUtf8(copy, copy ? qsizetype(std::strlen(copy)) : 0);
             std::free(copy);
             return key;
         }
@@ -385,7 +398,7 @@ private:
         const std::string_view bytes(utf8 ? utf8 : "");
         if (const auto it = keys.find(bytes); it != keys.end())
             return it->second;
-        QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        QString text = textFromUtf8(bytes.data(), qsizetype(bytes.size()));
         constexpr std::size_t MaximumKeys = 1024;
         constexpr std::size_t LongestKey = 15; // kept inside std::string, no allocation
         if (keys.size() < MaximumKeys && bytes.size() <= LongestKey)
@@ -483,6 +496,9 @@ public:
     // moves a date before 2001 with a fraction one second late: such dates go in as seconds.
     bool wholeSecondDates = false;
 
+    // The order, among the reals written, of each -0.0 (see restoreNegativeZeros()).
+    std::vector<qsizetype> negativeZeros;
+
     NodePtr write(const QVariant &value)
     {
         switch (value.typeId()) {
@@ -520,8 +536,13 @@ public:
         case QMetaType::ULongLong:
             return writeUnsigned(value.toULongLong());
         case QMetaType::Float:
-        case QMetaType::Double:
-            return NodePtr(plist_new_real(value.toDouble()));
+        case QMetaType::Double: {
+            const double real = value.toDouble();
+            if (real == 0 && std::signbit(real))
+                negativeZeros.push_back(reals);
+            ++reals;
+            return NodePtr(plist_new_real(real));
+        }
         case QMetaType::QDateTime:
             return writeDate(value.toDateTime());
         default:
@@ -535,6 +556,7 @@ public:
     }
 
 private:
+    qsizetype reals = 0;
     // Where the writer is, as keys and indexes; spelled out only for an error.
     std::vector<std::variant<const QString *, qsizetype>> path;
     // The UTF-8 of the string at hand, NUL-terminated, reused from string to string.
@@ -633,6 +655,28 @@ private:
     }
 };
 
+// libplist's XML writer drops the sign of -0.0. It writes the reals in the order they were
+// made (dictionaries keep their insertion order), and "<real>" can stand nowhere else in its
+// output (text escapes '<'), so the n-th real element is the n-th real made.
+bool restoreNegativeZeros(QByteArray &xml, const std::vector<qsizetype> &which)
+{
+    constexpr QByteArrayView open("<real>"), close("</real>");
+    qsizetype at = 0, index = 0;
+    for (const qsizetype wanted : which) {
+        for (; (at = xml.indexOf(open, at)) >= 0; ++index) {
+            at += open.size();
+            if (index == wanted)
+                break;
+        }
+        const qsizetype end = at < 0 ? -1 : xml.indexOf(close, at);
+        if (end < 0)
+            return false;
+        xml.replace(at, end - at, "-0.0");
+        ++index;
+    }
+    return true;
+}
+
 } // namespace
 
 PropertyListReadResult readPropertyList(QByteArrayView bytes)
@@ -648,6 +692,8 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
     }
     const auto length = uint32_t(bytes.size());
     const bool binary = plist_is_binary(bytes.data(), length) != 0;
+    if (auto oldStyle = binary ? std::nullopt : readOldStylePropertyList(bytes))
+        return *std::move(oldStyle);
     result.format = binary ? PropertyListFormat::Binary : PropertyListFormat::Xml;
     result.error = precheck(bytes, binary);
     if (!result.ok())
@@ -675,6 +721,10 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
 PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFormat format)
 {
     PropertyListWriteResult result;
+    if (format == PropertyListFormat::OpenStep) {
+        result.error = QStringLiteral("the old-style form is read, never written");
+        return result;
+    }
     Writer writer;
     writer.wholeSecondDates = format == PropertyListFormat::Xml;
     NodePtr root = writer.write(value);
@@ -692,6 +742,8 @@ PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFor
         plist_to_xml(root.get(), &bytes, &length);
         result.bytes = QByteArray(bytes, qsizetype(length));
         plist_to_xml_free(bytes);
+        if (!restoreNegativeZeros(result.bytes, writer.negativeZeros))
+            result.bytes.clear();
     }
     if (result.bytes.isEmpty())
         result.error = QStringLiteral("the property list could not be encoded");

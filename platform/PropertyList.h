@@ -10,8 +10,8 @@
 
 namespace platform {
 
-/// The two encodings of a property list.
-enum class PropertyListFormat { Xml, Binary };
+/// The encodings of a property list. The old-style text form is only ever read.
+enum class PropertyListFormat { Xml, Binary, OpenStep };
 
 /// A UID node, the reference type of keyed archives. Keyed archives are property lists like
 /// any other, so a UID reads as this value and writes back as a UID; it is never turned into
@@ -50,25 +50,27 @@ struct PropertyListWriteResult
     explicit operator bool() const { return ok(); }
 };
 
-/// Reads an XML or binary property list (the encoding is detected from the bytes).
+/// Reads an XML, binary or old-style property list (the encoding is detected from the bytes;
+/// see OldStylePropertyList.h for the old-style form).
 ///
 /// Values come back as Qt values: dictionary → QVariantMap, array → QVariantList, string →
 /// QString, integer → qint64 (an unsigned integer above INT64_MAX, which the binary format
 /// can hold, → quint64), real → double, boolean → bool, date → QDateTime in UTC to the
-/// millisecond, data → QByteArray, UID → PropertyListUid.
+/// millisecond, data → QByteArray, UID → PropertyListUid. A string (or key) that begins
+/// with U+FEFF keeps it: that is text, not a byte-order mark.
 ///
 /// Any input, however damaged, gives either a value or an error; never a crash. A document
 /// without a value (an empty `<plist/>`) is an error too, as is nesting deeper than 512.
 PropertyListReadResult readPropertyList(QByteArrayView bytes);
 
-/// Writes `value` as a property list in `format`.
+/// Writes `value` as a property list in `format`, XML or binary (OpenStep is an error).
 ///
 /// Accepts the types readPropertyList() gives, plus what converts to them without loss:
 /// QVariantHash and QStringList, every integral type, float, QDateTime in any time spec.
 /// Anything else (a null QVariant, a QUrl, an invalid date, a string with U+0000 or an
 /// unpaired surrogate that would not survive UTF-8) fails with an error naming where it
-/// is: a value is never silently dropped or altered. XML keeps dates to the second, as
-/// the format does; binary keeps them to the millisecond.
+/// is: a value is never silently dropped or altered (-0.0 keeps its sign in XML too). XML
+/// keeps dates to the second, as the format does; binary keeps them to the millisecond.
 PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFormat format);
 
 } // namespace platform

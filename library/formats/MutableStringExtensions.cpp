@@ -22,14 +22,15 @@ qsizetype replaceOccurrencesOfString(QString &string, const QString &target, con
         return 0;
     const bool backwards = options.testFlag(SearchOption::Backwards);
     const bool anchored = options.testFlag(SearchOption::Anchored);
-    // Collect the matches first, then build the result once.
-    QList<qsizetype> matches;
+    // Collect the matches first, then build the result once. Without Literal a
+    // match may be longer or shorter than the target.
+    QList<Range> matches;
     Range remaining{0, string.size()};
-    while (remaining.length >= target.size()) {
+    while (remaining.length > 0) {
         const Range found = rangeOfString(string, target, options, remaining);
         if (found.location == NotFound)
             break;
-        matches.append(found.location);
+        matches.append(found);
         if (anchored)
             break;
         remaining = backwards ? Range{remaining.location, found.location - remaining.location}
@@ -42,10 +43,10 @@ qsizetype replaceOccurrencesOfString(QString &string, const QString &target, con
     QString result;
     result.reserve(string.size() + matches.size() * (replacement.size() - target.size()));
     qsizetype copied = 0;
-    for (const qsizetype at : matches) {
-        result += QStringView(string).sliced(copied, at - copied);
+    for (const Range &match : std::as_const(matches)) {
+        result += QStringView(string).sliced(copied, match.location - copied);
         result += replacement;
-        copied = at + target.size();
+        copied = match.end();
     }
     result += QStringView(string).sliced(copied);
     string = std::move(result);

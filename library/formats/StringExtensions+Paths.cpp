@@ -4,8 +4,13 @@
 #include <QFile>
 #include <QStringList>
 
+#include <cerrno>
 #include <filesystem>
 #include <mutex>
+#include <vector>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace vl {
 
@@ -15,11 +20,34 @@ namespace {
 // a smaller bound still ends every cycle.
 constexpr int MaximumLinks = 32;
 
+// The home folder of the account `name` from the user database; none when there
+// is no such account.
+std::optional<QString> homeOfUser(const QString &name)
+{
+    const QByteArray login = QFile::encodeName(name);
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size_t(size > 0 ? size : 1024));
+    passwd entry{};
+    passwd *found = nullptr;
+    int error = 0;
+    while ((error = ::getpwnam_r(login.constData(), &entry, buffer.data(), buffer.size(), &found)) == ERANGE
+           && buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (error || !found || !found->pw_dir)
+        return std::nullopt;
+    return QFile::decodeName(found->pw_dir);
+}
+
 QString expandTilde(const QString &path)
 {
-    if (path == u"~" || path.startsWith(QStringLiteral("~/")))
+    if (!path.startsWith(u'~'))
+        return path;
+    const qsizetype slash = path.indexOf(u'/');
+    const qsizetype nameEnd = slash < 0 ? path.size() : slash;
+    if (nameEnd == 1)
         return QDir::homePath() + path.sliced(1);
-    return path;
+    const std::optional<QString> home = homeOfUser(path.sliced(1, nameEnd - 1));
+    return home ? *home + path.sliced(nameEnd) : path;
 }
 
 std::optional<QString> readLink(const QString &path)

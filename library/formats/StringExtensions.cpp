@@ -103,33 +103,37 @@ bool beginsWithString(const QString &string, const QString &prefix, SearchOption
 {
     if (prefix.isEmpty())
         return true;
-    // The first occurrence is at 0 exactly when the string starts with the prefix;
-    // a backwards search finds the last one instead, which must then be at 0.
+    // The first occurrence is at 0 exactly when there is one at 0; a backwards
+    // search finds the last one instead, which must then be at 0.
     if (!options.testFlag(SearchOption::Backwards))
-        return string.startsWith(prefix, caseOf(options));
+        options |= SearchOption::Anchored;
     return rangeOfString(string, prefix, options).location == 0;
 }
 
 bool endsWithString(const QString &string, const QString &suffix, SearchOptions options)
 {
-    // A backwards search's match ends at the end exactly when the string ends with it.
-    return suffix.isEmpty() || string.endsWith(suffix, caseOf(options));
+    if (suffix.isEmpty())
+        return true;
+    const Range found = rangeOfString(string, suffix, options | SearchOption::Backwards | SearchOption::Anchored);
+    return found.location != NotFound && found.end() == string.size();
 }
 
 bool containsString(const QString &string, const QString &part, SearchOptions options)
 {
-    if (part.isEmpty())
-        return true;
-    if (options.testFlag(SearchOption::Anchored))
-        return rangeOfString(string, part, options).length > 0;
-    return string.contains(part, caseOf(options));
+    return part.isEmpty() || rangeOfString(string, part, options).length > 0;
 }
 
 bool isEqualToString(const QString &string, const QString &other, SearchOptions options)
 {
     if (other.isEmpty())
         return string.isEmpty();
-    return string.compare(other, caseOf(options)) == 0;
+    if (string.compare(other, caseOf(options)) == 0)
+        return true;
+    if (options.testFlag(SearchOption::Literal))
+        return false;
+    // Canonically equivalent text: the occurrence at 0 covers the whole string.
+    const SearchOptions forward = (options & ~SearchOptions(SearchOption::Backwards)) | SearchOption::Anchored;
+    return rangeOfString(string, other, forward) == Range{0, string.size()};
 }
 
 bool isEmpty(const QString &string)

@@ -50,15 +50,16 @@ std::optional<QByteArray> pascalStringUsingEncoding(const QString &string, Strin
 // --- Tests ------------------------------------------------------------------
 
 /// Whether `string` starts with `prefix`. A null or empty prefix answers true,
-/// for every receiver including the empty one.
+/// for every receiver including the empty one. These tests and isEqualToString()
+/// match canonically equivalent text unless `options` hold Literal (see rangeOfString()).
 bool beginsWithString(const QString &string, const QString &prefix, SearchOptions options = {});
 /// Whether `string` ends with `suffix` (searched backwards); a null or empty suffix answers true.
 bool endsWithString(const QString &string, const QString &suffix, SearchOptions options = {});
 /// Whether `string` contains `part`; a null or empty part answers true.
 bool containsString(const QString &string, const QString &part, SearchOptions options = {});
 
-/// Equality under `options` (CaseInsensitive matters). A null or empty `other`
-/// equals only an empty receiver.
+/// Equality under `options` (CaseInsensitive and Literal matter). A null or empty
+/// `other` equals only an empty receiver.
 bool isEqualToString(const QString &string, const QString &other, SearchOptions options);
 
 bool isEmpty(const QString &string);
@@ -162,9 +163,11 @@ QString SGMLEncodedString(const QString &string);
 
 // --- Paths ----------------------------------------------------------------------
 
-/// The path with '~' expanded and every symbolic link of an absolute path resolved
-/// (components that do not exist are kept as written), '.' and '..' resolved and
-/// no trailing slash. Relative paths are only tilde-expanded. A cycle of links
+/// The path with a leading '~' (the home folder) or '~name' (that account's home
+/// folder; a name with no account stays as written) expanded, every symbolic link
+/// of an absolute path resolved (components that do not exist are kept as
+/// written), '.' and '..' resolved and no trailing slash. Relative paths are only
+/// tilde-expanded. A cycle of links
 /// stops the resolution after 32 links and gives the path as written.
 QString stringByResolvingSymlinksInPath(const QString &path);
 

@@ -21,6 +21,14 @@ QString parentPath(const QString &path)
     return slash == 0 ? QStringLiteral("/") : trimmed.left(slash);
 }
 
+/// The path as its components give it back: no repeated or trailing slashes
+/// ("/tmp//x/" → "/tmp/x"); '.' and '..' stay, as a link may sit before them.
+QString withoutExtraSlashes(const QString &path)
+{
+    const QString joined = path.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
+    return path.startsWith(QLatin1Char('/')) ? QLatin1Char('/') + joined : joined;
+}
+
 QString joined(const QString &folder, const QString &name)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
@@ -68,9 +76,10 @@ std::optional<QStringList> fullPathDirectoryContentsAtPath(const QString &path)
     if (!dir.exists() || !QFileInfo(path).isReadable())
         return std::nullopt;
     const auto filters = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    const QString folder = withoutExtraSlashes(path);
     QStringList paths;
     for (const QString &name : dir.entryList(filters, QDir::Unsorted))
-        paths << joined(path, name);
+        paths << joined(folder, name);
     return paths;
 }
 

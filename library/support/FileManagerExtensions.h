@@ -26,7 +26,8 @@ bool ensureDirectoryPathExists(const QString &path);
 bool ensureFilePathExists(const QString &path);
 
 /// The full paths of a folder's entries (hidden ones included) in the order the
-/// file system lists them; none for an empty path or a folder that cannot be read.
+/// file system lists them, each the folder's path without repeated or trailing
+/// slashes plus the name; none for an empty path or a folder that cannot be read.
 std::optional<QStringList> fullPathDirectoryContentsAtPath(const QString &path);
 
 /// How many entries of the folder are folders (a link to a folder counts);

@@ -3,12 +3,13 @@
 #include "FileDescriptor.h"
 #include "Log.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 
 #include <cstdio>
 #include <cstring>
 #include <limits>
+
+#include <unistd.h>
 
 namespace {
 
@@ -38,11 +39,17 @@ void writeTimestamp(char *out)
     out[22] = char('0' + millis % 10);
 }
 
-// " name[pid] ", made once: neither changes while the process runs.
+// " name[pid] ". The pid is asked for at each call, as a child forked after the
+// first line has a pid of its own; the text is made again only when it changed.
 const QByteArray &processTag()
 {
-    static const QByteArray tag = ' ' + platform::processName().toUtf8() + '['
-                                  + QByteArray::number(QCoreApplication::applicationPid()) + "] ";
+    thread_local pid_t taggedPid = 0;
+    thread_local QByteArray tag;
+    const pid_t pid = ::getpid();
+    if (pid != taggedPid) {
+        tag = ' ' + platform::processName().toUtf8() + '[' + QByteArray::number(qint64(pid)) + "] ";
+        taggedPid = pid;
+    }
     return tag;
 }
 

@@ -57,6 +57,9 @@ TEST(Archiver, WritesNumbersWithTheSmallestForm)
         // Whole reals are written as integers, others raw; negative zero keeps its sign.
         {"f", 3.5f, "83 00 00 60 40"}, {"d", -1.0, "FF"}, {"d", 21692800.0, "82 80 01 4B 01"},
         {"d", 100.5, "83 00 00 00 00 00 20 59 40"}, {"d", -0.0, "83 00 00 00 00 00 00 00 80"},
+        // Whole reals beyond 32 bits are no integers to a reader: 2^31 as a float is not INT32_MAX.
+        {"f", 2147483648.0f, "83 00 00 00 4F"}, {"f", -2147483648.0f, "82 00 00 00 80"},
+        {"d", 2147483647.0, "82 FF FF FF 7F"}, {"d", 2147483648.0, "83 00 00 00 00 00 00 E0 41"},
     };
     for (const auto &row : rows) {
         EXPECT_EQ(bytesOf([&](Archiver &a) { a.encodeValueOfObjCType(row.type, row.value); }),

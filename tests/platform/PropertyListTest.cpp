@@ -47,6 +47,8 @@ QString difference(const QVariant &a, const QVariant &b, const QString &path = Q
                 return d;
         return {};
     }
+    if (a.typeId() == QMetaType::Double && std::signbit(a.toDouble()) != std::signbit(b.toDouble()))
+        return differ;
     const bool bothNan = a.typeId() == QMetaType::Double && std::isnan(a.toDouble()) && std::isnan(b.toDouble());
     return bothNan || a == b ? QString() : differ;
 }
@@ -80,10 +82,10 @@ QVariantMap everyType(PropertyListFormat format)
                           std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()};
     return {
         {QStringLiteral("strings"), QVariantList{QString(), QStringLiteral("plain"), QStringLiteral("ünïcødé <&> \"q\""),
-                                                 QString::fromUtf8("emoji \xF0\x9F\x98\x80")}},
+                                                 QString::fromUtf8("emoji \xF0\x9F\x98\x80"), QStringLiteral("\uFEFF")}},
         {QStringLiteral("integers"), integers},
         {QStringLiteral("unsigned"), quint64(12345678901234567890ULL)},
-        {QStringLiteral("reals"), QVariantList{0.0, -0.5, 3.141592653589793, 1e300, -2.5e-300}},
+        {QStringLiteral("reals"), QVariantList{0.0, -0.0, -0.5, 3.141592653589793, 1e300, -2.5e-300, -0.0}},
         {QStringLiteral("booleans"), QVariantList{true, false}},
         {QStringLiteral("dates"), QVariantList{utc(2001, 1, 1), utc(2024, 2, 29, 23, 59, 58, ms), utc(1969, 7, 20, 20, 17, 40, ms),
                                                utc(1900, 1, 1), utc(2100, 12, 31, 12), utc(4001, 1, 1)}},
@@ -93,6 +95,7 @@ QVariantMap everyType(PropertyListFormat format)
                                                {QStringLiteral("empty array"), QVariantList()},
                                                {QStringLiteral("deep"), QVariantList{QVariantList{QVariantMap{{QStringLiteral("k"), qint64(-7)}}}}}}},
         {QString::fromUtf8("clé"), QStringLiteral("non-ASCII key")},
+        {QString::fromUtf8("\uFEFFclé"), QStringLiteral("the same key after U+FEFF")},
     };
 }
 
@@ -152,6 +155,28 @@ TEST_P(PropertyListFormats, ScalarRootsAndConvertibleTypes)
 INSTANTIATE_TEST_SUITE_P(Xml, PropertyListFormats, ::testing::Values(PropertyListFormat::Xml));
 INSTANTIATE_TEST_SUITE_P(Binary, PropertyListFormats, ::testing::Values(PropertyListFormat::Binary));
 
+// Python's plistlib, a reader independent of libplist, sees the sign of zero and the
+// U+FEFF that begins a string or key in both formats as written.
+TEST(PropertyList, AnIndependentReaderSeesNegativeZeroAndLeadingFeff)
+{
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        GTEST_SKIP() << "python3 is not installed";
+    const QVariantMap value{{QStringLiteral("z"), QVariantList{-0.0, 0.0}}, {QStringLiteral("\uFEFFz"), QStringLiteral("\uFEFF")}};
+    QTemporaryDir scratch;
+    for (const PropertyListFormat format : {PropertyListFormat::Xml, PropertyListFormat::Binary}) {
+        const QString path = scratch.filePath(QStringLiteral("value.plist"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(writePropertyList(value, format).bytes) > 0);
+        file.close();
+        QProcess reader;
+        reader.start(python, {QStringLiteral("-c"), QStringLiteral("import plistlib, sys; print(ascii(sorted(plistlib.load(open(sys.argv[1], 'rb')).items())))"), path});
+        ASSERT_TRUE(reader.waitForFinished(30000)) << "python3 did not finish";
+        EXPECT_EQ(reader.readAllStandardOutput().trimmed(), "[('z', [-0.0, 0.0]), ('\\ufeffz', '\\ufeff')]")
+            << reader.readAllStandardError().constData();
+    }
+}
+
 TEST(PropertyList, XmlKeepsDatesToTheSecond)
 {
     const QVariant back = roundTrip(utc(2010, 5, 6, 7, 8, 9, 999), PropertyListFormat::Xml);
@@ -188,7 +213,7 @@ TEST(PropertyList, DamagedInputIsAnErrorNotACrash)
     ASSERT_FALSE(binary.isEmpty());
     const QByteArray rows[] = {
         QByteArray(),
-        QByteArray("garbage"),
+        QByteArray("garbage }"),
         QByteArray("bplist00"),
         binary.left(binary.size() / 2),
         binary.left(binary.size() - 1),

@@ -156,6 +156,7 @@ TEST(Unarchiver, ObjectsHoldingFoundationValuesNilAndBooleansRoundTrip)
     const QVariantMap value{
         {QStringLiteral("text"), QStringLiteral("Grüße, 世界 🅱️")},
         {QStringLiteral("empty"), QString()},
+        {QStringLiteral("\uFEFFtext"), QStringLiteral("\uFEFF")},    // U+FEFF is text, not a byte-order mark
         {QStringLiteral("data"), hex("00 FF 84 85 86")},
         {QStringLiteral("date"), date},
         {QStringLiteral("yes"), true},

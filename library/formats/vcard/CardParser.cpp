@@ -378,10 +378,39 @@ int32_t vcard_end_value(CARD_Parser p)
 
 // A logical line that ends before its ':' is dropped unreported, wherever it
 // ends: joined to the next line it would take that line's property with it.
-int32_t card_drop_line(CARD_Parser p)
+// Inside an open quoted value the ':' may already have gone by as text, so
+// such a line is a broken property, and a failure, not a silent loss.
+int32_t card_end_line_before_value(CARD_Parser p)
 {
+    const bool broken = p->state == STATE_PARAM_VALUE && p->in_quotes;
     vcard_clear_line(p);
-    return kTrue;
+    return broken ? kFalse : kTrue;
+}
+
+inline bool card_is_blank(char c)
+{
+    return charClass(c) == CC_SPACE;
+}
+
+// An unquoted parameter value ends here: blanks before its end go, as those
+// after its '=' did (a closing quote is never a blank, so quoted text stays).
+void card_trim_param_value(CARD_Parser p)
+{
+    const int32_t start = p->param_count > 0 ? p->params[p->param_count - 1].value : 0;
+    while (p->line_len > start && card_is_blank(p->line[p->line_len - 1]))
+        --p->line_len;
+}
+
+// A double quote opens a quoted string only where a value of the list begins:
+// at the value's start (see STATE_PARAM_VALUE_START) or after a ','. Elsewhere
+// ('a"b') it is text, so a ':' after it still ends the parameters.
+bool card_quote_opens(CARD_Parser p)
+{
+    const int32_t start = p->param_count > 0 ? p->params[p->param_count - 1].value : 0;
+    int32_t i = p->line_len;
+    while (i > start && card_is_blank(p->line[i - 1]))
+        --i;
+    return i > start && p->line[i - 1] == ',';
 }
 
 // The line machine: one byte of a logical line. Returns kTrue to go on, kFalse
@@ -393,8 +422,10 @@ int32_t vcard_process_char(CARD_Parser p, char c)
         // Before its ':' a line that ends is dropped; CR never enters the line,
         // nor does whitespace outside a parameter's value.
         if (cc == CC_LF)
-            return card_drop_line(p);
-        if (cc == CC_CR || (cc == CC_SPACE && p->state != STATE_PARAM_VALUE))
+            return card_end_line_before_value(p);
+        // A quoted string keeps every byte but the line end: a CR inside it is text.
+        const bool quoted = p->state == STATE_PARAM_VALUE && p->in_quotes;
+        if ((cc == CC_CR && !quoted) || (cc == CC_SPACE && p->state != STATE_PARAM_VALUE))
             return kTrue;
     }
     switch (p->state) {
@@ -459,18 +490,20 @@ int32_t vcard_process_char(CARD_Parser p, char c)
         }
         switch (cc) {
         case CC_COLON: // also after a backslash
+            card_trim_param_value(p);
             return vcard_end_prop(p);
         case CC_SEMICOLON:
             if (p->escaped) {
                 p->escaped = kFalse;
                 return vcard_add_char_to_line(p, c);
             }
+            card_trim_param_value(p);
             p->state = STATE_PARAM_START;
             return vcard_add_char_to_line(p, '\0');
         case CC_QUOTE:
             if (p->escaped)
                 p->escaped = kFalse;
-            else
+            else if (card_quote_opens(p))
                 p->in_quotes = kTrue;
             return vcard_add_char_to_line(p, c);
         case CC_BACKSLASH:
@@ -481,8 +514,8 @@ int32_t vcard_process_char(CARD_Parser p, char c)
             p->escaped = kFalse;
             return vcard_add_char_to_line(p, c);
         default:
-            // Whitespace is text too ('CN=Jane Doe', 'TZID=Central Time :');
-            // only line ends are not. A backslash applies to the next byte
+            // Inner whitespace is text too ('CN=Jane Doe'); blanks at the end
+            // go when the value ends. A backslash applies to the next byte
             // only: a sticky escape would swallow a later parameter's ';'.
             p->escaped = kFalse;
             return vcard_add_char_to_line(p, c);
@@ -679,6 +712,10 @@ int CARD_Parse(CARD_Parser p, const char *data, std::size_t length, int isFinal)
                 }
             }
         } else if (c == '\n') {
+            // The CR of a CRLF line end inside a quoted string belongs to the
+            // line end (a fold may follow), not to the text.
+            if (p->state == STATE_PARAM_VALUE && p->in_quotes && p->line_len > 0 && p->line[p->line_len - 1] == '\r')
+                --p->line_len;
             p->after_newline = kTrue;
             p->folded = kFalse;
             continue;

@@ -27,9 +27,11 @@ typedef CARD_ParserStruct *CARD_Parser;
 /// null pointers. Every string points into the tokenizer's line buffer and is
 /// valid only during the call.
 ///
-/// Names never hold whitespace. A parameter value keeps its double quotes;
-/// inside them ':', ';' and backslashes are text, outside them a backslash
-/// makes the next byte text ('\;', '\"', '\\').
+/// Names never hold whitespace. An unquoted parameter value loses the blanks at
+/// both ends and keeps inner ones. A double quote at the start of a value (or
+/// after a ',') opens a quoted string, kept with its quotes, in which ':', ';',
+/// CR and backslashes are text; elsewhere a quote is text, and a backslash makes
+/// the next byte text ('\;', '\"', '\\').
 typedef void (*CARD_PropHandler)(void *userData, const char *name, const char **params);
 
 /// Called at the end of each property line: once with all decoded value bytes
@@ -69,7 +71,8 @@ void CARD_SetDataHandler(CARD_Parser parser, CARD_DataHandler handler);
 /// line as it stands.
 ///
 /// Returns -1 on success and 0 on failure: a ':' right after ';' or an empty
-/// parameter value ('NAME;:v', 'NAME;TYPE=:v', 'NAME;TYPE=;X:v'), a base64 value
+/// parameter value ('NAME;:v', 'NAME;TYPE=:v', 'NAME;TYPE=;X:v'), a line that
+/// ends inside a quoted parameter value ('X;A="a:v'), a base64 value
 /// holding a character outside the alphabet or ending in a group that padding
 /// cannot complete ('QUJDQ'), or a buffer that cannot grow. After a failure the
 /// rest of the chunk is not read; the record stays safe to free (or to feed,

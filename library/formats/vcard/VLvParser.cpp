@@ -146,12 +146,9 @@ bool VLvParser::parseString(const QString &string)
         vl::replaceOccurrencesOfString(text, QStringLiteral("\r\n"), QStringLiteral("\n"));
         vl::replaceOccurrencesOfString(text, QStringLiteral("\r"), QStringLiteral("\n"));
     }
-    // Empty lines vanish in the tokenizer, so they may come before the BEGIN
-    // line too; leading spaces or a byte-order mark may not.
-    qsizetype start = 0;
-    while (start < text.size() && text.at(start) == u'\n')
-        ++start;
-    if (!vl::beginsWithString(text.mid(start, 5), QStringLiteral("BEGIN"), vl::SearchOption::CaseInsensitive))
+    // The text is the card itself: nothing before its BEGIN, not even an empty
+    // line, a space or a byte-order mark.
+    if (!vl::beginsWithString(text.left(5), QStringLiteral("BEGIN"), vl::SearchOption::CaseInsensitive))
         return false;
 
     // All of the bytes: a NUL character is an ordinary byte to the tokenizer and

@@ -19,14 +19,16 @@ TEST(MutableStringExtensions, ReplacementsCountNonOverlappingMatches)
         {"Xx-xX", "x", "yy", SearchOption::CaseInsensitive, 4, "yyyy-yyyy"},
         {"abab", "ab", "", SearchOption::Anchored | SearchOption::Backwards, 1, "ab"},
         {"ab", "", "z", {}, 0, "ab"},
+        {"café crème", "e\u0301", "e", {}, 1, "cafe crème"},    // canonically equivalent, one unit shorter
+        {"café", "e\u0301", "e", SearchOption::Literal, 0, "café"},
     };
     for (const Row &row : rows) {
-        QString text = QString::fromLatin1(row.text);
-        EXPECT_EQ(replaceOccurrencesOfString(text, QString::fromLatin1(row.target), QString::fromLatin1(row.replacement),
+        QString text = QString::fromUtf8(row.text);
+        EXPECT_EQ(replaceOccurrencesOfString(text, QString::fromUtf8(row.target), QString::fromUtf8(row.replacement),
                                              row.options),
                   row.count)
             << row.text;
-        EXPECT_EQ(text, QString::fromLatin1(row.result)) << row.text;
+        EXPECT_EQ(text, QString::fromUtf8(row.result)) << row.text;
     }
 }
 

@@ -12,6 +12,9 @@
 #include <limits>
 #include <tuple>
 
+#include <pwd.h>
+#include <unistd.h>
+
 using namespace vl;
 
 namespace {
@@ -43,6 +46,35 @@ TEST(StringExtensions, EmptyOrNullArgumentIsFoundEverywhere)
     EXPECT_FALSE(isEqualToString(QStringLiteral("Hello"), QStringLiteral("hELLO"), {}));
     EXPECT_TRUE(isEqualToString(QStringLiteral(""), QString(), {}));
     EXPECT_FALSE(isEqualToString(QStringLiteral("a"), QStringLiteral(""), {}));
+}
+
+TEST(StringExtensions, WithoutLiteralCanonicallyEquivalentTextMatches)
+{
+    const QString composed = s(u"caf\u00e9"), decomposed = s(u"cafe\u0301");
+    EXPECT_TRUE(isEqualToString(composed, decomposed, {}));
+    EXPECT_FALSE(isEqualToString(composed, decomposed, SearchOption::Literal));
+    EXPECT_TRUE(isEqualToString(s(u"CAF\u00c9"), decomposed, SearchOption::CaseInsensitive));
+    EXPECT_TRUE(isEqualToString(s(u"\u212a"), QStringLiteral("K"), {}));    // Kelvin sign: a singleton
+    EXPECT_FALSE(isEqualToString(decomposed, QStringLiteral("cafe"), {}));
+    EXPECT_TRUE(beginsWithString(s(u"e\u0301t\u00e9"), s(u"\u00e9t")));
+    EXPECT_TRUE(endsWithString(composed, s(u"e\u0301")));
+    EXPECT_FALSE(endsWithString(composed, s(u"e\u0301"), SearchOption::Literal));
+    EXPECT_TRUE(containsString(s(u"un caf\u00e9 noir"), decomposed));
+
+    struct Row { const char16_t *text, *target; SearchOptions options; Range found; };
+    const Row rows[] = {
+        {u"x e\u0301 y", u"\u00e9", {}, {2, 2}},
+        {u"x e\u0301 y", u"\u00e9", SearchOption::Literal, {NotFound, 0}},
+        {u"cafe\u0301", u"cafe", {}, {NotFound, 0}},    // never ends inside a combining sequence
+        {u"e\u0301", u"\u0301", {}, {NotFound, 0}},      // nor begins inside one
+        {u"a\u0323\u0301 a\u0301\u0323", u"a\u0301\u0323", SearchOption::Backwards, {4, 3}},    // marks in either order
+        {u"\u1100\u1161 \uac00", u"\uac00", {}, {0, 2}},    // a Hangul syllable and its letters
+        {u"\uac00", u"\u1100", {}, {NotFound, 0}},
+        {u"\u00e9\u00e9e\u0301", u"\u00e9", SearchOption::Backwards, {2, 2}},
+        {u"e\u0301x", u"\u00e9", SearchOption::Anchored, {0, 2}},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(rangeOfString(s(row.text), s(row.target), row.options), row.found) << s(row.text).toStdString();
 }
 
 TEST(StringExtensions, VersionStringsCompareNumericallyThenByStatus)
@@ -245,6 +277,11 @@ TEST(StringExtensions, SymbolicLinksAndTheAliasResolver)
     EXPECT_EQ(stringByResolvingSymlinksInPath(root + QStringLiteral("/loopA/x")), root + QStringLiteral("/loopA/x"));
     EXPECT_EQ(stringByResolvingSymlinksInPath(QStringLiteral("~/Documents")), QDir::homePath() + QStringLiteral("/Documents"));
     EXPECT_EQ(stringByResolvingSymlinksInPath(QStringLiteral("rel/x")), QStringLiteral("rel/x"));
+    const passwd *account = ::getpwuid(::getuid());
+    ASSERT_NE(account, nullptr);
+    EXPECT_EQ(stringByResolvingSymlinksInPath(QLatin1Char('~') + QString::fromLocal8Bit(account->pw_name) + QStringLiteral("/none")),
+              stringByResolvingSymlinksInPath(QFile::decodeName(account->pw_dir) + QStringLiteral("/none")));
+    EXPECT_EQ(stringByResolvingSymlinksInPath(QStringLiteral("~no-such-account/x")), QStringLiteral("~no-such-account/x"));
 
     const QString alias = root + QStringLiteral("/real/sub/Alias");
     EXPECT_EQ(stringByResolvingAliasesInPath(root + QStringLiteral("/rel/Alias")), alias);

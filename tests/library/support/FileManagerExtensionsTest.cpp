@@ -63,6 +63,9 @@ TEST(FileManagerExtensions, ListingsAndFolderCounts)
     ASSERT_TRUE(contents);
     EXPECT_EQ(contents->size(), 7);
     EXPECT_TRUE(contents->contains(tmp.path() + QStringLiteral("/.f3")));
+    touch(tmp.path() + QStringLiteral("/one/x"));
+    const QString untidy = QString(tmp.path()).replace(QLatin1Char('/'), QStringLiteral("//")) + QStringLiteral("//one/");
+    EXPECT_EQ(vl::fullPathDirectoryContentsAtPath(untidy), QStringList{tmp.path() + QStringLiteral("/one/x")});
     EXPECT_EQ(vl::directoryCountAtPath(tmp.path()), 3u); // one, .two and the link to one
     EXPECT_EQ(vl::directoryCountAtPath(tmp.path() + QStringLiteral("/one")), 0u);
     EXPECT_EQ(vl::directoryCountAtPath(tmp.path() + QStringLiteral("/missing")), vl::NotFound);

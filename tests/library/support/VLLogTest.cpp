@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -72,6 +73,23 @@ TEST(VLLogf, WritesOneLineWithDateNameAndPidKeepingTheMessageWhole)
     const QByteArray second = pipe.drain();
     EXPECT_TRUE(second.endsWith("] " + longText + "|\xc3\xa9\n\n")) << second.right(40).constData();
     EXPECT_EQ(second.count('\n'), 2); // the message's own line feed leaves an empty line
+}
+
+TEST(VLLogf, AChildForkedAfterALineLogsItsOwnPid)
+{
+    Pipe pipe;
+    VLLogf(pipe.write, "parent");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        VLLogf(pipe.write, "child");
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const QByteArray lines = pipe.drain();
+    EXPECT_TRUE(lines.contains('[' + QByteArray::number(::getpid()) + "] parent\n")) << lines.constData();
+    EXPECT_TRUE(lines.contains('[' + QByteArray::number(child) + "] child\n")) << lines.constData();
 }
 
 TEST(VLLogf, DropsTheLineInsteadOfWaiting)

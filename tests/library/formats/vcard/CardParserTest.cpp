@@ -45,7 +45,7 @@ const Example kLines[] = {
     {"FoldedName", "NO\n TE:x", {"P NOTE", "D x", "E"}},
     {"EmptyLinesAreSkipped", "\n\nA:1\n\n\nB:2\n\n", {"P A", "D 1", "E", "P B", "D 2", "E"}},
     {"LineWithoutColonIsDropped", "JUNK\nA:1\nMORE JUNK", {"P A", "D 1", "E"}},
-    {"LineEndingInsideParametersIsDropped", "X;A=1\nY;B\nZ;C=\nW;D=\"q\nB:2", {"P B", "D 2", "E"}},
+    {"LineEndingInsideParametersIsDropped", "X;A=1\nY;B\nZ;C=\nB:2", {"P B", "D 2", "E"}},
     {"WhitespaceNeverEntersAName", "N A M E:x", {"P NAME", "D x", "E"}},
     {"ValueKeepsInnerAndTrailingWhitespace", "A: \t x  y  \n", {"P A", "D x  y  ", "E"}},
     {"CarriageReturnsAreIgnored", "A:1\r\nB;X=\r1:2\r\n", {"P A", "D 1", "E", "P B [X=1]", "D 2", "E"}},
@@ -56,7 +56,7 @@ const Example kLines[] = {
     {"LongLineArrivesWhole", "A:" + std::string(1025, 'x') + "\n", {"P A", "D " + std::string(1025, 'x'), "E"}},
     {"UpperBytesAreOrdinary", "N\xC3\xA4ME;P=\xC3\xB6:\xC3\xBC", {"P N\xC3\xA4ME [P=\xC3\xB6]", "D \xC3\xBC", "E"}},
     {"SemicolonOrEqualsRightAfterSemicolonStartsAParameterName", "A;;B;=C:v", {"P A [;B] [=C]", "D v", "E"}},
-    {"WhitespaceAroundNamesIsDropped", "A ; X = 1 ; Y :v", {"P A [X=1 ] [Y]", "D v", "E"}},
+    {"WhitespaceAroundNamesIsDropped", "A ; X = 1 ; Y :v", {"P A [X=1] [Y]", "D v", "E"}},
 };
 
 const Example kParameterValues[] = {
@@ -66,9 +66,13 @@ const Example kParameterValues[] = {
     {"EscapedQuoteDoesNotOpenQuotes", "X;A=a\\\" b:v", {"P X [A=a\" b]", "D v", "E"}},
     {"SemicolonAndColonInsideQuotesAreText", "X;A=\"a;b\";M=\"mailto:x\":c", {"P X [A=\"a;b\"] [M=\"mailto:x\"]", "D c", "E"}},
     {"BackslashInsideQuotesIsText", "X;CN=\"Y\\\":v", {"P X [CN=\"Y\\\"]", "D v", "E"}},
-    {"QuoteLeftOpenEndsWithItsLine", "X;A=\"a b\nC:v", {"P C", "D v", "E"}},
     {"FoldInsideQuotes", "X;A=\"a\r\n b\":v", {"P X [A=\"ab\"]", "D v", "E"}},
-    {"UnquotedValueKeepsItsWhitespace", "X;CN=Jane  Doe;TZID= x\ty :v", {"P X [CN=Jane  Doe] [TZID=x\ty ]", "D v", "E"}},
+    {"UnquotedValueIsTrimmedAtBothEnds", "X;CN=Jane  Doe ;TZID= x\ty :v", {"P X [CN=Jane  Doe] [TZID=x\ty]", "D v", "E"}},
+    {"QuoteInsideAValueIsText", "X;A=a\"b:c\nY;B=1 \"2\":d",
+     {"P X [A=a\"b]", "D c", "E", "P Y [B=1 \"2\"]", "D d", "E"}},
+    {"EscapedQuoteInsideQuotesIsText", "X;CN=\"Y\\\"Z\":v", {"P X [CN=\"Y\\\"Z\"]", "D v", "E"}},
+    {"QuoteAfterACommaOpens", "X;T=a, \"b:c\";U=1:v", {"P X [T=a, \"b:c\"] [U=1]", "D v", "E"}},
+    {"CarriageReturnInsideQuotesIsText", "X;A=\"a\rb\":v", {"P X [A=\"a\rb\"]", "D v", "E"}},
     {"ColonEndsThePropertyAfterABackslash", "X;A=a\\:b", {"P X [A=a]", "D b", "E"}},
     {"OpeningBackslashIsKept", "X;A=\\b:v", {"P X [A=\\b]", "D v", "E"}},
 };
@@ -111,6 +115,7 @@ const Example kFailures[] = {
     {"ColonAfterSemicolonAndWhitespace", "NAME; \n :value", {}, 0},
     {"EmptyParameterValue", "NAME;TYPE=:value", {}, 0},
     {"EmptyParameterValueBeforeSemicolon", "NAME;TYPE=;X:value", {}, 0},
+    {"LineEndsInsideQuotes", "A:1\nX;L=\"a:v\nB:2", {"P A", "D 1", "E"}, 0},
 };
 // clang-format on
 

@@ -49,6 +49,9 @@ QList<CorpusFile> corpusFiles(const QString &dir)
 // padding can mend: the parse fails there, keeping what came before.
 // (python3-vobject refuses this photo too.)
 const QStringList kBrokenBase64 = {QStringLiteral("ezvcard__John_Doe_ANDROID.vcf")};
+// Files listed as well formed that begin with empty lines: a text must begin
+// with its BEGIN line, so the parser refuses them whole.
+const QStringList kNotBeginningWithBegin = {QStringLiteral("icaljs__newline_junk.ics")};
 
 // The `nth` property called `name` of the first card, and what it should hold.
 struct Value
@@ -93,7 +96,7 @@ const MalformedCase kMalformed[] = {
     {"libical__fuzz464655084", false, nullptr},
     {"libical__fuzzmerge1", false, ""},
     {"libical__issue252.ics", false, "VCALENDAR()"}, // 'VERSIGN;b=:' has an empty parameter value
-    {"libical__malloc.ics", true, nullptr},
+    {"libical__malloc.ics", false, nullptr}, // a line ends inside a quoted parameter value
     {"libical__poc-05", true, "VCALENDAR(card:xEVENT(SUMMARY),card:xEVEAR(EGIN))"},
     {"libical__stresstest.ics", true, nullptr},
     {"libical__vcardfuzz479881583", false, ""},
@@ -140,6 +143,11 @@ TEST(VCardCorpus, EveryFileTokenizesAlikeInAnyChunksAndParsesAsExpected)
             const bool broken = kBrokenBase64.contains(file.name);
             if (!broken) {
                 EXPECT_EQ(whole.result, -1) << "the raw bytes tokenize";
+            }
+            if (kNotBeginningWithBegin.contains(file.name)) {
+                EXPECT_FALSE(parsed);
+                EXPECT_TRUE(parser.cards().isEmpty());
+                continue;
             }
             EXPECT_EQ(parsed, !broken);
             EXPECT_FALSE(parser.cards().isEmpty());
@@ -304,6 +312,8 @@ const KnownDifference kKnownDifferences[] = {
     {"opensync__kdepim-photo1-2.1.vcf", "X-MESSAGING/", "vobject skips names holding a '/'"},
     {"opensync__kdepim-umlaute-2.1.vcf", "X-MESSAGING/", "vobject skips names holding a '/'"},
     {"l0b0-vcard__maximal.vcf", "PROFILE[0]", "vobject takes PROFILE as a directive, not a property"},
+    {"radicale__event_issue2172.ics", "parameters",
+     "an unquoted parameter value loses the blanks at its end as at its start; vobject keeps those at the end"},
 };
 
 TEST(VCardCorpus, CardTreesMatchPythonVobject)
@@ -311,7 +321,7 @@ TEST(VCardCorpus, CardTreesMatchPythonVobject)
     CORVANE_REQUIRE_CORPUS(dir, "vcard");
     QStringList paths;
     for (const CorpusFile &file : corpusFiles(dir)) {
-        if (!file.malformed && !kBrokenBase64.contains(file.name))
+        if (!file.malformed && !kBrokenBase64.contains(file.name) && !kNotBeginningWithBegin.contains(file.name))
             paths.append(dir + u'/' + file.name);
     }
     QProcess dump;

@@ -107,7 +107,7 @@ TEST(VLvParser, TextMustBeginWithBegin)
     EXPECT_TRUE(parser.cards().isEmpty()) << "the earlier cards are gone";
     EXPECT_FALSE(parser.parseString(QStringLiteral("\uFEFFBEGIN:VCARD\nEND:VCARD")));
     EXPECT_FALSE(parser.parseString(QString()));
-    EXPECT_TRUE(parser.parseString(QStringLiteral("\r\n\nBEGIN:VCARD\nEND:VCARD"))) << "empty lines may come first";
+    EXPECT_FALSE(parser.parseString(QStringLiteral("\r\n\nBEGIN:VCARD\nEND:VCARD"))) << "not even empty lines first";
     EXPECT_TRUE(parser.parseString(QStringLiteral("begin:vcard\nfn:x\nend:vcard")));
     EXPECT_EQ(summary(parser), QStringLiteral("vcard(fn)"));
     ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN;ENCODING=QUOTED-PRINTABLE:A=FF\nFN:x\nEND:A")));

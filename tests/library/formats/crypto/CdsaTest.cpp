@@ -1,0 +1,373 @@
+#include "Cdsa.h"
+#include "Rc5.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+QByteArray initVector(qsizetype length = 16)
+{
+    return QByteArray(reinterpret_cast<const char *>(CdsaInitVector.data()), length);
+}
+
+QByteArray xored(QByteArray a, const QByteArray &b)
+{
+    for (qsizetype i = 0; i < a.size(); ++i)
+        a[i] = char(a[i] ^ b[i]);
+    return a;
+}
+
+CSSM_KEY sessionKey(CSSM_ALGORITHMS algorithm, const QByteArray &bytes)
+{
+    CSSM_KEY key;
+    key.algorithm = algorithm;
+    key.logicalSizeInBits = std::uint32_t(bytes.size() * 8);
+    key.data = bytes;
+    return key;
+}
+
+class Cdsa : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(cdsaCspAttach(module), CSSM_OK); }
+    void TearDown() override { EXPECT_EQ(cdsaCspDetach(module), CSSM_OK); }
+
+    CSSM_KEY derive(const char *password, std::uint32_t bits)
+    {
+        CSSM_KEY key;
+        EXPECT_EQ(cdsaDeriveKey(module, password, CSSM_ALGID_AES, bits, key), CSSM_OK);
+        return key;
+    }
+
+    QByteArray encrypt(const CSSM_KEY &key, const QByteArray &plain)
+    {
+        QByteArray out;
+        EXPECT_EQ(cdsaEncrypt(module, key, plain, out), CSSM_OK);
+        return out;
+    }
+
+    CSSM_CSP_HANDLE module;
+};
+
+TEST_F(Cdsa, DerivesTheWorkedExampleKeys)
+{
+    const CSSM_KEY key = derive("secret", 128);
+    EXPECT_EQ(key.data, hex("074dd947ff8596c8c94b5a96a2a40b27"));
+    EXPECT_EQ(derive("secret", 256).data, hex("074dd947ff8596c8c94b5a96a2a40b27b71b649d5c05114e3c236bde54767dd5"));
+    EXPECT_EQ(derive("", 128).data, hex("52083afade46fbf50300dae3566d33ef"));
+    EXPECT_EQ(key.algorithm, CSSM_ALGID_AES);
+    EXPECT_EQ(key.keyClass, CSSM_KEYCLASS_SESSION_KEY);
+    EXPECT_EQ(key.usage, CSSM_KEYUSE_ANY);
+    EXPECT_EQ(key.attributes, CSSM_KEYATTR_RETURN_DATA | CSSM_KEYATTR_EXTRACTABLE);
+    EXPECT_EQ(key.label, QByteArray("tempKey", 8));
+    CSSM_KEY refused;
+    for (std::uint32_t bits : {0u, 100u, 8192u})
+        EXPECT_EQ(cdsaDeriveKey(module, "secret", CSSM_ALGID_AES, bits, refused), CSSMERR_CSP_INVALID_ATTR_KEY_LENGTH);
+    CSSM_KEY freed = key;
+    EXPECT_EQ(cdsaFreeKey(module, freed), CSSM_OK);
+    EXPECT_TRUE(freed.data.isEmpty());
+    EXPECT_EQ(key.data.size(), 16); // a copy keeps its bytes
+}
+
+// Known answers through the whole path: with CBC, the first block enciphers plaintext XOR
+// vector, so a plaintext block chosen as P XOR vector gives the cipher's answer for P.
+TEST_F(Cdsa, KnownAnswersOfEveryCipher)
+{
+    const struct
+    {
+        CSSM_ALGORITHMS algorithm;
+        const char *key, *plain, *cipher;
+    } rows[] = {
+        {CSSM_ALGID_AES, "074dd947ff8596c8c94b5a96a2a40b27", "68656c6c6f0b0b0b0b0b0b0b0b0b0b0b", "10f7e099b656f0a057b68015180a474e"},
+        {CSSM_ALGID_AES, "074dd947ff8596c8c94b5a96a2a40b27b71b649d5c05114e3c236bde54767dd5",
+         "68656c6c6f0b0b0b0b0b0b0b0b0b0b0b", "e17ae9924ea92cb2a96bec600a912679"},
+        {CSSM_ALGID_DES, "133457799bbcdff1", "0123456789abcdef", "85e813540f0ab405"},
+        {CSSM_ALGID_3DES_3KEY_EDE, "133457799bbcdff1133457799bbcdff1133457799bbcdff1", "0123456789abcdef", "85e813540f0ab405"},
+        {CSSM_ALGID_RC2, "ffffffffffffffff", "ffffffffffffffff", "278b27e42e2f0d49"},
+        {CSSM_ALGID_RC2, "3000000000000000", "1000000000000001", "30649edf9be7d2c2"},
+        {CSSM_ALGID_RC2, "88bca90e90875a7f0f79c384627bafb2", "0000000000000000", "2269552ab0f85ca6"},
+        {CSSM_ALGID_RC5, "000102030405060708090a0b0c0d0e0f", "0001020304050607", "3e2e95357027d896"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.cipher);
+        const CSSM_KEY key = sessionKey(row.algorithm, hex(row.key));
+        const QByteArray plain = hex(row.plain);
+        const QByteArray chosen = xored(plain, initVector(plain.size()));
+        const QByteArray cipher = encrypt(key, chosen);
+        EXPECT_EQ(cipher.size(), 2 * plain.size()); // a whole block of padding follows
+        EXPECT_EQ(cipher.left(plain.size()), hex(row.cipher));
+        QByteArray back;
+        EXPECT_EQ(cdsaDecrypt(module, key, cipher, back), CSSM_OK);
+        EXPECT_EQ(back, chosen);
+    }
+    // RC4 is a stream: no vector, no padding.
+    EXPECT_EQ(encrypt(sessionKey(CSSM_ALGID_RC4, "Key"), "Plaintext"), hex("bbf316e8d940af0ad3"));
+    EXPECT_EQ(encrypt(sessionKey(CSSM_ALGID_RC4, QByteArray(256, 'k')), "").size(), 0);
+}
+
+TEST(Rc5, PublishedVectors)
+{
+    const struct
+    {
+        const char *key, *plain, *cipher;
+        int rounds;
+    } rows[] = {
+        {"00000000000000000000000000000000", "0000000000000000", "21a5dbee154b8f6d", 12},
+        {"915f4619be41b2516355a50110a9ce91", "21a5dbee154b8f6d", "f7c013ac5b2b8952", 12},
+        {"000102030405060708090a0b0c0d0e0f", "0001020304050607", "c8d3b3c486700cfa", 12},
+        {"000102030405060708090a0b0c0d0e0f", "0001020304050607", "3e2e95357027d896", 16},
+    };
+    for (const auto &row : rows) {
+        const Rc5 cipher(hex(row.key), row.rounds);
+        const QByteArray plain = hex(row.plain);
+        QByteArray block(8, '\0');
+        auto *bytes = reinterpret_cast<std::uint8_t *>(block.data());
+        cipher.encryptBlock(reinterpret_cast<const std::uint8_t *>(plain.constData()), bytes);
+        EXPECT_EQ(block, hex(row.cipher)) << row.cipher;
+        cipher.decryptBlock(bytes, bytes);
+        EXPECT_EQ(block, plain);
+    }
+}
+
+TEST_F(Cdsa, BlockCiphersPadToTheNextWholeBlock)
+{
+    const CSSM_KEY aes = derive("secret", 128);
+    const CSSM_KEY rc5 = sessionKey(CSSM_ALGID_RC5, "five");
+    for (const auto &[length, aesLength, rc5Length] : {std::tuple{0, 16, 8}, {7, 16, 8}, {8, 16, 16}, {15, 16, 16}, {16, 32, 24}}) {
+        const QByteArray plain(length, 'p');
+        EXPECT_EQ(encrypt(aes, plain).size(), aesLength) << length;
+        const QByteArray cipher = encrypt(rc5, plain);
+        EXPECT_EQ(cipher.size(), rc5Length) << length;
+        QByteArray back;
+        EXPECT_EQ(cdsaDecrypt(module, rc5, cipher, back), CSSM_OK);
+        EXPECT_EQ(back, plain);
+    }
+}
+
+TEST_F(Cdsa, ContextsAndTheirRefusals)
+{
+    const struct
+    {
+        CSSM_KEY key;
+        QByteArray initVector;
+        CSSM_RETURN status;
+    } rows[] = {
+        {sessionKey(CSSM_ALGID_ASC, "key"), initVector(), CSSMERR_CSP_INVALID_ALGORITHM},
+        {sessionKey(CSSM_ALGID_SHA1, "key"), initVector(), CSSMERR_CSP_INTERNAL_ERROR},
+        {sessionKey(CSSM_ALGID_AES, QByteArray(10, 'k')), initVector(), CSSMERR_CSP_INVALID_ATTR_KEY},
+        {sessionKey(CSSM_ALGID_DES, QByteArray(7, 'k')), initVector(), CSSMERR_CSP_INVALID_ATTR_KEY},
+        {sessionKey(CSSM_ALGID_RC2, QByteArray(129, 'k')), initVector(), CSSMERR_CSP_INVALID_ATTR_KEY},
+        {sessionKey(CSSM_ALGID_AES, QByteArray(16, 'k')), initVector(8), CSSMERR_CSP_INVALID_ATTR_INIT_VECTOR},
+        {sessionKey(CSSM_ALGID_DES, QByteArray(8, 'k')), initVector(7), CSSMERR_CSP_INVALID_ATTR_INIT_VECTOR},
+        {sessionKey(CSSM_ALGID_AES, QByteArray(16, 'k')), QByteArray(), CSSMERR_CSP_MISSING_ATTR_INIT_VECTOR},
+        {sessionKey(CSSM_ALGID_RSA, "not DER"), initVector(), CSSMERR_CSP_INVALID_KEY_CLASS},
+        {sessionKey(CSSM_ALGID_DES, QByteArray(8, 'k')), initVector(8), CSSM_OK},
+        {sessionKey(CSSM_ALGID_RC4, QByteArray(5, 'k')), QByteArray(), CSSM_OK},
+    };
+    for (const auto &row : rows) {
+        CSSM_CC_HANDLE context;
+        EXPECT_EQ(genCryptHandle(module, row.key, row.initVector, context), row.status) << row.key.algorithm;
+        EXPECT_EQ(bool(context), row.status == CSSM_OK);
+    }
+    CSSM_CSP_HANDLE detached;
+    CSSM_CC_HANDLE context;
+    EXPECT_EQ(genCryptHandle(detached, rows[3].key, initVector(), context), CSSMERR_CSSM_INVALID_ADDIN_HANDLE);
+    EXPECT_EQ(cdsaCspDetach(detached), CSSMERR_CSSM_INVALID_ADDIN_HANDLE);
+    EXPECT_EQ(cssmStartup(), CSSM_OK);
+}
+
+TEST_F(Cdsa, DecryptionRefusesWhatNoEncryptionGives)
+{
+    const CSSM_KEY key = derive("secret", 128);
+    const QByteArray cipher = encrypt(key, "hello, hello, hello");
+    QByteArray out = "untouched";
+    EXPECT_EQ(cdsaDecrypt(module, key, "", out), CSSMERR_CSP_INPUT_LENGTH_ERROR);
+    EXPECT_EQ(cdsaDecrypt(module, key, cipher.left(17), out), CSSMERR_CSP_INPUT_LENGTH_ERROR);
+    EXPECT_EQ(cdsaDecrypt(module, derive("secreT", 128), cipher, out), CSSMERR_CSP_INVALID_DATA);
+    EXPECT_EQ(cdsaDecrypt(module, derive("secret", 256), cipher, out), CSSMERR_CSP_INVALID_DATA);
+    EXPECT_EQ(cdsaDecrypt(module, sessionKey(CSSM_ALGID_RC5, "five"), cipher.left(12), out), CSSMERR_CSP_INPUT_LENGTH_ERROR);
+    EXPECT_EQ(out, "untouched");
+}
+
+TEST_F(Cdsa, StagedEncryptionMatchesOneShotAndDeletesItsContext)
+{
+    const QByteArray plain = "staged operations feed their input in pieces of any size";
+    for (CSSM_KEY key : {derive("secret", 128), sessionKey(CSSM_ALGID_RC5, "five"), sessionKey(CSSM_ALGID_RC4, "four")}) {
+        SCOPED_TRACE(key.algorithm);
+        for (auto [direction, input, expected] : {std::tuple{StagedOperation::Encrypt, plain, encrypt(key, plain)},
+                                                  std::tuple{StagedOperation::Decrypt, encrypt(key, plain), plain}}) {
+            CSSM_CC_HANDLE context;
+            ASSERT_EQ(cdsaStagedEncDecrInit(module, key, direction, context), CSSM_OK);
+            const auto step = direction == StagedOperation::Encrypt ? cdsaStagedEncrypt : cdsaStagedDecrypt;
+            QByteArray all, out;
+            for (qsizetype i = 0; i < input.size(); i += 5) {
+                ASSERT_EQ(step(context, false, QByteArrayView(input).sliced(i, std::min<qsizetype>(5, input.size() - i)), out), CSSM_OK);
+                all += out;
+            }
+            EXPECT_EQ(step(context, true, {}, out), CSSM_OK);
+            EXPECT_EQ(all + out, expected);
+            EXPECT_FALSE(context);
+            EXPECT_EQ(step(context, true, {}, out), CSSMERR_CSP_INVALID_CONTEXT_HANDLE);
+        }
+    }
+    CSSM_CC_HANDLE context;
+    const CSSM_KEY key = derive("secret", 128);
+    EXPECT_EQ(cdsaStagedEncDecrInit(module, key, StagedOperation(7), context), CSSMERR_CSP_FUNCTION_NOT_IMPLEMENTED);
+    EXPECT_EQ(cdsaStagedEncDecrInit(module, key, StagedOperation::Sign, context), CSSMERR_CSP_FUNCTION_NOT_IMPLEMENTED);
+    EXPECT_EQ(cdsaStagedEncDecrInit(module, sessionKey(CSSM_ALGID_ASC, "k"), StagedOperation::Encrypt, context),
+              CSSMERR_CSP_INVALID_ALGORITHM);
+    EXPECT_FALSE(context);
+    // A decryption ending in bad padding fails at the end and still deletes its context;
+    // an encryption context does not decrypt.
+    ASSERT_EQ(cdsaStagedEncDecrInit(module, key, StagedOperation::Decrypt, context), CSSM_OK);
+    QByteArray out;
+    EXPECT_EQ(cdsaStagedEncrypt(context, true, QByteArray(16, 'x'), out), CSSMERR_CSP_INVALID_CONTEXT_HANDLE);
+    EXPECT_TRUE(context);
+    EXPECT_EQ(cdsaStagedDecrypt(context, true, encrypt(derive("other", 128), "x"), out), CSSMERR_CSP_INVALID_DATA);
+    EXPECT_FALSE(context);
+}
+
+TEST_F(Cdsa, RsaRunsAsABlockCipherInBothDirections)
+{
+    CSSM_KEY publicKey, privateKey;
+    ASSERT_EQ(cdsaGenerateKeyPair(module, CSSM_ALGID_RSA, 1024, publicKey, privateKey), CSSM_OK);
+    EXPECT_EQ(publicKey.usage, 9u);
+    EXPECT_EQ(privateKey.usage, 6u);
+    EXPECT_EQ(privateKey.label, QByteArray("tempKey", 8));
+    EXPECT_EQ(publicKey.data.size(), 140); // PKCS#1 RSAPublicKey
+    const QByteArray plain(300, 'r');     // 117 + 117 + 66
+    const QByteArray cipher = encrypt(publicKey, plain);
+    EXPECT_EQ(cipher.size(), 3 * 128);
+    QByteArray back;
+    EXPECT_EQ(cdsaDecrypt(module, privateKey, cipher, back), CSSM_OK);
+    EXPECT_EQ(back, plain);
+    EXPECT_EQ(cdsaDecrypt(module, privateKey, cipher.left(200), back), CSSMERR_CSP_INPUT_LENGTH_ERROR);
+    // The private key's operation one way, the public key's the other; keys made of their
+    // bytes alone work as well.
+    CSSM_KEY publicFromBytes = publicKey, privateFromBytes = privateKey;
+    publicFromBytes.reference.reset();
+    privateFromBytes.reference.reset();
+    EXPECT_EQ(cdsaDecrypt(module, publicFromBytes, encrypt(privateFromBytes, plain), back), CSSM_OK);
+    EXPECT_EQ(back, plain);
+    // A staged decryption that fails while fed, on its final call, deletes its context.
+    CSSM_KEY otherPublic, otherPrivate;
+    ASSERT_EQ(cdsaGenerateKeyPair(module, CSSM_ALGID_RSA, 1024, otherPublic, otherPrivate), CSSM_OK);
+    CSSM_CC_HANDLE context;
+    ASSERT_EQ(cdsaStagedEncDecrInit(module, otherPrivate, StagedOperation::Decrypt, context), CSSM_OK);
+    EXPECT_EQ(cdsaStagedDecrypt(context, true, cipher, back), CSSMERR_CSP_INVALID_DATA);
+    EXPECT_FALSE(context);
+    EXPECT_EQ(cdsaGenerateKeyPair(module, CSSM_ALGID_RSA, 256, otherPublic, otherPrivate), CSSMERR_CSP_UNSUPPORTED_KEY_SIZE);
+    EXPECT_EQ(cdsaGenerateKeyPair(module, CSSM_ALGID_AES, 1024, otherPublic, otherPrivate), CSSMERR_CSP_INVALID_ALGORITHM);
+}
+
+TEST_F(Cdsa, DigestsOneShotAndStaged)
+{
+    const struct
+    {
+        CSSM_ALGORITHMS algorithm;
+        const char *digest;
+    } rows[] = {
+        {CSSM_ALGID_MD5, "900150983cd24fb0d6963f7d28e17f72"},
+        {CSSM_ALGID_SHA1, "a9993e364706816aba3e25717850c26c9cd0d89d"},
+        {CSSM_ALGID_SHA256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+    };
+    for (const auto &row : rows) {
+        QByteArray oneShot, staged, ignored;
+        EXPECT_EQ(cdsaDigest(module, row.algorithm, "abc", oneShot), CSSM_OK);
+        EXPECT_EQ(oneShot, hex(row.digest));
+        CSSM_CC_HANDLE context;
+        ASSERT_EQ(cdsaStagedDigestInit(module, row.algorithm, context), CSSM_OK);
+        EXPECT_EQ(cdsaStagedDigest(context, false, "a", ignored), CSSM_OK);
+        EXPECT_EQ(cdsaStagedDigest(context, true, "bc", staged), CSSM_OK);
+        EXPECT_EQ(staged, oneShot);
+        EXPECT_FALSE(context);
+    }
+    QByteArray digest;
+    EXPECT_EQ(cdsaDigest(module, CSSM_ALGID_AES, "abc", digest), CSSMERR_CSP_INVALID_ALGORITHM);
+}
+
+TEST_F(Cdsa, SignaturesWithRsaAndDsa)
+{
+    CSSM_KEY rsaPublic, rsaPrivate, dsaPublic, dsaPrivate;
+    ASSERT_EQ(cdsaGenerateKeyPair(module, CSSM_ALGID_RSA, 1024, rsaPublic, rsaPrivate), CSSM_OK);
+    ASSERT_EQ(cdsaGenerateKeyPair(module, CSSM_ALGID_DSA, 1024, dsaPublic, dsaPrivate), CSSM_OK);
+    const QByteArray data = "signed and verified";
+    for (auto [algorithm, publicKey, privateKey] : {std::tuple{CSSM_ALGID_SHA1WithRSA, rsaPublic, rsaPrivate},
+                                                    {CSSM_ALGID_SHA256WithRSA, rsaPublic, rsaPrivate},
+                                                    {CSSM_ALGID_MD5WithRSA, rsaPublic, rsaPrivate},
+                                                    {CSSM_ALGID_SHA1WithDSA, dsaPublic, dsaPrivate}}) {
+        SCOPED_TRACE(algorithm);
+        QByteArray signature, staged;
+        ASSERT_EQ(cdsaSign(module, privateKey, algorithm, data, signature), CSSM_OK);
+        EXPECT_EQ(cdsaVerify(module, publicKey, algorithm, data, signature), CSSM_OK);
+        EXPECT_EQ(cdsaVerify(module, publicKey, algorithm, "tampered", signature), CSSMERR_CSP_VERIFY_FAILED);
+        CSSM_CC_HANDLE context;
+        ASSERT_EQ(cdsaStagedSignVerifyInit(module, privateKey, algorithm, StagedOperation::Sign, context), CSSM_OK);
+        EXPECT_EQ(cdsaStagedSign(context, false, "signed ", staged), CSSM_OK);
+        EXPECT_EQ(cdsaStagedSign(context, true, "and verified", staged), CSSM_OK);
+        EXPECT_FALSE(context);
+        ASSERT_EQ(cdsaStagedSignVerifyInit(module, publicKey, algorithm, StagedOperation::Verify, context), CSSM_OK);
+        EXPECT_EQ(cdsaStagedVerify(context, false, "signed and ", {}), CSSM_OK);
+        EXPECT_EQ(cdsaStagedVerify(context, true, "verified", staged), CSSM_OK);
+        EXPECT_FALSE(context);
+        if (algorithm == CSSM_ALGID_SHA1WithDSA)
+            EXPECT_LE(signature.size(), 48); // a 160-bit q
+        else
+            EXPECT_EQ(staged, signature); // PKCS#1 v1.5 is deterministic
+    }
+    QByteArray signature;
+    CSSM_CC_HANDLE context;
+    EXPECT_EQ(cdsaVerify(module, dsaPublic, CSSM_ALGID_SHA1WithDSA, data, "not DER"), CSSMERR_CSP_INVALID_SIGNATURE);
+    EXPECT_EQ(cdsaSign(module, rsaPublic, CSSM_ALGID_SHA1WithRSA, data, signature), CSSMERR_CSP_INVALID_KEY_CLASS);
+    EXPECT_EQ(cdsaSign(module, rsaPrivate, CSSM_ALGID_SHA1WithDSA, data, signature), CSSMERR_CSP_INVALID_KEY);
+    EXPECT_EQ(cdsaSign(module, rsaPrivate, CSSM_ALGID_SHA1, data, signature), CSSMERR_CSP_INVALID_ALGORITHM);
+    EXPECT_EQ(cdsaStagedSignVerifyInit(module, rsaPrivate, CSSM_ALGID_SHA1WithRSA, StagedOperation::Decrypt, context),
+              CSSMERR_CSP_FUNCTION_NOT_IMPLEMENTED);
+    EXPECT_EQ(cdsaGenerateKeyPair(module, CSSM_ALGID_DSA, 512, dsaPublic, dsaPrivate), CSSMERR_CSP_UNSUPPORTED_KEY_SIZE);
+}
+
+TEST_F(Cdsa, DiffieHellmanAgreesOnTheLeadingBytesOfTheSecret)
+{
+    CSSM_KEY alicePublic, alicePrivate, bobPublic, bobPrivate;
+    QByteArray parameters;
+    EXPECT_EQ(cdsaDhGenerateKeyPair(module, alicePublic, alicePrivate, 1024, nullptr, nullptr), CSSMERR_CSSM_INVALID_POINTER);
+    EXPECT_EQ(cdsaDhGenerateKeyPair(module, alicePublic, alicePrivate, 1024, &parameters, &parameters),
+              CSSMERR_CSSM_INVALID_POINTER);
+    EXPECT_EQ(cdsaDhGenerateKeyPair(module, alicePublic, alicePrivate, 256, nullptr, &parameters),
+              CSSMERR_CSP_INVALID_ATTR_KEY_LENGTH);
+    ASSERT_EQ(cdsaDhGenerateKeyPair(module, alicePublic, alicePrivate, 1024, nullptr, &parameters), CSSM_OK);
+    EXPECT_EQ(alicePrivate.attributes, CSSM_KEYATTR_RETURN_REF);
+    EXPECT_TRUE(alicePrivate.data.isEmpty());
+    EXPECT_NE(alicePublic.data.front(), '\0'); // the bare value, no leading zeros
+    // The parameters come back as a PKCS#3 DHParameter; the original's wrapped form with the
+    // PKCS#3 identifier is taken too.
+    const QByteArray content = hex("06082a864886f70d0103") + parameters; // OID 1.2.840.113549.1.3
+    ASSERT_GT(content.size(), 127);
+    ASSERT_LT(content.size(), 256);
+    const QByteArray wrapped = hex("3081") + QByteArray(1, char(content.size())) + content;
+    ASSERT_EQ(cdsaDhGenerateKeyPair(module, bobPublic, bobPrivate, 1024, &wrapped, nullptr), CSSM_OK);
+    EXPECT_EQ(cdsaDhGenerateKeyPair(module, bobPublic, bobPrivate, 2048, &parameters, nullptr), CSSMERR_CSP_UNSUPPORTED_KEY_SIZE);
+    const QByteArray garbage = "garbage";
+    EXPECT_EQ(cdsaDhGenerateKeyPair(module, bobPublic, bobPrivate, 1024, &garbage, nullptr), CSSMERR_CSP_INVALID_ATTR_ALG_PARAMS);
+
+    CSSM_KEY aliceShared, bobShared, full;
+    ASSERT_EQ(cdsaDhKeyExchange(module, alicePrivate, bobPublic.data, aliceShared, 128, CSSM_ALGID_AES), CSSM_OK);
+    ASSERT_EQ(cdsaDhKeyExchange(module, bobPrivate, alicePublic.data, bobShared, 128, CSSM_ALGID_AES), CSSM_OK);
+    EXPECT_EQ(aliceShared.data, bobShared.data);
+    EXPECT_EQ(aliceShared.data.size(), 16);
+    EXPECT_EQ(aliceShared.algorithm, CSSM_ALGID_AES);
+    ASSERT_EQ(cdsaDhKeyExchange(module, alicePrivate, bobPublic.data, full, 1024, CSSM_ALGID_AES), CSSM_OK);
+    EXPECT_TRUE(full.data.startsWith(aliceShared.data));
+    EXPECT_EQ(cdsaDhKeyExchange(module, alicePrivate, bobPublic.data, full, 1032, CSSM_ALGID_AES), CSSMERR_CSP_UNSUPPORTED_KEY_SIZE);
+    EXPECT_EQ(cdsaDhKeyExchange(module, alicePrivate, hex("01"), full, 128, CSSM_ALGID_AES), CSSMERR_CSP_INVALID_KEY);
+    EXPECT_EQ(cdsaDhKeyExchange(module, alicePublic, bobPublic.data, full, 128, CSSM_ALGID_AES), CSSMERR_CSP_INVALID_KEY_REFERENCE);
+}
+
+} // namespace
