@@ -9,7 +9,7 @@
 #include "Cdsa.h"
 #include "DataEncrypted.h"
 #include "DictionaryEncrypted.h"
-#include "PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -7,10 +7,10 @@
 
 #include "CorvanePrefPane.h"
 
-#include "ArrayController.h"
+#include "platform/ui/ArrayController.h"
 #include "BenchmarkTimes.h"
-#include "ManagedObjectContext.h"
-#include "PersistentStoreCoordinator.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/PersistentStoreCoordinator.h"
 
 #include <QApplication>
 #include <QDir>

@@ -8,13 +8,13 @@
 // the user opens a pane, so the style and the font database are ready before the
 // clock starts.
 
-#include "Bundle.h"
+#include "platform/system/Bundle.h"
 #include "CorvaneServiceHelper.h"
-#include "PreferencePane.h"
-#include "PreferencePanePlugin.h"
-#include "ProcessList.h"
-#include "SearchPaths.h"
-#include "Workspace.h"
+#include "platform/ui/PreferencePane.h"
+#include "platform/ui/PreferencePanePlugin.h"
+#include "platform/system/ProcessList.h"
+#include "platform/system/SearchPaths.h"
+#include "platform/system/Workspace.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 // CPU time, since the machines that run this are shared.
 
 #include "BenchmarkTimes.h"
-#include "PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QDateTime>
 #include <QVariantMap>

@@ -2,10 +2,10 @@
 // as a typedstream, beside libplist's C API writing and reading an equivalent
 // two-entry dictionary as a binary property list. Prints each ratio.
 
-#include "ArchiveClassRegistry.h"
-#include "Archiver.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/archive/Archiver.h"
 #include "BenchmarkTimes.h"
-#include "Unarchiver.h"
+#include "platform/archive/Unarchiver.h"
 
 #include <plist/plist.h>
 

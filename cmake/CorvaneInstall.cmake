@@ -28,6 +28,10 @@ function(corvane_linked_libraries out)
     endif()
     get_target_property(aliased ${current} ALIASED_TARGET)
     if(aliased)
+      # Exported under its alias: Corvane::Platform::Core is corvane_platform_core.
+      if(current MATCHES "^Corvane::(.+)$")
+        set_target_properties(${aliased} PROPERTIES EXPORT_NAME ${CMAKE_MATCH_1})
+      endif()
       set(current ${aliased})
     endif()
     if(current IN_LIST seen)
@@ -68,10 +72,24 @@ function(corvane_install_rpath target folder)
   set_target_properties(${target} PROPERTIES INSTALL_RPATH "${rpath}")
 endfunction()
 
-corvane_linked_libraries(CORVANE_LIBRARY_LIBRARIES corvane_library)
+corvane_linked_libraries(CORVANE_LIBRARY_LIBRARIES Corvane::Library)
 corvane_linked_libraries(CORVANE_PROGRAM_LIBRARIES corvane-prefs corvane_service corvane_prefpane)
 list(REMOVE_ITEM CORVANE_PROGRAM_LIBRARIES ${CORVANE_LIBRARY_LIBRARIES})
 set(both_libdirs ${CMAKE_INSTALL_LIBDIR} ${CORVANE_INSTALL_PRIVATE_LIBDIR})
+
+# The platform layer finds the installed bundles relative to its own library.
+target_compile_definitions(corvane_platform_system PRIVATE
+  CORVANE_BUNDLEDIR_FROM_LIBDIR="${CORVANE_BUNDLEDIR_FROM_LIBDIR}")
+
+# Where the layers are static libraries (fuzz builds) each program carries its
+# own copy of them and finds nothing relative to a library: such builds are
+# not for installing.
+get_target_property(library_type corvane_library TYPE)
+if(NOT library_type STREQUAL "SHARED_LIBRARY")
+  set(CORVANE_INSTALLABLE OFF)
+  return()
+endif()
+set(CORVANE_INSTALLABLE ON)
 
 # --- The programs and the bundles --------------------------------------------
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NotificationCenter.h"
+#include "platform/core/NotificationCenter.h"
 
 #include <QLineEdit>
 #include <QString>

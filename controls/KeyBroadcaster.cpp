@@ -1,7 +1,7 @@
 #include "KeyBroadcaster.h"
 
 #include "KeyTranslator.h"
-#include "NotificationCenter.h"
+#include "platform/core/NotificationCenter.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ArchivedClass.h"
+#include "platform/archive/ArchivedClass.h"
 #include "KeyComboResources.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "KeyComboResources.h"
 
-#include "PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "UserDefaults+KeyComboAdditions.h"
 
-#include "UserDefaults.h"
+#include "platform/plist/UserDefaults.h"
 
 namespace vl {
 

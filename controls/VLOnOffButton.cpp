@@ -1,7 +1,7 @@
 #include "VLOnOffButton.h"
 
-#include "Action.h"
-#include "AssertionHandler.h"
+#include "platform/ui/Action.h"
+#include "platform/core/AssertionHandler.h"
 
 #include <QImage>
 #include <QMouseEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Animation.h"
-#include "Bundle.h"
-#include "Image.h"
+#include "platform/ui/Animation.h"
+#include "platform/system/Bundle.h"
+#include "platform/ui/Image.h"
 
 #include <QAbstractButton>
 #include <QByteArray>

@@ -7,7 +7,7 @@
 // on the wire, checked by libdbus as the bus daemon would check it, and sent over a
 // real peer-to-peer D-Bus connection to a notification centre in this process.
 
-#include "DistributedNotificationCenter.h"
+#include "platform/bus/DistributedNotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -4,7 +4,7 @@
 // splits into arguments quotes back into a value that splits the same; and any
 // text escapes into a value that unescapes to that text.
 
-#include "DesktopEntry.h"
+#include "platform/system/DesktopEntry.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,9 +2,9 @@
 // it gives a view or none (with a log line), and its connections to the pane are
 // made or refused one by one; never a crash or a read out of bounds.
 
-#include "Bundle.h"
-#include "Log.h"
-#include "PreferencePane.h"
+#include "platform/system/Bundle.h"
+#include "platform/core/Log.h"
+#include "platform/ui/PreferencePane.h"
 
 #include <QApplication>
 #include <QDir>

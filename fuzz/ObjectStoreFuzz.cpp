@@ -8,11 +8,11 @@
 // script may not reach other files (ATTACH and VACUUM INTO are refused) nor make
 // triggers, and it runs for a bounded number of steps in bounded memory.
 
-#include "ManagedObject.h"
-#include "ManagedObjectContext.h"
-#include "ManagedObjectModel.h"
-#include "PersistentStoreCoordinator.h"
-#include "StoreError.h"
+#include "platform/store/ManagedObject.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/ManagedObjectModel.h"
+#include "platform/store/PersistentStoreCoordinator.h"
+#include "platform/store/StoreError.h"
 
 #include <QCoreApplication>
 #include <QDir>

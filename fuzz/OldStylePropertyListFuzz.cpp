@@ -2,7 +2,7 @@
 // never a crash, a hang or a read past the buffer. What reads holds only strings, data,
 // arrays and dictionaries, so it must survive both written forms unchanged.
 
-#include "OldStylePropertyList.h"
+#include "platform/plist/OldStylePropertyList.h"
 
 #include <cstddef>
 #include <cstdint>

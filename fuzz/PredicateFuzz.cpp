@@ -8,8 +8,8 @@
 // condition (how a fetch filters). An object URI that parses prints a URI that
 // parses back to the same ID.
 
-#include "ManagedObjectID.h"
-#include "Predicate.h"
+#include "platform/store/ManagedObjectID.h"
+#include "platform/store/Predicate.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 // Property-list reading: any bytes give a value or an error, never a crash, a hang or a read
 // past the buffer. What reads is written back in both formats and read again.
 
-#include "PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include <cstddef>
 #include <cstdint>

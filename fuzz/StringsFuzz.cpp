@@ -7,7 +7,7 @@
 #include "ScannerExtensions.h"
 #include "StringExtensions.h"
 
-#include "Exception.h"
+#include "platform/core/Exception.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,9 +2,9 @@
 // read out of bounds or leak, every refusal must say why, and whatever is read
 // must write back to an archive that reads again.
 
-#include "ArchiveClassRegistry.h"
-#include "Archiver.h"
-#include "Unarchiver.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/archive/Archiver.h"
+#include "platform/archive/Unarchiver.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,10 +2,9 @@
 
 #include "PaneWindow.h"
 
-#include "ProcessList.h"
-
-#include "AutostartFolders.h"
-#include "DesktopEntry.h"
+#include "platform/system/AutostartFolders.h"
+#include "platform/system/DesktopEntry.h"
+#include "platform/system/ProcessList.h"
 
 #include <QAbstractButton>
 #include <QApplication>

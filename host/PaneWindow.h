@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PreferencePane.h"
+#include "platform/ui/PreferencePane.h"
 
 #include <QWidget>
 

@@ -10,11 +10,10 @@
 #include "DemoSession.h"
 #include "PaneWindow.h"
 
-#include "Bundle.h"
-#include "Log.h"
-#include "PreferencePanePlugin.h"
-
-#include "SearchPaths.h"
+#include "platform/system/Bundle.h"
+#include "platform/core/Log.h"
+#include "platform/system/SearchPaths.h"
+#include "platform/ui/PreferencePanePlugin.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -4,10 +4,10 @@
 
 #include "CorvanePrefPane.h"
 
-#include "AlertSheet.h"
-#include "Log.h"
-#include "ManagedObjectContext.h"
-#include "PersistentStoreCoordinator.h"
+#include "platform/ui/AlertSheet.h"
+#include "platform/core/Log.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/PersistentStoreCoordinator.h"
 #include "SystemFolders.h"
 
 #include <QDir>

@@ -4,14 +4,14 @@
 #include "CorvanePrefPane.h"
 
 #include "ApplicationOpenPanel.h"
-#include "ArrayController.h"
+#include "platform/ui/ArrayController.h"
 #include "CorvaneProtocol.h"
-#include "DesktopEntry.h"
-#include "DistributedNotificationCenter.h"
-#include "Log.h"
-#include "ManagedObjectContext.h"
-#include "PersistentStoreCoordinator.h"
-#include "PropertyList.h"
+#include "platform/system/DesktopEntry.h"
+#include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/core/Log.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/PersistentStoreCoordinator.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 
 #include "CorvanePrefPane.h"
 
-#include "AlertSheet.h"
+#include "platform/ui/AlertSheet.h"
 #include "PreferenceValue.h"
 
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 
 #include "CorvaneServiceHelper.h"
 #include "PreferenceValue.h"
-#include "UserDefaults.h"
+#include "platform/plist/UserDefaults.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,16 +1,16 @@
 #include "CorvanePrefPane.h"
 
-#include "AlertSheet.h"
-#include "ArrayController.h"
+#include "platform/ui/AlertSheet.h"
+#include "platform/ui/ArrayController.h"
 #include "CorvaneServiceHelper.h"
-#include "DistributedNotificationCenter.h"
-#include "ManagedObjectContext.h"
-#include "NotificationCenter.h"
-#include "PersistentStoreCoordinator.h"
+#include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/store/PersistentStoreCoordinator.h"
 #include "PreferenceValue.h"
-#include "UserDefaults.h"
+#include "platform/plist/UserDefaults.h"
 #include "VLOnOffButton.h"
-#include "Workspace.h"
+#include "platform/system/Workspace.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PreferencePane.h"
+#include "platform/ui/PreferencePane.h"
 
 #include "CorvaneProtocol.h"
 #include "HotKeyField.h"
@@ -15,10 +15,10 @@
 #include <vector>
 
 // Excluded applications.
-#include "ManagedObject.h"
-#include "ManagedObjectModel.h"
-#include "Predicate.h"
-#include "StoreError.h"
+#include "platform/store/ManagedObject.h"
+#include "platform/store/ManagedObjectModel.h"
+#include "platform/store/Predicate.h"
+#include "platform/store/StoreError.h"
 #include <chrono>
 #include <memory>
 #include <optional>

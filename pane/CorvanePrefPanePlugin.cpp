@@ -1,7 +1,7 @@
 // The executable of the bundle Corvane.prefPane: makes its principal class.
 
 #include "CorvanePrefPane.h"
-#include "PreferencePanePlugin.h"
+#include "platform/ui/PreferencePanePlugin.h"
 
 class CorvanePrefPanePlugin : public QObject, public platform::SinglePanePlugin<CorvanePrefPane>
 {

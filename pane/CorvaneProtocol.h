@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DistantObject.h"
-#include "Protocol.h"
+#include "platform/bus/DistantObject.h"
+#include "platform/bus/Protocol.h"
 
 #include <QString>
 

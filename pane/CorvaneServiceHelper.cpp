@@ -2,13 +2,13 @@
 
 #include "CorvaneProtocol.h"
 
-#include "Connection.h"
-#include "Exception.h"
-#include "Log.h"
-#include "ProcessList.h"
-#include "SearchPaths.h"
-#include "UserDefaults.h"
-#include "Workspace.h"
+#include "platform/bus/Connection.h"
+#include "platform/core/Exception.h"
+#include "platform/core/Log.h"
+#include "platform/system/ProcessList.h"
+#include "platform/system/SearchPaths.h"
+#include "platform/plist/UserDefaults.h"
+#include "platform/system/Workspace.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DistantObject.h"
+#include "platform/bus/DistantObject.h"
 
 #include <QLatin1String>
 #include <QString>

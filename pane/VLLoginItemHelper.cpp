@@ -1,7 +1,7 @@
 #include "VLLoginItemHelper.h"
 
-#include "AutostartFolders.h"
-#include "DesktopEntry.h"
+#include "platform/system/AutostartFolders.h"
+#include "platform/system/DesktopEntry.h"
 
 #include <QFileInfo>
 

@@ -1,10 +1,10 @@
 #include "ApplicationCatalogue.h"
 
-#include "DistributedNotificationCenter.h"
-#include "Log.h"
-#include "ManagedObjectContext.h"
-#include "PersistentStoreCoordinator.h"
-#include "SearchPaths.h"
+#include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/core/Log.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/PersistentStoreCoordinator.h"
+#include "platform/system/SearchPaths.h"
 
 #include <QDir>
 #include <QFileInfo>

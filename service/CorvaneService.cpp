@@ -3,13 +3,13 @@
 #include "ApplicationCatalogue.h"
 #include "ServicePreferences.h"
 
-#include "Connection.h"
-#include "DistributedNotificationCenter.h"
-#include "Log.h"
-#include "PropertyList.h"
-#include "Protocol.h"
-#include "SearchPaths.h"
-#include "TerminationSignalNotifier.h"
+#include "platform/bus/Connection.h"
+#include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/core/Log.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/bus/Protocol.h"
+#include "platform/system/SearchPaths.h"
+#include "platform/core/TerminationSignalNotifier.h"
 
 #include <QCoreApplication>
 #include <QDir>

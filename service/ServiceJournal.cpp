@@ -1,6 +1,6 @@
 #include "ServiceJournal.h"
 
-#include "SearchPaths.h"
+#include "platform/system/SearchPaths.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

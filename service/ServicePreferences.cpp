@@ -1,9 +1,9 @@
 #include "ServicePreferences.h"
 
-#include "ArchiveClassRegistry.h"
-#include "Archiver.h"
-#include "Unarchiver.h"
-#include "UserDefaults.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/archive/Archiver.h"
+#include "platform/archive/Unarchiver.h"
+#include "platform/plist/UserDefaults.h"
 
 #include <QVariantMap>
 

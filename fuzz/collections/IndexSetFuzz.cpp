@@ -2,8 +2,8 @@
 // sequential archive, and checks that the result is a proper set that
 // survives a round trip.
 
-#include "Archiver.h"
-#include "Unarchiver.h"
+#include "platform/archive/Archiver.h"
+#include "platform/archive/Unarchiver.h"
 #include "VLLongLongIndexSet.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #include "ThreadExtensions.h"
 
-#include "Exception.h"
-#include "Invocation.h"
+#include "platform/core/Exception.h"
+#include "platform/core/Invocation.h"
 #include "VLSelectorWrapper.h"
 
 #include <array>

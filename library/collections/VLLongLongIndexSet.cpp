@@ -1,8 +1,8 @@
 #include "VLLongLongIndexSet.h"
 
-#include "ArchiveClassRegistry.h"
-#include "Archiver.h"
-#include "Unarchiver.h"
+#include "platform/archive/ArchiveClassRegistry.h"
+#include "platform/archive/Archiver.h"
+#include "platform/archive/Unarchiver.h"
 
 #include <QtEndian>
 

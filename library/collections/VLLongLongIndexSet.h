@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

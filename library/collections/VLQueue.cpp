@@ -1,6 +1,6 @@
 #include "VLQueue.h"
 
-#include "ConditionLock.h"
+#include "platform/core/ConditionLock.h"
 #include "VLQueueProcessor.h"
 
 #include <deque>

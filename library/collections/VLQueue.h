@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Invocation.h"
+#include "VLInvocationSource.h"
+#include "platform/core/Invocation.h"
 
 #include <QByteArrayView>
 #include <QObject>
@@ -17,7 +18,7 @@
 ///
 /// An exception thrown by an invocation is logged ("Exception occurred in queue
 /// processor: <reason> (<name>)") and the worker goes on with the next one.
-class VLQueue
+class VLQueue : public VLInvocationSource
 {
 public:
     /// An empty queue with no workers; no thread is started, and enqueued
@@ -30,7 +31,7 @@ public:
     /// its thread has ended. A queue that never had a worker does not wait: its
     /// pending invocations are released without running. Must not be called from
     /// one of the queue's own invocations.
-    ~VLQueue();
+    ~VLQueue() override;
     VLQueue(const VLQueue &) = delete;
     VLQueue &operator=(const VLQueue &) = delete;
 
@@ -47,7 +48,7 @@ public:
 
     /// For the workers: waits for the oldest invocation and takes it; none once
     /// the queue shuts its workers down.
-    std::optional<platform::Invocation> nextInvocationInQueue();
+    std::optional<platform::Invocation> nextInvocationInQueue() override;
 
 private:
     void shutdownAllQueueProcessors();

@@ -1,8 +1,8 @@
 #include "VLQueueProcessor.h"
 
-#include "Exception.h"
-#include "Log.h"
-#include "VLQueue.h"
+#include "VLInvocationSource.h"
+#include "platform/core/Exception.h"
+#include "platform/core/Log.h"
 
 #include <cxxabi.h>
 
@@ -51,7 +51,7 @@ QString acquireLogLine(const QString &reason, const QString &name)
 
 } // namespace
 
-VLQueueProcessor::VLQueueProcessor(VLQueue &queue)
+VLQueueProcessor::VLQueueProcessor(VLInvocationSource &queue)
     : m_queue(queue)
 {
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConditionLock.h"
+#include "platform/core/ConditionLock.h"
 
 #include <QString>
 
@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-class VLQueue;
+class VLInvocationSource;
 
 /// One worker of a VLQueue: a thread that takes invocations from the queue and
 /// runs them until the queue shuts its workers down. Created and owned by the
@@ -17,7 +17,7 @@ class VLQueueProcessor : public std::enable_shared_from_this<VLQueueProcessor>
 {
 public:
     /// A processor for `queue` (not owned); its thread is not started yet.
-    explicit VLQueueProcessor(VLQueue &queue);
+    explicit VLQueueProcessor(VLInvocationSource &queue);
     ~VLQueueProcessor();
     VLQueueProcessor(const VLQueueProcessor &) = delete;
     VLQueueProcessor &operator=(const VLQueueProcessor &) = delete;
@@ -37,7 +37,7 @@ public:
 private:
     void threadedProcessQueue();
 
-    VLQueue &m_queue;
+    VLInvocationSource &m_queue;
     platform::ConditionLock m_exitLock{0}; // 1 once the worker has finished
     std::mutex m_threadMutex;              // guards m_thread
     std::thread m_thread;

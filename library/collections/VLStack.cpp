@@ -1,7 +1,7 @@
 #include "VLStack.h"
 
-#include "AssertionHandler.h"
-#include "Exception.h"
+#include "platform/core/AssertionHandler.h"
+#include "platform/core/Exception.h"
 
 namespace vl::detail {
 

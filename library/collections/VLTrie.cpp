@@ -1,6 +1,6 @@
 #include "VLTrie.h"
 
-#include "AssertionHandler.h"
+#include "platform/core/AssertionHandler.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "VLTrieNode.h"
 
-#include "Log.h"
+#include "platform/core/Log.h"
 
 #include <algorithm>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "StringExtensions_p.h"
 
-#include "AssertionHandler.h"
+#include "platform/core/AssertionHandler.h"
 
 #include <algorithm>
 #include <limits>

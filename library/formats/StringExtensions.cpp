@@ -3,7 +3,7 @@
 
 #include "Scanner.h"
 
-#include "AssertionHandler.h"
+#include "platform/core/AssertionHandler.h"
 
 #include <QFile>
 

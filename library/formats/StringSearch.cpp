@@ -1,6 +1,6 @@
 #include "StringSearch.h"
 
-#include "Exception.h"
+#include "platform/core/Exception.h"
 
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>

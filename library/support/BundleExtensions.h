@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Bundle.h"
+#include "platform/system/Bundle.h"
 
 #include <QString>
 

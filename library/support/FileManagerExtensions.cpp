@@ -1,6 +1,6 @@
 #include "FileManagerExtensions.h"
 
-#include "Log.h"
+#include "platform/core/Log.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "SystemFolders.h"
 
-#include "SearchPaths.h"
+#include "platform/system/SearchPaths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "TaskExtensions.h"
 
-#include "ProcessList.h"
+#include "platform/system/ProcessList.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "VLException.h"
 
-#include "StackTrace.h"
+#include "platform/core/StackTrace.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Exception.h"
+#include "platform/core/Exception.h"
 
 #include <QStringList>
 

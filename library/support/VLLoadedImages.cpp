@@ -1,6 +1,6 @@
 #include "VLLoadedImages.h"
 
-#include "LoadedImages.h"
+#include "platform/core/LoadedImages.h"
 
 bool VLIsImageWithPathLoaded(const char *path)
 {

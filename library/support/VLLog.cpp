@@ -1,7 +1,7 @@
 #include "VLLog.h"
 
-#include "FileDescriptor.h"
-#include "Log.h"
+#include "platform/core/FileDescriptor.h"
+#include "platform/core/Log.h"
 
 #include <QDateTime>
 

@@ -1,7 +1,7 @@
 #include "HotKeyField.h"
 #include "KeyBroadcaster.h"
 
-#include "NotificationCenter.h"
+#include "platform/core/NotificationCenter.h"
 #include "TestSupport.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "KeyCombo.h"
 #include "UserDefaults+KeyComboAdditions.h"
 
-#include "Archiver.h"
+#include "platform/archive/Archiver.h"
 #include "TestSupport.h"
-#include "UserDefaults.h"
+#include "platform/plist/UserDefaults.h"
 
 #include <QTemporaryDir>
 

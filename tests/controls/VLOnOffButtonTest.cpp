@@ -1,8 +1,8 @@
 #include "VLOnOffButton.h"
 
-#include "AnimationClock.h"
-#include "AssertionHandler.h"
-#include "Exception.h"
+#include "platform/ui/AnimationClock.h"
+#include "platform/core/AssertionHandler.h"
+#include "platform/core/Exception.h"
 
 #include <QApplication>
 #include <QDir>

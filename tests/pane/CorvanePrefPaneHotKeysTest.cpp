@@ -1,6 +1,6 @@
 #include "PaneTestSupport.h"
 
-#include "Archiver.h"
+#include "platform/archive/Archiver.h"
 #include "HotKeyField.h"
 #include "KeyBroadcaster.h"
 

@@ -1,7 +1,7 @@
 #include "PaneTestSupport.h"
 
-#include "AutostartFolders.h"
-#include "SearchPaths.h"
+#include "platform/system/AutostartFolders.h"
+#include "platform/system/SearchPaths.h"
 #include "VLLoginItemHelper.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "PaneServiceFixture.h"
 
 #include "CorvaneServiceHelper.h"
-#include "Log.h"
+#include "platform/core/Log.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

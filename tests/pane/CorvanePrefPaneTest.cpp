@@ -1,6 +1,6 @@
 #include "CorvanePrefPane.h"
 
-#include "PreferencePanePlugin.h"
+#include "platform/ui/PreferencePanePlugin.h"
 #include "TestSupport.h"
 #include "VLOnOffButton.h"
 

@@ -3,9 +3,9 @@
 #include "ServiceTestSupport.h"
 #include "TestSupport.h"
 
-#include "Log.h"
-#include "SearchPaths.h"
-#include "UserDefaults.h"
+#include "platform/core/Log.h"
+#include "platform/system/SearchPaths.h"
+#include "platform/plist/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 
 #include "CorvanePrefPane.h"
 
-#include "ManagedObjectModel.h"
-#include "PersistentStoreCoordinator.h"
+#include "platform/store/ManagedObjectModel.h"
+#include "platform/store/PersistentStoreCoordinator.h"
 #include "ServiceTestSupport.h"
 #include "TestSupport.h"
 

@@ -1,12 +1,12 @@
 #include "CorvanePrefPane.h"
 
-#include "ArrayController.h"
-#include "Connection.h"
-#include "DistributedNotificationCenter.h"
-#include "Log.h"
-#include "ManagedObjectContext.h"
-#include "PersistentStoreCoordinator.h"
-#include "Protocol.h"
+#include "platform/ui/ArrayController.h"
+#include "platform/bus/Connection.h"
+#include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/core/Log.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/PersistentStoreCoordinator.h"
+#include "platform/bus/Protocol.h"
 #include "TestSupport.h"
 
 #include <QAbstractButton>

@@ -2,8 +2,8 @@
 
 #include "CorvanePrefPane.h"
 
-#include "AnimationClock.h"
-#include "SearchPaths.h"
+#include "platform/ui/AnimationClock.h"
+#include "platform/system/SearchPaths.h"
 #include "ServiceTestSupport.h"
 #include "VLOnOffButton.h"
 

@@ -6,10 +6,10 @@
 #include "CorvanePrefPane.h"
 #include "CorvaneServiceHelper.h"
 
-#include "Bundle.h"
-#include "PropertyList.h"
+#include "platform/system/Bundle.h"
+#include "platform/plist/PropertyList.h"
 #include "TestSupport.h"
-#include "UserDefaults.h"
+#include "platform/plist/UserDefaults.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "AlertSheet.h"
+#include "platform/ui/AlertSheet.h"
 
 #include <QLabel>
 #include <QMessageBox>

@@ -1,5 +1,5 @@
-#include "Animation.h"
-#include "AnimationClock.h"
+#include "platform/ui/Animation.h"
+#include "platform/ui/AnimationClock.h"
 
 #include <gtest/gtest.h>
 

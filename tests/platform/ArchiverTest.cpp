@@ -1,7 +1,7 @@
 #include "TypedStreamTestSupport.h"
 
-#include "Exception.h"
-#include "TypedStream.h"
+#include "platform/core/Exception.h"
+#include "platform/archive/TypedStream.h"
 
 #include <gtest/gtest.h>
 

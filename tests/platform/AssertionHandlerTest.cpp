@@ -1,5 +1,5 @@
-#include "AssertionHandler.h"
-#include "Exception.h"
+#include "platform/core/AssertionHandler.h"
+#include "platform/core/Exception.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Bundle.h"
+#include "platform/system/Bundle.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ConditionLock.h"
+#include "platform/core/ConditionLock.h"
 
 #include <gtest/gtest.h>
 

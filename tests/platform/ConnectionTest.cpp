@@ -1,4 +1,4 @@
-#include "Connection.h"
+#include "platform/bus/Connection.h"
 
 #include "TestSupport.h"
 

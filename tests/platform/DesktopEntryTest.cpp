@@ -1,4 +1,4 @@
-#include "DesktopEntry.h"
+#include "platform/system/DesktopEntry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "DistributedNotificationCenter.h"
+#include "platform/bus/DistributedNotificationCenter.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

@@ -1,4 +1,4 @@
-#include "FileDescriptor.h"
+#include "platform/core/FileDescriptor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Image.h"
+#include "platform/ui/Image.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,5 +1,5 @@
-#include "Exception.h"
-#include "Invocation.h"
+#include "platform/core/Exception.h"
+#include "platform/core/Invocation.h"
 
 #include <QObject>
 #include <QVariant>

@@ -1,4 +1,4 @@
-#include "Log.h"
+#include "platform/core/Log.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "ManagedObjectContext.h"
-#include "PersistentStoreCoordinator.h"
-#include "PropertyList.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/PersistentStoreCoordinator.h"
+#include "platform/plist/PropertyList.h"
 
 #include "TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "OldStylePropertyList.h"
+#include "platform/plist/OldStylePropertyList.h"
 
 #include "TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "Predicate.h"
+#include "platform/store/Predicate.h"
 
 #include "TestSupport.h"
 

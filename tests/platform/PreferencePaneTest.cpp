@@ -1,7 +1,7 @@
-#include "PreferencePane.h"
-#include "PreferencePanePlugin.h"
+#include "platform/ui/PreferencePane.h"
+#include "platform/ui/PreferencePanePlugin.h"
 
-#include "Log.h"
+#include "platform/core/Log.h"
 #include "TestPane.h"
 
 #include <QCheckBox>

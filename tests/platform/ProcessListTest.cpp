@@ -1,4 +1,4 @@
-#include "ProcessList.h"
+#include "platform/system/ProcessList.h"
 
 #include "TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include "TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "SearchPaths.h"
+#include "platform/system/SearchPaths.h"
 
 #include <QDir>
 #include <QScopeGuard>

@@ -1,4 +1,4 @@
-#include "TerminationSignalNotifier.h"
+#include "platform/core/TerminationSignalNotifier.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // The executable of the test pane bundle: makes TestPane.
 
-#include "PreferencePanePlugin.h"
+#include "platform/ui/PreferencePanePlugin.h"
 #include "TestPane.h"
 
 class TestPanePlugin : public QObject, public platform::SinglePanePlugin<TestPane>

@@ -1,7 +1,7 @@
 #include "TypedStreamTestSupport.h"
 
 #include "TestSupport.h"
-#include "TypedStream.h"
+#include "platform/archive/TypedStream.h"
 
 #include <gtest/gtest.h>
 

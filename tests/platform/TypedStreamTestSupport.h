@@ -2,9 +2,9 @@
 
 // Small archivable classes and known byte sequences shared by the typedstream tests.
 
-#include "Archiver.h"
-#include "ArchivedObject.h"
-#include "Unarchiver.h"
+#include "platform/archive/Archiver.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/archive/Unarchiver.h"
 
 #include <QByteArray>
 

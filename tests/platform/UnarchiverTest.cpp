@@ -1,6 +1,6 @@
 #include "TypedStreamTestSupport.h"
 
-#include "TypedStream.h"
+#include "platform/archive/TypedStream.h"
 
 #include <gtest/gtest.h>
 

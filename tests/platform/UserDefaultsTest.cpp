@@ -1,7 +1,7 @@
-#include "UserDefaults.h"
+#include "platform/plist/UserDefaults.h"
 
-#include "Log.h"
-#include "PropertyList.h"
+#include "platform/core/Log.h"
+#include "platform/plist/PropertyList.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>

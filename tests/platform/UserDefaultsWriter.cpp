@@ -3,7 +3,7 @@
 //
 //   platform_userdefaults_writer <directory> <domain>
 
-#include "UserDefaults.h"
+#include "platform/plist/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "Workspace.h"
+#include "platform/system/Workspace.h"
 
 #include "TestSupport.h"
 

@@ -4,8 +4,8 @@
 #include "CorvaneServiceHelper.h"
 #include "KeyCombo.h"
 
-#include "DistributedNotificationCenter.h"
-#include "UserDefaults.h"
+#include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/plist/UserDefaults.h"
 
 #include <QFileInfo>
 #include <QProcess>

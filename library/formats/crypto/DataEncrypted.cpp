@@ -2,7 +2,7 @@
 
 #include "Cdsa.h"
 #include "Encrypted_p.h"
-#include "PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QFile>
 #include <QSaveFile>

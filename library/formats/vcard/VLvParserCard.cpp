@@ -1,6 +1,6 @@
 #include "VLvParserCard.h"
 
-#include "Exception.h"
+#include "platform/core/Exception.h"
 #include "VLvParserProperty.h"
 #include "VLvParser_p.h"
 

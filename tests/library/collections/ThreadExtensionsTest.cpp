@@ -1,6 +1,6 @@
 #include "ThreadExtensions.h"
 
-#include "Exception.h"
+#include "platform/core/Exception.h"
 #include "TestSupport.h"
 #include "VLSelectorWrapper.h"
 

@@ -1,8 +1,8 @@
 #include "VLLongLongIndexSet.h"
 
-#include "Archiver.h"
+#include "platform/archive/Archiver.h"
 #include "TestSupport.h"
-#include "Unarchiver.h"
+#include "platform/archive/Unarchiver.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "VLQueue.h"
 
-#include "Exception.h"
-#include "Log.h"
+#include "platform/core/Exception.h"
+#include "platform/core/Log.h"
 #include "TestSupport.h"
 
 #include <QDir>

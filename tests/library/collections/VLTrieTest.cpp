@@ -1,8 +1,8 @@
 #include "VLTrie.h"
 
-#include "AssertionHandler.h"
-#include "Exception.h"
-#include "Log.h"
+#include "platform/core/AssertionHandler.h"
+#include "platform/core/Exception.h"
+#include "platform/core/Log.h"
 #include "TestSupport.h"
 
 #include <QRandomGenerator>

@@ -2,7 +2,7 @@
 #include "ScannerExtensions.h"
 #include "StringExtensions.h"
 
-#include "Exception.h"
+#include "platform/core/Exception.h"
 
 #include <gtest/gtest.h>
 

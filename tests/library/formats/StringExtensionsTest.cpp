@@ -1,7 +1,7 @@
 #include "StringExtensions.h"
 
-#include "AssertionHandler.h"
-#include "Exception.h"
+#include "platform/core/AssertionHandler.h"
+#include "platform/core/Exception.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "VLLog.h"
 
-#include "Log.h"
+#include "platform/core/Log.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -11,7 +11,7 @@
 #include "DataEncrypted.h"
 #include "DictionaryEncrypted.h"
 
-#include "PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QFile>
 

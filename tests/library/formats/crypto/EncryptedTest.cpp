@@ -3,7 +3,7 @@
 #include "DictionaryEncrypted.h"
 #include "StringEncrypted.h"
 
-#include "PropertyList.h"
+#include "platform/plist/PropertyList.h"
 #include "TestSupport.h"
 
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #include "VCardTestSupport.h"
 #include "VLvParserProperty.h"
 
-#include "Exception.h"
+#include "platform/core/Exception.h"
 
 using PropertyPtr = std::shared_ptr<VLvParserProperty>;
 using CardPtr = std::shared_ptr<VLvParserCard>;

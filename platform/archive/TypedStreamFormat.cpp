@@ -1,0 +1,237 @@
+#include "platform/archive/TypedStreamFormat_p.h"
+
+#include <limits>
+
+namespace platform::typedstream {
+
+namespace {
+
+using Kind = ObjCType::Kind;
+
+std::optional<Kind> scalarKind(char code)
+{
+    switch (code) {
+    case 'c': return Kind::Char;
+    case 'C': return Kind::UnsignedChar;
+    case 'B': return Kind::Bool;
+    case 's': return Kind::Short;
+    case 'S': return Kind::UnsignedShort;
+    case 'i': return Kind::Int;
+    case 'I': return Kind::UnsignedInt;
+    case 'l': return Kind::Long;
+    case 'L': return Kind::UnsignedLong;
+    case 'q': return Kind::LongLong;
+    case 'Q': return Kind::UnsignedLongLong;
+    case 'f': return Kind::Float;
+    case 'd': return Kind::Double;
+    case '*': return Kind::CString;
+    case '%': return Kind::Atom;
+    case ':': return Kind::Selector;
+    case '+': return Kind::UnsharedString;
+    case '#': return Kind::Class;
+    case '@': return Kind::Object;
+    default: return std::nullopt;
+    }
+}
+
+class TypeParser
+{
+public:
+    TypeParser(QByteArrayView types, QString *error) : m_types(types), m_error(error) {}
+
+    std::optional<std::vector<ObjCType>> parseAll()
+    {
+        std::vector<ObjCType> result;
+        if (m_types.isEmpty())
+            return fail(QStringLiteral("empty type string"));
+        while (m_pos < m_types.size()) {
+            auto type = parseOne(0);
+            if (!type)
+                return std::nullopt;
+            result.push_back(std::move(*type));
+        }
+        return result;
+    }
+
+private:
+    std::nullopt_t fail(const QString &why)
+    {
+        if (m_error)
+            *m_error = QStringLiteral("type string \"%1\": %2").arg(printable(m_types), why);
+        return std::nullopt;
+    }
+
+    bool atEnd() const { return m_pos >= m_types.size(); }
+    char peek() const { return m_types[m_pos]; }
+
+    std::optional<ObjCType> parseOne(int depth)
+    {
+        if (depth > MaximumNesting)
+            return fail(QStringLiteral("nested too deeply"));
+        if (atEnd())
+            return fail(QStringLiteral("ends inside a type"));
+        const char code = m_types[m_pos++];
+        if (const auto kind = scalarKind(code)) {
+            ObjCType type;
+            type.kind = *kind;
+            return type;
+        }
+        if (code == '[')
+            return parseArray(depth);
+        if (code == '{')
+            return parseStruct(depth);
+        return fail(QStringLiteral("unsupported type code '%1'").arg(QChar::fromLatin1(code)));
+    }
+
+    std::optional<ObjCType> parseArray(int depth)
+    {
+        ObjCType type;
+        type.kind = Kind::Array;
+        bool digits = false;
+        while (!atEnd() && peek() >= '0' && peek() <= '9') {
+            type.count = type.count * 10 + (peek() - '0');
+            if (type.count > std::numeric_limits<qint32>::max())
+                return fail(QStringLiteral("array count too large"));
+            digits = true;
+            ++m_pos;
+        }
+        if (!digits)
+            return fail(QStringLiteral("array without a count"));
+        auto element = parseOne(depth + 1);
+        if (!element)
+            return std::nullopt;
+        if (atEnd() || peek() != ']')
+            return fail(QStringLiteral("array not closed"));
+        ++m_pos;
+        type.elements.push_back(std::move(*element));
+        return type;
+    }
+
+    std::optional<ObjCType> parseStruct(int depth)
+    {
+        ObjCType type;
+        type.kind = Kind::Struct;
+        while (!atEnd() && peek() != '=' && peek() != '}')
+            ++m_pos; // the structure's name: not needed to read its fields
+        if (atEnd() || peek() != '=')
+            return fail(QStringLiteral("structure without fields"));
+        ++m_pos;
+        while (!atEnd() && peek() != '}') {
+            auto field = parseOne(depth + 1);
+            if (!field)
+                return std::nullopt;
+            type.elements.push_back(std::move(*field));
+        }
+        if (atEnd())
+            return fail(QStringLiteral("structure not closed"));
+        ++m_pos;
+        if (type.elements.empty())
+            return fail(QStringLiteral("structure without fields"));
+        return type;
+    }
+
+    QByteArrayView m_types;
+    qsizetype m_pos = 0;
+    QString *m_error;
+};
+
+} // namespace
+
+bool ObjCType::isUnsigned() const
+{
+    switch (kind) {
+    case Kind::UnsignedChar:
+    case Kind::Bool:
+    case Kind::UnsignedShort:
+    case Kind::UnsignedInt:
+    case Kind::UnsignedLong:
+    case Kind::UnsignedLongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int ObjCType::bits() const
+{
+    switch (kind) {
+    case Kind::Char:
+    case Kind::UnsignedChar:
+    case Kind::Bool:
+        return 8;
+    case Kind::Short:
+    case Kind::UnsignedShort:
+        return 16;
+    case Kind::Int:
+    case Kind::UnsignedInt:
+    case Kind::Long: // "l" is 32 bits in archives, whatever the writer's long was
+    case Kind::UnsignedLong:
+        return 32;
+    default:
+        return 64;
+    }
+}
+
+bool ObjCType::containsObjects() const
+{
+    if (kind == Kind::Object || kind == Kind::Class)
+        return true;
+    for (const ObjCType &element : elements) {
+        if (element.containsObjects())
+            return true;
+    }
+    return false;
+}
+
+QString printable(QByteArrayView bytes)
+{
+    QString text;
+    for (const char c : bytes) {
+        const auto u = quint8(c);
+        if (u >= 0x20 && u < 0x7f && c != '\\')
+            text += QChar::fromLatin1(c);
+        else
+            text += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+    }
+    return text;
+}
+
+std::optional<std::vector<ObjCType>> parseTypeString(QByteArrayView types, QString *error)
+{
+    return TypeParser(types, error).parseAll();
+}
+
+ObjCTypes parsedTypeString(QByteArrayView types, QString *error)
+{
+    static const std::vector<ObjCTypes> oneLetterTypes = [] {
+        std::vector<ObjCTypes> table(128);
+        for (int code = 0; code < 128; ++code) {
+            if (const auto kind = scalarKind(char(code))) {
+                ObjCType type;
+                type.kind = *kind;
+                table[size_t(code)] = std::make_shared<const std::vector<ObjCType>>(1, type);
+            }
+        }
+        return table;
+    }();
+    if (types.size() == 1 && quint8(types.front()) < 128) {
+        if (const ObjCTypes &known = oneLetterTypes[quint8(types.front())])
+            return known;
+    }
+    auto parsed = parseTypeString(types, error);
+    if (!parsed)
+        return nullptr;
+    return std::make_shared<const std::vector<ObjCType>>(std::move(*parsed));
+}
+
+bool fitsIntegerType(const ObjCType &type, qint64 value)
+{
+    const int bits = type.bits();
+    if (bits == 64)
+        return true;
+    const qint64 smallest = -(qint64(1) << (bits - 1));
+    const qint64 largest = type.isUnsigned() ? (qint64(1) << bits) - 1 : (qint64(1) << (bits - 1)) - 1;
+    return value >= smallest && value <= largest;
+}
+
+} // namespace platform::typedstream

@@ -1,0 +1,183 @@
+#include "platform/bus/Connection.h"
+
+#include "platform/bus/DBusValueConversion_p.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QPointer>
+
+namespace platform {
+
+namespace {
+
+// Longest wait for the bus to say whether a name has an owner: a live bus answers
+// at once, and a wedged one must not freeze the caller for the default 25 s.
+constexpr int NameLookupTimeoutMs = 3000;
+
+class RootObject : public QDBusVirtualObject
+{
+    Q_OBJECT
+public:
+    RootObject(const Protocol &protocol, Connection::MessageHandler handler)
+        : m_protocol(protocol)
+        , m_handler(std::move(handler))
+    {
+    }
+
+    QString introspect(const QString &) const override { return m_protocol.introspection(); }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        if (message.type() != QDBusMessage::MethodCallMessage)
+            return false;
+        if (!message.interface().isEmpty() && message.interface() != m_protocol.interfaceName())
+            return false;
+        const ProtocolMethod *method = m_protocol.method(message.member());
+        if (!method)
+            return false;
+        const auto arguments = convertedArguments(*method, message);
+        if (!arguments) {
+            if (message.isReplyRequired())
+                connection.send(message.createErrorReply(QDBusError::InvalidArgs,
+                                                         QStringLiteral("%1 takes (%2), not (%3)")
+                                                             .arg(method->name, method->signature, message.signature())));
+            return true;
+        }
+        // One-way messages: whoever nevertheless waits gets an empty answer at once.
+        if (message.isReplyRequired())
+            connection.send(message.createReply());
+        // Handle on this object's thread, from its event loop, in arrival order. The
+        // handler runs from a copy: it may end the connection, and with it this object.
+        QMetaObject::invokeMethod(
+            this,
+            [this, name = method->name, values = *arguments] {
+                const Connection::MessageHandler handler = m_handler;
+                handler(name, values);
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    static std::optional<QVariantList> convertedArguments(const ProtocolMethod &method, const QDBusMessage &message)
+    {
+        if (message.signature() != method.signature)
+            return std::nullopt;
+        QVariantList values;
+        for (const QVariant &argument : message.arguments()) {
+            auto value = dbus::propertyListValue(argument, true);
+            if (!value)
+                return std::nullopt;
+            values.append(*value);
+        }
+        return values;
+    }
+
+    Protocol m_protocol;
+    Connection::MessageHandler m_handler;
+};
+
+} // namespace
+
+class Connection::Private
+{
+public:
+    Private(const QDBusConnection &bus, QString name, const Protocol &protocol, MessageHandler handler)
+        : bus(bus)
+        , name(std::move(name))
+        , root(protocol, std::move(handler))
+    {
+    }
+
+    QDBusConnection bus;
+    QString name;
+    RootObject root;
+    bool objectRegistered = false;
+    bool nameRegistered = false;
+};
+
+std::shared_ptr<DistantObject> Connection::rootProxyForConnectionWithRegisteredName(const QString &name,
+                                                                                    const QString &host)
+{
+    return rootProxyForConnectionWithRegisteredName(name, host, QDBusConnection::sessionBus());
+}
+
+std::shared_ptr<DistantObject> Connection::rootProxyForConnectionWithRegisteredName(const QString &name,
+                                                                                    const QString &host,
+                                                                                    const QDBusConnection &bus)
+{
+    if (!host.isEmpty() || !dbus::isValidNameElement(name) || !bus.isConnected())
+        return nullptr;
+    auto query = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                QStringLiteral("/org/freedesktop/DBus"),
+                                                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    query << busName(name);
+    QDBusConnection connection = bus;
+    const QDBusMessage reply = connection.call(query, QDBus::Block, NameLookupTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1
+        || !reply.arguments().constFirst().toBool())
+        return nullptr;
+    return std::make_shared<DistantObject>(bus, name);
+}
+
+std::unique_ptr<Connection> Connection::registerName(const QString &name, const Protocol &protocol,
+                                                     MessageHandler handler)
+{
+    return registerName(name, protocol, std::move(handler), QDBusConnection::sessionBus());
+}
+
+std::unique_ptr<Connection> Connection::registerName(const QString &name, const Protocol &protocol,
+                                                     MessageHandler handler, const QDBusConnection &bus)
+{
+    if (!dbus::isValidNameElement(name) || !bus.isConnected())
+        return nullptr;
+    std::unique_ptr<Connection> connection(
+        new Connection(std::make_unique<Private>(bus, name, protocol, std::move(handler))));
+    Private &p = *connection->d;
+    // The object first, so that whoever sees the name appear finds it served.
+    p.objectRegistered = p.bus.registerVirtualObject(objectPath(name), &p.root);
+    if (!p.objectRegistered)
+        return nullptr;
+    p.nameRegistered = p.bus.registerService(busName(name));
+    if (!p.nameRegistered)
+        return nullptr;
+    return connection;
+}
+
+Connection::Connection(std::unique_ptr<Private> d)
+    : d(std::move(d))
+{
+}
+
+Connection::~Connection()
+{
+    if (d->nameRegistered)
+        d->bus.unregisterService(busName(d->name));
+    if (d->objectRegistered)
+        d->bus.unregisterObject(objectPath(d->name));
+}
+
+const QString &Connection::registeredName() const
+{
+    return d->name;
+}
+
+bool Connection::isValid() const
+{
+    return d->bus.isConnected();
+}
+
+QString Connection::busName(const QString &registeredName)
+{
+    return dbus::busName(registeredName);
+}
+
+QString Connection::objectPath(const QString &registeredName)
+{
+    return dbus::objectPath(registeredName);
+}
+
+} // namespace platform
+
+#include "Connection.moc"
