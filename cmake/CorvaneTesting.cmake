@@ -5,6 +5,9 @@
 # platform. The executable also re-enters the sandbox by itself when started by
 # hand, so no test ever sees the real user's files, bus or settings.
 set(CORVANE_SANDBOX_RUN "${PROJECT_SOURCE_DIR}/tests/sandbox-run")
+# Debian's own Python, whose modules (python3-vobject, plistlib) the tests use;
+# never a python3 that happens to come first in PATH.
+find_program(CORVANE_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 add_custom_target(tsan_tests)
 
 function(corvane_add_test name)

@@ -1,7 +1,11 @@
 #include "platform/ui/PreferencePane.h"
 #include "platform/ui/PreferencePanePlugin.h"
 
+#include "platform/archive/ArchiveClassRegistry.h"
 #include "platform/core/Log.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/plist/UserDefaults.h"
+#include "platform/ui/AnimationClock.h"
 #include "TestPane.h"
 
 #include <QCheckBox>
@@ -106,6 +110,32 @@ TEST_F(PreferencePaneTest, PluginMakesThePrincipalClassNamedByTheBundleAndItsVie
     }
     EXPECT_TRUE(destroyed);
     EXPECT_TRUE(view.isNull()) << "the pane deletes its view";
+}
+
+// The host and the panes it loads share one copy of the layers: a pane's code finds
+// the very objects the host's code finds, not copies of its own.
+TEST_F(PreferencePaneTest, PluginSharesTheHostsProcessWideObjects)
+{
+    const QString executable = dir.path() + QStringLiteral("/Test.prefPane/TestPane.so");
+    Bundle bundle = makeBundle({{QStringLiteral("CFBundleExecutable"), QStringLiteral("TestPane.so")},
+                                {QStringLiteral("NSPrincipalClass"), QStringLiteral("TestPane")}});
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_PANE_PLUGIN), executable));
+    ManualAnimationClock clock;
+    ScopedAnimationClock installed(clock);
+
+    std::unique_ptr<PreferencePane> pane = PreferencePanePlugin::instantiate(bundle);
+    ASSERT_NE(pane, nullptr) << logLines.join(QLatin1Char('\n')).toStdString();
+    const QVariantMap seen = pane->property("processWideObjects").toMap();
+    const std::pair<const char *, const void *> hosts[] = {
+        {"defaultCenter", &NotificationCenter::defaultCenter()},
+        {"standardUserDefaults", &UserDefaults::standardUserDefaults()},
+        {"archiveClassRegistry", &ArchiveClassRegistry::shared()},
+        {"animationClock", &clock},
+    };
+    for (const auto &[name, object] : hosts) {
+        ASSERT_TRUE(seen.contains(QLatin1String(name))) << name;
+        EXPECT_EQ(seen.value(QLatin1String(name)).value<quintptr>(), quintptr(object)) << name;
+    }
 }
 
 TEST_F(PreferencePaneTest, PluginFailuresGiveNoPaneAndSayWhy)
