@@ -1,18 +1,21 @@
 # Install rules: the programs and bundles, the libraries with their headers, the
 # exported CMake package CorvaneLibrary with its pkg-config file, the API
 # documentation (`make docs`) and the Debian packages (CPack, `make package`).
+# The folders are those of cmake/CorvaneLayers.cmake, whose run paths rely on them.
 #
 # Three components, one Debian package each:
-#   libraries    libcorvane1     the general-purpose library and the platform libraries it links
+#   libraries    libcorvane1     the general-purpose library and the platform libraries it links,
+#                                in CMAKE_INSTALL_LIBDIR
 #   development  libcorvane-dev  their headers, the CMake package, the pkg-config file
-#   programs     corvane         corvane-prefs, the pane bundle, the service, the desktop files
-#                                and the libraries of ours that only they use
+#   programs     corvane         corvane-prefs, the pane bundle, the service, the desktop
+#                                files, and the other layers (in CORVANE_INSTALL_LIBDIR)
 #
 # Our libraries are told apart by what links them, so a new one falls into place:
-# one that the general-purpose library links is part of it, any other shared
-# library of ours is private to the programs and lives beside the bundles.
+# one that the general-purpose library links is part of it, any other is private
+# to the programs.
 
-set(CORVANE_INSTALL_PRIVATE_LIBDIR ${CORVANE_INSTALL_BUNDLEDIR})
+set(CORVANE_INSTALL_HEADERDIR ${CMAKE_INSTALL_INCLUDEDIR}/corvane)
+set(CORVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/CorvaneLibrary)
 
 # corvane_linked_libraries(<out> <target>...): our shared libraries ("corvane_*")
 # among the targets and everything they link, directly or through each other.
@@ -56,49 +59,36 @@ function(corvane_linked_libraries out)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
-# corvane_install_rpath(<target> <install folder> <library folder>...): finds the
-# libraries relative to the installed binary, so the installation runs from any
-# prefix, staged or moved.
-function(corvane_install_rpath target folder)
-  set(rpath)
-  foreach(libraries ${ARGN})
-    file(RELATIVE_PATH relative "${CMAKE_INSTALL_PREFIX}/${folder}" "${CMAKE_INSTALL_PREFIX}/${libraries}")
-    if(relative)
-      list(APPEND rpath "$ORIGIN/${relative}")
-    else()
-      list(APPEND rpath "$ORIGIN")
-    endif()
-  endforeach()
-  set_target_properties(${target} PROPERTIES INSTALL_RPATH "${rpath}")
-endfunction()
-
-corvane_linked_libraries(CORVANE_LIBRARY_LIBRARIES Corvane::Library)
-corvane_linked_libraries(CORVANE_PROGRAM_LIBRARIES corvane-prefs corvane_service corvane_prefpane)
-list(REMOVE_ITEM CORVANE_PROGRAM_LIBRARIES ${CORVANE_LIBRARY_LIBRARIES})
-set(both_libdirs ${CMAKE_INSTALL_LIBDIR} ${CORVANE_INSTALL_PRIVATE_LIBDIR})
-
-# The platform layer finds the installed bundles relative to its own library.
+# The platform layer finds the installed bundles relative to its own library,
+# which is part of the general-purpose library's (checked below).
+file(RELATIVE_PATH panes_from_platform /${CMAKE_INSTALL_LIBDIR} /${CORVANE_INSTALL_PANESDIR})
+file(RELATIVE_PATH services_from_platform /${CMAKE_INSTALL_LIBDIR} /${CORVANE_INSTALL_SERVICEDIR})
 target_compile_definitions(corvane_platform_system PRIVATE
-  CORVANE_BUNDLEDIR_FROM_LIBDIR="${CORVANE_BUNDLEDIR_FROM_LIBDIR}")
+  CORVANE_INSTALLED_PANES_FROM_PLATFORM="${panes_from_platform}"
+  CORVANE_INSTALLED_SERVICES_FROM_PLATFORM="${services_from_platform}")
 
 # Where the layers are static libraries (fuzz builds) each program carries its
 # own copy of them and finds nothing relative to a library: such builds are
 # not for installing.
-get_target_property(library_type corvane_library TYPE)
-if(NOT library_type STREQUAL "SHARED_LIBRARY")
+if(NOT CORVANE_LAYER_LIBRARY_TYPE STREQUAL "SHARED")
   set(CORVANE_INSTALLABLE OFF)
   return()
 endif()
 set(CORVANE_INSTALLABLE ON)
 
+corvane_linked_libraries(CORVANE_LIBRARY_LIBRARIES Corvane::Library)
+corvane_linked_libraries(CORVANE_PROGRAM_LIBRARIES corvane-prefs corvane_service corvane_prefpane)
+list(REMOVE_ITEM CORVANE_PROGRAM_LIBRARIES ${CORVANE_LIBRARY_LIBRARIES})
+if(NOT corvane_platform_system IN_LIST CORVANE_LIBRARY_LIBRARIES)
+  message(FATAL_ERROR "corvane_platform_system is no longer part of the library: "
+    "say where it installs, for the folders it finds relative to itself")
+endif()
+
 # --- The programs and the bundles --------------------------------------------
 
-set(pane_bundle ${CORVANE_INSTALL_BUNDLEDIR}/Corvane.prefPane)
-set(service_app ${CORVANE_INSTALL_BUNDLEDIR}/Corvane.app)
-corvane_install_rpath(corvane-prefs ${CMAKE_INSTALL_BINDIR} ${both_libdirs})
-corvane_install_rpath(corvane_prefpane ${pane_bundle} ${both_libdirs})
-corvane_install_rpath(corvane_service ${service_app} ${both_libdirs})
-install(TARGETS corvane-prefs RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
+set(pane_bundle ${CORVANE_INSTALL_PANESDIR}/Corvane.prefPane)
+set(service_app ${CORVANE_INSTALL_SERVICEDIR}/Corvane.app)
+install(TARGETS corvane-prefs RUNTIME DESTINATION ${CORVANE_INSTALL_BINDIR} COMPONENT programs)
 install(TARGETS corvane_prefpane LIBRARY DESTINATION ${pane_bundle} COMPONENT programs)
 install(TARGETS corvane_service RUNTIME DESTINATION ${service_app} COMPONENT programs)
 # The rest of each bundle as the build made it: Info.plist and Resources/ with
@@ -107,12 +97,8 @@ install(DIRECTORY ${CORVANE_PANE_BUNDLE}/ DESTINATION ${pane_bundle} COMPONENT p
   REGEX "/Corvane\\.so$" EXCLUDE)
 install(DIRECTORY ${CORVANE_SERVICE_APP}/ DESTINATION ${service_app} COMPONENT programs
   REGEX "/Corvane$" EXCLUDE)
-
-foreach(target ${CORVANE_PROGRAM_LIBRARIES})
-  corvane_install_rpath(${target} ${CORVANE_INSTALL_PRIVATE_LIBDIR} ${both_libdirs})
-endforeach()
 install(TARGETS ${CORVANE_PROGRAM_LIBRARIES}
-  LIBRARY DESTINATION ${CORVANE_INSTALL_PRIVATE_LIBDIR} COMPONENT programs NAMELINK_SKIP)
+  LIBRARY DESTINATION ${CORVANE_INSTALL_LIBDIR} COMPONENT programs NAMELINK_SKIP)
 
 # --- The library: libraries, headers, CMake package, pkg-config file ---------
 
@@ -121,7 +107,8 @@ set(pc_cflags)
 set(pc_libs)
 set(qt_components)
 foreach(target ${CORVANE_LIBRARY_LIBRARIES})
-  corvane_install_rpath(${target} ${CMAKE_INSTALL_LIBDIR} ${CMAKE_INSTALL_LIBDIR})
+  # Beside each other, they find each other beside themselves.
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
 
   # Headers keep their place below the source root; private (_p.h) ones stay out.
   get_target_property(source_dir ${target} SOURCE_DIR)
@@ -133,9 +120,11 @@ foreach(target ${CORVANE_LIBRARY_LIBRARIES})
     get_filename_component(folder "${relative}" DIRECTORY)
     install(FILES ${header} DESTINATION ${CORVANE_INSTALL_HEADERDIR}/${folder} COMPONENT development)
   endforeach()
+endforeach()
 
-  # Include folders: the source folders while building, their installed
-  # counterparts in the exported package.
+foreach(target ${CORVANE_LIBRARY_LIBRARIES})
+  # Include folders: the source folders while building; in the exported package
+  # their installed counterparts, those that received a header.
   get_target_property(include_dirs ${target} INTERFACE_INCLUDE_DIRECTORIES)
   set(mapped)
   foreach(dir ${include_dirs})
@@ -143,10 +132,21 @@ foreach(target ${CORVANE_LIBRARY_LIBRARIES})
     if(dir MATCHES "^\\$<" OR relative MATCHES "^\\.\\.")
       message(FATAL_ERROR "${target}: include folder ${dir} is not a source folder; say how it installs")
     endif()
-    string(REGEX REPLACE "/$" "" installed "${CORVANE_INSTALL_HEADERDIR}/${relative}")
-    list(APPEND mapped "$<BUILD_INTERFACE:${dir}>" "$<INSTALL_INTERFACE:${installed}>")
-    string(REPLACE "${CORVANE_INSTALL_HEADERDIR}" "\${includedir}" pc_dir "${installed}")
-    list(APPEND pc_cflags "-I${pc_dir}")
+    list(APPEND mapped "$<BUILD_INTERFACE:${dir}>")
+    set(has_headers OFF)
+    foreach(header ${public_headers})
+      string(FIND "${header}" "${dir}/" at)
+      if(at EQUAL 0)
+        set(has_headers ON)
+        break()
+      endif()
+    endforeach()
+    if(has_headers)
+      string(REGEX REPLACE "/$" "" installed "${CORVANE_INSTALL_HEADERDIR}/${relative}")
+      list(APPEND mapped "$<INSTALL_INTERFACE:${installed}>")
+      string(REPLACE "${CORVANE_INSTALL_HEADERDIR}" "\${includedir}" pc_dir "${installed}")
+      list(APPEND pc_cflags "-I${pc_dir}")
+    endif()
   endforeach()
   set_property(TARGET ${target} PROPERTY INTERFACE_INCLUDE_DIRECTORIES ${mapped})
 
@@ -246,11 +246,19 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Dependencies on other packages are what dpkg-shlibdeps reads off the binaries;
 # between our own packages, the exact version.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# dpkg-shlibdeps runs in each package's staging folder; the libraries it must find
+# for the programs are in the libraries package's, beside it.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
+  ../libraries${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR})
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
-set(CPACK_DEBIAN_LIBRARIES_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_LIBRARIES_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_LIBRARIES_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/libraries/triggers)
-# The headers include Qt's, and the CMake package finds Qt: nothing a binary shows.
+# What no binary shows: the Qt plugins the programs load at run time (the store's
+# SQLite driver, the desktop's display platforms); the headers include Qt's, and
+# the CMake package finds Qt.
+set(CPACK_DEBIAN_PROGRAMS_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS qt6-base-dev)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_LIBRARIES_PACKAGE_SECTION libs)

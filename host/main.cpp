@@ -29,13 +29,12 @@
 
 namespace {
 
-/// Folders searched for "*.prefPane" bundles, in order: the installation's bundle
-/// folder, the build's panes folder (both found relative to the running program,
-/// so neither names the other), then "corvane/PreferencePanes" under each XDG data
-/// folder.
+/// Folders searched for "*.prefPane" bundles, in order: the installation's panes
+/// folder, the build's (both found relative to the running program, so neither
+/// names the other), then "corvane/PreferencePanes" under each XDG data folder.
 QStringList paneFolders()
 {
-    QStringList folders{platform::installedBundlesFolder(),
+    QStringList folders{platform::installedFolder(platform::InstalledFolder::PreferencePanes),
                         QDir::cleanPath(QCoreApplication::applicationDirPath()
                                         + QStringLiteral("/" CORVANE_BUILD_PANES_FROM_HOST))};
     const QStringList dataDirs = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);

@@ -45,10 +45,10 @@ std::optional<QString> servicesCopy(platform::SearchPathDomain domain)
     return QFileInfo::exists(path) ? std::optional<QString>(path) : std::nullopt;
 }
 
-/// The service installed beside the pane, in the installation's bundle folder.
+/// The service that was installed with the pane.
 std::optional<QString> installedCopy()
 {
-    const QString folder = platform::installedBundlesFolder();
+    const QString folder = platform::installedFolder(platform::InstalledFolder::Services);
     if (folder.isEmpty())
         return std::nullopt;
     const QString path = folder + QLatin1Char('/') + CorvaneServiceHelper::appName;

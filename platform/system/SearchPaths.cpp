@@ -72,16 +72,18 @@ QStringList searchPathForDirectoriesInDomains(SearchPathDirectory directory, Sea
     return folders;
 }
 
-QString installedBundlesFolder()
+QString installedFolder(InstalledFolder folder)
 {
-    // The bundles' folder relative to the library folder comes from the build's
-    // install layout (CORVANE_INSTALL_BUNDLEDIR).
+    // The folders relative to this library's own come from the install layout.
     Dl_info info{};
-    if (dladdr(reinterpret_cast<const void *>(&installedBundlesFolder), &info) == 0 || !info.dli_fname
+    if (dladdr(reinterpret_cast<const void *>(&installedFolder), &info) == 0 || !info.dli_fname
         || *info.dli_fname == '\0')
         return {};
     const QString libraryFolder = QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
-    return QDir::cleanPath(libraryFolder + u'/' + QStringLiteral(CORVANE_BUNDLEDIR_FROM_LIBDIR));
+    const QString relative = folder == InstalledFolder::PreferencePanes
+                                 ? QStringLiteral(CORVANE_INSTALLED_PANES_FROM_PLATFORM)
+                                 : QStringLiteral(CORVANE_INSTALLED_SERVICES_FROM_PLATFORM);
+    return QDir::cleanPath(libraryFolder + u'/' + relative);
 }
 
 ScopedLocalDomainRoot::ScopedLocalDomainRoot(const QString &root)

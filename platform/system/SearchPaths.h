@@ -31,13 +31,18 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(SearchPathDomains)
 QStringList searchPathForDirectoriesInDomains(SearchPathDirectory directory, SearchPathDomains domains,
                                               bool expandTilde);
 
-/// The folder this installation keeps its bundles in, the pane bundle and the
-/// service application: a folder beside the library folder that this platform
-/// library was loaded from ("<prefix>/<libdir>/corvane" as installed). Found from
-/// the library's own place, so an installation staged or moved to another prefix
-/// finds its own bundles. Part of the local domain's search for them; whether it
-/// exists is not checked. Empty when the library's place cannot be told.
-QString installedBundlesFolder();
+/// The folders an installation keeps its bundles in.
+enum class InstalledFolder {
+    PreferencePanes,   ///< pane bundles ("<prefix>/<libdir>/corvane/panes" as installed)
+    Services,          ///< the service application ("<prefix>/<libdir>/corvane")
+};
+
+/// Where this installation keeps `folder`: found relative to the library folder
+/// that this platform library was loaded from, so an installation staged or moved
+/// to another prefix finds its own bundles. Searched with the local domain's
+/// folders; whether it exists is not checked. Empty when the library's place
+/// cannot be told.
+QString installedFolder(InstalledFolder folder);
 
 /// While alive, the local domain's folders are under `root` instead of "/" (for
 /// tests, which must never touch the computer's own folders). Not thread-safe;
