@@ -4,7 +4,6 @@
 
 #include "CorvanePrefPane.h"
 
-#include "platform/ui/AlertSheet.h"
 #include "platform/core/Log.h"
 #include "platform/store/ManagedObjectContext.h"
 #include "platform/store/PersistentStoreCoordinator.h"
@@ -12,13 +11,17 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+#include <QTableView>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace {
 
 const QString ModelResource = QStringLiteral("Corvane");
 const QString ModelType = QStringLiteral("model.json");
 const QString StoreFileName = QStringLiteral("Corvane.db");
+const QString LookupTemplate = QStringLiteral("applicationWithNameAndURL");
 
 } // namespace
 
@@ -63,18 +66,39 @@ std::shared_ptr<platform::PersistentStoreCoordinator> CorvanePrefPane::persisten
     const QString location = folder.isEmpty() ? QString() : QDir(folder).filePath(StoreFileName);
     if (location.isEmpty()) {
         error = {platform::StoreError::Code::CannotOpen, QStringLiteral("There is no Application Support folder.")};
-        presentStoreError(error);
-    } else if (!_persistentStoreCoordinator->addSQLiteStore(location, &error)) {
-        presentStoreError(error);
+        presentStoreError(error, false);
+    } else if (const bool neverCatalogued = !QFileInfo::exists(location);
+               !_persistentStoreCoordinator->addSQLiteStore(location, &error)) {
+        presentStoreError(error, neverCatalogued);
     }
     return _persistentStoreCoordinator;
 }
 
-void CorvanePrefPane::presentStoreError(const platform::StoreError &error)
+void CorvanePrefPane::presentStoreError(const platform::StoreError &error, bool neverCatalogued)
 {
-    // The application's own error presentation: an application-modal alert.
-    platform::beginAlertSheet(nullptr, QStringLiteral("The excluded applications cannot be shown."),
-                              error.description);
+    platform::log(QStringLiteral("cannot open the application store: %1").arg(error.toString()));
+    // The service makes the store when it first runs: before that, the error says
+    // nothing a user can act on.
+    const QString message = neverCatalogued
+                                ? localized("Corvane has not catalogued your applications yet: turn it on and the list fills")
+                                : error.description;
+    showAlertSheet("The excluded applications cannot be shown.", message);
+    showInEmptyTable(neverCatalogued ? message : localized("The excluded applications cannot be shown."));
+}
+
+void CorvanePrefPane::showInEmptyTable(const QString &text)
+{
+    if (!_excludedApplicationsTable)
+        return;
+    QWidget *viewport = _excludedApplicationsTable->viewport();
+    auto *label = new QLabel(text, viewport);
+    label->setObjectName(QStringLiteral("_excludedApplicationsPlaceholder"));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignCenter);
+    label->setEnabled(false); // drawn in the disabled colour, as a placeholder is
+    auto *layout = new QVBoxLayout(viewport);
+    layout->addWidget(label);
 }
 
 platform::ManagedObjectContext *CorvanePrefPane::managedObjectContext()
@@ -110,9 +134,16 @@ platform::ManagedObjectPtr CorvanePrefPane::applicationWithPath(const QString &p
     const QVariantMap variables{{QStringLiteral("APPNAME"), file.completeBaseName()},
                                 {QStringLiteral("URL"), QUrl::fromLocalFile(file.absoluteFilePath()).toString()}};
     platform::ManagedObjectContext *context = managedObjectContext();
-    const auto request = managedObjectModel().fetchRequestFromTemplate(QStringLiteral("applicationWithNameAndURL"), variables);
-    if (!context || !request)
+    if (!context) {
+        platform::log(QStringLiteral("cannot look up %1: there is no application store").arg(path));
         return nullptr;
+    }
+    const auto request = managedObjectModel().fetchRequestFromTemplate(LookupTemplate, variables);
+    if (!request) {
+        platform::log(QStringLiteral("cannot look up %1: the object model has no fetch request template \"%2\"")
+                          .arg(path, LookupTemplate));
+        return nullptr;
+    }
     platform::StoreError error;
     const auto results = context->executeFetchRequest(*request, &error);
     if (!results) {

@@ -124,42 +124,57 @@ void CorvanePrefPane::openPanelDidEnd(QFileDialog *panel, int returnCode, void *
     app->setValue(QStringLiteral("excluded"), true);
     if (_excludedApplications)
         _excludedApplications->rearrangeObjects();
-    saveExcluded();
-    proxy().excludedApplicationsChanged(objectURLStringForApp(app));
+    if (saveExcluded())
+        proxy().excludedApplicationsChanged(objectURLStringForApp(app));
 }
 
 void CorvanePrefPane::removeApplication(QObject *)
 {
     const auto selected = _excludedApplications ? _excludedApplications->selectedObjects() : QList<platform::ManagedObjectPtr>();
     const platform::ManagedObjectPtr app = selected.value(0);
-    removeApplicationObject(app);
-    proxy().excludedApplicationsChanged(objectURLStringForApp(app));
+    if (removeApplicationObject(app))
+        proxy().excludedApplicationsChanged(objectURLStringForApp(app));
 }
 
-void CorvanePrefPane::removeApplicationObject(const platform::ManagedObjectPtr &app)
+bool CorvanePrefPane::removeApplicationObject(const platform::ManagedObjectPtr &app)
 {
-    if (!app)
-        return;
-    app->setValue(QStringLiteral("excluded"), false);
-    saveExcluded();
+    // Without a record this still saves: whatever is unsaved gets another try.
+    if (app)
+        app->setValue(QStringLiteral("excluded"), false);
+    const bool saved = saveExcluded();
     if (_excludedApplications)
         _excludedApplications->rearrangeObjects();
     if (_excludedApplicationsTable)
         _excludedApplicationsTable->viewport()->update();
+    return saved;
 }
 
-void CorvanePrefPane::saveExcluded()
+bool CorvanePrefPane::saveExcluded()
 {
     platform::ManagedObjectContext *context = managedObjectContext();
     if (!context)
-        return;
+        return false;
     platform::StoreError error;
     if (context->save(&error)) {
         if (_excludedApplications)
             _excludedApplications->rearrangeObjects();
-    } else {
-        platform::log(QStringLiteral("unable to save excluded attribute: %1").arg(error.toString()));
+        return true;
     }
+    platform::log(QStringLiteral("unable to save excluded attribute: %1").arg(error.toString()));
+    // A change the store refused is no change: show the list as the store has it,
+    // or the next opening of the pane would contradict this one.
+    if (_excludedApplications) {
+        for (const platform::ManagedObjectPtr &app : _excludedApplications->arrangedObjects()) {
+            if (app->hasChanges())
+                context->refreshObject(app, false);
+        }
+        _excludedApplications->rearrangeObjects();
+    }
+    showAlertSheet("Excluded Applications Not Changed",
+                   localized("The application store could not be saved: %1. The list of excluded applications is "
+                             "unchanged.")
+                       .arg(error.description));
+    return false;
 }
 
 QString CorvanePrefPane::objectURLStringForApp(const platform::ManagedObjectPtr &app) const

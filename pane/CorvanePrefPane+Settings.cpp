@@ -51,7 +51,11 @@ void CorvanePrefPane::save()
 
     // One atomic replacement of the whole domain: removing the file first would
     // lose every setting if the write then failed.
-    defaults.setPersistentDomain(preferences, ServiceBundleIdentifier);
+    if (!defaults.setPersistentDomain(preferences, ServiceBundleIdentifier)) {
+        showAlertSheet("Settings Not Saved", localized("The settings could not be written to %1: %2.")
+                                                 .arg(defaults.pathForDomain(ServiceBundleIdentifier),
+                                                      defaults.lastWriteError()));
+    }
     defaults.synchronize();
 }
 

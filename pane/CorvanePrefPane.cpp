@@ -2,12 +2,15 @@
 
 #include "platform/ui/AlertSheet.h"
 #include "platform/ui/ArrayController.h"
+#include "platform/bus/ConnectionWatcher.h"
 #include "CorvaneServiceHelper.h"
 #include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/core/Log.h"
 #include "platform/store/ManagedObjectContext.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/store/PersistentStoreCoordinator.h"
 #include "PreferenceValue.h"
+#include "platform/system/ProcessExitWatcher.h"
 #include "platform/plist/UserDefaults.h"
 #include "VLOnOffButton.h"
 #include "platform/system/Workspace.h"
@@ -53,6 +56,8 @@ CorvanePrefPane::~CorvanePrefPane()
     // Context, coordinator and model, then the filter predicate.
     tearDownExcludedApplications();
     platform::DistributedNotificationCenter::defaultCenter().removeObserver(this);
+    delete _serviceWatch;
+    delete _launchWatch;
     // The view outlives this part of the pane (the base class deletes it).
     if (_hotKeyField)
         _hotKeyField->setDelegate(nullptr);
@@ -126,6 +131,7 @@ void CorvanePrefPane::mainViewDidLoad()
 
 void CorvanePrefPane::appHasLaunched()
 {
+    forgetLaunch();
     if (_enableCheckbox)
         _enableCheckbox->setState(1);
 }
@@ -143,6 +149,7 @@ void CorvanePrefPane::willSelect()
     QVariantMap preferences = defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap());
     migrateHotKey(preferences);
 
+    followServiceConnection(true); // before asking, so that no change falls between
     if (_enableCheckbox)
         _enableCheckbox->setState(CorvaneServiceHelper::isServiceRunning() ? 1 : 0);
     if (_enableAtStartupCheckbox)
@@ -172,6 +179,7 @@ void CorvanePrefPane::willUnselect()
 {
     stopEditingHotKeys();
     save();
+    followServiceConnection(false);
     if (_keybroadcaster)
         platform::NotificationCenter::defaultCenter().removeObserver(this, KeyBroadcasterKeyEvent, _keybroadcaster.data());
 }
@@ -180,7 +188,59 @@ bool CorvanePrefPane::enableService()
 {
     if (CorvaneServiceHelper::isServiceRunning())
         return true;
-    return CorvaneServiceHelper::launchService();
+    qint64 pid = 0;
+    if (!CorvaneServiceHelper::launchService(&pid))
+        return false;
+    watchLaunch(pid);
+    return true;
+}
+
+void CorvanePrefPane::watchLaunch(qint64 pid)
+{
+    forgetLaunch();
+    if (pid <= 0)
+        return;
+    _launchWatch = new platform::ProcessExitWatcher(pid, this);
+    connect(_launchWatch, &platform::ProcessExitWatcher::exited, this, &CorvanePrefPane::launchEndedEarly);
+}
+
+void CorvanePrefPane::forgetLaunch()
+{
+    if (_launchWatch)
+        _launchWatch->deleteLater(); // it may be telling us right now
+    _launchWatch = nullptr;
+}
+
+void CorvanePrefPane::launchEndedEarly()
+{
+    // A started process is no running service: it may fail on its own (no session
+    // bus, say) after the launch was accepted.
+    platform::log(QStringLiteral("The Corvane service (pid %1) quit before it announced its launch.")
+                      .arg(_launchWatch ? _launchWatch->pid() : 0));
+    forgetLaunch();
+    showLaunchFailedAlertSheet();
+    if (_enableCheckbox)
+        _enableCheckbox->setState(0);
+}
+
+void CorvanePrefPane::followServiceConnection(bool follow)
+{
+    if (!follow) {
+        delete _serviceWatch;
+        return;
+    }
+    if (_serviceWatch)
+        return;
+    // The bus tells when the connection goes, however the service ended.
+    _serviceWatch = new platform::ConnectionWatcher(QString(CorvaneServiceHelper::connectionName), this);
+    connect(_serviceWatch, &platform::ConnectionWatcher::registered, this, [this] {
+        if (_enableCheckbox)
+            _enableCheckbox->setState(1);
+    });
+    connect(_serviceWatch, &platform::ConnectionWatcher::unregistered, this, [this] {
+        if (_enableCheckbox)
+            _enableCheckbox->setState(0);
+    });
 }
 
 bool CorvanePrefPane::disableService()
@@ -208,6 +268,7 @@ void CorvanePrefPane::toggleEnable(QObject *sender)
         showLaunchFailedAlertSheet();
         button->setState(0);
     } else {
+        forgetLaunch(); // whatever a launch under way does now is no failure to show
         if (disableService())
             return;
         showDisableFailedAlertSheet();
@@ -215,23 +276,25 @@ void CorvanePrefPane::toggleEnable(QObject *sender)
     }
 }
 
+QString CorvanePrefPane::localized(const char *text) const
+{
+    return bundle().localizedString(QString::fromUtf8(text), QString(), StringsTable);
+}
+
+void CorvanePrefPane::showAlertSheet(const char *title, const QString &message)
+{
+    platform::beginAlertSheetWhenShown(mainView(), localized(title), message);
+}
+
 void CorvanePrefPane::showLaunchFailedAlertSheet()
 {
-    const platform::Bundle &pane = bundle();
-    platform::beginAlertSheet(
-        mainView(), pane.localizedString(QStringLiteral("Service Not Enabled"), QString(), StringsTable),
-        pane.localizedString(QStringLiteral("The service application either could not be found or an error occurred "
-                                            "during launch. Locate and double-click the service application to see if "
-                                            "there's a problem."),
-                             QString(), StringsTable));
+    showAlertSheet("Service Not Enabled",
+                   localized("The service application either could not be found or an error occurred during launch. "
+                             "Locate and double-click the service application to see if there's a problem."));
 }
 
 void CorvanePrefPane::showDisableFailedAlertSheet()
 {
-    const platform::Bundle &pane = bundle();
-    platform::beginAlertSheet(
-        mainView(), pane.localizedString(QStringLiteral("Service Not Disabled."), QString(), StringsTable),
-        pane.localizedString(QStringLiteral("Make sure all dialogs with the service application have been dismissed, "
-                                            "then try disabling again."),
-                             QString(), StringsTable));
+    showAlertSheet("Service Not Disabled.", localized("Make sure all dialogs with the service application have been "
+                                                      "dismissed, then try disabling again."));
 }

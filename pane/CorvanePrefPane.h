@@ -35,6 +35,8 @@ class CorvaneProtocol;
 class QFileDialog;
 namespace platform {
 class ArrayController;
+class ConnectionWatcher;
+class ProcessExitWatcher;
 class DistantObject;
 class ManagedObjectContext;
 class PersistentStoreCoordinator;
@@ -44,8 +46,10 @@ struct DistributedNotification;
 /// The Corvane preference pane: the principal class of the bundle Corvane.prefPane.
 ///
 /// Its on/off switch starts and quits the service (Corvane.app); the service's launch
-/// and quit notifications keep the switch in step with the service's real state.
-/// The pane keeps no copy of that state: each willSelect() asks the process list.
+/// and quit notifications keep the switch in step with the service's real state, and
+/// while the pane is selected so does the service's connection coming and going (a
+/// killed service sends no notification). The pane keeps no copy of that state: each
+/// willSelect() asks the process list.
 /// Everything runs on the main thread; turning the service off blocks it while the
 /// service quits (up to 20 seconds).
 class CorvanePrefPane : public platform::PreferencePane, public HotKeyFieldDelegate
@@ -67,12 +71,16 @@ public:
     /// Sets the version label to "v" and the bundle's CFBundleShortVersionString.
     void updateVersionLabel();
 
-    /// The service has started: the switch goes on.
+    /// The service has started: the switch goes on, and a launch under way has
+    /// succeeded.
     void appHasLaunched();
     /// The service is quitting: the switch goes off.
     void appIsQuitting();
 
-    /// True when the service runs afterwards: it already ran, or its launch was accepted.
+    /// True when the service runs afterwards: it already ran, or its launch was
+    /// accepted. A launched service that ends before it announces its launch brings
+    /// the "Service Not Enabled" sheet later and puts the switch back off; one that
+    /// is still starting keeps it on.
     bool enableService();
     /// True when the service is not running afterwards. Asks a running service to quit
     /// and waits for it (blocking, up to 20 s); then, whatever the outcome, removes
@@ -87,6 +95,20 @@ public:
     /// Action of the switch (`sender`): state 1 enables the service, any other state
     /// disables it; on failure, shows the matching sheet and puts the switch back.
     Q_INVOKABLE void toggleEnable(QObject *sender);
+
+private:
+    void watchLaunch(qint64 pid);
+    void forgetLaunch();
+    void launchEndedEarly();
+    void followServiceConnection(bool follow);
+    // The window-modal sheet on the pane's window; texts from the "Clipwell" table.
+    void showAlertSheet(const char *title, const QString &message);
+    QString localized(const char *text) const;
+
+    // A service launched from the switch, until it announces its launch.
+    QPointer<platform::ProcessExitWatcher> _launchWatch;
+    // The service's connection, while the pane is selected.
+    QPointer<platform::ConnectionWatcher> _serviceWatch;
 
 protected:
     QWidget *createCustomWidget(const QString &className, QWidget *parent, const QString &name) override;
@@ -121,7 +143,9 @@ public:
     const platform::ManagedObjectModel &managedObjectModel();
     /// Built once: makes applicationSupportFolder() (one level only) when missing
     /// and adds the SQLite store Corvane.db in it. An error is presented to the user
-    /// once, here; the coordinator then stays without a store.
+    /// once, on a sheet on the pane's window when it is shown, and the empty table
+    /// says it too; where the service has never made its store the sentence says
+    /// so. The coordinator then stays without a store.
     std::shared_ptr<platform::PersistentStoreCoordinator> persistentStoreCoordinator();
     /// Built once over persistentStoreCoordinator(); null when there is none.
     platform::ManagedObjectContext *managedObjectContext();
@@ -134,7 +158,8 @@ public:
     QList<platform::SortDescriptor> excludedApplicationsSortDescriptors() const;
     /// The record of the application at `path` (an app folder or a desktop entry)
     /// through the template "applicationWithNameAndURL"; null when the store does
-    /// not know it (a fetch error is logged). No record is ever created.
+    /// not know it. Why a lookup could not run (a fetch error, no template, no
+    /// store) is logged. No record is ever created.
     platform::ManagedObjectPtr applicationWithPath(const QString &path);
 
     // ExcludedApps.
@@ -143,18 +168,23 @@ public:
     /// applications folder, offering desktop entries and app folders; its end
     /// calls openPanelDidEnd().
     Q_INVOKABLE void addApplication(QObject *sender);
-    /// Saves the context; on failure logs "unable to save excluded attribute: %@"
-    /// and keeps the in-memory flags.
-    void saveExcluded();
+    /// Saves the context. A save the store refuses (locked past the busy timeout,
+    /// read-only) logs "unable to save excluded attribute: %@", discards the listed
+    /// records' unsaved changes (they are read again from the store, so the table
+    /// shows what the store has), tells the user on a sheet that the list is
+    /// unchanged, and returns false.
+    bool saveExcluded();
     /// The record's identifier across processes (its URI); empty for none.
     QString objectURLStringForApp(const platform::ManagedObjectPtr &app) const;
     /// The panel ended with `returnCode` (0: cancelled): a known application is
-    /// excluded, saved and announced to the service; anything else changes nothing.
+    /// excluded, saved and, once saved, announced to the service; anything else
+    /// changes nothing.
     void openPanelDidEnd(QFileDialog *panel, int returnCode, void *contextInfo);
-    /// Clears the record's flag, saves and shows the list again.
-    void removeApplicationObject(const platform::ManagedObjectPtr &app);
-    /// Clears the flag of the first selected record and tells the service (an empty
-    /// identifier when nothing was selected).
+    /// Clears the record's flag (when there is a record), saves whatever is unsaved
+    /// and shows the list again. False when the save was refused.
+    bool removeApplicationObject(const platform::ManagedObjectPtr &app);
+    /// Clears the flag of the first selected record and, once saved, tells the
+    /// service (an empty identifier when nothing was selected).
     Q_INVOKABLE void removeApplication(QObject *sender);
     /// The service removed applications: refreshes the records named under
     /// "ApplicationIDs" (identifiers naming nothing of this store are skipped), then
@@ -175,7 +205,8 @@ Q_SIGNALS:
 private:
     void setUpExcludedApplications();
     void tearDownExcludedApplications();
-    void presentStoreError(const platform::StoreError &error);
+    void presentStoreError(const platform::StoreError &error, bool neverCatalogued);
+    void showInEmptyTable(const QString &text);
 
     std::shared_ptr<platform::PersistentStoreCoordinator> _persistentStoreCoordinator;
     std::optional<platform::ManagedObjectModel> _managedObjectModel;
@@ -196,7 +227,9 @@ public:
     /// Writes every setting the pane shows into the service's preferences domain
     /// ("CVSortOrder", "ShowHideHotKey", the four corners,
     /// "LimitAppSearchesToSystemVolume"), keeping every other key of the domain as
-    /// it is on disk, and returns once the domain file is written.
+    /// it is on disk, and returns once the domain file is written. A write that
+    /// fails is told on a sheet with the file's path and the reason, once for each
+    /// failing save; the file stays as it was.
     void save();
     /// Puts the four corner values into `preferences`: a boolean for each corner
     /// pop-up, item 0 false and item 1 true.

@@ -82,12 +82,14 @@ QString CorvaneServiceHelper::serviceName()
     return name;
 }
 
-bool CorvaneServiceHelper::launchService()
+bool CorvaneServiceHelper::launchService(qint64 *pid)
 {
+    if (pid)
+        *pid = 0;
     if (isServiceRunning())
         return true;
     const auto path = serviceApplicationPath();
-    if (path && platform::Workspace::openFile(*path))
+    if (path && platform::Workspace::openFile(*path, pid))
         return true;
     platform::log(QStringLiteral("Unable to launch the Corvane service application at: %1.")
                       .arg(path.value_or(QStringLiteral("(null)"))));

@@ -46,8 +46,10 @@ public:
     /// accepted to open the service application; that it then really runs is told
     /// later by its launch notification. False, with "Unable to launch the Corvane
     /// service application at: <path>." logged ("(null)" when no path was found),
-    /// when there is nothing that can be opened.
-    static bool launchService();
+    /// when there is nothing that can be opened. `pid`, when given, receives the
+    /// started process's ID (0 when the service ran already), so that the caller
+    /// can tell a service that ends before it announces its launch.
+    static bool launchService(qint64 *pid = nullptr);
 
     /// Whether a process of the current user named exactly "Corvane" runs.
     static bool isServiceRunning();

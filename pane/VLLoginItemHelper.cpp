@@ -40,9 +40,10 @@ QString execValue(const QString &path)
     return {};
 }
 
+// An entry without a name (or with an empty one) is nobody's login item.
 bool isNamed(const Entry &item, const QString &name)
 {
-    return item.entry.contains(nameKey) && item.entry.value(nameKey) == name;
+    return !name.isEmpty() && item.entry.value(nameKey) == name;
 }
 
 } // namespace

@@ -117,8 +117,12 @@ bool CorvaneService::start()
         });
     if (!m_connection) {
         m_journal.write(QStringLiteral("error"), {QStringLiteral("cannot register ") + ConnectionName});
-        platform::log(QStringLiteral("Cannot register %1 on the session bus: is another Corvane running?")
-                          .arg(ConnectionName));
+        const QString busError = platform::Connection::sessionBusError();
+        if (busError.isEmpty())
+            platform::log(QStringLiteral("Cannot register %1 on the session bus: is another Corvane running?")
+                              .arg(ConnectionName));
+        else
+            platform::log(QStringLiteral("Cannot register %1: the session bus is missing (%2).").arg(ConnectionName, busError));
         return false;
     }
     // A service outliving its session would linger unseen: leave with the bus.

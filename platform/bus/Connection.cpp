@@ -168,6 +168,15 @@ bool Connection::isValid() const
     return d->bus.isConnected();
 }
 
+QString Connection::sessionBusError()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected())
+        return {};
+    const QString message = bus.lastError().message();
+    return message.isEmpty() ? QStringLiteral("not connected to a session bus") : message;
+}
+
 QString Connection::busName(const QString &registeredName)
 {
     return dbus::busName(registeredName);

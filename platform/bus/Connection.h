@@ -62,6 +62,11 @@ public:
     /// session ended), after which no message can arrive any more.
     bool isValid() const;
 
+    /// Why the session bus cannot be used (the bus library's words), or empty when
+    /// it can: what a failed registerName() or lookup needs to tell apart from a
+    /// name that another process owns.
+    static QString sessionBusError();
+
     /// "com.velora.<name>": the well-known bus name of a registered name.
     static QString busName(const QString &registeredName);
     /// "/<name>": the path of its root object.

@@ -91,6 +91,7 @@ struct UserDefaults::Private
     // Unreadable files already reported, so that a pane re-reading every second logs once.
     mutable QSet<QString> reportedUnreadable;
     bool writeFailed = false;
+    QString lastWriteError;
 
     QString directoryPath() const
     {
@@ -130,6 +131,7 @@ struct UserDefaults::Private
             copy = stem + QLatin1Char('-') + QString::number(n);
         if (!QFile::copy(file, copy)) {
             log(QStringLiteral("UserDefaults: %1 cannot be read (%2) and cannot be copied aside to %3; it is left as it is").arg(file, current.error, copy));
+            lastWriteError = QStringLiteral("it cannot be read (%1) and cannot be copied aside").arg(current.error);
             return false;
         }
         log(QStringLiteral("UserDefaults: %1 could not be read (%2); kept a copy as %3 before replacing it").arg(file, current.error, copy));
@@ -141,25 +143,26 @@ struct UserDefaults::Private
     {
         if (!isValidDomainName(name)) {
             log(QStringLiteral("UserDefaults: \"%1\" is not a valid domain name; nothing written").arg(name));
-            return failed();
+            return failed(QStringLiteral("\"%1\" is not a valid domain name").arg(name));
         }
         const PropertyListWriteResult encoded = writePropertyList(domain, PropertyListFormat::Xml);
         if (!encoded) {
             log(QStringLiteral("UserDefaults: domain %1 not written: %2").arg(name, encoded.error));
-            return failed();
+            return failed(encoded.error);
         }
         const QString file = path(name);
         if (!keepAsideIfUnreadable(file, readDomainFile(file)))
             return failed();
         if (!QDir().mkpath(directoryPath())) {
             log(QStringLiteral("UserDefaults: cannot create %1; domain %2 not written").arg(directoryPath(), name));
-            return failed();
+            return failed(QStringLiteral("the folder %1 cannot be created").arg(directoryPath()));
         }
         QSaveFile out(file);
         if (!out.open(QIODevice::WriteOnly) || out.write(encoded.bytes) != encoded.bytes.size() || !out.commit()) {
             log(QStringLiteral("UserDefaults: cannot write %1: %2").arg(file, out.errorString()));
-            return failed();
+            return failed(out.errorString());
         }
+        lastWriteError.clear();
         // Cache what a reader of the file gets (qint64 for an int, seconds for a date in XML),
         // so that a read gives the same whether or not synchronize() came between.
         cache.insert(name, readPropertyList(encoded.bytes).value.toMap());
@@ -175,8 +178,9 @@ struct UserDefaults::Private
             return failed();
         if (QFileInfo::exists(file) && !QFile::remove(file)) {
             log(QStringLiteral("UserDefaults: cannot remove %1").arg(file));
-            return failed();
+            return failed(QStringLiteral("it cannot be removed"));
         }
+        lastWriteError.clear();
         cache.insert(name, std::nullopt);
         return true;
     }
@@ -188,16 +192,19 @@ struct UserDefaults::Private
         const QString name = applicationDomain;
         if (!isValidDomainName(name)) {
             log(QStringLiteral("UserDefaults: \"%1\" is not a valid domain name; nothing written").arg(name));
-            return failed();
+            return failed(QStringLiteral("\"%1\" is not a valid domain name").arg(name));
         }
         QVariantMap domain = readDomainFile(path(name)).domain;
         change(domain);
         return store(domain, name);
     }
 
-    bool failed()
+    // `reason` (empty when already set) for lastWriteError().
+    bool failed(const QString &reason = {})
     {
         writeFailed = true;
+        if (!reason.isEmpty())
+            lastWriteError = reason;
         return false;
     }
 };
@@ -260,6 +267,12 @@ bool UserDefaults::setPersistentDomain(const QVariantMap &domain, const QString 
 {
     QMutexLocker lock(&d->mutex);
     return d->store(domain, name);
+}
+
+QString UserDefaults::lastWriteError() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->lastWriteError;
 }
 
 bool UserDefaults::removePersistentDomainForName(const QString &name)

@@ -69,6 +69,9 @@ public:
     /// invalid, a value cannot be stored in a property list, or the file cannot be written;
     /// the file is then unchanged.
     bool setPersistentDomain(const QVariantMap &domain, const QString &name);
+    /// Why the last write or removal that failed did (the system's words, such as
+    /// "Permission denied"), for telling the user; empty once one has succeeded since.
+    QString lastWriteError() const;
 
     /// Removes domain `name` and its file. True when the domain is gone afterwards.
     bool removePersistentDomainForName(const QString &name);

@@ -306,10 +306,15 @@ bool ManagedObjectContext::save(StoreError *error)
     if (!d->ready(error))
         return false;
     QSqlQuery q(d->coordinator->database());
+    // SQLite's own words ("database is locked"): a save's failure reaches the user.
+    const auto sqliteReason = [&q] {
+        const QSqlError sqlError = q.lastError();
+        return sqlError.databaseText().isEmpty() ? sqlError.text() : sqlError.databaseText();
+    };
     if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return d->fail(error, StoreError::Code::StoreFailure, q.lastError().text());
+        return d->fail(error, StoreError::Code::StoreFailure, sqliteReason());
     const auto abort = [&](StoreError::Code code, const QString &description) {
-        const QString reason = description.isEmpty() ? q.lastError().text() : description;
+        const QString reason = description.isEmpty() ? sqliteReason() : description;
         QSqlQuery rollback(d->coordinator->database());
         rollback.exec(QStringLiteral("ROLLBACK"));
         return d->fail(error, code, reason);

@@ -78,7 +78,7 @@ QStringList applicationFolders(bool withUserApplications)
 
 } // namespace
 
-bool Workspace::openFile(const QString &path)
+bool Workspace::openFile(const QString &path, qint64 *pid)
 {
     const auto launch = launchFor(path);
     if (!launch)
@@ -92,7 +92,7 @@ bool Workspace::openFile(const QString &path)
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(launch->workingDirectory.isEmpty() ? QDir::homePath() : launch->workingDirectory);
     process.setStandardInputFile(QProcess::nullDevice());
-    return process.startDetached();
+    return process.startDetached(pid);
 }
 
 std::optional<QString> Workspace::fullPathForApplication(const QString &name)

@@ -17,9 +17,10 @@ public:
     /// Starts the application at `path` detached from the caller: it outlives the
     /// caller, is never started through a shell, and gets no startup-notification
     /// or activation token, so it does not take the focus from the caller. True
-    /// when the program was started; false when `path` is no application, its
-    /// program is missing or not executable, or its Exec line does not parse.
-    static bool openFile(const QString &path);
+    /// when the program was started, with its process ID in `pid` when given; false
+    /// when `path` is no application, its program is missing or not executable, or
+    /// its Exec line does not parse.
+    static bool openFile(const QString &path, qint64 *pid = nullptr);
 
     /// The application named `name` (with or without ".app"): the first of
     /// `Name.app/` with its executable, then `Name.desktop`, in ~/Applications, then

@@ -16,4 +16,10 @@ namespace platform {
 /// `view` gives an application-modal box with no parent.
 QMessageBox *beginAlertSheet(QWidget *view, const QString &title, const QString &message);
 
+/// The same sheet once `view` is on screen in the window that will keep it: at once
+/// when it is visible already, else from the event loop after it is first shown (a
+/// pane's view is loaded before its host puts it into a window). Nothing is shown
+/// if `view` goes first; a null `view` gives the application-modal box at once.
+void beginAlertSheetWhenShown(QWidget *view, const QString &title, const QString &message);
+
 } // namespace platform

@@ -19,5 +19,29 @@
         <source>Make sure all dialogs with the service application have been dismissed, then try disabling again.</source>
         <translation>Schließen Sie alle Dialoge des Dienstprogramms und versuchen Sie dann erneut, den Dienst auszuschalten.</translation>
     </message>
+    <message>
+        <source>Settings Not Saved</source>
+        <translation>Einstellungen nicht gesichert</translation>
+    </message>
+    <message>
+        <source>The settings could not be written to %1: %2.</source>
+        <translation>Die Einstellungen konnten nicht in %1 geschrieben werden: %2.</translation>
+    </message>
+    <message>
+        <source>Excluded Applications Not Changed</source>
+        <translation>Ausgeschlossene Programme nicht geändert</translation>
+    </message>
+    <message>
+        <source>The application store could not be saved: %1. The list of excluded applications is unchanged.</source>
+        <translation>Der Programmkatalog konnte nicht gesichert werden: %1. Die Liste der ausgeschlossenen Programme ist unverändert.</translation>
+    </message>
+    <message>
+        <source>The excluded applications cannot be shown.</source>
+        <translation>Die ausgeschlossenen Programme können nicht angezeigt werden.</translation>
+    </message>
+    <message>
+        <source>Corvane has not catalogued your applications yet: turn it on and the list fills</source>
+        <translation>Corvane hat Ihre Programme noch nicht erfasst: Schalten Sie es ein, dann füllt sich die Liste</translation>
+    </message>
 </context>
 </TS>

@@ -19,5 +19,29 @@
         <source>Make sure all dialogs with the service application have been dismissed, then try disabling again.</source>
         <translation>Fermez toutes les zones de dialogue de l’application du service, puis essayez à nouveau de la désactiver.</translation>
     </message>
+    <message>
+        <source>Settings Not Saved</source>
+        <translation>Réglages non enregistrés</translation>
+    </message>
+    <message>
+        <source>The settings could not be written to %1: %2.</source>
+        <translation>Les réglages n’ont pas pu être écrits dans %1 : %2.</translation>
+    </message>
+    <message>
+        <source>Excluded Applications Not Changed</source>
+        <translation>Applications exclues non modifiées</translation>
+    </message>
+    <message>
+        <source>The application store could not be saved: %1. The list of excluded applications is unchanged.</source>
+        <translation>Le catalogue des applications n’a pas pu être enregistré : %1. La liste des applications exclues est inchangée.</translation>
+    </message>
+    <message>
+        <source>The excluded applications cannot be shown.</source>
+        <translation>Les applications exclues ne peuvent pas être affichées.</translation>
+    </message>
+    <message>
+        <source>Corvane has not catalogued your applications yet: turn it on and the list fills</source>
+        <translation>Corvane n’a pas encore répertorié vos applications : activez-le et la liste se remplira</translation>
+    </message>
 </context>
 </TS>

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <csignal>
+
 using namespace corvane::test;
 
 namespace {
@@ -117,4 +119,29 @@ TEST_F(PaneServiceTest, NoNotificationReachesADestroyedPane)
     CorvaneServiceHelper::quitService();
     EXPECT_TRUE(waitForService(false));
     QTest::qWait(100); // both notifications have been delivered to whoever listens
+}
+
+TEST_F(PaneServiceTest, AServiceThatEndsBeforeAnnouncingItsLaunchBringsTheLaunchFailedSheetAndTheSwitchGoesBack)
+{
+    ASSERT_TRUE(linkService(servicesFolder()));
+    // The service finds no session bus to take its name on; the pane keeps its own.
+    const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + sandboxDir().toUtf8() + "/no-bus");
+    clickOnSide();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus);
+    EXPECT_EQ(toggle->state(), 1); // started, not yet failed: a slow start is no failure
+
+    EXPECT_TRUE(waitForSwitch(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet() != nullptr; }));
+    EXPECT_EQ(sheet()->text(), QStringLiteral("Service Not Enabled"));
+}
+
+TEST_F(PaneServiceTest, WhileSelectedTheSwitchFollowsAServiceThatIsKilled)
+{
+    const pid_t pid = guard.start();
+    ASSERT_GT(pid, 0);
+    pane->willSelect();
+    ASSERT_EQ(::kill(pid, SIGKILL), 0); // no quit notification comes
+    EXPECT_TRUE(waitForSwitch(0));
+    EXPECT_EQ(sheet(), nullptr);
 }

@@ -3,8 +3,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace corvane::test;
 
@@ -155,4 +158,29 @@ TEST_F(SettingsTest, TheServicesOwnKeysSurviveEverySave)
     EXPECT_EQ(domain->value(QStringLiteral("HotKeyModifiers")), QVariant(256));
     EXPECT_EQ(domain->value(QStringLiteral("ShowHideHotKey")),
               QVariant(KeyCombo::keyComboWithKeyCode(49, KeyCombo::CommandKey)->archivedData()));
+}
+
+TEST_F(SettingsTest, ASaveThatCannotBeWrittenIsToldOnceOnASheetWithThePathAndTheReason)
+{
+    const QString config = QFileInfo(domainPath()).absolutePath();
+    loaded.pane.willSelect();
+    for (const bool readOnlyFolder : {true, false}) {
+        SCOPED_TRACE(readOnlyFolder ? "read-only folder" : "a folder in the file's place");
+        {
+            std::optional<ScopedPermissionChecks> asAUser;
+            if (readOnlyFolder)
+                asAUser.emplace();
+            ASSERT_TRUE(readOnlyFolder ? QFile::setPermissions(config, QFile::ReadOwner | QFile::ExeOwner)
+                                       : QDir().mkdir(domainPath()));
+            pickNext(picker("_topRightPicker"));
+        }
+        QFile::setPermissions(config, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const auto sheets = openSheets(loaded.view);
+        ASSERT_EQ(sheets.size(), 1);
+        const QString told = sheets[0]->informativeText();
+        EXPECT_TRUE(told.startsWith(QStringLiteral("The settings could not be written to %1: ").arg(domainPath()))
+                    && !told.endsWith(QStringLiteral(": ."))) << qPrintable(told);
+        sheets[0]->done(0);
+    }
+    QDir(domainPath()).removeRecursively();
 }

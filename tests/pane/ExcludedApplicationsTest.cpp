@@ -1,4 +1,5 @@
 #include "CorvanePrefPane.h"
+#include "PaneTestSupport.h"
 
 #include "platform/ui/ArrayController.h"
 #include "platform/bus/Connection.h"
@@ -14,15 +15,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTableView>
 #include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace platform;
 using namespace std::chrono_literals;
@@ -142,6 +147,12 @@ protected:
         return names;
     }
 
+    static void removeRow(CorvanePrefPane &pane, int row)
+    {
+        pane.mainView()->findChild<QTableView *>(QStringLiteral("_excludedApplicationsTable"))->selectRow(row);
+        pane.removeApplication(nullptr);
+    }
+
     static QVariant sql(const QString &statement)
     {
         QVariant result;
@@ -246,9 +257,10 @@ TEST_F(ExcludedApplications, TheAddButtonOpensAWindowModalPanelInTheApplications
     EXPECT_EQ(listed(*pane), (QStringList{QStringLiteral("Chess"), QStringLiteral("Mail")}));
 }
 
-TEST_F(ExcludedApplications, RemoveClearsTheSelectedRecordAndWithoutSelectionSendsAnEmptyIdentifier)
+TEST_F(ExcludedApplications, RemoveClearsTheSelectedRecordAndWithoutSelectionStillSavesAndSendsAnEmptyIdentifier)
 {
-    const auto ids = catalogue({QStringLiteral("Mail"), QStringLiteral("Notes")}, {QStringLiteral("Mail"), QStringLiteral("Notes")});
+    const QStringList names{QStringLiteral("Mail"), QStringLiteral("Notes"), QStringLiteral("Terminal")};
+    const auto ids = catalogue(names, names);
     auto pane = openPane();
     auto *remove = pane->mainView()->findChild<QAbstractButton *>(QStringLiteral("_removeApplicationButton"));
 
@@ -256,14 +268,28 @@ TEST_F(ExcludedApplications, RemoveClearsTheSelectedRecordAndWithoutSelectionSen
     EXPECT_EQ(service.drained(), QStringList{QStringLiteral("excludedApplicationsChanged ")});
     EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 1);
     EXPECT_EQ(excludedFlag(QStringLiteral("Notes")), 1);
-
-    auto *table = pane->mainView()->findChild<QTableView *>(QStringLiteral("_excludedApplicationsTable"));
-    table->selectRow(1);
+    // A flag left unsaved in the context goes to the store with the next remove,
+    // even one with nothing selected.
+    pane->applicationWithPath(appPath(QStringLiteral("Terminal")))->setValue(QStringLiteral("excluded"), false);
     remove->click();
-    EXPECT_EQ(service.drained().value(1), QStringLiteral("excludedApplicationsChanged ") + ids[QStringLiteral("Notes")]);
+    EXPECT_EQ(excludedFlag(QStringLiteral("Terminal")), 0);
+
+    removeRow(*pane, 1);
+    EXPECT_EQ(service.drained().value(2), QStringLiteral("excludedApplicationsChanged ") + ids[QStringLiteral("Notes")]);
     EXPECT_EQ(excludedFlag(QStringLiteral("Notes")), 0);
     EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 1);
     EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Mail")});
+}
+
+TEST_F(ExcludedApplications, ALookupThatCannotRunLogsWhy)
+{
+    const QTemporaryDir bundle; // a pane bundle without its object model: no template to run
+    CorvanePrefPane pane(*Bundle::bundleWithPath(bundle.path()));
+    QStringList lines;
+    ScopedLogSink sink([&](const LogRecord &record) { lines.append(record.message); });
+    EXPECT_EQ(pane.applicationWithPath(appPath(QStringLiteral("Mail"))), nullptr);
+    EXPECT_EQ(lines.last(), QStringLiteral("cannot look up %1: the object model has no fetch request template "
+                                           "\"applicationWithNameAndURL\"").arg(appPath(QStringLiteral("Mail"))));
 }
 
 TEST_F(ExcludedApplications, RemovedApplicationsAreRefreshedAndTheListFetchedAgain)
@@ -290,49 +316,69 @@ TEST_F(ExcludedApplications, RemovedApplicationsAreRefreshedAndTheListFetchedAga
     EXPECT_TRUE(QTest::qWaitFor([&] { return listed(*pane).isEmpty(); }));
 }
 
-TEST_F(ExcludedApplications, AMissingVeloraFolderFailsTheStoreAndIsPresentedOnce)
+TEST_F(ExcludedApplications, WhereTheServiceNeverRanTheStoreErrorIsASheetOnThePaneAndTheEmptyTableSaysWhy)
 {
     QDir(dataHome() + QStringLiteral("/Velora")).removeRecursively();
-    auto countBoxes = [] {
-        int boxes = 0;
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            boxes += qobject_cast<QMessageBox *>(widget) && widget->isVisible();
-        return boxes;
-    };
-    const int before = countBoxes();
+    const QString sentence = QStringLiteral("Corvane has not catalogued your applications yet: turn it on and the list fills");
     auto pane = openPane();
     EXPECT_FALSE(pane->persistentStoreCoordinator()->hasStore());
     EXPECT_FALSE(QFileInfo::exists(storeFolder()));
+    pane->mainView()->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !corvane::test::openSheets(pane->mainView()).isEmpty(); }));
     pane->appsRemoved({});
     pane->removeApplication(nullptr);
     EXPECT_EQ(pane->applicationWithPath(appPath(QStringLiteral("Mail"))), nullptr);
-    EXPECT_EQ(countBoxes() - before, 1);
+    QCoreApplication::processEvents();
+
+    const auto sheets = corvane::test::openSheets(pane->mainView());
+    ASSERT_EQ(sheets.size(), 1); // presented once
+    EXPECT_EQ(sheets[0]->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(sheets[0]->informativeText(), sentence);
+    for (QWidget *window : QApplication::topLevelWidgets()) // nothing blocks the whole application
+        EXPECT_FALSE(window->isVisible() && window->windowModality() == Qt::ApplicationModal);
     EXPECT_TRUE(listed(*pane).isEmpty());
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *box = qobject_cast<QMessageBox *>(widget))
-            box->done(0);
-    }
+    const auto *placeholder = pane->mainView()->findChild<QLabel *>(QStringLiteral("_excludedApplicationsPlaceholder"));
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_EQ(placeholder->text(), sentence);
+    sheets[0]->done(0);
 }
 
-TEST_F(ExcludedApplications, ASaveBlockedPastTheBusyTimeoutIsLoggedAndTheFlagKeptInMemory)
+// The store refuses the change: another connection holds it locked past the busy
+// timeout, or the file is read-only.
+TEST_F(ExcludedApplications, AChangeTheStoreRefusesIsDiscardedToldOnASheetAndNotSentToTheService)
 {
-    const auto ids = catalogue({QStringLiteral("Mail")}, {});
-    auto pane = openPane(100ms);
-    QStringList lines;
-    ScopedLogSink sink([&](const LogRecord &record) { lines.append(record.message); });
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
-        db.setDatabaseName(storePath());
-        ASSERT_TRUE(db.open());
-        QSqlQuery lock(db);
-        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
-        pane->openPanelDidEnd(panelChoosing(appPath(QStringLiteral("Mail"))).get(), 1, nullptr);
-        lock.exec(QStringLiteral("ROLLBACK"));
+    for (const bool readOnly : {false, true}) {
+        for (const bool adding : {true, false}) {
+            SCOPED_TRACE(std::string(readOnly ? "read-only, " : "locked, ") + (adding ? "add" : "remove"));
+            SetUp();
+            catalogue({QStringLiteral("Mail"), QStringLiteral("Notes")}, {QStringLiteral("Notes")});
+            std::optional<corvane::test::ScopedPermissionChecks> asAUser;
+            if (readOnly && QFile::setPermissions(storePath(), QFile::ReadOwner))
+                asAUser.emplace();
+            auto pane = openPane(100ms);
+            pane->mainView()->show();
+            QStringList lines;
+            ScopedLogSink sink([&](const LogRecord &record) { lines.append(record.message); });
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+                db.setDatabaseName(storePath());
+                QSqlQuery lock(db);
+                ASSERT_TRUE(db.open() && (readOnly || lock.exec(QStringLiteral("BEGIN EXCLUSIVE"))));
+                if (adding)
+                    pane->openPanelDidEnd(panelChoosing(appPath(QStringLiteral("Mail"))).get(), 1, nullptr);
+                else
+                    removeRow(*pane, 0);
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+            EXPECT_TRUE(lines.value(0).startsWith(QStringLiteral("unable to save excluded attribute: "))) << qPrintable(lines.value(0));
+            EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Notes")}); // as the store has it
+            const auto sheets = corvane::test::openSheets(pane->mainView());
+            ASSERT_EQ(sheets.size(), 1);
+            EXPECT_TRUE(sheets[0]->informativeText().endsWith(QStringLiteral("The list of excluded applications is unchanged.")));
+            EXPECT_EQ(service.drained(), QStringList());
+            asAUser.reset();
+            EXPECT_EQ(sql(QStringLiteral("SELECT group_concat(ZNAME) FROM ZAPPLICATION WHERE ZEXCLUDED")), QStringLiteral("Notes"));
+            EXPECT_EQ(listed(*openPane()), QStringList{QStringLiteral("Notes")}); // the next opening agrees
+        }
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("unable to save excluded attribute: "))) << qPrintable(lines[0]);
-    EXPECT_EQ(excludedFlag(QStringLiteral("Mail")), 0);
-    EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Mail")}); // in memory it is excluded
-    EXPECT_EQ(service.drained(), QStringList{QStringLiteral("excludedApplicationsChanged ") + ids[QStringLiteral("Mail")]});
 }

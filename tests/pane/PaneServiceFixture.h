@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CorvanePrefPane.h"
+#include "PaneTestSupport.h"
 
 #include "platform/ui/AnimationClock.h"
 #include "platform/system/SearchPaths.h"
@@ -27,6 +28,7 @@ protected:
     {
         QString foreign;
         ASSERT_TRUE(corvane::test::ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
+        ASSERT_TRUE(QDir().mkpath(corvane::test::storeFolder()));
         pane = std::make_unique<CorvanePrefPane>(*platform::Bundle::bundleWithPath(QStringLiteral(CORVANE_PANE_BUNDLE)));
         QWidget *view = pane->loadMainView();
         ASSERT_NE(view, nullptr);
@@ -59,10 +61,10 @@ protected:
     void clickOnSide() { click(QPointF(toggle->width() - 3, toggle->height() / 2.0)); }
     void clickOffSide() { click(QPointF(3, toggle->height() / 2.0)); }
 
-    /// The alert sheet on the pane's window, or null.
+    /// The alert sheet open on the pane's window, or null.
     QMessageBox *sheet() const
     {
-        const auto sheets = pane->mainView()->window()->findChildren<QMessageBox *>();
+        const auto sheets = corvane::test::openSheets(pane->mainView());
         return sheets.size() == 1 ? sheets.front() : nullptr;
     }
 

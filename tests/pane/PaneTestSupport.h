@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QTest>
 #include <QWidget>
 
@@ -53,17 +54,29 @@ inline void removeDomain()
     platform::UserDefaults::standardUserDefaults().synchronize();
 }
 
+/// The folder where the service, having run once, keeps its application store:
+/// without it the pane tells that the service has catalogued nothing yet.
+inline QString storeFolder()
+{
+    return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Velora/Corvane");
+}
+
+/// The alert sheets open on the window of `view`.
+inline QList<QMessageBox *> openSheets(const QWidget *view)
+{
+    QList<QMessageBox *> open;
+    for (QMessageBox *box : view->window()->findChildren<QMessageBox *>()) {
+        if (box->isVisible())
+            open.append(box);
+    }
+    return open;
+}
+
 /// The pane with its view loaded, shown and its window active, so that clicks
 /// and key presses reach the controls as the user's would.
 class LoadedPane
 {
-    // The folder where the service, having run once, keeps its application store:
-    // without it the pane reports that it cannot show the excluded applications.
-    static bool makeStoreFolder()
-    {
-        return QDir().mkpath(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Velora/Corvane"));
-    }
-    const bool m_storeFolder = makeStoreFolder();
+    const bool m_storeFolder = QDir().mkpath(storeFolder());
 
 public:
     LoadedPane()

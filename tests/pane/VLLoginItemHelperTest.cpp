@@ -96,6 +96,15 @@ TEST_F(LoginItems, NamesMatchExactly)
     EXPECT_FALSE(VLLoginItemHelper::isNameInLoginItem(QStringLiteral("Corvane ")));
     EXPECT_FALSE(VLLoginItemHelper::removeLoginItem(QStringLiteral("corvane")));
     EXPECT_TRUE(VLLoginItemHelper::isNameInLoginItem(QStringLiteral("Corvane")));
+
+    // An entry with an empty name is nobody's login item.
+    DesktopEntry unnamed;
+    unnamed.setValue(QStringLiteral("Type"), QStringLiteral("Application"));
+    unnamed.setValue(QStringLiteral("Name"), QString());
+    unnamed.setValue(QStringLiteral("Exec"), QStringLiteral("/usr/bin/true"));
+    ASSERT_TRUE(unnamed.write(systemFolder() + QStringLiteral("/unnamed.desktop")));
+    EXPECT_FALSE(VLLoginItemHelper::isNameInLoginItem(QString()));
+    EXPECT_FALSE(VLLoginItemHelper::removeLoginItem(QString()));
 }
 
 TEST_F(LoginItems, SystemEntryCountsAndIsRemovedByAUserOverride)

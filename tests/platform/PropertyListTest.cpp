@@ -159,9 +159,6 @@ INSTANTIATE_TEST_SUITE_P(Binary, PropertyListFormats, ::testing::Values(Property
 // U+FEFF that begins a string or key in both formats as written.
 TEST(PropertyList, AnIndependentReaderSeesNegativeZeroAndLeadingFeff)
 {
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty())
-        GTEST_SKIP() << "python3 is not installed";
     const QVariantMap value{{QStringLiteral("z"), QVariantList{-0.0, 0.0}}, {QStringLiteral("\uFEFFz"), QStringLiteral("\uFEFF")}};
     QTemporaryDir scratch;
     for (const PropertyListFormat format : {PropertyListFormat::Xml, PropertyListFormat::Binary}) {
@@ -170,7 +167,8 @@ TEST(PropertyList, AnIndependentReaderSeesNegativeZeroAndLeadingFeff)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(writePropertyList(value, format).bytes) > 0);
         file.close();
         QProcess reader;
-        reader.start(python, {QStringLiteral("-c"), QStringLiteral("import plistlib, sys; print(ascii(sorted(plistlib.load(open(sys.argv[1], 'rb')).items())))"), path});
+        const QString script = QStringLiteral("import plistlib, sys; print(ascii(sorted(plistlib.load(open(sys.argv[1], 'rb')).items())))");
+        reader.start(QStringLiteral(CORVANE_PYTHON3), {QStringLiteral("-c"), script, path});
         ASSERT_TRUE(reader.waitForFinished(30000)) << "python3 did not finish";
         EXPECT_EQ(reader.readAllStandardOutput().trimmed(), "[('z', [-0.0, 0.0]), ('\\ufeffz', '\\ufeff')]")
             << reader.readAllStandardError().constData();

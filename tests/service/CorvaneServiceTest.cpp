@@ -1,4 +1,5 @@
 #include "ServiceTestSupport.h"
+#include "TestSupport.h"
 
 #include "CorvaneProtocol.h"
 #include "CorvaneServiceHelper.h"
@@ -152,14 +153,26 @@ TEST_F(CorvaneServiceTest, AnswersDbusSendAndRefusesWrongArguments)
     EXPECT_EQ(journal.lines().filter(QStringLiteral("message ")), QStringList{QStringLiteral("message sortPreferenceChanged 5")});
 }
 
-TEST_F(CorvaneServiceTest, ASecondInstanceLeavesAtOnce)
+// A second instance finds the name taken; one without a session bus has nowhere to
+// take it: both leave at once, and the log says which.
+TEST_F(CorvaneServiceTest, AnInstanceThatCannotTakeItsNameLeavesAtOnceAndSaysWhy)
 {
     const pid_t pid = guard.start();
     ASSERT_GT(pid, 0);
-    QProcess second;
-    second.start(builtServiceApp() + QStringLiteral("/Corvane"), QStringList());
-    ASSERT_TRUE(second.waitForFinished(20000));
-    EXPECT_EQ(second.exitCode(), 1) << "a second instance kept running";
+    const QString noBus = QStringLiteral("unix:path=") + sandboxDir() + QStringLiteral("/no-bus");
+    for (const QString &bus : {qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), noBus}) {
+        SCOPED_TRACE(bus.toStdString());
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
+        second.setProcessEnvironment(environment);
+        second.start(builtServiceApp() + QStringLiteral("/Corvane"), QStringList());
+        ASSERT_TRUE(second.waitForFinished(20000));
+        EXPECT_EQ(second.exitCode(), 1) << "a second instance kept running";
+        const QString log = QString::fromUtf8(second.readAllStandardError());
+        EXPECT_EQ(log.contains(QStringLiteral("is another Corvane running?")), bus != noBus) << qPrintable(log);
+        EXPECT_EQ(log.contains(QStringLiteral("the session bus is missing")), bus == noBus) << qPrintable(log);
+    }
     EXPECT_EQ(ServiceGuard::runningServices(), QList<pid_t>{pid});
 }
 

@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace corvane::test {
 
 std::optional<QString> sharedDir()
@@ -38,6 +42,18 @@ std::optional<QByteArray> readFile(const QString &path)
 QString sandboxDir()
 {
     return qEnvironmentVariable("CORVANE_TEST_SANDBOX");
+}
+
+void ScopedPermissionChecks::setDacOverride(bool on)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    constexpr unsigned override = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return;
+    // Only what the thread may hold comes back.
+    data[0].effective = on ? data[0].effective | (data[0].permitted & override) : data[0].effective & ~override;
+    ::syscall(SYS_capset, &header, data);
 }
 
 } // namespace corvane::test

@@ -23,6 +23,18 @@ std::optional<QByteArray> readFile(const QString &path);
 /// The sandbox folder this test process runs in (see tests/sandbox-run).
 QString sandboxDir();
 
+/// While it lives, the calling thread meets permission bits as a user does, even as
+/// root (capabilities belong to a thread): a read-only file or folder refuses it.
+class ScopedPermissionChecks
+{
+public:
+    ScopedPermissionChecks() { setDacOverride(false); }
+    ~ScopedPermissionChecks() { setDacOverride(true); }
+
+private:
+    static void setDacOverride(bool on);
+};
+
 } // namespace corvane::test
 
 /// Skips the current test with a clear message when the corpus folder `name`
