@@ -106,6 +106,7 @@ set(public_headers)
 set(pc_cflags)
 set(pc_libs)
 set(qt_components)
+set(pkgconfig_targets)
 foreach(target ${CORVANE_LIBRARY_LIBRARIES})
   # Beside each other, they find each other beside themselves.
   set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
@@ -160,11 +161,38 @@ foreach(target ${CORVANE_LIBRARY_LIBRARIES})
   foreach(link ${links})
     if(link MATCHES "^Qt6::(.+)$")
       list(APPEND qt_components ${CMAKE_MATCH_1})
+    elseif(link MATCHES "^PkgConfig::(.+)$")
+      list(APPEND pkgconfig_targets ${CMAKE_MATCH_1})
     endif()
   endforeach()
 endforeach()
 list(REMOVE_DUPLICATES pc_cflags)
 list(REMOVE_DUPLICATES qt_components)
+list(REMOVE_DUPLICATES pkgconfig_targets)
+
+# A public link to a pkg-config target (ICU, whose headers the calendar's
+# include) is looked up again by the package, with the modules the build asked
+# pkg_check_modules for, and required by the pkg-config file.
+set(CORVANE_FIND_PKGCONFIG_DEPENDENCIES)
+set(pc_modules)
+foreach(name ${pkgconfig_targets})
+  set(modules ${__pkg_config_arguments_${name}})
+  list(FILTER modules EXCLUDE REGEX "^(REQUIRED|QUIET|IMPORTED_TARGET|GLOBAL|NO_CMAKE_PATH|NO_CMAKE_ENVIRONMENT_PATH)$")
+  if(NOT modules)
+    message(FATAL_ERROR "The library links PkgConfig::${name} publicly, but its pkg-config modules are unknown")
+  endif()
+  list(APPEND pc_modules ${modules})
+  list(JOIN modules " " modules)
+  string(APPEND CORVANE_FIND_PKGCONFIG_DEPENDENCIES
+    "if(NOT TARGET PkgConfig::${name})\n"
+    "  pkg_check_modules(${name} QUIET IMPORTED_TARGET ${modules})\n"
+    "  if(NOT ${name}_FOUND)\n"
+    "    set(CorvaneLibrary_FOUND FALSE)\n"
+    "    set(CorvaneLibrary_NOT_FOUND_MESSAGE \"pkg-config finds no ${modules}\")\n"
+    "    return()\n"
+    "  endif()\n"
+    "endif()\n")
+endforeach()
 set(CORVANE_LIBRARY_PUBLIC_HEADERS ${public_headers})
 
 install(TARGETS ${CORVANE_LIBRARY_LIBRARIES} EXPORT CorvaneLibraryTargets
@@ -184,6 +212,7 @@ install(FILES ${PROJECT_BINARY_DIR}/CorvaneLibraryConfig.cmake ${PROJECT_BINARY_
 file(RELATIVE_PATH CORVANE_PREFIX_FROM_PKGCONFIGDIR "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
 string(REGEX REPLACE "/$" "" CORVANE_PREFIX_FROM_PKGCONFIGDIR "${CORVANE_PREFIX_FROM_PKGCONFIGDIR}")
 list(TRANSFORM qt_components PREPEND "Qt6" OUTPUT_VARIABLE pc_requires)
+list(APPEND pc_requires ${pc_modules})
 list(JOIN pc_requires " " CORVANE_PC_REQUIRES)
 list(JOIN pc_libs " " CORVANE_PC_LIBS)
 list(JOIN pc_cflags " " CORVANE_PC_CFLAGS)
@@ -256,10 +285,10 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_LIBRARIES_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/libraries/triggers)
 # What no binary shows: the Qt plugins the programs load at run time (the store's
-# SQLite driver, the desktop's display platforms); the headers include Qt's, and
-# the CMake package finds Qt.
+# SQLite driver, the desktop's display platforms); the headers include Qt's and
+# ICU's, which the CMake package finds (ICU through pkg-config).
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins")
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS qt6-base-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "qt6-base-dev, libicu-dev, pkgconf")
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_LIBRARIES_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
