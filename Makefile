@@ -67,3 +67,23 @@ screenshot: build
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz
+
+# Installing. `make install` installs the default build (PREFIX=... for another
+# prefix than the configured one, DESTDIR=... to stage it); `make package` builds
+# the Debian packages in build-package (prefix /usr); `make docs` writes the
+# library's API documentation to build/docs/api/html.
+.PHONY: install package docs clean-package
+
+install: build
+	cmake --install build $(if $(PREFIX),--prefix "$(PREFIX)")
+
+package: build-package/build.ninja
+	cmake --build --preset package -j $(JOBS)
+	cpack --preset package
+
+docs: build/build.ninja
+	cmake --build --preset default --target docs
+
+clean-package:
+	rm -rf build-package
+clean: clean-package

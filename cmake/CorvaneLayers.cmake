@@ -20,23 +20,31 @@ set(CMAKE_BUILD_RPATH_USE_ORIGIN ON)
 
 # Where an installation puts each part, relative to the prefix. The run paths
 # written for installation are computed from these, so install rules must use
-# the same variables.
-set(CORVANE_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR}/corvane CACHE STRING "The layers' shared libraries")
+# the same variables. The general-purpose library and the platform libraries it
+# links go to the system's library folder (CMAKE_INSTALL_LIBDIR), as a library
+# of its own; the other layers, which only the programs use, go to
+# CORVANE_INSTALL_LIBDIR (cmake/CorvaneInstall.cmake sorts them).
+set(CORVANE_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR}/corvane CACHE STRING "The layers only the programs use")
 set(CORVANE_INSTALL_BINDIR ${CMAKE_INSTALL_BINDIR} CACHE STRING "The host program")
 set(CORVANE_INSTALL_PANESDIR ${CORVANE_INSTALL_LIBDIR}/panes CACHE STRING "Pane bundles")
 set(CORVANE_INSTALL_SERVICEDIR ${CORVANE_INSTALL_LIBDIR} CACHE STRING "The service's app folder")
 
 # corvane_set_install_rpath(<target> <install dir of the target's file>)
 #
-# Makes the installed <target> find the layers' libraries from wherever it is
-# installed, relative to itself.
+# Makes the installed <target> find the layers' libraries, in both their
+# folders, from wherever it is installed, relative to itself.
 function(corvane_set_install_rpath target install_dir)
-  file(RELATIVE_PATH relative /${install_dir} /${CORVANE_INSTALL_LIBDIR})
-  if(relative)
-    set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${relative}")
-  else()
-    set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
-  endif()
+  set(rpath)
+  foreach(libdir ${CMAKE_INSTALL_LIBDIR} ${CORVANE_INSTALL_LIBDIR})
+    file(RELATIVE_PATH relative /${install_dir} /${libdir})
+    string(REGEX REPLACE "/$" "" relative "${relative}")
+    if(relative)
+      list(APPEND rpath "$ORIGIN/${relative}")
+    else()
+      list(APPEND rpath "$ORIGIN")
+    endif()
+  endforeach()
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "${rpath}")
 endfunction()
 
 # corvane_add_layer_library(<target> <alias>)

@@ -2,6 +2,8 @@
 
 #include "PaneWindow.h"
 
+#include "platform/system/AutostartFolders.h"
+#include "platform/system/DesktopEntry.h"
 #include "platform/system/ProcessList.h"
 
 #include <QAbstractButton>
@@ -28,6 +30,16 @@ const QString ServiceProcess = QStringLiteral("Corvane");
 bool serviceRunning()
 {
     return platform::isProcessRunning(ServiceProcess);
+}
+
+// The executable the running service was started from, so the transcript tells
+// which installation's service ran.
+QString serviceExecutable()
+{
+    const auto found = platform::findProcessWithCommandPrefix(ServiceProcess);
+    if (found.status != platform::ProcessSearchResult::Status::Found)
+        return QStringLiteral("(unknown)");
+    return QFileInfo(QStringLiteral("/proc/%1/exe").arg(found.pid)).symLinkTarget();
 }
 
 // Runs the event loop (so that the service's notifications arrive) until `done`
@@ -120,8 +132,9 @@ bool DemoSession::script()
     bool ok = true;
     m_window.show();
     waitFor([&] { return m_window.windowHandle() && m_window.windowHandle()->isExposed(); }, 5);
-    note(QStringLiteral("pane \"%1\" shown, version label \"%2\"; %3")
-             .arg(m_window.windowTitle(), version ? version->text() : QString(), describe()));
+    note(QStringLiteral("pane \"%1\" from %2 shown, version label \"%3\"; %4")
+             .arg(m_window.windowTitle(), m_window.pane().bundle().bundlePath(),
+                  version ? version->text() : QString(), describe()));
     ok &= snapshot(QStringLiteral("1-shown.png"));
 
     // A click at the far end of the track always lands off the handle: the switch
@@ -129,8 +142,11 @@ bool DemoSession::script()
     note(QStringLiteral("click on the switch's on side"));
     click(toggle, QPoint(toggle->width() - 4, toggle->height() / 2));
     const bool started = waitFor(serviceRunning, 15) && waitFor([&] { return switchState() == 1; }, 5);
-    note(QStringLiteral("%1; %2").arg(started ? QStringLiteral("service started") : QStringLiteral("service did not start"), describe()));
+    note(QStringLiteral("%1; %2").arg(started ? QStringLiteral("service started: ") + serviceExecutable()
+                                              : QStringLiteral("service did not start"),
+                                      describe()));
     ok &= started;
+    ok &= startAtLogin();
     ok &= snapshot(QStringLiteral("2-on.png"));
 
     ok &= excludeAnApplication();
@@ -149,6 +165,25 @@ bool DemoSession::script()
     }
     m_window.close();
     return ok;
+}
+
+bool DemoSession::startAtLogin()
+{
+    QWidget *view = m_window.pane().mainView();
+    auto *checkbox = view->findChild<QAbstractButton *>(QStringLiteral("_enableAtStartupCheckbox"));
+    if (!checkbox) {
+        note(QStringLiteral("the pane has no \"Start at login\" checkbox"));
+        return false;
+    }
+    note(QStringLiteral("click on \"%1\"").arg(checkbox->text()));
+    if (!checkbox->isChecked())
+        checkbox->click();
+    const QString path = platform::AutostartFolders::userFolder() + QStringLiteral("/Corvane.desktop");
+    const auto entry = platform::DesktopEntry::read(path);
+    const QString exec = entry ? entry->value(QStringLiteral("Exec")) : QString();
+    note(exec.isEmpty() ? QStringLiteral("no login item in %1").arg(path)
+                        : QStringLiteral("login item %1 runs %2").arg(path, exec));
+    return checkbox->isChecked() && !exec.isEmpty();
 }
 
 bool DemoSession::excludeAnApplication()

@@ -45,6 +45,16 @@ std::optional<QString> servicesCopy(platform::SearchPathDomain domain)
     return QFileInfo::exists(path) ? std::optional<QString>(path) : std::nullopt;
 }
 
+/// The service that was installed with the pane.
+std::optional<QString> installedCopy()
+{
+    const QString folder = platform::installedFolder(platform::InstalledFolder::Services);
+    if (folder.isEmpty())
+        return std::nullopt;
+    const QString path = folder + QLatin1Char('/') + CorvaneServiceHelper::appName;
+    return QFileInfo::exists(path) ? std::optional<QString>(path) : std::nullopt;
+}
+
 std::optional<QString> storedPath()
 {
     const auto domain =
@@ -106,6 +116,8 @@ std::optional<QString> CorvaneServiceHelper::serviceApplicationPath()
     if (auto path = servicesCopy(platform::SearchPathDomain::User))
         return path;
     if (auto path = servicesCopy(platform::SearchPathDomain::Local))
+        return path;
+    if (auto path = installedCopy())
         return path;
     if (auto path = nonEmpty(platform::Workspace::fullPathForApplication(serviceName())))
         return path;

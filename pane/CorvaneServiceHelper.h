@@ -62,9 +62,11 @@ public:
     /// The full path of Corvane.app, the first found of: the path stored under
     /// "CVApplicationPath" in the service's preferences domain, when something
     /// exists there; <user Library>/Services/Corvane.app; <computer Library>/Services/
-    /// Corvane.app; the workspace's application named "Corvane"; the workspace's
-    /// application with identifier "com.velora.Corvane". None, with "Unable to
-    /// locate Velora Corvane service application." logged, when all fail.
+    /// Corvane.app; the Corvane.app installed with the pane (in
+    /// platform::InstalledFolder::Services); the workspace's application named
+    /// "Corvane"; the workspace's application with identifier "com.velora.Corvane".
+    /// None, with "Unable to locate Velora Corvane service application." logged,
+    /// when all fail.
     static std::optional<QString> serviceApplicationPath();
 
     /// <user Library>/Services/Corvane.bundle, computed only; none when there is no

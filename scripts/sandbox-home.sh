@@ -3,7 +3,7 @@
 # folders at it, with the build's reference service installed where the pane looks
 # for it first: the user's Library (XDG data) folder, in Services/.
 #   $1  the sandbox folder (emptied first)
-#   $2  the build folder
+#   $2  the build folder; empty for none (an installed pane finds its own service)
 sandbox_home() {
   local sandbox=$1 build=$2
   local real_home=$HOME
@@ -24,7 +24,9 @@ sandbox_home() {
     chmod 0700 "$XDG_RUNTIME_DIR"
   fi
   unset DBUS_SESSION_BUS_ADDRESS
-  if [ -d "$build/service/Corvane.app" ]; then
+  if [ -z "$build" ]; then
+    :
+  elif [ -d "$build/service/Corvane.app" ]; then
     cp -a "$build/service/Corvane.app" "$XDG_DATA_HOME/Services/"
   else
     echo "note: no reference service in $build/service/Corvane.app" >&2

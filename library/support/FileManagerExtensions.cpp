@@ -87,7 +87,7 @@ std::uint32_t directoryCountAtPath(const QString &path)
 {
     const auto contents = fullPathDirectoryContentsAtPath(path);
     if (!contents)
-        return NotFound;
+        return DirectoryCountNotFound;
     return std::uint32_t(std::count_if(contents->cbegin(), contents->cend(),
                                        [](const QString &entry) { return QFileInfo(entry).isDir(); }));
 }

@@ -10,7 +10,7 @@
 namespace vl {
 
 /// The value directoryCountAtPath() gives for a folder that cannot be listed.
-inline constexpr std::uint32_t NotFound = 2147483647;
+inline constexpr std::uint32_t DirectoryCountNotFound = 2147483647;
 
 /// Creates the folder at `path` and any missing ancestors. Returns the path when
 /// the folder exists afterwards; none otherwise, logging "%1 is a plain file not a
@@ -31,7 +31,7 @@ bool ensureFilePathExists(const QString &path);
 std::optional<QStringList> fullPathDirectoryContentsAtPath(const QString &path);
 
 /// How many entries of the folder are folders (a link to a folder counts);
-/// NotFound when the folder cannot be listed.
+/// DirectoryCountNotFound when the folder cannot be listed.
 std::uint32_t directoryCountAtPath(const QString &path);
 
 /// `name` when nothing of that name is in `folder`, else the first free

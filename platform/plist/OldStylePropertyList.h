@@ -10,7 +10,7 @@ namespace platform {
 
 /// Reads the old-style (OpenStep) text form of a property list, which libplist cannot read:
 /// strings quoted ("…" or '…', with C escapes, octal escapes naming NeXTSTEP bytes and
-/// \Uxxxx naming UTF-16 units) or bare (letters, digits and _$/:.-), <hex data>, ( arrays )
+/// `\Uxxxx` naming UTF-16 units) or bare (letters, digits and _$/:.-), `<hex data>`, ( arrays )
 /// with an optional trailing comma, and { key = value; } dictionaries, where `key;` stands
 /// for `key = key;`. White space and // or /* */ comments may come between any two tokens.
 /// As on the original platform, text holding `key = value;` pairs without braces reads as a

@@ -43,7 +43,7 @@ public:
     /// in which case any earlier file at `path` is left as it was.
     bool write(const QString &path) const;
 
-    /// The string escapes of the specification: \s (leading space), \n, \t, \r, \\.
+    /// The string escapes of the specification: `\s` (leading space), `\n`, `\t`, `\r`, `\\`.
     static QString escapeValue(const QString &value);
     static QString unescapeValue(const QString &value);
 

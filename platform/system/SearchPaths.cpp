@@ -1,6 +1,10 @@
 #include "platform/system/SearchPaths.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <dlfcn.h>
 
 namespace platform {
 
@@ -66,6 +70,20 @@ QStringList searchPathForDirectoriesInDomains(SearchPathDirectory directory, Sea
             folder = withTilde(folder);
     }
     return folders;
+}
+
+QString installedFolder(InstalledFolder folder)
+{
+    // The folders relative to this library's own come from the install layout.
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void *>(&installedFolder), &info) == 0 || !info.dli_fname
+        || *info.dli_fname == '\0')
+        return {};
+    const QString libraryFolder = QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
+    const QString relative = folder == InstalledFolder::PreferencePanes
+                                 ? QStringLiteral(CORVANE_INSTALLED_PANES_FROM_PLATFORM)
+                                 : QStringLiteral(CORVANE_INSTALLED_SERVICES_FROM_PLATFORM);
+    return QDir::cleanPath(libraryFolder + u'/' + relative);
 }
 
 ScopedLocalDomainRoot::ScopedLocalDomainRoot(const QString &root)

@@ -31,6 +31,19 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(SearchPathDomains)
 QStringList searchPathForDirectoriesInDomains(SearchPathDirectory directory, SearchPathDomains domains,
                                               bool expandTilde);
 
+/// The folders an installation keeps its bundles in.
+enum class InstalledFolder {
+    PreferencePanes,   ///< pane bundles ("<prefix>/<libdir>/corvane/panes" as installed)
+    Services,          ///< the service application ("<prefix>/<libdir>/corvane")
+};
+
+/// Where this installation keeps `folder`: found relative to the library folder
+/// that this platform library was loaded from, so an installation staged or moved
+/// to another prefix finds its own bundles. Searched with the local domain's
+/// folders; whether it exists is not checked. Empty when the library's place
+/// cannot be told.
+QString installedFolder(InstalledFolder folder);
+
 /// While alive, the local domain's folders are under `root` instead of "/" (for
 /// tests, which must never touch the computer's own folders). Not thread-safe;
 /// overrides do not nest.

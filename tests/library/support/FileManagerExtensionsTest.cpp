@@ -68,7 +68,7 @@ TEST(FileManagerExtensions, ListingsAndFolderCounts)
     EXPECT_EQ(vl::fullPathDirectoryContentsAtPath(untidy), QStringList{tmp.path() + QStringLiteral("/one/x")});
     EXPECT_EQ(vl::directoryCountAtPath(tmp.path()), 3u); // one, .two and the link to one
     EXPECT_EQ(vl::directoryCountAtPath(tmp.path() + QStringLiteral("/one")), 0u);
-    EXPECT_EQ(vl::directoryCountAtPath(tmp.path() + QStringLiteral("/missing")), vl::NotFound);
+    EXPECT_EQ(vl::directoryCountAtPath(tmp.path() + QStringLiteral("/missing")), vl::DirectoryCountNotFound);
     EXPECT_EQ(vl::fullPathDirectoryContentsAtPath(QString()), std::nullopt);
 }
 
