@@ -69,13 +69,8 @@ QStringList searchPathForDirectoriesInDomains(SearchPathDirectory directory, Sea
 }
 
 ScopedLocalDomainRoot::ScopedLocalDomainRoot(const QString &root)
-    : m_previous(std::exchange(localDomainRoot(), root))
+    : ScopedRestore(localDomainRoot(), root)
 {
-}
-
-ScopedLocalDomainRoot::~ScopedLocalDomainRoot()
-{
-    localDomainRoot() = m_previous;
 }
 
 } // namespace platform
