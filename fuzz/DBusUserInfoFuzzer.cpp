@@ -8,6 +8,7 @@
 // real peer-to-peer D-Bus connection to a notification centre in this process.
 
 #include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/plist/PropertyListScalar.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -33,10 +34,10 @@ bool isPropertyListValue(const QVariant &value, int depth = 0)
 {
     if (depth > 64)
         return false;
+    if (platform::propertyListScalar(value.metaType().id()) != platform::PropertyListScalar::None)
+        return true;
     switch (value.metaType().id()) {
-    case QMetaType::Bool: case QMetaType::UChar: case QMetaType::Short: case QMetaType::UShort:
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
-    case QMetaType::Double: case QMetaType::QString: case QMetaType::QByteArray: case QMetaType::QStringList:
+    case QMetaType::QStringList:
         return true;
     case QMetaType::QVariantList:
         for (const QVariant &member : value.toList()) {

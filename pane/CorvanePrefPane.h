@@ -1,27 +1,23 @@
 #pragma once
 
-#include "platform/ui/PreferencePane.h"
-
 #include "CorvaneProtocol.h"
 #include "HotKeyField.h"
 #include "KeyBroadcaster.h"
 #include "KeyCombo.h"
-
-#include <QPointer>
-#include <QVariantMap>
-
-#include <memory>
-#include <utility>
-#include <vector>
-
-// Excluded applications.
 #include "platform/store/ManagedObject.h"
 #include "platform/store/ManagedObjectModel.h"
 #include "platform/store/Predicate.h"
 #include "platform/store/StoreError.h"
+#include "platform/ui/PreferencePane.h"
+
+#include <QPointer>
+#include <QVariantMap>
+
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QAbstractButton;
 class QCheckBox;
@@ -56,6 +52,8 @@ class CorvanePrefPane : public platform::PreferencePane, public HotKeyFieldDeleg
 {
     Q_OBJECT
 public:
+    // ===== The pane =========================================================
+
     explicit CorvanePrefPane(platform::Bundle bundle, QObject *parent = nullptr);
     /// Stops observing everything first: no notification reaches a destroyed pane.
     ~CorvanePrefPane() override;
@@ -92,48 +90,10 @@ public:
     /// The "Service Not Disabled." sheet on the pane's window; returns at once.
     void showDisableFailedAlertSheet();
 
-    /// Action of the switch (`sender`): state 1 enables the service, any other state
-    /// disables it; on failure, shows the matching sheet and puts the switch back.
-    Q_INVOKABLE void toggleEnable(QObject *sender);
-
-private:
-    void watchLaunch(qint64 pid);
-    void forgetLaunch();
-    void launchEndedEarly();
-    void followServiceConnection(bool follow);
-    // The window-modal sheet on the pane's window; texts from the "Clipwell" table.
-    void showAlertSheet(const char *title, const QString &message);
-    QString localized(const char *text) const;
-
-    // A service launched from the switch, until it announces its launch.
-    QPointer<platform::ProcessExitWatcher> _launchWatch;
-    // The service's connection, while the pane is selected.
-    QPointer<platform::ConnectionWatcher> _serviceWatch;
-
-protected:
-    QWidget *createCustomWidget(const QString &className, QWidget *parent, const QString &name) override;
-    void connectOutlets(QWidget *mainView) override;
-
-private:
-    // Outlets: widgets of the interface file, owned by the view.
-    QPointer<QLabel> _versionLabel;
-    QPointer<VLOnOffButton> _enableCheckbox;
-    QPointer<QCheckBox> _enableAtStartupCheckbox;
-    QPointer<HotKeyField> _hotKeyField;
-    QPointer<KeyBroadcaster> _keybroadcaster;
-    QPointer<QComboBox> _topLeftPicker;
-    QPointer<QComboBox> _topRightPicker;
-    QPointer<QComboBox> _bottomLeftPicker;
-    QPointer<QComboBox> _bottomRightPicker;
-    QPointer<QComboBox> _sortByPicker;
-    QPointer<QTableView> _excludedApplicationsTable;
-    QPointer<QCheckBox> _limitSearchCheckbox;
-
-    // ===== Excluded applications and the application store ==========    // (CorvanePrefPane+CoreData.cpp, CorvanePrefPane+ExcludedApps.cpp)
-    // The pane shares the service's store "Corvane.db" and only flips the
-    // `excluded` flag of records the service made; it never creates or deletes one.
-public:
-    // CoreData.
+    // Excluded applications and the application store (CorvanePrefPane+CoreData.cpp,
+    // CorvanePrefPane+ExcludedApps.cpp). The pane shares the service's store
+    // "Corvane.db" and only flips the `excluded` flag of records the service made;
+    // it never creates or deletes one.
 
     /// <user Application Support>/Velora/Corvane; empty when the user has no
     /// Application Support folder. Nothing is created here.
@@ -162,12 +122,6 @@ public:
     /// store) is logged. No record is ever created.
     platform::ManagedObjectPtr applicationWithPath(const QString &path);
 
-    // ExcludedApps.
-
-    /// Opens the open panel window-modal on the pane's window, in the system's
-    /// applications folder, offering desktop entries and app folders; its end
-    /// calls openPanelDidEnd().
-    Q_INVOKABLE void addApplication(QObject *sender);
     /// Saves the context. A save the store refuses (locked past the busy timeout,
     /// read-only) logs "unable to save excluded attribute: %@", discards the listed
     /// records' unsaved changes (they are read again from the store, so the table
@@ -183,9 +137,6 @@ public:
     /// Clears the record's flag (when there is a record), saves whatever is unsaved
     /// and shows the list again. False when the save was refused.
     bool removeApplicationObject(const platform::ManagedObjectPtr &app);
-    /// Clears the flag of the first selected record and, once saved, tells the
-    /// service (an empty identifier when nothing was selected).
-    Q_INVOKABLE void removeApplication(QObject *sender);
     /// The service removed applications: refreshes the records named under
     /// "ApplicationIDs" (identifiers naming nothing of this store are skipped), then
     /// fetches the list again.
@@ -193,36 +144,11 @@ public:
 
     /// The controller that feeds the excluded-applications table.
     platform::ArrayController *excludedApplications() const;
-    /// The folder the open panel starts in (/usr/share/applications unless set).
-    void setApplicationsFolder(const QString &folder) { _applicationsFolder = folder; }
-    /// How long a save waits for the service's lock (5 s unless set before the
-    /// store is first used).
-    void setStoreBusyTimeout(std::chrono::milliseconds timeout) { _storeBusyTimeout = timeout; }
 
-Q_SIGNALS:
-    void excludedApplicationsFilterPredicateChanged();
-
-private:
-    void setUpExcludedApplications();
-    void tearDownExcludedApplications();
-    void presentStoreError(const platform::StoreError &error, bool neverCatalogued);
-    void showInEmptyTable(const QString &text);
-
-    std::shared_ptr<platform::PersistentStoreCoordinator> _persistentStoreCoordinator;
-    std::optional<platform::ManagedObjectModel> _managedObjectModel;
-    std::unique_ptr<platform::ManagedObjectContext> _managedObjectContext;
-    std::optional<platform::Predicate> _filterPredicate;
-    QPointer<platform::ArrayController> _excludedApplications;
-    QString _applicationsFolder = QStringLiteral("/usr/share/applications");
-    std::chrono::milliseconds _storeBusyTimeout{5000};
-    // ===== end of excluded applications ========================================
-    // ===== Service settings (CorvanePrefPane+Settings.cpp) and hot keys
-    // ===== (CorvanePrefPane+HotKeys.cpp) ====================================
-public:
-    // Settings. Every change leaves the pane the same way: save() writes the
-    // whole preferences domain, then the matching message goes to the service
-    // through proxy(); a service that is not running reads the domain when it
-    // next starts.
+    // Settings (CorvanePrefPane+Settings.cpp). Every change leaves the pane the
+    // same way: save() writes the whole preferences domain, then the matching
+    // message goes to the service through proxy(); a service that is not running
+    // reads the domain when it next starts.
 
     /// Writes every setting the pane shows into the service's preferences domain
     /// ("CVSortOrder", "ShowHideHotKey", the four corners,
@@ -241,7 +167,7 @@ public:
     /// (every message goes nowhere) when the service is not running.
     CorvaneProtocol proxy() const;
 
-    // Hot keys.
+    // Hot keys (CorvanePrefPane+HotKeys.cpp).
 
     /// The combination shown in the hot-key field; null before the first
     /// willSelect().
@@ -273,9 +199,24 @@ public:
     /// Stops capturing, saves, and sends the shown combination to the service.
     void controlTextDidEndEditing(const platform::Notification &notification) override;
 
-public Q_SLOTS:
-    // Actions of the interface file; each takes the sending control.
+    // Login items (CorvanePrefPane+LoginItems.cpp).
 
+    /// True when the service application is a login item (by its name).
+    bool isServiceEnabledAtStartup() const;
+
+public Q_SLOTS:
+    // ===== Actions of the interface file; each takes the sending control =====
+
+    /// Action of the switch (`sender`): state 1 enables the service, any other state
+    /// disables it; on failure, shows the matching sheet and puts the switch back.
+    void toggleEnable(QObject *sender);
+    /// Opens the open panel window-modal on the pane's window, in the system's
+    /// applications folder, offering desktop entries and app folders; its end
+    /// calls openPanelDidEnd().
+    void addApplication(QObject *sender);
+    /// Clears the flag of the first selected record and, once saved, tells the
+    /// service (an empty identifier when nothing was selected).
+    void removeApplication(QObject *sender);
     /// A corner pop-up changed: save, then hotCornersChanged to the service.
     void changeHotCorner(QObject *sender);
     /// The sort pop-up changed: save, then sortPreferenceChanged with its index.
@@ -285,7 +226,6 @@ public Q_SLOTS:
     /// The hot key's clear button: empties the field; the next save stores it.
     void clearHotKey(QObject *sender);
 
-    // ===== login items ======================================================
     /// The start-at-login checkbox was clicked: adds the service application as a
     /// login item when checked and it is not one yet, removes it when unchecked and
     /// it is one, and puts the checkbox back when that fails. Without a service
@@ -293,15 +233,63 @@ public Q_SLOTS:
     void toggleEnableAtStartup(QObject *sender);
 
 public:
-    /// True when the service application is a login item (by its name).
-    bool isServiceEnabledAtStartup() const;
+    // ===== Test hooks ========================================================
+
+    /// The folder the open panel starts in (/usr/share/applications unless set).
+    void setApplicationsFolder(const QString &folder) { _applicationsFolder = folder; }
+    /// How long a save waits for the service's lock (5 s unless set before the
+    /// store is first used).
+    void setStoreBusyTimeout(std::chrono::milliseconds timeout) { _storeBusyTimeout = timeout; }
+
+Q_SIGNALS:
+    void excludedApplicationsFilterPredicateChanged();
+
+protected:
+    QWidget *createCustomWidget(const QString &className, QWidget *parent, const QString &name) override;
+    void connectOutlets(QWidget *mainView) override;
 
 private:
+    void watchLaunch(qint64 pid);
+    void forgetLaunch();
+    void launchEndedEarly();
+    void followServiceConnection(bool follow);
+    // The window-modal sheet on the pane's window; texts from the "Clipwell" table.
+    void showAlertSheet(const char *title, const QString &message);
+    QString localized(const char *text) const;
+    void setUpExcludedApplications();
+    void tearDownExcludedApplications();
+    void presentStoreError(const platform::StoreError &error, bool neverCatalogued);
+    void showInEmptyTable(const QString &text);
     // The corner keys with their pop-ups, made afresh for each use.
     std::vector<std::pair<QString, QComboBox *>> _hotCornerPickers() const;
     void _setKeyCombo(std::shared_ptr<const KeyCombo> keyCombo, QLineEdit *field);
     void _keyComboChanged(QLineEdit *field, const KeyCombo *keyCombo);
 
+    // A service launched from the switch, until it announces its launch.
+    QPointer<platform::ProcessExitWatcher> _launchWatch;
+    // The service's connection, while the pane is selected.
+    QPointer<platform::ConnectionWatcher> _serviceWatch;
+
+    // Outlets: widgets of the interface file, owned by the view.
+    QPointer<QLabel> _versionLabel;
+    QPointer<VLOnOffButton> _enableCheckbox;
+    QPointer<QCheckBox> _enableAtStartupCheckbox;
+    QPointer<HotKeyField> _hotKeyField;
+    QPointer<KeyBroadcaster> _keybroadcaster;
+    QPointer<QComboBox> _topLeftPicker;
+    QPointer<QComboBox> _topRightPicker;
+    QPointer<QComboBox> _bottomLeftPicker;
+    QPointer<QComboBox> _bottomRightPicker;
+    QPointer<QComboBox> _sortByPicker;
+    QPointer<QTableView> _excludedApplicationsTable;
+    QPointer<QCheckBox> _limitSearchCheckbox;
+
+    std::shared_ptr<platform::PersistentStoreCoordinator> _persistentStoreCoordinator;
+    std::optional<platform::ManagedObjectModel> _managedObjectModel;
+    std::unique_ptr<platform::ManagedObjectContext> _managedObjectContext;
+    std::optional<platform::Predicate> _filterPredicate;
+    QPointer<platform::ArrayController> _excludedApplications;
+    QString _applicationsFolder = QStringLiteral("/usr/share/applications");
+    std::chrono::milliseconds _storeBusyTimeout{5000};
     std::shared_ptr<const KeyCombo> _keyCombo;
-    // ===== end of settings and hot keys =====================================
 };

@@ -2,15 +2,12 @@
 
 const platform::Protocol &CorvaneProtocol::protocol()
 {
-    static const platform::Protocol declaration(
-        QStringLiteral("CorvaneProtocol"),
-        {{QStringLiteral("userDefaultsChanged"), QString()},
-         {QStringLiteral("terminateApp"), QString()},
-         {QStringLiteral("sortPreferenceChanged"), QStringLiteral("i")},
-         {QStringLiteral("limitApplicationSearchChanged"), QStringLiteral("b")},
-         {QStringLiteral("hotCornersChanged"), QString()},
-         {QStringLiteral("hotKeyChanged"), QStringLiteral("(ni)")},
-         {QStringLiteral("excludedApplicationsChanged"), QStringLiteral("s")}});
+    // resources/com.velora.CorvaneProtocol.xml, built in; the service reads the same
+    // file. Were it unreadable, no message could be sent.
+    const QString name = QStringLiteral("CorvaneProtocol");
+    static const platform::Protocol declaration =
+        platform::Protocol::fromIntrospectionFile(name, QStringLiteral(":/corvane/com.velora.CorvaneProtocol.xml"))
+            .value_or(platform::Protocol(name, {}));
     return declaration;
 }
 

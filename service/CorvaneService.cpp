@@ -23,18 +23,13 @@ const QString LaunchedNotification = QStringLiteral("CorvaneAppHasLaunchedNotifi
 const QString QuittingNotification = QStringLiteral("CorvaneAppIsQuittingNotification");
 constexpr int BusWatchIntervalMs = 1000;
 
-// The receiving side of the protocol the pane sends, declared here on its own: the
-// service is a separate program, as the real launcher is.
+// The receiving side of the protocol the pane sends, from the one description both
+// read: resources/com.velora.CorvaneProtocol.xml, built into each.
 platform::Protocol corvaneProtocol()
 {
-    return platform::Protocol(QStringLiteral("CorvaneProtocol"),
-                              {{QStringLiteral("userDefaultsChanged"), QString()},
-                               {QStringLiteral("terminateApp"), QString()},
-                               {QStringLiteral("sortPreferenceChanged"), QStringLiteral("i")},
-                               {QStringLiteral("limitApplicationSearchChanged"), QStringLiteral("b")},
-                               {QStringLiteral("hotCornersChanged"), QString()},
-                               {QStringLiteral("hotKeyChanged"), QStringLiteral("(ni)")},
-                               {QStringLiteral("excludedApplicationsChanged"), QStringLiteral("s")}});
+    const QString name = QStringLiteral("CorvaneProtocol");
+    return platform::Protocol::fromIntrospectionFile(name, QStringLiteral(":/corvane/com.velora.CorvaneProtocol.xml"))
+        .value_or(platform::Protocol(name, {}));
 }
 
 QString text(const QVariant &value)

@@ -2,6 +2,7 @@
 
 #include "platform/archive/ArchiveClassRegistry.h"
 #include "platform/archive/Unarchiver.h"
+#include "platform/core/ReferenceDate.h"
 
 #include <QStringDecoder>
 #include <QTimeZone>
@@ -11,11 +12,6 @@
 namespace platform::foundation {
 
 namespace {
-
-// 2001-01-01 00:00:00 UTC in milliseconds since 1970.
-constexpr qint64 ReferenceDateMSecs = 978307200000;
-// A million years either side: far beyond any real date, far within QDateTime.
-constexpr double LargestSeconds = 1e6 * 366 * 86400;
 
 QVariant decodeString(Unarchiver &coder)
 {
@@ -140,20 +136,6 @@ void registerDecoders(ArchiveClassRegistry &registry)
     registry.registerClass(NSMutableArray, decodeArray);
     registry.registerClass(NSDictionary, decodeDictionary);
     registry.registerClass(NSMutableDictionary, decodeDictionary);
-}
-
-double secondsSinceReferenceDate(const QDateTime &date)
-{
-    // From the whole milliseconds, so that whole seconds stay exact.
-    return double(date.toMSecsSinceEpoch() - ReferenceDateMSecs) / 1000.0;
-}
-
-std::optional<QDateTime> dateFromSecondsSinceReferenceDate(double seconds)
-{
-    if (!std::isfinite(seconds) || std::fabs(seconds) > LargestSeconds)
-        return std::nullopt;
-    const auto msecs = qint64(std::llround(seconds * 1000.0)) + ReferenceDateMSecs;
-    return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc());
 }
 
 } // namespace platform::foundation

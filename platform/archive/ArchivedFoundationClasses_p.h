@@ -5,10 +5,6 @@
 
 #include "platform/archive/ArchivedClass.h"
 
-#include <QDateTime>
-
-#include <optional>
-
 namespace platform {
 class ArchiveClassRegistry;
 }
@@ -28,11 +24,5 @@ inline constexpr ArchivedClass NSDictionary{"NSDictionary", 0, &ArchivedClass::N
 inline constexpr ArchivedClass NSMutableDictionary{"NSMutableDictionary", 0, &NSDictionary};
 
 void registerDecoders(ArchiveClassRegistry &registry);
-
-/// Seconds since 2001-01-01 00:00:00 UTC, the original platform's reference date.
-double secondsSinceReferenceDate(const QDateTime &date);
-/// The date at `seconds` since the reference date, to the millisecond; none for
-/// values no date can hold (not finite, or beyond a million years).
-std::optional<QDateTime> dateFromSecondsSinceReferenceDate(double seconds);
 
 } // namespace platform::foundation

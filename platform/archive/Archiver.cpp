@@ -2,6 +2,7 @@
 
 #include "platform/archive/ArchivedFoundationClasses_p.h"
 #include "platform/core/Exception.h"
+#include "platform/core/ReferenceDate.h"
 #include "platform/archive/TypedStreamFormat_p.h"
 
 #include <QDateTime>
@@ -507,7 +508,7 @@ void Archiver::encodeFoundationObject(const QVariant &value)
         return;
     case QMetaType::QDateTime:
         encodeNewObject(ns::NSDate, [&] {
-            encodeValueOfObjCType("d", ns::secondsSinceReferenceDate(value.toDateTime()));
+            encodeValueOfObjCType("d", platform::secondsSinceReferenceDate(value.toDateTime()));
         });
         return;
     case QMetaType::Bool:

@@ -1,5 +1,7 @@
 #include "platform/bus/DBusValueConversion_p.h"
 
+#include "platform/plist/PropertyListScalar.h"
+
 #include <QDBusArgument>
 #include <QDBusVariant>
 #include <QStringList>
@@ -10,25 +12,35 @@ namespace platform::dbus {
 
 namespace {
 
-bool isBasicPropertyListType(int typeId)
+// Whether QtDBus marshals a number of this type as it is; char, signed char, long,
+// unsigned long and float have no D-Bus type of their own.
+bool hasDBusType(int typeId)
 {
-    switch (typeId) {
-    case QMetaType::Bool:
-    case QMetaType::UChar:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::QString:
-    case QMetaType::QByteArray:
-    case QMetaType::QStringList:
-        return true;
-    default:
-        return false;
+    return typeId != QMetaType::Char && typeId != QMetaType::SChar && typeId != QMetaType::Long
+        && typeId != QMetaType::ULong && typeId != QMetaType::Float;
+}
+
+// A property-list scalar as D-Bus carries it: numbers without a D-Bus type of
+// their own widen; a date has no D-Bus form at all.
+std::optional<QVariant> scalarForBus(const QVariant &value)
+{
+    const int typeId = value.metaType().id();
+    switch (propertyListScalar(typeId)) {
+    case PropertyListScalar::Boolean:
+    case PropertyListScalar::String:
+    case PropertyListScalar::Data:
+        return value;
+    case PropertyListScalar::SignedInteger:
+        return hasDBusType(typeId) ? value : QVariant(value.toLongLong());
+    case PropertyListScalar::UnsignedInteger:
+        return hasDBusType(typeId) ? value : QVariant(value.toULongLong());
+    case PropertyListScalar::Real:
+        return hasDBusType(typeId) ? value : QVariant(value.toDouble());
+    case PropertyListScalar::Date:
+    case PropertyListScalar::None:
+        break;
     }
+    return std::nullopt;
 }
 
 // A QDBusArgument reads like a cursor: every read below first asks what the current
@@ -93,17 +105,11 @@ std::optional<QVariant> sendableValue(const QVariant &value, int depth)
     if (depth > MaximumDepth)
         return std::nullopt;
     const int typeId = value.metaType().id();
-    if (isBasicPropertyListType(typeId))
-        return value;
+    if (auto scalar = scalarForBus(value))
+        return scalar;
     switch (typeId) {
-    case QMetaType::Long:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-        return QVariant(value.toLongLong());
-    case QMetaType::ULong:
-        return QVariant(value.toULongLong());
-    case QMetaType::Float:
-        return QVariant(value.toDouble());
+    case QMetaType::QStringList:
+        return value;
     case QMetaType::QVariantList: {
         QVariantList list;
         for (const QVariant &member : value.toList()) {
@@ -134,8 +140,10 @@ std::optional<QVariant> propertyListValue(const QVariant &value, bool structures
     if (depth > MaximumDepth)
         return std::nullopt;
     const int typeId = value.metaType().id();
-    if (isBasicPropertyListType(typeId))
+    if (typeId == QMetaType::QStringList)
         return value;
+    if (auto scalar = scalarForBus(value))
+        return scalar;
     if (value.metaType() == QMetaType::fromType<QDBusVariant>())
         return propertyListValue(value.value<QDBusVariant>().variant(), structures, depth + 1);
     if (value.metaType() == QMetaType::fromType<QDBusArgument>())

@@ -1,9 +1,12 @@
 #include "platform/bus/Protocol.h"
 
 #include "platform/bus/DBusValueConversion_p.h"
+#include "platform/plist/PropertyListScalar.h"
 
 #include <QDBusArgument>
+#include <QFile>
 #include <QScopeGuard>
+#include <QXmlStreamReader>
 
 #include <limits>
 
@@ -49,24 +52,15 @@ template<typename T>
 std::optional<T> integer(const QVariant &value)
 {
     bool ok = false;
-    switch (value.metaType().id()) {
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::Short:
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong: {
+    switch (propertyListScalar(value.metaType().id())) {
+    case PropertyListScalar::SignedInteger: {
         const qlonglong v = value.toLongLong(&ok);
         if (!ok || v < qlonglong(std::numeric_limits<T>::min())
             || (v > 0 && qulonglong(v) > qulonglong(std::numeric_limits<T>::max())))
             return std::nullopt;
         return T(v);
     }
-    case QMetaType::UChar:
-    case QMetaType::UShort:
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong: {
+    case PropertyListScalar::UnsignedInteger: {
         const qulonglong v = value.toULongLong(&ok);
         if (!ok || v > qulonglong(std::numeric_limits<T>::max()))
             return std::nullopt;
@@ -98,8 +92,7 @@ std::optional<QVariant> basicValue(QChar code, const QVariant &value)
     case u's':
         return value.metaType().id() == QMetaType::QString ? std::optional<QVariant>(value) : std::nullopt;
     case u'd':
-        if (value.metaType().id() == QMetaType::Double || value.metaType().id() == QMetaType::Float
-            || integer<qint64>(value))
+        if (propertyListScalar(value.metaType().id()) == PropertyListScalar::Real || integer<qint64>(value))
             return QVariant(value.toDouble());
         return std::nullopt;
     default:
@@ -159,6 +152,50 @@ Protocol::Protocol(QString name, std::vector<ProtocolMethod> methods)
         if (dbus::isValidNameElement(method.name) && completeTypes(method.signature))
             m_methods.push_back(std::move(method));
     }
+}
+
+std::optional<Protocol> Protocol::fromIntrospection(const QString &name, QByteArrayView xml)
+{
+    const QString wanted = QLatin1String(dbus::NamePrefix) + name;
+    QXmlStreamReader reader(xml.toByteArray());
+    std::vector<ProtocolMethod> methods;
+    bool found = false;
+    bool inWanted = false;
+    std::optional<ProtocolMethod> method;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        const QStringView element = reader.name();
+        const QXmlStreamAttributes attributes = reader.attributes();
+        if (reader.isStartElement() && element == u"interface") {
+            inWanted = attributes.value(QLatin1String("name")) == wanted;
+            found = found || inWanted;
+        } else if (reader.isEndElement() && element == u"interface") {
+            inWanted = false;
+        } else if (!inWanted) {
+            continue;
+        } else if (reader.isStartElement() && element == u"method") {
+            method = ProtocolMethod{attributes.value(QLatin1String("name")).toString(), QString()};
+        } else if (reader.isEndElement() && element == u"method" && method) {
+            if (!dbus::isValidNameElement(method->name) || !completeTypes(method->signature))
+                return std::nullopt;
+            methods.push_back(*std::exchange(method, std::nullopt));
+        } else if (reader.isStartElement() && element == u"arg" && method) {
+            if (attributes.hasAttribute(QLatin1String("direction")) && attributes.value(QLatin1String("direction")) != u"in")
+                return std::nullopt; // one-way messages have no answer
+            method->signature += attributes.value(QLatin1String("type"));
+        }
+    }
+    if (reader.hasError() || !found)
+        return std::nullopt;
+    return Protocol(name, std::move(methods));
+}
+
+std::optional<Protocol> Protocol::fromIntrospectionFile(const QString &name, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return fromIntrospection(name, file.readAll());
 }
 
 QString Protocol::interfaceName() const

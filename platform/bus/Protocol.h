@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -27,6 +28,15 @@ public:
     /// A protocol named `name` with `methods`. Methods whose signature uses anything
     /// but basic types and structures of them are left out.
     Protocol(QString name, std::vector<ProtocolMethod> methods);
+
+    /// The protocol `name` as D-Bus introspection XML describes it: the methods of
+    /// the interface com.velora.<name> with the types of their arguments, so that
+    /// both sides of a protocol can read one description. None when `xml` is not
+    /// well-formed, has no such interface, or a method of it has an invalid name,
+    /// an answer ("out" argument) or an argument type a protocol cannot carry.
+    static std::optional<Protocol> fromIntrospection(const QString &name, QByteArrayView xml);
+    /// The same, read from the file (or Qt resource) at `path`; none when it cannot be read.
+    static std::optional<Protocol> fromIntrospectionFile(const QString &name, const QString &path);
 
     const QString &name() const { return m_name; }
     const std::vector<ProtocolMethod> &methods() const { return m_methods; }

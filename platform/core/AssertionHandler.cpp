@@ -27,14 +27,8 @@ void RecordingAssertionHandler::handleFailure(const AssertionFailure &failure)
 }
 
 ScopedAssertionHandler::ScopedAssertionHandler(AssertionHandler &handler)
-    : m_previous(installedHandler)
+    : ScopedRestore(installedHandler, &handler)
 {
-    installedHandler = &handler;
-}
-
-ScopedAssertionHandler::~ScopedAssertionHandler()
-{
-    installedHandler = m_previous;
 }
 
 void handleAssertionFailure(const QString &method, const void *object, const QString &file, int line,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/ScopedRestore.h"
+
 #include <QString>
 
 #include <memory>
@@ -47,16 +49,10 @@ private:
 
 /// Installs `handler` as the calling thread's assertion handler for the lifetime
 /// of this object, then puts the previous one back. Not copyable.
-class ScopedAssertionHandler
+class ScopedAssertionHandler : private ScopedRestore<AssertionHandler *>
 {
 public:
     explicit ScopedAssertionHandler(AssertionHandler &handler);
-    ~ScopedAssertionHandler();
-    ScopedAssertionHandler(const ScopedAssertionHandler &) = delete;
-    ScopedAssertionHandler &operator=(const ScopedAssertionHandler &) = delete;
-
-private:
-    AssertionHandler *m_previous;
 };
 
 /// Reports a failure to the calling thread's handler. Returns only if the

@@ -77,15 +77,8 @@ void debugStr(QByteArrayView pascalString)
 }
 
 ScopedLogSink::ScopedLogSink(LogSink sink)
+    : ScopedRestore(installedSink(), std::move(sink), &logMutex())
 {
-    std::lock_guard lock(logMutex());
-    m_previous = std::exchange(installedSink(), std::move(sink));
-}
-
-ScopedLogSink::~ScopedLogSink()
-{
-    std::lock_guard lock(logMutex());
-    installedSink() = std::move(m_previous);
 }
 
 } // namespace platform

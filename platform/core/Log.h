@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/ScopedRestore.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
@@ -39,16 +41,10 @@ using LogSink = std::function<void(const LogRecord &)>;
 
 /// Installs `sink` for the lifetime of this object (process-wide, for tests),
 /// then puts the previous sink back.
-class ScopedLogSink
+class ScopedLogSink : private ScopedRestore<LogSink>
 {
 public:
     explicit ScopedLogSink(LogSink sink);
-    ~ScopedLogSink();
-    ScopedLogSink(const ScopedLogSink &) = delete;
-    ScopedLogSink &operator=(const ScopedLogSink &) = delete;
-
-private:
-    LogSink m_previous;
 };
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/plist/PropertyList.h"
+#include "platform/plist/PropertyListScalar.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -65,14 +66,11 @@ bool isTrueString(const QString &text)
 
 bool isNumber(const QVariant &v)
 {
-    switch (v.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Bool:
+    switch (propertyListScalar(v.typeId())) {
+    case PropertyListScalar::Boolean:
+    case PropertyListScalar::SignedInteger:
+    case PropertyListScalar::UnsignedInteger:
+    case PropertyListScalar::Real:
         return true;
     default:
         return false;

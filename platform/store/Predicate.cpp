@@ -1,5 +1,7 @@
 #include "platform/store/Predicate.h"
 
+#include "platform/core/ReferenceDate.h"
+
 #include <QDateTime>
 
 #include <algorithm>
@@ -425,7 +427,7 @@ QVariant sqlValue(const QVariant &v)
     if (v.typeId() == QMetaType::Float)
         return v.toDouble();
     if (v.typeId() == QMetaType::QDateTime)
-        return double(v.toDateTime().toMSecsSinceEpoch()) / 1000.0 - 978307200.0;
+        return secondsSinceReferenceDate(v.toDateTime());
     return v;
 }
 

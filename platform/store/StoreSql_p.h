@@ -3,13 +3,11 @@
 // Internal to the object store: how the original platform's SQLite layout names
 // tables and columns and keeps values.
 
+#include "platform/core/ReferenceDate.h"
 #include "platform/store/ManagedObjectModel.h"
 
-#include <QDateTime>
 #include <QString>
 #include <QVariant>
-
-#include <cmath>
 
 namespace platform {
 
@@ -37,9 +35,6 @@ inline QString storeColumnType(AttributeType type)
     return {};
 }
 
-/// Dates are kept as seconds since 2001-01-01 00:00:00 UTC.
-inline constexpr double referenceDateOffset = 978307200.0;
-
 /// A typed attribute value as SQLite keeps it.
 inline QVariant toStoreValue(AttributeType type, const QVariant &value)
 {
@@ -47,7 +42,7 @@ inline QVariant toStoreValue(AttributeType type, const QVariant &value)
         return QVariant(QMetaType::fromType<QString>()); // binds as NULL
     switch (type) {
     case AttributeType::Boolean: return value.toBool() ? 1 : 0;
-    case AttributeType::Date: return double(value.toDateTime().toMSecsSinceEpoch()) / 1000.0 - referenceDateOffset;
+    case AttributeType::Date: return secondsSinceReferenceDate(value.toDateTime()); // as the original store keeps them
     default: return value;
     }
 }
@@ -63,13 +58,8 @@ inline QVariant fromStoreValue(AttributeType type, const QVariant &column)
     case AttributeType::Integer: return column.toLongLong();
     case AttributeType::Double: return column.toDouble();
     case AttributeType::Date: {
-        // Rounded, not truncated: the sum is often a hair below the whole
-        // millisecond it was made from. Beyond a few million years (or not a
-        // number) the column holds no date a QDateTime could carry.
-        const double msecs = (column.toDouble() + referenceDateOffset) * 1000.0;
-        if (!(std::abs(msecs) < 1e17))
-            return {};
-        return QDateTime::fromMSecsSinceEpoch(std::llround(msecs), Qt::UTC);
+        const auto date = dateFromSecondsSinceReferenceDate(column.toDouble());
+        return date ? QVariant(*date) : QVariant();
     }
     case AttributeType::Binary: return column.toByteArray();
     }

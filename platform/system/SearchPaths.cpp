@@ -87,13 +87,8 @@ QString installedFolder(InstalledFolder folder)
 }
 
 ScopedLocalDomainRoot::ScopedLocalDomainRoot(const QString &root)
-    : m_previous(std::exchange(localDomainRoot(), root))
+    : ScopedRestore(localDomainRoot(), root)
 {
-}
-
-ScopedLocalDomainRoot::~ScopedLocalDomainRoot()
-{
-    localDomainRoot() = m_previous;
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/ScopedRestore.h"
+
 #include <QFlags>
 #include <QString>
 #include <QStringList>
@@ -47,16 +49,10 @@ QString installedFolder(InstalledFolder folder);
 /// While alive, the local domain's folders are under `root` instead of "/" (for
 /// tests, which must never touch the computer's own folders). Not thread-safe;
 /// overrides do not nest.
-class ScopedLocalDomainRoot
+class ScopedLocalDomainRoot : private ScopedRestore<QString>
 {
 public:
     explicit ScopedLocalDomainRoot(const QString &root);
-    ~ScopedLocalDomainRoot();
-    ScopedLocalDomainRoot(const ScopedLocalDomainRoot &) = delete;
-    ScopedLocalDomainRoot &operator=(const ScopedLocalDomainRoot &) = delete;
-
-private:
-    QString m_previous;
 };
 
 } // namespace platform

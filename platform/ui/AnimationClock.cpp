@@ -44,14 +44,8 @@ void ManualAnimationClock::waitUntil(double time)
 }
 
 ScopedAnimationClock::ScopedAnimationClock(AnimationClock &clock)
-    : m_previous(installedClock)
+    : ScopedRestore(installedClock, &clock)
 {
-    installedClock = &clock;
-}
-
-ScopedAnimationClock::~ScopedAnimationClock()
-{
-    installedClock = m_previous;
 }
 
 } // namespace platform

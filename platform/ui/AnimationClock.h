@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/ScopedRestore.h"
+
 #include <functional>
 
 namespace platform {
@@ -38,16 +40,10 @@ private:
 
 /// Installs `clock` for the calling thread while this object lives, then puts the
 /// previous one back. Not copyable.
-class ScopedAnimationClock
+class ScopedAnimationClock : private ScopedRestore<AnimationClock *>
 {
 public:
     explicit ScopedAnimationClock(AnimationClock &clock);
-    ~ScopedAnimationClock();
-    ScopedAnimationClock(const ScopedAnimationClock &) = delete;
-    ScopedAnimationClock &operator=(const ScopedAnimationClock &) = delete;
-
-private:
-    AnimationClock *m_previous;
 };
 
 } // namespace platform

@@ -151,6 +151,38 @@ TEST_F(ConnectionTest, ServerRefusesMessagesOutsideItsProtocol)
     EXPECT_TRUE(xml.contains(QStringLiteral("<arg type=\"(ni)\" direction=\"in\"/>"))) << qPrintable(xml);
 }
 
+// Both sides of a protocol read one description: what a connection introspects as
+// reads back as the same protocol, and a description a protocol cannot keep is refused.
+TEST(Protocol, ReadsItsIntrospectionBackAndRefusesWhatItCannotCarry)
+{
+    const Protocol declared = testProtocol();
+    const QString node = QStringLiteral("<node>\n%1</node>").arg(declared.introspection());
+    const auto read = Protocol::fromIntrospection(declared.name(), node.toUtf8());
+    ASSERT_TRUE(read.has_value());
+    ASSERT_EQ(read->methods().size(), declared.methods().size());
+    for (std::size_t i = 0; i < declared.methods().size(); ++i) {
+        EXPECT_EQ(read->methods()[i].name, declared.methods()[i].name);
+        EXPECT_EQ(read->methods()[i].signature, declared.methods()[i].signature);
+    }
+
+    const auto method = [](const char *body) {
+        return QByteArray("<node><interface name=\"com.velora.P\"><method name=\"m\">") + body
+            + "</method></interface></node>";
+    };
+    const std::pair<const char *, QByteArray> refused[] = {
+        {"another interface", "<node><interface name=\"com.velora.Q\"/></node>"},
+        {"not well-formed", "<node><interface name=\"com.velora.P\">"},
+        {"an answer", method("<arg type=\"i\" direction=\"out\"/>")},
+        {"a map argument", method("<arg type=\"a{sv}\"/>")},
+        {"an invalid method name", "<node><interface name=\"com.velora.P\"><method name=\"a.b\"/></interface></node>"},
+    };
+    for (const auto &[why, xml] : refused)
+        EXPECT_FALSE(Protocol::fromIntrospection(QStringLiteral("P"), xml).has_value()) << why;
+    const auto two = Protocol::fromIntrospection(QStringLiteral("P"), method("<arg type=\"n\"/><arg type=\"(bs)\" direction=\"in\"/>"));
+    ASSERT_TRUE(two.has_value());
+    EXPECT_EQ(two->method(QStringLiteral("m"))->signature, QStringLiteral("n(bs)"));
+}
+
 namespace {
 // Outside the handler: after ending its connection it reads none of its captures.
 std::unique_ptr<Connection> *endedConnection = nullptr;
