@@ -1,6 +1,7 @@
 #include "platform/calendar/CalendarDate.h"
 
 #include "platform/calendar/TimeZones.h"
+#include "platform/core/ReferenceDate.h"
 
 #include <cmath>
 
@@ -8,8 +9,8 @@ namespace platform {
 
 namespace {
 
-constexpr double secondsFrom1970ToReferenceDate = 978307200.0;
-constexpr qint64 msecsFrom1970ToReferenceDate = 978307200000;
+constexpr qint64 msecsFrom1970ToReferenceDate = ReferenceDateMSecsSinceEpoch;
+constexpr double secondsFrom1970ToReferenceDate = ReferenceDateMSecsSinceEpoch / 1000.0;
 // A million years each way: beyond that no date is meant, and QDateTime holds it.
 constexpr double largestSeconds = 1e6 * 365.25 * 86400;
 
