@@ -8,10 +8,8 @@
 
 #include "platform/core/Exception.h"
 #include "platform/plist/PropertyList.h"
-#include "platform/plist/UserDefaults.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QLocale>
 #include <QSet>
 #include <QUrl>
@@ -27,87 +25,66 @@ class UserDefaultsExtensionsTest : public ::testing::Test
 {
 protected:
     // A domain of its own for each test, as another application's would be.
-    QString applicationID() const
-    {
-        return QStringLiteral("com.example.")
-               + QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-    QString domainPath() const { return defaults.pathForDomain(applicationID()); }
+    const QString app = QStringLiteral("com.example.")
+                        + QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    const QString key = QStringLiteral("key");
+    platform::UserDefaults defaults{QStringLiteral("com.example.Own")};
+
     QVariantMap domainOnDisk() const
     {
-        const auto bytes = corvane::test::readFile(domainPath());
+        const auto bytes = corvane::test::readFile(defaults.pathForDomain(app));
         return bytes ? platform::readPropertyList(*bytes).value.toMap() : QVariantMap();
     }
-
-    platform::UserDefaults defaults{QStringLiteral("com.example.Own")};
 };
 
 TEST_F(UserDefaultsExtensionsTest, readsOnlyNumbersAsBooleansAndIntegers)
 {
-    struct Row
-    {
-        const char *name;
-        QVariant value;
-        bool boolean;
-        qint32 integer;
+    const std::tuple<QVariant, bool, qint32> rows[] = {
+        {true, true, 1},
+        {5, true, 5},
+        {qint64(0x100000003), true, 3}, // the low 32 bits
+        {quint64(0xFFFFFFFFFFFFFFFFULL), true, -1},
+        {-2.9, true, -2},
+        {1e12, true, std::numeric_limits<qint32>::max()},
+        {std::nan(""), true, 0},
+        {QStringLiteral("12"), false, 0},
+        {QStringLiteral("YES"), false, 0},
+        {QVariantList{1}, false, 0},
     };
-    const Row rows[] = {
-        {"true", true, true, 1},
-        {"false", false, false, 0},
-        {"5", 5, true, 5},
-        {"-7", qint64(-7), true, -7},
-        {"2^32 + 3 keeps its low bits", qint64(0x100000003), true, 3},
-        {"unsigned", quint64(0xFFFFFFFFFFFFFFFFULL), true, -1},
-        {"real truncated", -2.9, true, -2},
-        {"real beyond the range", 1e12, true, std::numeric_limits<qint32>::max()},
-        {"NaN", std::nan(""), true, 0},
-        {"half", 0.5, true, 0},
-        {"string 12", QStringLiteral("12"), false, 0},
-        {"string YES", QStringLiteral("YES"), false, 0},
-        {"data", QByteArray("\x01", 1), false, 0},
-        {"array", QVariantList{1}, false, 0},
-    };
-    for (const Row &row : rows) {
-        vl::setObject(defaults, row.value, QStringLiteral("key"), applicationID());
-        EXPECT_EQ(vl::boolForKey(defaults, QStringLiteral("key"), applicationID()), row.boolean) << row.name;
-        EXPECT_EQ(vl::integerForKey(defaults, QStringLiteral("key"), applicationID()), row.integer) << row.name;
+    for (const auto &[value, boolean, integer] : rows) {
+        vl::setObject(defaults, value, key, app);
+        EXPECT_EQ(vl::boolForKey(defaults, key, app), boolean) << value.toString().toStdString();
+        EXPECT_EQ(vl::integerForKey(defaults, key, app), integer) << value.toString().toStdString();
     }
-    EXPECT_FALSE(vl::boolForKey(defaults, QStringLiteral("absent"), applicationID()));
-    EXPECT_EQ(vl::integerForKey(defaults, QStringLiteral("absent"), applicationID()), 0);
+    EXPECT_EQ(vl::integerForKey(defaults, QStringLiteral("absent"), app), 0);
 }
 
 TEST_F(UserDefaultsExtensionsTest, writesTheDomainFileOnSynchronize)
 {
-    // Another process's key in the file survives.
-    platform::UserDefaults other(applicationID());
+    platform::UserDefaults other(app); // another process's key survives
     ASSERT_TRUE(other.setObject(QStringLiteral("theirs"), QStringLiteral("kept")));
+    vl::setBool(defaults, true, QStringLiteral("flag"), app);
+    vl::setInteger(defaults, 12, QStringLiteral("count"), app);
+    EXPECT_EQ(vl::integerForKey(defaults, QStringLiteral("flag"), app), 1) << "seen before it is written";
+    EXPECT_FALSE(domainOnDisk().contains(QStringLiteral("flag")));
 
-    vl::setBool(defaults, true, QStringLiteral("flag"), applicationID());
-    vl::setInteger(defaults, 12, QStringLiteral("count"), applicationID());
-    EXPECT_EQ(vl::integerForKey(defaults, QStringLiteral("flag"), applicationID()), 1) << "seen before it is written";
-    EXPECT_FALSE(domainOnDisk().contains(QStringLiteral("flag"))) << "not written before synchronizing";
+    ASSERT_TRUE(vl::synchronizeInApplicationID(defaults, app));
+    EXPECT_EQ(domainOnDisk(), (QVariantMap{{QStringLiteral("flag"), true},
+                                           {QStringLiteral("count"), 12},
+                                           {QStringLiteral("kept"), QStringLiteral("theirs")}}));
 
-    ASSERT_TRUE(vl::synchronizeInApplicationID(defaults, applicationID()));
-    const QVariantMap written = domainOnDisk();
-    EXPECT_EQ(written.value(QStringLiteral("flag")), QVariant(true));
-    EXPECT_EQ(written.value(QStringLiteral("count")).toLongLong(), 12);
-    EXPECT_EQ(written.value(QStringLiteral("kept")), QVariant(QStringLiteral("theirs")));
-    EXPECT_EQ(vl::integerForKey(defaults, QStringLiteral("flag"), applicationID()), 1) << "read back from the file";
-
-    // What another process writes is seen after the next synchronize.
     ASSERT_TRUE(other.setObject(7, QStringLiteral("count")));
-    ASSERT_TRUE(vl::synchronizeInApplicationID(defaults, applicationID()));
-    EXPECT_EQ(vl::integerForKey(defaults, QStringLiteral("count"), applicationID()), 7);
-    EXPECT_EQ(vl::objectForKey(defaults, QStringLiteral("kept"), applicationID()), QVariant(QStringLiteral("theirs")));
+    EXPECT_EQ(vl::integerForKey(defaults, QStringLiteral("count"), app), 12) << "the copy read";
+    ASSERT_TRUE(vl::synchronizeInApplicationID(defaults, app));
+    EXPECT_EQ(vl::integerForKey(defaults, QStringLiteral("count"), app), 7) << "the file, after synchronizing";
 }
 
-TEST_F(UserDefaultsExtensionsTest, refusesWhatIsNotAPropertyListObjectAtTheTopLevel)
+TEST_F(UserDefaultsExtensionsTest, checksForPropertyListObjectsAtTheTopLevelOnly)
 {
     const QVariant set = QVariant::fromValue(QSet<QString>{QStringLiteral("a")});
-    const QVariant refused[] = {set, QVariant(), QVariant(QUrl(QStringLiteral("file:///tmp")))};
-    for (const QVariant &value : refused) {
+    for (const QVariant &value : {set, QVariant(), QVariant(QUrl(QStringLiteral("file:///tmp")))}) {
         try {
-            vl::setObject(defaults, value, QStringLiteral("key"), applicationID());
+            vl::setObject(defaults, value, key, app);
             ADD_FAILURE() << "accepted a " << value.typeName();
         } catch (const platform::Exception &e) {
             EXPECT_EQ(e.name(), QStringLiteral("NSObjectInaccessibleException"));
@@ -116,101 +93,65 @@ TEST_F(UserDefaultsExtensionsTest, refusesWhatIsNotAPropertyListObjectAtTheTopLe
                 QStringLiteral("object must be a property list object in order for it to be placed in user defaults"));
         }
     }
-    EXPECT_FALSE(vl::objectForKey(defaults, QStringLiteral("key"), applicationID()).isValid());
+    for (const QVariant &value :
+         {QVariant(QByteArray("x")), QVariant(QStringList()), QVariant(QVariantMap()),
+          QVariant(QDateTime::currentDateTimeUtc()), QVariant(quint16(3)), QVariant(QStringLiteral("before"))})
+        EXPECT_NO_THROW(vl::setObject(defaults, value, key, app)) << value.typeName();
+    ASSERT_TRUE(vl::synchronizeInApplicationID(defaults, app));
+    const auto before = corvane::test::readFile(defaults.pathForDomain(app));
 
-    const QVariant accepted[] = {QByteArray("x"),
-                                 QStringLiteral("x"),
-                                 QVariantList{},
-                                 QStringList{QStringLiteral("x")},
-                                 QVariantMap{},
-                                 QDateTime::currentDateTimeUtc(),
-                                 1.5f,
-                                 quint16(3)};
-    for (const QVariant &value : accepted)
-        EXPECT_NO_THROW(vl::setObject(defaults, value, QStringLiteral("key"), applicationID())) << value.typeName();
-    ASSERT_TRUE(vl::synchronizeInApplicationID(defaults, applicationID()));
-}
-
-TEST_F(UserDefaultsExtensionsTest, acceptsASetInsideAnArrayButCannotWriteIt)
-{
-    vl::setObject(defaults, QStringLiteral("before"), QStringLiteral("key"), applicationID());
-    ASSERT_TRUE(vl::synchronizeInApplicationID(defaults, applicationID()));
-    const auto before = corvane::test::readFile(domainPath());
-    ASSERT_TRUE(before);
-
-    const QVariantList holdingASet{QVariant::fromValue(QSet<QString>{QStringLiteral("a")})};
-    EXPECT_NO_THROW(vl::setObject(defaults, holdingASet, QStringLiteral("key"), applicationID()));
-    EXPECT_FALSE(vl::synchronizeInApplicationID(defaults, applicationID()));
-    EXPECT_EQ(corvane::test::readFile(domainPath()), before) << "the file stays as it was";
-
-    // Replacing the value lets the domain be written again.
-    vl::setObject(defaults, QVariantList{QStringLiteral("a")}, QStringLiteral("key"), applicationID());
-    EXPECT_TRUE(vl::synchronizeInApplicationID(defaults, applicationID()));
-    EXPECT_EQ(domainOnDisk().value(QStringLiteral("key")), QVariant(QVariantList{QStringLiteral("a")}));
+    // A set inside an array passes the check, but no property list can hold it.
+    EXPECT_NO_THROW(vl::setObject(defaults, QVariantList{set}, key, app));
+    EXPECT_FALSE(vl::synchronizeInApplicationID(defaults, app));
+    EXPECT_EQ(corvane::test::readFile(defaults.pathForDomain(app)), before);
+    vl::setObject(defaults, QVariantList{QStringLiteral("a")}, key, app);
+    EXPECT_TRUE(vl::synchronizeInApplicationID(defaults, app));
 }
 
 TEST_F(UserDefaultsExtensionsTest, keepsFloatsInTheOwnDomain)
 {
-    vl::setCGFloat(defaults, 0.1f, QStringLiteral("scale"));
-    EXPECT_EQ(vl::CGFloatForKey(defaults, QStringLiteral("scale")), 0.1f);
+    vl::setCGFloat(defaults, 0.1f, key);
     ASSERT_TRUE(defaults.synchronize());
-    EXPECT_EQ(vl::CGFloatForKey(defaults, QStringLiteral("scale")), 0.1f) << "read back from the file";
-
+    EXPECT_EQ(vl::CGFloatForKey(defaults, key), 0.1f) << "read back from the file";
     const std::pair<QVariant, float> rows[] = {
-        {QStringLiteral("2.5"), 2.5f}, {QStringLiteral("abc"), 0.0f}, {7, 7.0f}, {true, 1.0f},
-        {QByteArray("2.5"), 0.0f},     {QVariantList{1}, 0.0f},
-    };
+        {QStringLiteral("2.5"), 2.5f}, {QStringLiteral("abc"), 0.0f}, {true, 1.0f}, {QByteArray("2.5"), 0.0f}};
     for (const auto &[value, expected] : rows) {
-        ASSERT_TRUE(defaults.setObject(value, QStringLiteral("scale")));
-        EXPECT_EQ(vl::CGFloatForKey(defaults, QStringLiteral("scale")), expected) << value.typeName();
+        ASSERT_TRUE(defaults.setObject(value, key));
+        EXPECT_EQ(vl::CGFloatForKey(defaults, key), expected) << value.typeName();
     }
     EXPECT_EQ(vl::CGFloatForKey(defaults, QStringLiteral("absent")), 0.0f);
 }
 
 TEST(SeparatorTest, findsTheSeparatorOfAFormat)
 {
-    const std::pair<QString, char16_t> dates[] = {
-        {QStringLiteral("M/d/yy"), u'/'},    {QStringLiteral("dd.MM.yy"), u'.'}, {QStringLiteral("yyyy-MM-dd"), u'-'},
-        {QStringLiteral("%d 1y"), u' '},     {QStringLiteral("yyyyMMdd"), u' '}, {QString(), u' '},
-        {QStringLiteral("y年M月d日"), u' '},
+    const std::tuple<const char *, char16_t, char16_t> rows[] = {
+        // format, date separator, time separator
+        {"M/d/yy", u'/', u' '},   {"dd.MM.yy", u'.', u' '},  {"yyyy-MM-dd", u'-', u' '}, {"%d 1y", u' ', u' '},
+        {"yyyyMMdd", u' ', u' '}, {"h:mm:ss a", u':', u':'}, {"HH.mm.ss", u'.', u'.'},   {"a h.mm", u' ', u'.'},
+        {"mm:HH", u':', u' '},    {"HHmmss", u' ', u' '},    {"K-mm", u'-', u'-'},       {"", u' ', u' '},
     };
-    for (const auto &[format, expected] : dates)
-        EXPECT_EQ(vl::dateSeparatorInFormat(format), expected) << format.toStdString();
-
-    const std::pair<QString, char16_t> times[] = {
-        {QStringLiteral("h:mm:ss a"), u':'}, {QStringLiteral("HH.mm.ss"), u'.'}, {QStringLiteral("HH:mm"), u':'},
-        {QStringLiteral("a h.mm"), u'.'},    {QStringLiteral("mm:ss"), u' '},    {QStringLiteral("mm:HH"), u' '},
-        {QStringLiteral("HHmmss"), u' '},    {QStringLiteral("K-mm"), u'-'},     {QStringLiteral("hh h:mm"), u' '},
-    };
-    for (const auto &[format, expected] : times)
-        EXPECT_EQ(vl::timeSeparatorInFormat(format), expected) << format.toStdString();
+    for (const auto &[format, date, time] : rows) {
+        EXPECT_EQ(vl::dateSeparatorInFormat(QString::fromLatin1(format)), date) << format;
+        EXPECT_EQ(vl::timeSeparatorInFormat(QString::fromLatin1(format)), time) << format;
+    }
 }
 
 TEST(SeparatorTest, takesTheSeparatorsFromTheUsersLocale)
 {
-    struct Row
-    {
-        QLocale locale;
-        char16_t date;
-        char16_t time;
+    const std::tuple<QLocale::Language, QLocale::Country, char16_t, char16_t> rows[] = {
+        {QLocale::English, QLocale::UnitedStates, u'/', u':'},
+        {QLocale::German, QLocale::Germany, u'.', u':'},
+        {QLocale::Swedish, QLocale::Sweden, u'-', u':'},
+        {QLocale::Danish, QLocale::Denmark, u'.', u'.'},
     };
-    const Row rows[] = {
-        {QLocale(QLocale::English, QLocale::UnitedStates), u'/', u':'},
-        {QLocale(QLocale::German, QLocale::Germany), u'.', u':'},
-        {QLocale(QLocale::Swedish, QLocale::Sweden), u'-', u':'},
-        {QLocale(QLocale::Danish, QLocale::Denmark), u'.', u'.'},
-    };
-    struct RestoreLocale
-    {
-        QLocale saved;
-        ~RestoreLocale() { QLocale::setDefault(saved); }
-    } restore;
+    const QLocale saved;
     const platform::UserDefaults defaults(QStringLiteral("com.example.Own"));
-    for (const Row &row : rows) {
-        QLocale::setDefault(row.locale);
-        EXPECT_EQ(vl::dateFormatterSeparatorCharacter(defaults), row.date) << row.locale.name().toStdString();
-        EXPECT_EQ(vl::timeFormatterSeparatorCharacter(defaults), row.time) << row.locale.name().toStdString();
+    for (const auto &[language, country, date, time] : rows) {
+        QLocale::setDefault(QLocale(language, country));
+        EXPECT_EQ(vl::dateFormatterSeparatorCharacter(defaults), date) << QLocale().name().toStdString();
+        EXPECT_EQ(vl::timeFormatterSeparatorCharacter(defaults), time) << QLocale().name().toStdString();
     }
+    QLocale::setDefault(saved);
 }
 
 } // namespace
