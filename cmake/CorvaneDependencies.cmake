@@ -8,6 +8,8 @@ find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets DBus Sql Svg UiTools L
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)          # the desktop's GSettings
+pkg_check_modules(XKBCOMMON REQUIRED IMPORTED_TARGET xkbcommon)  # X key names
 find_package(OpenSSL 3 REQUIRED)
 find_package(absl REQUIRED)   # B-tree containers (library/collections)
 

@@ -1,15 +1,17 @@
 #pragma once
 
-#include "platform/archive/ArchivedClass.h"
 #include "KeyComboResources.h"
+#include "platform/archive/ArchivedClass.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QKeyCombination>
 #include <QString>
 #include <QVariantMap>
 #include <QtGlobal>
 
 #include <memory>
+#include <optional>
 
 /// One hardware key with a set of modifier keys, in Carbon conventions: a 16-bit
 /// virtual key code (0 = the A key of a US layout, 36 = Return) and a 32-bit
@@ -91,6 +93,20 @@ public:
     /// Whether `keyCode` occurs in `keyCodes` before its 0xFFFF end marker;
     /// false for a null list.
     bool keyCodes(const quint16 *keyCodes, quint16 keyCode) const;
+
+    // DesktopNames (KeyCombo+DesktopNames.cpp): the names desktops give keys.
+
+    /// The combination in Qt's terms (Command -> Meta, Option -> Alt, keypad
+    /// keys with Qt::KeypadModifier), the form the desktops' shortcut services
+    /// compare; none for an invalid combination or a key without a Qt key.
+    std::optional<QKeyCombination> qtKeyCombination() const;
+    /// The combination of `combination`; null when its key has no virtual key
+    /// code. Lock and keypad modifiers are dropped (no Carbon mask has them).
+    static std::shared_ptr<const KeyCombo> keyComboWithQtKeyCombination(QKeyCombination combination);
+    /// The combination `text` names: the display form ("⌥Space", "⌘⇧K", the key
+    /// names of the key-name table) or a desktop's accelerator ("Alt+Space",
+    /// "<Alt>space", "Meta+E"); null for text that names none.
+    static std::shared_ptr<const KeyCombo> keyComboWithText(const QString &text);
 
     // Key names and modifier symbols, shared by every combination.
 

@@ -382,6 +382,19 @@ std::optional<quint16> KeyTranslator::keyCodeForQtKey(int key, bool keypad)
     return row->keyCode;
 }
 
+std::optional<QKeyCombination> KeyTranslator::qtKeyForKeyCode(quint16 keyCode)
+{
+    // Rows naming a key by the shifted character of a US layout ("!" for 1)
+    // come after the key's own row, so the first match is the unshifted key.
+    const auto row = std::find_if(std::begin(qtKeyToKeyCode), std::end(qtKeyToKeyCode),
+                                  [keyCode](const QtKeyRow &r) { return r.keyCode == keyCode; });
+    if (row == std::end(qtKeyToKeyCode)
+        || std::find(std::begin(modifierKeys), std::end(modifierKeys), row->key) != std::end(modifierKeys))
+        return std::nullopt;
+    const Qt::KeyboardModifiers keypad = row->keypad == Keypad::Yes ? Qt::KeypadModifier : Qt::NoModifier;
+    return QKeyCombination(keypad, Qt::Key(row->key));
+}
+
 quint32 KeyTranslator::modifierFlags(Qt::KeyboardModifiers modifiers)
 {
     quint32 flags = 0;

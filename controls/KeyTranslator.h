@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeyCombination>
 #include <Qt>
 #include <QtGlobal>
 
@@ -47,6 +48,10 @@ public:
     /// The key code of a Qt key, pressed on the keypad or not, as on a US
     /// layout; none when unknown.
     static std::optional<quint16> keyCodeForQtKey(int key, bool keypad);
+    /// The Qt key of a virtual key code as on a US layout, with
+    /// Qt::KeypadModifier for the keypad's keys; none for a key code without
+    /// one (modifier keys, fn). The first key code keyCodeForQtKey gives back.
+    static std::optional<QKeyCombination> qtKeyForKeyCode(quint16 keyCode);
     /// Super -> Command, Alt -> Option, Control -> Control, Shift -> Shift,
     /// Keypad -> the numeric-pad flag; group switching is dropped.
     static quint32 modifierFlags(Qt::KeyboardModifiers modifiers);

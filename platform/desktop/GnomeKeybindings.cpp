@@ -1,0 +1,144 @@
+#include "GnomeKeybindings.h"
+
+#include "Accelerator.h"
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+
+#include <gio/gio.h>
+
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+const char *const customSchema = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
+const char *const customListKey = "custom-keybindings";
+
+struct GObjectDeleter
+{
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+struct SchemaDeleter
+{
+    void operator()(GSettingsSchema *schema) const { g_settings_schema_unref(schema); }
+};
+struct SchemaKeyDeleter
+{
+    void operator()(GSettingsSchemaKey *key) const { g_settings_schema_key_unref(key); }
+};
+struct StrvDeleter
+{
+    void operator()(gchar **strings) const { g_strfreev(strings); }
+};
+struct StringDeleter
+{
+    void operator()(gchar *string) const { g_free(string); }
+};
+
+using Settings = std::unique_ptr<GSettings, GObjectDeleter>;
+using Schema = std::unique_ptr<GSettingsSchema, SchemaDeleter>;
+using Strv = std::unique_ptr<gchar *, StrvDeleter>;
+using String = std::unique_ptr<gchar, StringDeleter>;
+
+// g_settings_new aborts the process on a schema that is not installed.
+Schema lookUp(const char *id)
+{
+    GSettingsSchemaSource *source = g_settings_schema_source_get_default();
+    return Schema(source ? g_settings_schema_source_lookup(source, id, TRUE) : nullptr);
+}
+
+bool bindsTo(const gchar *accelerator, QKeyCombination combination)
+{
+    const auto bound = parseAccelerator(QString::fromUtf8(accelerator));
+    return bound && *bound == combination;
+}
+
+QString summary(GSettingsSchema *schema, const gchar *name)
+{
+    const std::unique_ptr<GSettingsSchemaKey, SchemaKeyDeleter> key(g_settings_schema_get_key(schema, name));
+    const gchar *text = g_settings_schema_key_get_summary(key.get());
+    return text ? QString::fromUtf8(text) : QString::fromUtf8(name);
+}
+
+QString ownerInSchema(const char *id, QKeyCombination combination)
+{
+    const Schema schema = lookUp(id);
+    if (!schema)
+        return {};
+    const Settings settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+    const Strv keys(g_settings_schema_list_keys(schema.get()));
+    for (gchar **name = keys.get(); *name; ++name) {
+        if (g_strcmp0(*name, customListKey) == 0)
+            continue;
+        const std::unique_ptr<GVariant, decltype(&g_variant_unref)> value(g_settings_get_value(settings.get(), *name),
+                                                                          &g_variant_unref);
+        if (!g_variant_is_of_type(value.get(), G_VARIANT_TYPE_STRING_ARRAY))
+            continue;
+        const std::unique_ptr<const gchar *, decltype(&g_free)> accelerators(g_variant_get_strv(value.get(), nullptr),
+                                                                             &g_free);
+        for (const gchar **accelerator = accelerators.get(); *accelerator; ++accelerator) {
+            if (bindsTo(*accelerator, combination))
+                return summary(schema.get(), *name);
+        }
+    }
+    return {};
+}
+
+QString ownerInCustomBindings(QKeyCombination combination)
+{
+    const Schema listSchema = lookUp("org.gnome.settings-daemon.plugins.media-keys");
+    const Schema schema = lookUp(customSchema);
+    if (!listSchema || !schema || !g_settings_schema_has_key(listSchema.get(), customListKey))
+        return {};
+    const Settings list(g_settings_new_full(listSchema.get(), nullptr, nullptr));
+    const Strv paths(g_settings_get_strv(list.get(), customListKey));
+    for (gchar **path = paths.get(); *path; ++path) {
+        // A relocatable schema's path must end in a slash; a bad entry is skipped.
+        if (!g_variant_is_object_path(*path) || !g_str_has_suffix(*path, "/"))
+            continue;
+        const Settings custom(g_settings_new_full(schema.get(), nullptr, *path));
+        const String binding(g_settings_get_string(custom.get(), "binding"));
+        if (bindsTo(binding.get(), combination)) {
+            const String name(g_settings_get_string(custom.get(), "name"));
+            return QString::fromUtf8(name.get()).isEmpty() ? QString::fromUtf8(binding.get())
+                                                           : QString::fromUtf8(name.get());
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QStringList GnomeKeybindings::bindingSchemas()
+{
+    return {QStringLiteral("org.gnome.desktop.wm.keybindings"), QStringLiteral("org.gnome.shell.keybindings"),
+            QStringLiteral("org.gnome.mutter.keybindings"), QStringLiteral("org.gnome.mutter.wayland.keybindings"),
+            QStringLiteral("org.gnome.settings-daemon.plugins.media-keys")};
+}
+
+bool GnomeKeybindings::isSessionDesktop()
+{
+    static const QStringList relatives{QStringLiteral("GNOME"), QStringLiteral("Unity"), QStringLiteral("Budgie"),
+                                       QStringLiteral("Pantheon"), QStringLiteral("GNOME-Flashback")};
+    const QString desktops = QProcessEnvironment::systemEnvironment().value(QStringLiteral("XDG_CURRENT_DESKTOP"));
+    const QStringList names = desktops.split(u':', Qt::SkipEmptyParts);
+    for (const QString &name : names) {
+        if (relatives.contains(name, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QString GnomeKeybindings::owner(QKeyCombination combination)
+{
+    for (const QString &id : bindingSchemas()) {
+        const QString found = ownerInSchema(id.toUtf8().constData(), combination);
+        if (!found.isEmpty())
+            return found;
+    }
+    return ownerInCustomBindings(combination);
+}
+
+} // namespace platform
