@@ -7,6 +7,7 @@
 
 #include <gio/gio.h>
 
+#include <cstring>
 #include <memory>
 
 namespace platform {
@@ -95,8 +96,9 @@ QString ownerInCustomBindings(QKeyCombination combination)
     const Settings list(g_settings_new_full(listSchema.get(), nullptr, nullptr));
     const Strv paths(g_settings_get_strv(list.get(), customListKey));
     for (gchar **path = paths.get(); *path; ++path) {
-        // A relocatable schema's path must end in a slash; a bad entry is skipped.
-        if (!g_variant_is_object_path(*path) || !g_str_has_suffix(*path, "/"))
+        // GSettings aborts on a path that does not start and end with a slash
+        // or holds an empty step; such an entry is skipped.
+        if (!g_str_has_prefix(*path, "/") || !g_str_has_suffix(*path, "/") || strstr(*path, "//"))
             continue;
         const Settings custom(g_settings_new_full(schema.get(), nullptr, *path));
         const String binding(g_settings_get_string(custom.get(), "binding"));
