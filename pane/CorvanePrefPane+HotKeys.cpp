@@ -1,12 +1,13 @@
 // The show/hide hot key: recording it in the hot-key field through the key
-// broadcaster, refusing reserved combinations, and storing it.
+// broadcaster, refusing reserved combinations and those the desktop holds, and
+// storing it.
 
 #include "CorvanePrefPane.h"
 
 #include "platform/ui/AlertSheet.h"
+#include "HotKeyPolicy.h"
 #include "PreferenceValue.h"
 
-#include <QCoreApplication>
 #include <QLineEdit>
 
 #include <utility>
@@ -18,13 +19,6 @@ const QString ShowHideHotKey = QStringLiteral("ShowHideHotKey");
 constexpr quint16 kBackspaceKeyCode = 51; // Delete
 constexpr quint16 kDeleteKeyCode = 117;   // Forward Delete
 constexpr qint16 kReturnKeyCode = 36;
-
-// The reserved-key sheet speaks for the host application, so its texts come from
-// the host's own translations (the default strings table), not the pane's.
-QString hostLocalizedString(const char *key)
-{
-    return QCoreApplication::translate("Localizable", key);
-}
 
 } // namespace
 
@@ -115,12 +109,8 @@ void CorvanePrefPane::keyEvent(const platform::Notification &notification)
         return;
     }
     auto combo = KeyCombo::keyComboWithKeyCode(static_cast<qint16>(keyCode), static_cast<qint32>(modifiers));
-    if (combo->isReserved()) {
-        platform::beginAlertSheet(
-            _hotKeyField, hostLocalizedString("Hot Key Is Reserved"),
-            hostLocalizedString("The key combination you pressed is either a reserved or recommended keyboard command "
-                                "equivalent for Mac OS X applications. To prevent conflicts, these key combinations "
-                                "cannot be assigned to shortcuts."));
+    if (const auto refusal = HotKeyPolicy::refusal(*combo)) {
+        platform::beginAlertSheet(_hotKeyField, refusal->title, refusal->message);
         return;
     }
     _setKeyCombo(std::move(combo), _hotKeyField);

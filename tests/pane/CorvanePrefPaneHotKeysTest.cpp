@@ -5,8 +5,11 @@
 #include "KeyBroadcaster.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +165,47 @@ TEST_F(HotKeysTest, ReservedCombinationsBringTheSheetAndChangeNothing)
         EXPECT_TRUE(field()->isEditing());
         EXPECT_EQ(*readFile(domainPath()), before);
     }
+}
+
+TEST_F(HotKeysTest, CombinationsTheDesktopHoldsBringASheetNamingTheOwner)
+{
+    const QByteArray schemas = "/usr/share/glib-2.0/schemas";
+    if (!QFile::exists(QString::fromLatin1(schemas + "/gschemas.compiled")))
+        GTEST_SKIP() << "no compiled GSettings schemas: skipped";
+    // GNOME's defaults, read through the real schemas; before GIO's first use.
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qputenv("GSETTINGS_SCHEMA_DIR", schemas);
+    const QByteArray previousDesktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+
+    startEditing({{ShowHideHotKey, archive(36, 0x0100)}});
+    const QByteArray before = *readFile(domainPath());
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, const char *> held[] = {
+        {Qt::Key_Space, Qt::AltModifier, "Alt+Space is used by the desktop: Activate the window menu"},
+        {Qt::Key_F2, Qt::AltModifier, "Alt+F2 is used by the desktop: Show the run command prompt"},
+        {Qt::Key_L, Qt::MetaModifier, "Meta+L is used by the desktop: Lock screen"},
+    };
+    for (const auto &[key, modifiers, message] : held) {
+        QTest::keyClick(field(), key, modifiers);
+        ASSERT_NE(sheet(), nullptr) << message;
+        EXPECT_EQ(sheet()->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(sheet()->text(), QStringLiteral("Hot Key Is Used by the Desktop"));
+        EXPECT_EQ(sheet()->informativeText().toStdString(), message);
+        EXPECT_EQ(combo(), Combo(36, 0x0100));
+        answerSheet();
+        EXPECT_TRUE(field()->isEditing());
+        EXPECT_EQ(*readFile(domainPath()), before);
+    }
+    // A combination the desktop leaves free is taken.
+    QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier | Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(sheet(), nullptr);
+    EXPECT_EQ(combo(), Combo(49, 0x0800 | 0x0200 | 0x1000));
+    // Another desktop does not keep GNOME's bindings.
+    qputenv("XDG_CURRENT_DESKTOP", "XFCE");
+    QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier);
+    EXPECT_EQ(sheet(), nullptr);
+    EXPECT_EQ(combo(), Combo(49, 0x0800));
+    previousDesktop.isNull() ? qunsetenv("XDG_CURRENT_DESKTOP") : qputenv("XDG_CURRENT_DESKTOP", previousDesktop);
 }
 
 TEST_F(HotKeysTest, ClearingWhileEditingIsStoredWhenTheEditEnds)
