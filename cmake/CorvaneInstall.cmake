@@ -7,7 +7,7 @@
 #   libraries    libcorvane1     the general-purpose library and the platform libraries it links,
 #                                in CMAKE_INSTALL_LIBDIR
 #   development  libcorvane-dev  their headers, the CMake package, the pkg-config file
-#   programs     corvane         corvane-prefs, the pane bundle, the service, the desktop
+#   programs     corvane         corvane-prefs, corvanectl, the pane bundle, the service, the desktop
 #                                files, and the other layers (in CORVANE_INSTALL_LIBDIR)
 #
 # Our libraries are told apart by what links them, so a new one falls into place:
@@ -77,7 +77,7 @@ endif()
 set(CORVANE_INSTALLABLE ON)
 
 corvane_linked_libraries(CORVANE_LIBRARY_LIBRARIES Corvane::Library)
-corvane_linked_libraries(CORVANE_PROGRAM_LIBRARIES corvane-prefs corvane_service corvane_prefpane)
+corvane_linked_libraries(CORVANE_PROGRAM_LIBRARIES corvane-prefs corvanectl corvane_service corvane_prefpane)
 list(REMOVE_ITEM CORVANE_PROGRAM_LIBRARIES ${CORVANE_LIBRARY_LIBRARIES})
 if(NOT corvane_platform_system IN_LIST CORVANE_LIBRARY_LIBRARIES)
   message(FATAL_ERROR "corvane_platform_system is no longer part of the library: "
@@ -88,7 +88,7 @@ endif()
 
 set(pane_bundle ${CORVANE_INSTALL_PANESDIR}/Corvane.prefPane)
 set(service_app ${CORVANE_INSTALL_SERVICEDIR}/Corvane.app)
-install(TARGETS corvane-prefs RUNTIME DESTINATION ${CORVANE_INSTALL_BINDIR} COMPONENT programs)
+install(TARGETS corvane-prefs corvanectl RUNTIME DESTINATION ${CORVANE_INSTALL_BINDIR} COMPONENT programs)
 install(TARGETS corvane_prefpane LIBRARY DESTINATION ${pane_bundle} COMPONENT programs)
 install(TARGETS corvane_service RUNTIME DESTINATION ${service_app} COMPONENT programs)
 # The rest of each bundle as the build made it: Info.plist and Resources/ with
