@@ -10,6 +10,7 @@ pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)          # the desktop's GSettings
 pkg_check_modules(XKBCOMMON REQUIRED IMPORTED_TARGET xkbcommon)  # X key names
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)              # trial key grabs
 find_package(OpenSSL 3 REQUIRED)
 find_package(absl REQUIRED)   # B-tree containers (library/collections)
 

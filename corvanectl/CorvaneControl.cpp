@@ -11,6 +11,18 @@ namespace {
 
 const QString ShowHideHotKey = QStringLiteral("ShowHideHotKey");
 
+/// The hot key in the service's domain as it is on disk now; null when none.
+std::shared_ptr<const KeyCombo> storedHotKey()
+{
+    auto &defaults = platform::UserDefaults::standardUserDefaults();
+    defaults.synchronize();
+    const QVariant stored =
+        defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap()).value(ShowHideHotKey);
+    if (stored.typeId() != QMetaType::QByteArray)
+        return nullptr;
+    return KeyCombo::unarchiveObjectWithData(stored.toByteArray());
+}
+
 CorvaneProtocol serviceProtocol()
 {
     return CorvaneProtocol(CorvaneServiceHelper::serviceProxy());
@@ -118,7 +130,8 @@ int CorvaneControl::setHotKey(const QString &text)
     const auto combo = KeyCombo::keyComboWithText(text);
     if (!combo)
         return fail(QStringLiteral("\"%1\" names no key combination.").arg(text));
-    if (const auto refusal = HotKeyPolicy::refusal(*combo))
+    const auto current = storedHotKey();
+    if (const auto refusal = HotKeyPolicy::refusal(*combo, current.get()))
         return fail(refusal->title + QStringLiteral(": ") + refusal->message);
     if (!writePreference(ShowHideHotKey, combo->archivedData()))
         return 1;

@@ -109,7 +109,7 @@ void CorvanePrefPane::keyEvent(const platform::Notification &notification)
         return;
     }
     auto combo = KeyCombo::keyComboWithKeyCode(static_cast<qint16>(keyCode), static_cast<qint32>(modifiers));
-    if (const auto refusal = HotKeyPolicy::refusal(*combo)) {
+    if (const auto refusal = HotKeyPolicy::refusal(*combo, _keyCombo.get())) {
         platform::beginAlertSheet(_hotKeyField, refusal->title, refusal->message);
         return;
     }

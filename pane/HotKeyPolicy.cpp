@@ -16,7 +16,7 @@ QString hostLocalizedString(const char *key)
 
 } // namespace
 
-std::optional<HotKeyPolicy::Refusal> HotKeyPolicy::refusal(const KeyCombo &combo)
+std::optional<HotKeyPolicy::Refusal> HotKeyPolicy::refusal(const KeyCombo &combo, const KeyCombo *current)
 {
     if (combo.isReserved())
         return Refusal{hostLocalizedString("Hot Key Is Reserved"),
@@ -24,13 +24,15 @@ std::optional<HotKeyPolicy::Refusal> HotKeyPolicy::refusal(const KeyCombo &combo
                                            "keyboard command equivalent for Mac OS X applications. To prevent "
                                            "conflicts, these key combinations cannot be assigned to shortcuts.")};
     const auto qtCombination = combo.qtKeyCombination();
-    if (!qtCombination)
+    if (!qtCombination || (current && combo == *current))
         return std::nullopt;
-    const QString owner = platform::desktopShortcutOwner(*qtCombination);
-    if (owner.isEmpty())
+    const auto owner = platform::desktopShortcutOwner(*qtCombination);
+    if (!owner)
         return std::nullopt;
     // The desktop's own name for the keys, as its shortcut settings show them.
-    return Refusal{
-        hostLocalizedString("Hot Key Is Used by the Desktop"),
-        hostLocalizedString("%1 is used by the desktop: %2").arg(platform::portableAccelerator(*qtCombination), owner)};
+    const QString keys = platform::portableAccelerator(*qtCombination);
+    const QString title = hostLocalizedString("Hot Key Is Used by the Desktop");
+    if (owner->isEmpty())
+        return Refusal{title, hostLocalizedString("%1 is used by another program.").arg(keys)};
+    return Refusal{title, hostLocalizedString("%1 is used by the desktop: %2").arg(keys, *owner)};
 }

@@ -19,7 +19,8 @@ public:
     };
 
     /// Why `combo` cannot be the hot key; none when it can. Asks the desktop
-    /// only for a combination the reserved table lets through; each of the
+    /// only for a combination the reserved table lets through and that is not
+    /// the `current` hot key (which the launcher itself may hold); each of the
     /// desktop's services is asked within a short bound.
-    static std::optional<Refusal> refusal(const KeyCombo &combo);
+    static std::optional<Refusal> refusal(const KeyCombo &combo, const KeyCombo *current = nullptr);
 };

@@ -2,15 +2,27 @@
 
 #include "GnomeKeybindings.h"
 #include "KdeGlobalShortcuts.h"
+#include "X11KeyGrab.h"
 
 namespace platform {
 
-QString desktopShortcutOwner(QKeyCombination combination)
+bool isX11Session()
 {
-    const QString kde = KdeGlobalShortcuts::owner(combination);
-    if (!kde.isEmpty() || !GnomeKeybindings::isSessionDesktop())
+    return !qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           && qgetenv("XDG_SESSION_TYPE") != "wayland";
+}
+
+std::optional<QString> desktopShortcutOwner(QKeyCombination combination)
+{
+    if (QString kde = KdeGlobalShortcuts::owner(combination); !kde.isEmpty())
         return kde;
-    return GnomeKeybindings::owner(combination);
+    if (GnomeKeybindings::isSessionDesktop()) {
+        if (QString gnome = GnomeKeybindings::owner(combination); !gnome.isEmpty())
+            return gnome;
+    }
+    if (isX11Session() && X11KeyGrab::probe(combination) == X11KeyGrab::Result::Taken)
+        return QString();
+    return std::nullopt;
 }
 
 } // namespace platform

@@ -109,6 +109,12 @@ TEST(Corvanectl, ACombinationTheDesktopHoldsIsRefusedNamingItsOwner)
     const auto stored = KeyCombo::unarchiveObjectWithData(storedHotKey());
     ASSERT_TRUE(stored);
     EXPECT_EQ(*stored, *KeyCombo::keyComboWithKeyCode(49, KeyCombo::OptionKey | KeyCombo::ShiftKey));
+    // The launcher's own hot key is not the desktop's, even where it holds it.
+    EXPECT_EQ(corvanectl({QStringLiteral("hotkey"), QStringLiteral("set"), QStringLiteral("⌥Space")}).status, 0);
+    EXPECT_EQ(
+        corvanectl({QStringLiteral("hotkey"), QStringLiteral("set"), QStringLiteral("<Alt>space")}, Desktop::Gnome)
+            .status,
+        0);
 }
 
 TEST(Corvanectl, UsageGoesToStandardErrorForAnythingElse)

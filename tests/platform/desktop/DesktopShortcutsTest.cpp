@@ -5,6 +5,7 @@
 #include "platform/desktop/DesktopShortcuts.h"
 #include "platform/desktop/GnomeKeybindings.h"
 #include "platform/desktop/KdeGlobalShortcuts.h"
+#include "platform/desktop/X11KeyGrab.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,11 @@
 #include <QTest>
 
 #include <gio/gio.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -94,6 +98,100 @@ QDBusMessage callKde(const QString &method, const QVariantList &arguments)
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
 }
+
+/// A virtual X server of the test's own, ended with the test. It must not
+/// reset when its first client (the readiness check) leaves.
+class Xvfb
+{
+public:
+    Xvfb()
+        : m_display(QByteArray(":") + QByteArray::number(300 + ::getpid() % 600))
+    {
+        m_process.start(QStringLiteral("Xvfb"),
+                        {QString::fromLatin1(m_display), QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
+                         QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                         QStringLiteral("640x480x24")});
+        m_started = m_process.waitForStarted() && QTest::qWaitFor([this] { return accepts(); }, 20000);
+    }
+    ~Xvfb()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000))
+            m_process.kill();
+        m_process.waitForFinished();
+    }
+    bool started() const { return m_started; }
+    const QByteArray &display() const { return m_display; }
+
+private:
+    bool accepts() const
+    {
+        xcb_connection_t *connection = xcb_connect(m_display.constData(), nullptr);
+        const bool ok = !xcb_connection_has_error(connection);
+        xcb_disconnect(connection);
+        return ok;
+    }
+
+    QByteArray m_display;
+    QProcess m_process;
+    bool m_started = false;
+};
+
+/// Another X client holding Alt+Space (the space bar's first key code) with
+/// exactly Alt, as a launcher that ignores the locks would.
+class KeyHolder
+{
+public:
+    explicit KeyHolder(const QByteArray &display)
+        : m_connection(xcb_connect(display.constData(), nullptr))
+        , m_root(xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root)
+    {
+    }
+    ~KeyHolder() { xcb_disconnect(m_connection); }
+
+    bool grab(quint16 extra = 0)
+    {
+        m_keyCode = spaceKeyCode();
+        std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
+            xcb_request_check(m_connection, xcb_grab_key_checked(m_connection, 1, m_root, XCB_MOD_MASK_1 | extra,
+                                                                 m_keyCode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
+            &std::free);
+        return m_keyCode != 0 && !error;
+    }
+    void release()
+    {
+        xcb_ungrab_key(m_connection, XCB_GRAB_ANY, m_root, XCB_MOD_MASK_ANY);
+        std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr)); // a round trip
+    }
+
+private:
+    xcb_keycode_t spaceKeyCode()
+    {
+        const xcb_setup_t *setup = xcb_get_setup(m_connection);
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        xcb_generic_error_t *error = nullptr;
+        std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&std::free)> mapping(
+            xcb_get_keyboard_mapping_reply(
+                m_connection, xcb_get_keyboard_mapping(m_connection, setup->min_keycode, quint8(count)), &error),
+            &std::free);
+        if (!mapping) {
+            ADD_FAILURE() << "no keyboard mapping: connection error " << xcb_connection_has_error(m_connection)
+                          << ", X error " << (error ? int(error->error_code) : -1);
+            std::free(error);
+            return 0;
+        }
+        const xcb_keysym_t *symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
+        for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping.get()); ++i) {
+            if (symbols[i] == 0x20)
+                return xcb_keycode_t(setup->min_keycode + i / mapping->keysyms_per_keycode);
+        }
+        return 0;
+    }
+
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root;
+    xcb_keycode_t m_keyCode = 0;
+};
 
 class GnomeSettings : public ::testing::Test
 {
@@ -173,7 +271,7 @@ TEST_F(GnomeSettings, OnlyAGnomeSessionIsAsked)
     for (const auto &[desktop, gnome] : rows) {
         const ScopedEnvironment session("XDG_CURRENT_DESKTOP", desktop);
         EXPECT_EQ(GnomeKeybindings::isSessionDesktop(), gnome) << desktop;
-        EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space).isEmpty(), !gnome) << desktop;
+        EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space).has_value(), gnome) << desktop;
     }
 }
 
@@ -208,7 +306,7 @@ TEST(KdeShortcuts, TheDaemonNamesTheOwningAction)
         EXPECT_EQ(KdeGlobalShortcuts::owner(combination).toStdString(), owner) << combination.toCombined();
     // KDE answers before GNOME's settings are even looked at.
     const ScopedEnvironment session("XDG_CURRENT_DESKTOP", "KDE");
-    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space).toStdString(), "Run Command (KRunner)");
+    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space), QStringLiteral("Run Command (KRunner)"));
 }
 
 TEST(KdeShortcuts, AStoppedDaemonCostsOnlyTheTimeout)
@@ -221,9 +319,58 @@ TEST(KdeShortcuts, AStoppedDaemonCostsOnlyTheTimeout)
     // Returns (the test would hang otherwise) with no owner.
     EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space), QString());
     const ScopedEnvironment session("XDG_CURRENT_DESKTOP", "KDE");
-    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space), QString());
+    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space), std::nullopt);
     ASSERT_EQ(::kill(daemon.pid(), SIGCONT), 0);
     // Woken, it answers again: the stop, not the question, was at fault.
     EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space, std::chrono::seconds(10)),
               QStringLiteral("Search (org.kde.krunner.desktop)"));
+}
+
+TEST(X11KeyGrab, AKeyAnotherClientHoldsIsTakenAndTheTrialLeavesNothingHeld)
+{
+    using platform::X11KeyGrab;
+    const QKeyCombination altSpace = Qt::AltModifier | Qt::Key_Space;
+    // No display at all: nothing can be told.
+    EXPECT_EQ(X11KeyGrab::probe(altSpace, ":9999"), X11KeyGrab::Result::Unknown);
+
+    const Xvfb server;
+    if (!server.started())
+        GTEST_SKIP() << "Xvfb did not start: skipped";
+    KeyHolder holder(server.display());
+    const struct
+    {
+        quint16 held; // the lock modifiers the holder grabs with
+        bool grab;
+        X11KeyGrab::Result expected;
+    } rows[] = {
+        {0, false, X11KeyGrab::Result::Free},
+        {0, true, X11KeyGrab::Result::Taken},
+        {XCB_MOD_MASK_LOCK, true, X11KeyGrab::Result::Taken}, // held only with Caps Lock on
+        {XCB_MOD_MASK_2, true, X11KeyGrab::Result::Taken}, // held only with Num Lock on
+    };
+    for (const auto &row : rows) {
+        if (row.grab) {
+            ASSERT_TRUE(holder.grab(row.held)) << row.held;
+        }
+        EXPECT_EQ(X11KeyGrab::probe(altSpace, server.display()), row.expected) << row.held;
+        holder.release();
+        // The trial kept nothing: the key is there to take.
+        EXPECT_TRUE(holder.grab(row.held)) << row.held;
+        holder.release();
+    }
+    EXPECT_EQ(X11KeyGrab::probe(Qt::AltModifier | Qt::ShiftModifier | Qt::Key_Space, server.display()),
+              X11KeyGrab::Result::Free);
+    EXPECT_EQ(X11KeyGrab::probe(QKeyCombination(Qt::Key_Launch0), server.display()), X11KeyGrab::Result::Unknown);
+
+    // In an X11 session with no desktop service, the key is held by nobody named.
+    ASSERT_TRUE(holder.grab());
+    const ScopedEnvironment display("DISPLAY", server.display());
+    const ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", "");
+    EXPECT_EQ(platform::desktopShortcutOwner(altSpace), QString());
+    EXPECT_TRUE(platform::desktopShortcutOwner(altSpace).has_value());
+    EXPECT_FALSE(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_F5).has_value());
+    {
+        const ScopedEnvironment wayland("XDG_SESSION_TYPE", "wayland");
+        EXPECT_FALSE(platform::desktopShortcutOwner(altSpace).has_value()); // the compositor sees no X grabs
+    }
 }
