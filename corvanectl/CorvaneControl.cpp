@@ -84,10 +84,7 @@ int CorvaneControl::enable()
 
 int CorvaneControl::disable()
 {
-    if (!CorvaneServiceHelper::isServiceRunning())
-        return 0;
-    CorvaneServiceHelper::quitService();
-    if (!CorvaneServiceHelper::waitForServiceToQuit())
+    if (!CorvaneServiceHelper::stopService())
         return fail(QStringLiteral("Unable to quit the Velora Corvane service within maximum wait time."));
     return 0;
 }

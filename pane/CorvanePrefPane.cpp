@@ -17,9 +17,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,16 +27,6 @@ namespace {
 const QString StringsTable = QStringLiteral("Clipwell");
 const QString AppIsQuitting = QStringLiteral("CorvaneAppIsQuittingNotification");
 const QString AppHasLaunched = QStringLiteral("CorvaneAppHasLaunchedNotification");
-
-// Removes what is at `path`; a symbolic link goes itself, never what it points to.
-void removeItem(const QString &path)
-{
-    const QFileInfo item(path);
-    if (item.isDir() && !item.isSymLink())
-        QDir(path).removeRecursively();
-    else
-        QFile::remove(path);
-}
 
 } // namespace
 
@@ -245,16 +232,7 @@ void CorvanePrefPane::followServiceConnection(bool follow)
 
 bool CorvanePrefPane::disableService()
 {
-    if (!CorvaneServiceHelper::isServiceRunning())
-        return true;
-    CorvaneServiceHelper::quitService();
-    const bool quit = CorvaneServiceHelper::waitForServiceToQuit();
-    // The Services menu must forget the service whether or not it is gone.
-    const auto servicesBundle = CorvaneServiceHelper::serviceBundlePath();
-    if (servicesBundle && QFileInfo::exists(*servicesBundle))
-        removeItem(*servicesBundle);
-    platform::Workspace::updateDynamicServices();
-    return quit;
+    return CorvaneServiceHelper::stopService();
 }
 
 void CorvanePrefPane::toggleEnable(QObject *sender)

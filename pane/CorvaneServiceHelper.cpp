@@ -10,11 +10,23 @@
 #include "platform/plist/UserDefaults.h"
 #include "platform/system/Workspace.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <thread>
 
 namespace {
+
+// Removes what is at `path`; a symbolic link goes itself, never what it points to.
+void removeItem(const QString &path)
+{
+    const QFileInfo item(path);
+    if (item.isDir() && !item.isSymLink())
+        QDir(path).removeRecursively();
+    else
+        QFile::remove(path);
+}
 
 void realSleep(std::chrono::seconds duration)
 {
@@ -99,6 +111,19 @@ bool CorvaneServiceHelper::launchService(qint64 *pid)
 bool CorvaneServiceHelper::isServiceRunning()
 {
     return platform::isProcessRunning(serviceName());
+}
+
+bool CorvaneServiceHelper::stopService()
+{
+    if (!isServiceRunning())
+        return true;
+    quitService();
+    const bool quit = waitForServiceToQuit();
+    const auto servicesBundle = serviceBundlePath();
+    if (servicesBundle && QFileInfo::exists(*servicesBundle))
+        removeItem(*servicesBundle);
+    platform::Workspace::updateDynamicServices();
+    return quit;
 }
 
 void CorvaneServiceHelper::quitService()

@@ -54,6 +54,11 @@ public:
     /// Whether a process of the current user named exactly "Corvane" runs.
     static bool isServiceRunning();
 
+    /// Quits a running service and waits for it (quitService, then
+    /// waitForServiceToQuit), then makes the Services menu forget it, whether or
+    /// not it is gone. True when no service runs any more.
+    static bool stopService();
+
     /// Asks a running service to terminate (terminateApp, one-way); does nothing
     /// when it is not running or has no connection. Does not wait: see
     /// waitForServiceToQuit().
