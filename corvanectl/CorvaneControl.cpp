@@ -7,6 +7,9 @@
 #include "platform/desktop/Accelerator.h"
 #include "platform/plist/UserDefaults.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+
 namespace {
 
 const QString ShowHideHotKey = QStringLiteral("ShowHideHotKey");
@@ -26,6 +29,22 @@ std::shared_ptr<const KeyCombo> storedHotKey()
 CorvaneProtocol serviceProtocol()
 {
     return CorvaneProtocol(CorvaneServiceHelper::serviceProxy());
+}
+
+/// Returns once the messages sent so far have left: the bus answers one
+/// connection's messages in order, and the program may end right after.
+void waitUntilSent()
+{
+    const QDBusMessage ping = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+    QDBusConnection::sessionBus().call(ping, QDBus::Block, 5000);
+}
+
+void sendHotKey(const KeyCombo &combo)
+{
+    if (serviceProtocol().hotKeyChanged(combo.keyCode(), combo.storedModifiers()))
+        waitUntilSent();
 }
 
 } // namespace
@@ -132,7 +151,7 @@ int CorvaneControl::setHotKey(const QString &text)
         return fail(refusal->title + QStringLiteral(": ") + refusal->message);
     if (!writePreference(ShowHideHotKey, combo->archivedData()))
         return 1;
-    serviceProtocol().hotKeyChanged(combo->keyCode(), combo->storedModifiers());
+    sendHotKey(*combo);
     return 0;
 }
 
@@ -141,7 +160,7 @@ int CorvaneControl::clearHotKey()
     const auto combo = KeyCombo::clearKeyCombo();
     if (!writePreference(ShowHideHotKey, combo->archivedData()))
         return 1;
-    serviceProtocol().hotKeyChanged(combo->keyCode(), combo->storedModifiers());
+    sendHotKey(*combo);
     return 0;
 }
 

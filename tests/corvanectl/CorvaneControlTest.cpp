@@ -1,10 +1,13 @@
 #include "CorvaneServiceHelper.h"
 #include "KeyCombo.h"
+#include "ServiceTestSupport.h"
 #include "platform/plist/UserDefaults.h"
+#include "platform/system/SearchPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 namespace {
@@ -132,4 +135,37 @@ TEST(Corvanectl, UsageGoesToStandardErrorForAnythingElse)
     const Result help = corvanectl({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("hotkey set <keys>"), std::string::npos);
+}
+
+TEST(Corvanectl, EnableHotKeyAndDisableReachTheRealService)
+{
+    using namespace corvane::test;
+    QString foreign;
+    ASSERT_TRUE(ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
+    const ServiceGuard guard;
+    const QString services = platform::searchPathForDirectoriesInDomains(platform::SearchPathDirectory::Library,
+                                                                         platform::SearchPathDomain::User, true)
+                                 .value(0)
+                             + QStringLiteral("/Services");
+    ASSERT_TRUE(linkService(services));
+    const ServiceJournalReader journal;
+
+    EXPECT_EQ(corvanectl({QStringLiteral("enable")}).status, 0);
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("posted CorvaneAppHasLaunchedNotification")));
+    EXPECT_EQ(corvanectl({QStringLiteral("status")}).out.rfind("running\n", 0), 0u);
+    EXPECT_EQ(corvanectl({QStringLiteral("enable")}).status, 0); // running already: nothing more starts
+    EXPECT_EQ(ServiceGuard::runningServices().size(), 1);
+
+    // The pane's message, and the domain the service reads.
+    EXPECT_EQ(corvanectl({QStringLiteral("hotkey"), QStringLiteral("set"), QStringLiteral("Ctrl+Alt+K")}).status, 0);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("message hotKeyChanged 40 6144")));
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("value ShowHideHotKey 40 6144")));
+    EXPECT_EQ(corvanectl({QStringLiteral("hotkey"), QStringLiteral("clear")}).status, 0);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("message hotKeyChanged -1 -1")));
+
+    EXPECT_EQ(corvanectl({QStringLiteral("disable")}).status, 0); // returns once the service is gone
+    EXPECT_TRUE(journal.contains(QStringLiteral("message terminateApp")));
+    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
+    EXPECT_FALSE(QFileInfo::exists(services + QStringLiteral("/Corvane.bundle")));
+    EXPECT_EQ(corvanectl({QStringLiteral("disable")}).status, 0); // not running: nothing to do
 }
