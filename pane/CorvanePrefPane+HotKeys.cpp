@@ -4,9 +4,9 @@
 
 #include "CorvanePrefPane.h"
 
-#include "platform/ui/AlertSheet.h"
 #include "HotKeyPolicy.h"
 #include "PreferenceValue.h"
+#include "platform/ui/AlertSheet.h"
 
 #include <QLineEdit>
 
