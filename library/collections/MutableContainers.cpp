@@ -1,0 +1,49 @@
+#include "MutableContainers.h"
+
+#include <QCoreApplication>
+
+namespace vl {
+
+namespace {
+
+// toList() and toMap() of a QVariant holding a marked container go through these.
+void registerConverters()
+{
+    QMetaType::registerConverter<MutableArray, QVariantList>([](const MutableArray &a) { return QVariantList(a); });
+    QMetaType::registerConverter<MutableDictionary, QVariantMap>(
+        [](const MutableDictionary &d) { return QVariantMap(d); });
+}
+
+} // namespace
+
+Q_CONSTRUCTOR_FUNCTION(registerConverters)
+
+bool isMutable(const QVariant &value)
+{
+    return value.metaType() == QMetaType::fromType<MutableArray>()
+           || value.metaType() == QMetaType::fromType<MutableDictionary>();
+}
+
+std::optional<QVariantList> arrayValue(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+        return value.toList();
+    default:
+        if (value.metaType() == QMetaType::fromType<MutableArray>())
+            return QVariantList(value.value<MutableArray>());
+        return std::nullopt;
+    }
+}
+
+std::optional<QVariantMap> dictionaryValue(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QVariantMap)
+        return value.toMap();
+    if (value.metaType() == QMetaType::fromType<MutableDictionary>())
+        return QVariantMap(value.value<MutableDictionary>());
+    return std::nullopt;
+}
+
+} // namespace vl
