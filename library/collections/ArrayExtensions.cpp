@@ -224,12 +224,12 @@ QVariant searchForDictionaryWithObject(const QVariantList &array, const QVariant
     return index == ArrayNotFound ? QVariant() : array.at(index);
 }
 
-QList<qsizetype> indexesOfObject(const QVariantList &array, const QVariant &object)
+IndexSet indexesOfObject(const QVariantList &array, const QVariant &object)
 {
-    QList<qsizetype> indexes;
+    IndexSet indexes;
     for (qsizetype i = 0; i < array.size(); ++i) {
         if (array.at(i) == object)
-            indexes.append(i);
+            indexes.insert(quint64(i));
     }
     return indexes;
 }

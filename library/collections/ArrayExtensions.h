@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IndexSetExtensions.h"
 #include "MutableContainers.h"
 #include "StringEncoding.h"
 
@@ -79,8 +80,8 @@ QVariant firstObject(const QVariantList &array);
 qsizetype indexOfDictionaryWithObject(const QVariantList &array, const QVariant &object, const QString &key);
 /// The element indexOfDictionaryWithObject finds, or none.
 QVariant searchForDictionaryWithObject(const QVariantList &array, const QVariant &object, const QString &key);
-/// The indexes of every element equal to `object`, ascending.
-QList<qsizetype> indexesOfObject(const QVariantList &array, const QVariant &object);
+/// The indexes of every element equal to `object`.
+IndexSet indexesOfObject(const QVariantList &array, const QVariant &object);
 /// True when the arrays share an equal element.
 bool intersectsArray(const QVariantList &array, const QVariantList &other);
 

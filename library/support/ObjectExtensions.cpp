@@ -1,5 +1,7 @@
 #include "ObjectExtensions.h"
 
+#include "MainThread_p.h"
+
 #include "platform/core/AssertionHandler.h"
 #include "platform/core/Exception.h"
 #include "platform/core/Log.h"
@@ -95,28 +97,6 @@ QVariant invoke(QObject *receiver, const ResolvedCall &call)
     call.method.invoke(receiver, Qt::DirectConnection, returned, arguments[0], arguments[1], arguments[2], arguments[3],
                        arguments[4], arguments[5], arguments[6], arguments[7], arguments[8], arguments[9]);
     return result;
-}
-
-// Runs `work` on the main thread, waiting for it if asked. Nothing it throws
-// crosses the event loop: a failure is logged.
-void onMainThread(std::function<void()> work, bool waitUntilDone)
-{
-    auto guarded = [work = std::move(work)] {
-        try {
-            work();
-        } catch (const std::exception &e) {
-            platform::log(QStringLiteral("*** performSelectorOnMainThread: %1").arg(QString::fromUtf8(e.what())));
-        }
-    };
-    QCoreApplication *application = QCoreApplication::instance();
-    if (!application || QThread::currentThread() == application->thread()) {
-        if (waitUntilDone || !application) {
-            guarded();
-            return;
-        }
-    }
-    QMetaObject::invokeMethod(application, std::move(guarded),
-                              waitUntilDone ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
 }
 
 QByteArray pascalString(QByteArrayView text)
@@ -242,7 +222,7 @@ quint32 performSelectorAndReturnUnsignedInt(QObject *receiver, QByteArrayView se
 
 void performSelectorOnMainThreadWithBool(QObject *receiver, QByteArrayView selector, bool value, bool waitUntilDone)
 {
-    onMainThread(
+    runOnMainThread(
         [receiver, selector = selector.toByteArray(), value] { performSelectorWithBool(receiver, selector, value); },
         waitUntilDone);
 }
@@ -250,9 +230,9 @@ void performSelectorOnMainThreadWithBool(QObject *receiver, QByteArrayView selec
 void performSelectorOnMainThreadWithUnsignedInteger(QObject *receiver, QByteArrayView selector, quint64 value,
                                                     bool waitUntilDone)
 {
-    onMainThread([receiver, selector = selector.toByteArray(),
-                  value] { performSelectorWithUnsignedInteger(receiver, selector, value); },
-                 waitUntilDone);
+    runOnMainThread([receiver, selector = selector.toByteArray(),
+                     value] { performSelectorWithUnsignedInteger(receiver, selector, value); },
+                    waitUntilDone);
 }
 
 void performSelectorOnMainThread(QObject *receiver, QByteArrayView selector, const QVariant &a, const QVariant &b,
@@ -260,7 +240,7 @@ void performSelectorOnMainThread(QObject *receiver, QByteArrayView selector, con
 {
     // The arguments are copied here, on the calling thread, as the original's
     // invocation retained them.
-    onMainThread(
+    runOnMainThread(
         [receiver, selector = selector.toByteArray(), a, b] {
             performSelector(receiver, selector, {a, b});
         },
@@ -295,6 +275,25 @@ void requestConcreteImplementationForSelector(const QObject *receiver, QByteArra
     platform::raise(QString::fromLatin1(platform::ExceptionName::InvalidArgument),
                     QStringLiteral("Class %1 requires a concrete implementation of the method %2")
                         .arg(className, QString::fromLatin1(selector.toByteArray())));
+}
+
+void runOnMainThread(std::function<void()> work, bool waitUntilDone)
+{
+    auto guarded = [work = std::move(work)] {
+        try {
+            work();
+        } catch (const std::exception &e) {
+            platform::log(QStringLiteral("*** main thread: %1").arg(QString::fromUtf8(e.what())));
+        }
+    };
+    QCoreApplication *application = QCoreApplication::instance();
+    // Waiting on the main thread for the main thread would never end: run now.
+    if (!application || (waitUntilDone && QThread::currentThread() == application->thread())) {
+        guarded();
+        return;
+    }
+    QMetaObject::invokeMethod(application, std::move(guarded),
+                              waitUntilDone ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
 }
 
 } // namespace vl
