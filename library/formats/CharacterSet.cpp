@@ -74,18 +74,27 @@ CharacterSet CharacterSet::characterSetWithRange(char32_t first, qsizetype lengt
     return CharacterSet(std::make_shared<const Data>(std::move(set)));
 }
 
+// A copy that can be changed: ICU's copy constructor keeps a frozen set frozen,
+// and a frozen set ignores every change.
+static icu::UnicodeSet thawedCopy(const icu::UnicodeSet &frozen)
+{
+    icu::UnicodeSet set;
+    set.addAll(frozen);
+    return set;
+}
+
 CharacterSet CharacterSet::invertedSet() const
 {
-    icu::UnicodeSet set(d->set); // a copy of a frozen set is thawed
+    icu::UnicodeSet set = thawedCopy(d->set);
     set.complement();
     return CharacterSet(std::make_shared<const Data>(std::move(set)));
 }
 
 CharacterSet CharacterSet::subtracting(const CharacterSet &other, char32_t first, char32_t last) const
 {
-    icu::UnicodeSet removed(other.d->set);
+    icu::UnicodeSet removed = thawedCopy(other.d->set);
     removed.retain(UChar32(first), UChar32(last));
-    icu::UnicodeSet set(d->set);
+    icu::UnicodeSet set = thawedCopy(d->set);
     set.removeAll(removed);
     return CharacterSet(std::make_shared<const Data>(std::move(set)));
 }
