@@ -2,7 +2,7 @@
 // with the message saying why, never a crash, a hang or a read past the buffer.
 // Mutable results are marked mutable at every level.
 
-#include "ArrayExtensions.h"
+#include "MutableContainers.h"
 #include "VLBackgroundPropertyListDownloader.h"
 
 #include "platform/plist/PropertyList.h"

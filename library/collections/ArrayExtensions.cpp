@@ -239,22 +239,9 @@ bool intersectsArray(const QVariantList &array, const QVariantList &other)
     return std::any_of(array.begin(), array.end(), [&](const QVariant &element) { return other.contains(element); });
 }
 
-QVariant deepMutableCopy(const QVariant &value)
-{
-    if (const auto array = arrayValue(value))
-        return QVariant::fromValue(deepMutableCopy(*array));
-    if (const auto dictionary = dictionaryValue(value))
-        return QVariant::fromValue(deepMutableCopy(*dictionary));
-    return value;
-}
-
 MutableArray deepMutableCopy(const QVariantList &array)
 {
-    MutableArray copy;
-    copy.reserve(array.size());
-    for (const QVariant &element : array)
-        copy.append(deepMutableCopy(element));
-    return copy;
+    return vl::deepMutableCopy(QVariant(array)).value<MutableArray>();
 }
 
 void doForEach(const QVariantList &array, QByteArrayView selector, QObject *target)

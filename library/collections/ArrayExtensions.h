@@ -88,8 +88,6 @@ bool intersectsArray(const QVariantList &array, const QVariantList &other);
 /// A new mutable copy in which every nested array and dictionary is copied
 /// deeply (and marked mutable); other values are copied as they are.
 MutableArray deepMutableCopy(const QVariantList &array);
-/// The same for any value: an array or dictionary copied deeply, anything else as it is.
-QVariant deepMutableCopy(const QVariant &value);
 
 /// Sends `selector` to `target` once per element, with the element, in order.
 void doForEach(const QVariantList &array, QByteArrayView selector, QObject *target);

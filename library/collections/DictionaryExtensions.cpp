@@ -14,10 +14,7 @@ bool areAllObjectsEqual(const QVariantMap &dictionary, const QVariant &object)
 
 MutableDictionary deepMutableCopy(const QVariantMap &dictionary)
 {
-    MutableDictionary copy;
-    for (auto it = dictionary.begin(); it != dictionary.end(); ++it)
-        copy.insert(it.key(), deepMutableCopy(it.value()));
-    return copy;
+    return vl::deepMutableCopy(QVariant(dictionary)).value<MutableDictionary>();
 }
 
 void mergeObjectsFromDictionary(QVariantMap &dictionary, const QVariantMap &other)

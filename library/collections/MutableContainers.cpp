@@ -1,7 +1,5 @@
 #include "MutableContainers.h"
 
-#include <QCoreApplication>
-
 namespace vl {
 
 namespace {
@@ -44,6 +42,24 @@ std::optional<QVariantMap> dictionaryValue(const QVariant &value)
     if (value.metaType() == QMetaType::fromType<MutableDictionary>())
         return QVariantMap(value.value<MutableDictionary>());
     return std::nullopt;
+}
+
+QVariant deepMutableCopy(const QVariant &value)
+{
+    if (const auto array = arrayValue(value)) {
+        MutableArray copy;
+        copy.reserve(array->size());
+        for (const QVariant &element : std::as_const(*array))
+            copy.append(deepMutableCopy(element));
+        return QVariant::fromValue(copy);
+    }
+    if (const auto dictionary = dictionaryValue(value)) {
+        MutableDictionary copy;
+        for (auto it = dictionary->begin(); it != dictionary->end(); ++it)
+            copy.insert(it.key(), deepMutableCopy(it.value()));
+        return QVariant::fromValue(copy);
+    }
+    return value;
 }
 
 } // namespace vl

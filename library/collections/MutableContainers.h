@@ -59,6 +59,10 @@ constexpr bool isMutable(const MutableDictionary &)
 }
 bool isMutable(const QVariant &value);
 
+/// A copy of `value` in which every array and dictionary, at every level, is a
+/// new marked mutable container; other values are copied as they are.
+QVariant deepMutableCopy(const QVariant &value);
+
 /// The array a QVariant holds, marked or not (QStringList too); none for anything else.
 std::optional<QVariantList> arrayValue(const QVariant &value);
 /// The dictionary a QVariant holds, marked or not; none for anything else.

@@ -1,6 +1,6 @@
 #include "VLBackgroundPropertyListDownloader.h"
 
-#include "ArrayExtensions.h"
+#include "MutableContainers.h"
 #include "ObjectExtensions.h"
 
 #include "platform/core/Log.h"

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/core/ComparisonResult.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QObject>
