@@ -4,9 +4,12 @@
 
 #include "platform/core/AssertionHandler.h"
 #include "platform/core/Exception.h"
+#include "platform/core/LoadedImages.h"
 #include "platform/core/Log.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMetaMethod>
 #include <QMetaObject>
 #include <QThread>
@@ -105,6 +108,24 @@ QByteArray pascalString(QByteArrayView text)
 }
 
 } // namespace
+
+std::optional<platform::Bundle> bundle(const QObject *receiver)
+{
+    if (!receiver)
+        return std::nullopt;
+    // The class's meta-object is static data of the file that defines the class.
+    const auto image = platform::loadedImagePathContaining(receiver->metaObject());
+    if (!image)
+        return std::nullopt;
+    const QString file = QFileInfo(QString::fromLocal8Bit(*image)).canonicalFilePath();
+    for (QDir folder = QFileInfo(file).dir(); !folder.isRoot(); folder.cdUp()) {
+        const auto candidate = platform::Bundle::bundleWithPath(folder.path());
+        const auto executable = candidate ? candidate->executablePath() : std::nullopt;
+        if (executable && QFileInfo(*executable).canonicalFilePath() == file)
+            return candidate;
+    }
+    return std::nullopt;
+}
 
 bool respondsToSelector(const QObject *receiver, QByteArrayView selector)
 {

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/system/Bundle.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QObject>
 #include <QVariant>
+
+#include <optional>
 
 /// Operations the library adds to every object: sending a method by name (a
 /// selector) with typed arguments through Qt's meta-object. The receiver's slot
@@ -15,6 +19,12 @@
 /// sending an unknown message did on the original platform; so does a null
 /// receiver. Exceptions the method throws reach the caller.
 namespace vl {
+
+/// The bundle that holds the code of the receiver's class: the nearest folder
+/// above the program or library defining the class whose bundle executable is
+/// that file. None for a class outside any bundle (a plain program or a system
+/// library). Main thread only, as bundles are.
+std::optional<platform::Bundle> bundle(const QObject *receiver);
 
 /// Whether `receiver` has a callable method named `selector` (any parameter count).
 bool respondsToSelector(const QObject *receiver, QByteArrayView selector);

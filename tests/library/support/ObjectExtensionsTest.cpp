@@ -4,6 +4,7 @@
 
 #include "platform/core/AssertionHandler.h"
 #include "platform/core/Exception.h"
+#include "platform/core/LoadedImages.h"
 #include "platform/core/Log.h"
 
 #include "TestSupport.h"
@@ -122,6 +123,23 @@ TEST(ObjectExtensions, UnknownSelectorsAndAbstractMethodsRaise)
     }
     expectInvalidArgument([&] { vl::requestConcreteImplementationForSelector(&r, "drawRect:"); },
                           QStringLiteral("Class Receiver requires a concrete implementation of the method drawRect:"));
+}
+
+TEST(ObjectExtensions, ClassesOutsideBundlesHaveNone)
+{
+    Receiver r;
+    EXPECT_FALSE(vl::bundle(&r));
+    QObject plain;
+    EXPECT_FALSE(vl::bundle(&plain));
+    // What it stands on: the file that defines a class.
+    const auto qtCore = platform::loadedImagePathContaining(&QObject::staticMetaObject);
+    ASSERT_TRUE(qtCore);
+    EXPECT_TRUE(qtCore->contains("libQt6Core.so")) << qtCore->toStdString();
+    const auto program = platform::loadedImagePathContaining(&Receiver::staticMetaObject);
+    ASSERT_TRUE(program);
+    EXPECT_TRUE(program->endsWith("/library_object_extensions_test")) << program->toStdString();
+    const int onTheStack = 0;
+    EXPECT_FALSE(platform::loadedImagePathContaining(&onTheStack));
 }
 
 TEST(ObjectExtensions, PerformInSuperclassIsDeprecatedOnEveryCall)
