@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QMetaMethod>
 #include <QMetaObject>
+#include <QPointer>
 #include <QThread>
 
 #include <array>
@@ -93,13 +94,27 @@ QVariant invoke(QObject *receiver, const ResolvedCall &call)
     QVariant result;
     QGenericReturnArgument returned;
     const QMetaType returnType = call.method.returnMetaType();
-    if (returnType.isValid() && returnType.id() != QMetaType::Void) {
+    if (returnType == QMetaType::fromType<QVariant>()) {
+        returned = QGenericReturnArgument(returnType.name(), &result); // the variant itself, not one inside
+    } else if (returnType.isValid() && returnType.id() != QMetaType::Void) {
         result = QVariant(returnType);
         returned = QGenericReturnArgument(returnType.name(), result.data());
     }
     call.method.invoke(receiver, Qt::DirectConnection, returned, arguments[0], arguments[1], arguments[2], arguments[3],
                        arguments[4], arguments[5], arguments[6], arguments[7], arguments[8], arguments[9]);
     return result;
+}
+
+// The arguments are copied here, on the calling thread, as the original's
+// invocation retained them. A receiver destroyed before its turn is skipped.
+void performOnMainThread(QObject *receiver, QByteArrayView selector, QVariantList arguments, bool waitUntilDone)
+{
+    runOnMainThread(
+        [guard = QPointer<QObject>(receiver), selector = selector.toByteArray(), arguments = std::move(arguments)] {
+            if (guard)
+                performSelector(guard.data(), selector, arguments);
+        },
+        waitUntilDone);
 }
 
 QByteArray pascalString(QByteArrayView text)
@@ -243,29 +258,19 @@ quint32 performSelectorAndReturnUnsignedInt(QObject *receiver, QByteArrayView se
 
 void performSelectorOnMainThreadWithBool(QObject *receiver, QByteArrayView selector, bool value, bool waitUntilDone)
 {
-    runOnMainThread(
-        [receiver, selector = selector.toByteArray(), value] { performSelectorWithBool(receiver, selector, value); },
-        waitUntilDone);
+    performOnMainThread(receiver, selector, {QVariant(value)}, waitUntilDone);
 }
 
 void performSelectorOnMainThreadWithUnsignedInteger(QObject *receiver, QByteArrayView selector, quint64 value,
                                                     bool waitUntilDone)
 {
-    runOnMainThread([receiver, selector = selector.toByteArray(),
-                     value] { performSelectorWithUnsignedInteger(receiver, selector, value); },
-                    waitUntilDone);
+    performOnMainThread(receiver, selector, {QVariant(value)}, waitUntilDone);
 }
 
 void performSelectorOnMainThread(QObject *receiver, QByteArrayView selector, const QVariant &a, const QVariant &b,
                                  bool waitUntilDone)
 {
-    // The arguments are copied here, on the calling thread, as the original's
-    // invocation retained them.
-    runOnMainThread(
-        [receiver, selector = selector.toByteArray(), a, b] {
-            performSelector(receiver, selector, {a, b});
-        },
-        waitUntilDone);
+    performOnMainThread(receiver, selector, {a, b}, waitUntilDone);
 }
 
 QVariant performSelectorInSuperclass(QObject *receiver, QByteArrayView selector, const QVariant &object)

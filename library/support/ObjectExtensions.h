@@ -59,9 +59,9 @@ quint32 performSelectorAndReturnUnsignedInt(QObject *receiver, QByteArrayView se
 
 /// Has the main thread send `selector` with the argument(s) to `receiver`;
 /// with `waitUntilDone`, returns after the method has run (at once, directly,
-/// when called on the main thread), else as soon as the call is queued. The
-/// receiver must outlive the call. A call that cannot run is logged, never thrown
-/// across the event loop.
+/// when called on the main thread), else as soon as the call is queued. A
+/// receiver destroyed before its turn is skipped. A call that cannot run is
+/// logged, never thrown across the event loop.
 void performSelectorOnMainThreadWithBool(QObject *receiver, QByteArrayView selector, bool value, bool waitUntilDone);
 void performSelectorOnMainThreadWithUnsignedInteger(QObject *receiver, QByteArrayView selector, quint64 value,
                                                     bool waitUntilDone);

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
 
 #include <functional>
 #include <limits>
@@ -59,8 +60,17 @@ int priorityForOrder(int order)
     return order == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max() : -order;
 }
 
-void schedule(QThread *runLoop, std::function<void()> work, int order, const QStringList &modes)
+// A target destroyed before its turn is skipped.
+void schedule(QThread *runLoop, QObject *target, QByteArrayView selector, QVariantList arguments, int order,
+              const QStringList &modes)
 {
+    if (!runLoop)
+        return;
+    auto work = [guard = QPointer<QObject>(target), selector = selector.toByteArray(),
+                 arguments = std::move(arguments)] {
+        if (guard)
+            vl::performSelector(guard.data(), selector, arguments);
+    };
     auto receiver = std::make_unique<ScheduledCallReceiver>();
     receiver->moveToThread(runLoop);
     // Both are handed over: the event to Qt's queue, the receiver to itself
@@ -73,23 +83,13 @@ void schedule(QThread *runLoop, std::function<void()> work, int order, const QSt
 void performSelector(QThread *runLoop, QByteArrayView selector, QObject *target, const QVariant &argument1,
                      const QVariant &argument2, int order, const QStringList &modes)
 {
-    schedule(
-        runLoop,
-        [target, selector = selector.toByteArray(), argument1, argument2] {
-            vl::performSelector(target, selector, QVariantList{argument1, argument2});
-        },
-        order, modes);
+    schedule(runLoop, target, selector, {argument1, argument2}, order, modes);
 }
 
 void performSelectorWithFloatArgument(QThread *runLoop, QByteArrayView selector, QObject *target, float argument,
                                       int order, const QStringList &modes)
 {
-    schedule(
-        runLoop,
-        [target, selector = selector.toByteArray(), argument] {
-            vl::performSelector(target, selector, QVariantList{QVariant(argument)});
-        },
-        order, modes);
+    schedule(runLoop, target, selector, {QVariant(argument)}, order, modes);
 }
 
 } // namespace vl

@@ -36,6 +36,7 @@ public:
     Q_INVOKABLE quint64 plusTwo(quint64 value) { return value + 2; }
     Q_INVOKABLE QByteArray selectorName(const QByteArray &selector) { return selector; }
     Q_INVOKABLE bool yes() { return true; }
+    Q_INVOKABLE QVariant echo(const QVariant &value) { return value; }
     Q_INVOKABLE int answer() { return 42; }
     Q_INVOKABLE QString join(const QString &a, const QString &b, const QString &c) { return a + b + c; }
     Q_INVOKABLE QString join(const QString &a, const QString &b, const QString &c, const QString &d)
@@ -105,6 +106,7 @@ TEST(ObjectExtensions, TypedPerformsReturnWhatTheMethodReturns)
     EXPECT_EQ(vl::performSelectorAndReturnInt(&r, "twice", 4), 8);
     EXPECT_EQ(vl::performSelectorAndReturnUnsignedInt(&r, "complement", 1u), 0xFFFFFFFEu);
     EXPECT_FALSE(vl::performSelector(&r, "record", {1, 2}).isValid()); // void: none
+    EXPECT_EQ(vl::performSelector(&r, "echo", {5}), QVariant(5)); // a QVariant result is the value
 }
 
 TEST(ObjectExtensions, UnknownSelectorsAndAbstractMethodsRaise)
@@ -220,6 +222,13 @@ TEST(RunLoopExtensions, LowerOrdersRunFirst)
     QCoreApplication::sendPostedEvents();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(lines.front().contains(QStringLiteral("unrecognized selector")));
+
+    // A target gone before its turn is skipped.
+    auto gone = std::make_unique<Receiver>();
+    vl::performSelector(loop, "record", gone.get(), 1, 2, 0, {});
+    gone.reset();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(lines.size(), 1u);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
