@@ -1,4 +1,5 @@
 #include "StringExtensions.h"
+#include "StringExtensions_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,18 +39,6 @@ std::optional<QString> homeOfUser(const QString &name)
     return QFile::decodeName(found->pw_dir);
 }
 
-QString expandTilde(const QString &path)
-{
-    if (!path.startsWith(u'~'))
-        return path;
-    const qsizetype slash = path.indexOf(u'/');
-    const qsizetype nameEnd = slash < 0 ? path.size() : slash;
-    if (nameEnd == 1)
-        return QDir::homePath() + path.sliced(1);
-    const std::optional<QString> home = homeOfUser(path.sliced(1, nameEnd - 1));
-    return home ? *home + path.sliced(nameEnd) : path;
-}
-
 std::optional<QString> readLink(const QString &path)
 {
     namespace fs = std::filesystem;
@@ -77,9 +66,21 @@ AliasFileResolver &installedResolver()
 
 } // namespace
 
+QString detail::expandTilde(const QString &path)
+{
+    if (!path.startsWith(u'~'))
+        return path;
+    const qsizetype slash = path.indexOf(u'/');
+    const qsizetype nameEnd = slash < 0 ? path.size() : slash;
+    if (nameEnd == 1)
+        return QDir::homePath() + path.sliced(1);
+    const std::optional<QString> home = homeOfUser(path.sliced(1, nameEnd - 1));
+    return home ? *home + path.sliced(nameEnd) : path;
+}
+
 QString stringByResolvingSymlinksInPath(const QString &path)
 {
-    const QString expanded = expandTilde(path);
+    const QString expanded = detail::expandTilde(path);
     if (!expanded.startsWith(u'/'))
         return expanded;
 
@@ -92,13 +93,13 @@ QString stringByResolvingSymlinksInPath(const QString &path)
             continue;
         if (component == u"..") {
             if (!resolved.isEmpty())
-                resolved.removeLast();    // the parent of what is resolved holds no links
+                resolved.removeLast(); // the parent of what is resolved holds no links
             continue;
         }
         const QString candidate = u'/' + (resolved + QStringList{component}).join(u'/');
         const std::optional<QString> target = readLink(candidate);
         if (!target) {
-            resolved.append(component);    // a plain item, or one that does not exist
+            resolved.append(component); // a plain item, or one that does not exist
             continue;
         }
         if (++links > MaximumLinks)

@@ -14,6 +14,7 @@ inline constexpr char InvalidArgument[] = "NSInvalidArgumentException";
 inline constexpr char InternalInconsistency[] = "NSInternalInconsistencyException";
 inline constexpr char Range[] = "NSRangeException";
 inline constexpr char Generic[] = "NSGenericException";
+inline constexpr char ObjectInaccessible[] = "NSObjectInaccessibleException";
 } // namespace ExceptionName
 
 /// An exception with a name and a reason, the counterpart of the original
