@@ -62,4 +62,22 @@ QVariant deepMutableCopy(const QVariant &value)
     return value;
 }
 
+QVariant immutableCopy(const QVariant &value)
+{
+    if (const auto array = arrayValue(value)) {
+        QVariantList copy;
+        copy.reserve(array->size());
+        for (const QVariant &element : std::as_const(*array))
+            copy.append(immutableCopy(element));
+        return copy;
+    }
+    if (const auto dictionary = dictionaryValue(value)) {
+        QVariantMap copy;
+        for (auto it = dictionary->begin(); it != dictionary->end(); ++it)
+            copy.insert(it.key(), immutableCopy(it.value()));
+        return copy;
+    }
+    return value;
+}
+
 } // namespace vl

@@ -63,6 +63,10 @@ bool isMutable(const QVariant &value);
 /// new marked mutable container; other values are copied as they are.
 QVariant deepMutableCopy(const QVariant &value);
 
+/// The same copy with no container marked at any level: the plain Qt values that
+/// the property-list writer and the archiver take.
+QVariant immutableCopy(const QVariant &value);
+
 /// The array a QVariant holds, marked or not (QStringList too); none for anything else.
 std::optional<QVariantList> arrayValue(const QVariant &value);
 /// The dictionary a QVariant holds, marked or not; none for anything else.

@@ -146,6 +146,7 @@ TEST(ArrayExtensions, CopiesTellMutableFromImmutable)
     EXPECT_EQ(copy.at(0).toList(), strings({"x"}));
     EXPECT_EQ(copy.at(2), QVariant(7));
     EXPECT_FALSE(vl::isMutable(QVariant(nested)));
+    EXPECT_EQ(vl::immutableCopy(QVariant::fromValue(copy)), QVariant(nested)); // unmarked at every level
 }
 
 TEST(ArrayExtensions, MergesAppendAndRecurseAsTheOriginal)
