@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -108,6 +109,9 @@ const QByteArray arrayPlist = R"(<?xml version="1.0" encoding="UTF-8"?>
 class DownloaderTest : public ::testing::Test
 {
 protected:
+    // The server is on loopback: no proxy named by the environment may stand between.
+    static void SetUpTestSuite() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
+
     HttpServer server;
     Target target;
     std::vector<QString> log;
