@@ -56,43 +56,6 @@ TEST(OldStylePropertyList, ReadsEveryConstruct)
     }
 }
 
-TEST(OldStylePropertyList, RefusesMalformedTextNamingTheLine)
-{
-    const struct
-    {
-        QByteArray text;
-        const char *needle;
-    } rows[] = {
-        {"{ a = b }", "missing ; after a value on line 1"},
-        {"{ a b; }", "missing = after a key"},
-        {"{\n a = b;\n", "unexpected end on line 3"},
-        {"{ (a) = b; }", "key that is not a string"},
-        {"( a b )", "missing , between"},
-        {"(a,,)", "unexpected character"},
-        {"\n\"abc", "closing quote on line 2"},
-        {"\"abc\\", "closing quote"},
-        {"<00 zz>", "no hexadecimal digit"},
-        {"<abc>", "odd number"},
-        {"<00", "closing >"},
-        {"(a) /* open", "closing */"},
-        {"(a) b", "more text after the value"},
-        {"a = b", "missing ;"},
-        {";", "unexpected character"},
-        {R"("a\000b")", "U+0000"},
-        {R"("\UD800")", "unpaired surrogate"},
-        {"{ a = \"\xC3\x28\"; }", "not valid UTF-8"},
-        {"\xFF\xFE{\0", "not valid UTF-16"},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.text.toStdString());
-        const auto read = readOldStylePropertyList(row.text);
-        ASSERT_TRUE(read.has_value());
-        EXPECT_FALSE(read->ok());
-        EXPECT_FALSE(read->value.isValid());
-        EXPECT_TRUE(read->error.contains(QLatin1String(row.needle))) << qPrintable(read->error);
-    }
-}
-
 TEST(OldStylePropertyList, NestingIsBoundedAt512)
 {
     const auto nested = [](int depth) { return QByteArray(depth, '(') + QByteArray(depth, ')'); };
@@ -101,13 +64,6 @@ TEST(OldStylePropertyList, NestingIsBoundedAt512)
     EXPECT_TRUE(deeper->error.contains(QLatin1String("512 deep"))) << qPrintable(deeper->error);
     // A very deep text stops at the bound instead of exhausting the stack.
     EXPECT_FALSE(readOldStylePropertyList(QByteArray(1 << 20, '{'))->ok());
-}
-
-TEST(OldStylePropertyList, LeavesXmlToTheXmlReader)
-{
-    for (const char *xml : {"<?xml version=\"1.0\"?><plist/>", "  \n<plist version=\"1.0\"><true/></plist>",
-                            "<!DOCTYPE plist>", "\xEF\xBB\xBF<dict/>", "<data>AA==</data>"})
-        EXPECT_FALSE(readOldStylePropertyList(xml).has_value()) << xml;
 }
 
 TEST(OldStylePropertyList, TheBridgeReadsItAndRefusesToWriteIt)

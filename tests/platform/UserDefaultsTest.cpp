@@ -147,39 +147,6 @@ TEST_F(UserDefaultsTest, UnreadableDomainFileIsKeptAsideBeforeAnyWrite)
     }
 }
 
-TEST_F(UserDefaultsTest, KeyedReadsConvertAsTheOriginalDoes)
-{
-    ASSERT_TRUE(defaults.setPersistentDomain(
-        {
-            {QStringLiteral("int"), -12},
-            {QStringLiteral("real"), 2.75},
-            {QStringLiteral("yes"), QStringLiteral("YES")},
-            {QStringLiteral("text12"), QStringLiteral(" 12")},
-            {QStringLiteral("off"), false},
-            {QStringLiteral("blob"), QByteArray("\0x", 2)},
-            {QStringLiteral("list"), QVariantList{1}},
-            {QStringLiteral("map"), QVariantMap{{QStringLiteral("k"), 1}}},
-        },
-        Domain));
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("int")), -12);
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("real")), 2);
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("text12")), 12);
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("blob")), 0);
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("absent")), 0);
-    EXPECT_TRUE(defaults.boolForKey(QStringLiteral("yes")));
-    EXPECT_TRUE(defaults.boolForKey(QStringLiteral("int")));
-    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("off")));
-    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("list")));
-    EXPECT_DOUBLE_EQ(defaults.doubleForKey(QStringLiteral("real")), 2.75);
-    EXPECT_EQ(defaults.stringForKey(QStringLiteral("int")), QStringLiteral("-12"));
-    EXPECT_TRUE(defaults.stringForKey(QStringLiteral("list")).isNull());
-    EXPECT_EQ(defaults.dataForKey(QStringLiteral("blob")), QByteArray("\0x", 2));
-    EXPECT_TRUE(defaults.dataForKey(QStringLiteral("yes")).isNull());
-    EXPECT_EQ(defaults.arrayForKey(QStringLiteral("list")), QVariantList{qint64(1)});
-    EXPECT_FALSE(defaults.arrayForKey(QStringLiteral("map")));
-    EXPECT_EQ(defaults.dictionaryForKey(QStringLiteral("map"))->value(QStringLiteral("k")), qint64(1));
-}
-
 TEST_F(UserDefaultsTest, KeyedWritesKeepOtherProcessesKeysAndRefuseWhatCannotBeStored)
 {
     UserDefaults service(Domain, dir.path());

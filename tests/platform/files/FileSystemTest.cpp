@@ -57,26 +57,6 @@ TEST(FileReference, FollowsItsItemThroughRenamesAndMoves)
     EXPECT_EQ(FileReference().path(), std::nullopt);
 }
 
-TEST(FileIdSearch, GivesUpAtItsBound)
-{
-    Folder tmp;
-    QDir(tmp.path).mkpath(QStringLiteral("deep/er"));
-    const QString target = touch(tmp / "deep/er/target");
-    for (int i = 0; i < 50; ++i)
-        touch(tmp.path + QStringLiteral("/f%1").arg(i));
-    struct stat info;
-    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
-    FileIdSearch::Request request;
-    request.device = info.st_dev;
-    request.inodeMatches = [&](quint64 inode) { return inode == info.st_ino; };
-    request.accept = [](const QString &, const struct stat &) { return true; };
-    request.lastKnownFolder = tmp.path;
-    request.volumeRoot = Volume::containing(tmp.path)->mountPoint;
-    EXPECT_EQ(FileIdSearch::find(request), target);
-    request.limit = 20; // fewer entries than the start folder holds
-    EXPECT_EQ(FileIdSearch::find(request), std::nullopt);
-}
-
 TEST(FileSpecification, NamesAParentAndAShortNameAndLeadsBack)
 {
     Folder tmp;
