@@ -81,17 +81,4 @@ TEST(ThreadExtensions, MissingSelectorOrMethodIsRefusedBeforeAnyThreadStarts)
     EXPECT_EQ(target.use_count(), 1); // no thread holds it
 }
 
-TEST(VLSelectorWrapper, EqualsAndHashesBySelector)
-{
-    const auto a = VLSelectorWrapper::wrapperWithSelector("takeFour");
-    const VLSelectorWrapper b("takeFour");
-    EXPECT_TRUE(a.isEqual(QVariant::fromValue(b)));
-    EXPECT_EQ(a.hash(), b.hash());
-    EXPECT_EQ(a.hash(), qHash(QStringLiteral("takeFour")));
-    EXPECT_FALSE(a.isEqual(QVariant::fromValue(VLSelectorWrapper("other"))));
-    EXPECT_FALSE(a.isEqual(QVariant(QStringLiteral("takeFour")))); // an unrelated class
-    EXPECT_FALSE(a.isEqual(QVariant()));
-    EXPECT_EQ((QSet<VLSelectorWrapper>{a, b, VLSelectorWrapper("x")}).size(), 2);
-}
-
 #include "ThreadExtensionsTest.moc"

@@ -19,62 +19,6 @@ namespace {
 
 using DateHelpersTest = DatesTest;
 
-std::vector<platform::LogRecord> recordsOf(const std::function<void()> &action)
-{
-    std::vector<platform::LogRecord> records;
-    const platform::ScopedLogSink sink([&](const platform::LogRecord &record) { records.push_back(record); });
-    action();
-    return records;
-}
-
-TEST_F(DateHelpersTest, ConversionsKeepTheInstantAndGiveNoneForNone)
-{
-    EXPECT_FALSE(vl::calendarDateFromDate(QDateTime()));
-    EXPECT_FALSE(vl::dateFromCalendarDate(std::nullopt).isValid());
-    const QDateTime instant = utc(2009, 3, 5, 22, 30);
-    const auto date = vl::calendarDateFromDate(instant);
-    ASSERT_TRUE(date);
-    EXPECT_EQ(date->date(), instant);
-    EXPECT_EQ(date->timeZone(), zone("Europe/Paris"));
-    EXPECT_EQ(date->hourOfDay(), 23);
-    EXPECT_EQ(vl::dateFromCalendarDate(date), instant);
-    // A calendar date stays one, in its own zone.
-    const auto tokyo = at(2009, 3, 5, 8, 0, 0, "Asia/Tokyo");
-    EXPECT_TRUE(vl::calendarDateFromDate(tokyo).isSharedWith(tokyo));
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    QDateTime later;
-    const auto records = recordsOf([&] { later = vl::dateWithTimeInterval(90.5, instant); });
-#pragma GCC diagnostic pop
-    EXPECT_EQ(later, instant.addMSecs(90500));
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].message,
-              "Warning: +dateWithTimeInterval:sinceDate: is deprecated; use -addTimeInterval: instead.");
-}
-
-TEST_F(DateHelpersTest, NextHourIsTheStartOfTheFollowingHour)
-{
-    struct Row
-    {
-        int hour, minute, second;
-        int day, expectedHour;
-    };
-    const Row rows[] = {
-        {10, 59, 30, 5, 11},
-        {10, 0, 0, 5, 11}, // exactly on the hour: a full hour on
-        {23, 59, 59, 6, 0},
-    };
-    for (const Row &row : rows) {
-        const auto next = vl::dateToNextHour(at(2009, 3, 5, row.hour, row.minute, row.second, "Europe/Paris"));
-        EXPECT_EQ(next, at(2009, 3, row.day, row.expectedHour, 0, 0, "Europe/Paris"))
-            << row.hour << ":" << row.minute << ":" << row.second;
-        EXPECT_EQ(next.timeZone(), zone("Europe/Paris"));
-    }
-    // Across the spring change the next hour is an hour of elapsed time later.
-    EXPECT_EQ(vl::dateToNextHour(at(2025, 3, 30, 1, 30, 0, "Europe/Paris")), at(2025, 3, 30, 3, 0, 0, "Europe/Paris"));
-}
-
 TEST_F(DateHelpersTest, WithoutCurrentTimeIsNoonGmtOfTheDayTheDateShows)
 {
     struct Row
@@ -101,104 +45,6 @@ TEST_F(DateHelpersTest, WithoutCurrentTimeIsNoonGmtOfTheDayTheDateShows)
     const auto london = at(2009, 3, 5, 12, 0, 0, "Europe/London");
     EXPECT_FALSE(vl::dateWithoutCurrentTime(london).isSharedWith(london));
     EXPECT_EQ(vl::dateWithoutCurrentTime(london), noon);
-}
-
-TEST_F(DateHelpersTest, DateWithCurrentTimeKeepsTheDayInTheDefaultZone)
-{
-    const auto result = vl::dateWithCurrentTime(at(1999, 12, 31, 3, 4, 5, "Asia/Tokyo"));
-    EXPECT_EQ(result.yearOfCommonEra() * 10000 + result.monthOfYear() * 100 + result.dayOfMonth(), 19991231);
-    EXPECT_EQ(result.timeZone(), zone("Europe/Paris"));
-}
-
-TEST_F(DateHelpersTest, LeapYearsAndMonthLengthsFollowTheGregorianRuleAndReportDeprecation)
-{
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const std::pair<int, bool> years[] = {{1900, false}, {2000, true}, {2004, true}, {2100, false}, {2009, false}};
-    for (const auto &[year, leap] : years) {
-        const auto records = recordsOf(
-            [&, y = year, l = leap] { EXPECT_EQ(vl::isLeapYear(at(y, 6, 1, 12, 0, 0, "UTC")), l) << y; });
-        ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0].message, "-[NSCalendarDate isLeapYear] is deprecated; use NSCalendar instead.");
-    }
-    struct Row
-    {
-        int year, month, days;
-    };
-    const Row months[] = {{2009, 4, 30}, {2000, 2, 29}, {1900, 2, 28}, {2009, 12, 31}, {2009, 1, 31}, {2009, 9, 30}};
-    for (const Row &row : months)
-        EXPECT_EQ(vl::numberOfDaysInMonth(at(row.year, row.month, 1, 12, 0, 0, "UTC")), row.days)
-            << row.year << "-" << row.month;
-    const auto records = recordsOf([] { (void)vl::numberOfDaysInMonth(at(2009, 4, 1, 12, 0, 0, "UTC")); });
-#pragma GCC diagnostic pop
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].kind, platform::LogRecord::Kind::Debugger);
-    EXPECT_EQ(records[0].message, "-[NSCalendarDate numberOfDaysInMonth] is deprecated; use NSCalendar instead.");
-}
-
-TEST_F(DateHelpersTest, SecondsIntoTheDayAndTheHour)
-{
-    const auto date = at(2009, 3, 5, 1, 2, 3, "Asia/Kolkata");
-    EXPECT_EQ(vl::secondOfDay(date), 3723);
-    EXPECT_EQ(vl::secondOfHour(date), 123);
-    EXPECT_EQ(vl::secondOfDay(at(2009, 3, 5, 23, 59, 59, "UTC")), 86399);
-}
-
-TEST_F(DateHelpersTest, FieldRemovalDropsTheFieldAndTheTextAfterIt)
-{
-    struct Row
-    {
-        QString format;
-        char16_t letter;
-        QString expected;
-    };
-    const Row rows[] = {
-        {"h:mm a", u'a', "h:mm"},
-        {"MMM d, yyyy h:mm a", u'y', "MMM d, h:mm a"},
-        {"EEEE, MMMM d, y", u'E', "MMMM d, y"},
-        {"h:mm a", u'Z', "h:mm a"}, // no zone field: nothing to remove
-        {"  h:mm a, ", u'Z', "h:mm a"}, // only strips
-        {"d.M.yy.", u'y', "d.M"},
-        {u"h:mm:ss\u202Fa"_s, u'a', "h:mm:ss"}, // ICU's narrow no-break space
-        {u"h:mm\u00A0a\u2009"_s, u'Z', "h:mm\u00A0a"}, // any space separator
-        {" a", u'a', " a"}, // white space directly followed by the field: kept whole
-        {"", u'a', ""},
-    };
-    for (const Row &row : rows)
-        EXPECT_EQ(vl::dateFormatWithoutField(row.format, QChar(row.letter)), row.expected) << row.format.toStdString();
-}
-
-TEST_F(DateHelpersTest, FormatterFactoriesUseTheLocalesRealPatterns)
-{
-    const auto calendar = platform::Calendar::calendarWithIdentifier(QStringLiteral("gregorian"));
-    const auto full = vl::dateFormatterWithCalendar(&*calendar, 2, 1);
-    // ICU 72 puts a narrow no-break space before the day period.
-    ASSERT_EQ(full->dateFormat(), u"MMM d, y, h:mm\u202Fa"_s);
-    EXPECT_EQ(full->formatterBehavior(), platform::DateFormatter::Behavior10_4);
-    EXPECT_EQ(vl::dateFormatterWithCalendar(&*calendar, 2, 1, "a")->dateFormat(), "MMM d, y, h:mm");
-    EXPECT_EQ(vl::dateFormatterWithCalendar(&*calendar, 2, 1, "y")->dateFormat(), u"MMM d, h:mm\u202Fa"_s);
-    EXPECT_EQ(vl::dateFormatterWithCalendar(&*calendar, 2, 1, "ay")->dateFormat(), "MMM d, h:mm");
-    EXPECT_EQ(vl::dateFormatterWithCalendar(nullptr, 0, 2, "a")->dateFormat(), "h:mm:ss");
-
-    const auto formatter = vl::dateFormatterWithCalendar(&*calendar, 2, 1, "y");
-    EXPECT_EQ(formatter->stringFromDate(utc(2009, 3, 5, 13, 7)), u"Mar 5, 2:07\u202FPM"_s);
-    EXPECT_EQ(vl::dateFormatterWithCalendar(nullptr, 0, 0)->stringFromDate(utc(2009, 3, 5)), "");
-    // The subclass the factory was asked for.
-    const auto either = vl::dateFormatterWithCalendar<VLDateOrStringFormatter>(nullptr, 1, 0);
-    EXPECT_EQ(either->stringForObjectValue(QVariant(QStringLiteral("x"))), "x");
-}
-
-TEST_F(DateHelpersTest, DateOrStringFormatterPassesStringsThroughUnchanged)
-{
-    VLDateOrStringFormatter formatter;
-    formatter.setDateStyle(platform::DateFormatter::ShortStyle);
-    const QString text = QString::fromLatin1("Tomorrow"); // on the heap: literals share no data
-    const std::optional<QString> same = formatter.stringForObjectValue(QVariant(text));
-    ASSERT_TRUE(same);
-    EXPECT_TRUE(same->isSharedWith(text));
-    EXPECT_EQ(formatter.stringForObjectValue(QVariant(utc(2009, 3, 5, 12))), "3/5/09");
-    EXPECT_EQ(formatter.stringForObjectValue(QVariant::fromValue(at(2009, 3, 5, 23, 30, 0, "Asia/Tokyo"))), "3/5/09");
-    EXPECT_FALSE(formatter.stringForObjectValue(QVariant(42)));
 }
 
 TEST_F(DateHelpersTest, TitleFormatterSpeaksTheOlderCalendarFormat)
@@ -250,24 +96,6 @@ TEST_F(DateHelpersTest, ZonesOrderByCurrentOffsetThenByNameIgnoringCase)
     EXPECT_TRUE(names.contains("America/Ciudad_Juarez"));
     for (const QByteArray &name : names)
         EXPECT_FALSE(name.endsWith(".tab") || name.startsWith("posix")) << name.constData();
-}
-
-TEST_F(DateHelpersTest, KnownZoneNamesAreCompletedFromTheZoneFolder)
-{
-    const QStringList base = platform::knownTimeZoneNames();
-    const QStringList names = vl::realKnownTimeZoneNames();
-    ASSERT_FALSE(base.isEmpty());
-    EXPECT_EQ(names.mid(0, base.size()), base);
-    EXPECT_FALSE(base.contains("US/Eastern"));
-    EXPECT_FALSE(base.contains("GMT"));
-    const QStringList added = names.mid(base.size());
-    const qsizetype us = added.indexOf("US/Eastern");
-    const qsizetype canada = added.indexOf("Canada/Pacific");
-    const qsizetype gmt = added.indexOf("GMT");
-    EXPECT_GE(us, 0);
-    EXPECT_GT(canada, us);
-    EXPECT_EQ(gmt, added.size() - 1); // GMT is a file there: its own name, last
-    EXPECT_EQ(QSet<QString>(names.cbegin(), names.cend()).size(), names.size());
 }
 
 TEST_F(DateHelpersTest, ChangingTheDefaultZoneIsAnnounced)

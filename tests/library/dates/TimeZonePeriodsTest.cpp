@@ -60,52 +60,6 @@ QByteArray threeTransitions()
     return tzif({1111, 2222, 3333}, QByteArray("\x01\x00\x01", 3), parisTypes, parisCharacters);
 }
 
-TEST_F(TimeZonePeriodsTest, EachTransitionStartsAPeriodOfItsType)
-{
-    const auto periods = vl::periodsFromZoneData(threeTransitions());
-    ASSERT_TRUE(periods);
-    ASSERT_EQ(periods->size(), 3);
-    const qint32 starts[] = {1111, 2222, 3333};
-    for (int i = 0; i < 3; ++i) {
-        const TimeZonePeriod &period = (*periods)[i];
-        EXPECT_EQ(period.startDate.timeIntervalSince1970(), starts[i]);
-        EXPECT_EQ(period.startDate.timeZone(), platform::gmtTimeZone());
-        EXPECT_EQ(period.gmtOffset, i == 1 ? 3600 : 7200);
-        EXPECT_EQ(period.isDST, i != 1);
-        EXPECT_EQ(period.abbreviation, i == 1 ? "CET" : "CEST");
-    }
-    const QVariantMap dictionary = periods->front().dictionary();
-    EXPECT_EQ(dictionary.value(VLTimeZonePeriodGMTOffset).toInt(), 7200);
-    EXPECT_EQ(dictionary.value(VLTimeZonePeriodIsDST).toBool(), true);
-    EXPECT_EQ(dictionary.value(VLTimeZonePeriodAbbreviation).toString(), "CEST");
-    EXPECT_EQ(dictionary.value(VLTimeZonePeriodStartDate).value<platform::CalendarDate>(), periods->front().startDate);
-}
-
-TEST_F(TimeZonePeriodsTest, DataFailingACheckGivesNone)
-{
-    const QByteArray valid = threeTransitions();
-    struct Row
-    {
-        const char *what;
-        QByteArray data;
-    };
-    const Row rows[] = {
-        {"43 bytes", valid.left(43)},
-        {"empty", QByteArray()},
-        {"one byte short of the counted block", valid.chopped(1)},
-        {"daylight-saving flag 2", tzif({}, {}, {{0, 2, 0}}, QByteArray("UTC\0", 4))},
-        {"no local time type", tzif({}, {}, {}, QByteArray("UTC\0", 4))},
-        {"negative transition count", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{-1, 1, 4}}})},
-        {"negative character count", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0, 1, -4}}})},
-        {"type count beyond the data", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0, 0x7fffffff, 4}}})},
-        {"transition count beyond the data", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0x7fffffff, 1, 4}}})},
-        {"type index beyond the types", tzif({10}, QByteArray("\x02", 1), parisTypes, parisCharacters)},
-        {"abbreviation index beyond the characters", tzif({10}, QByteArray(1, '\0'), {{0, 0, 5}}, "UTC\0")},
-    };
-    for (const Row &row : rows)
-        EXPECT_FALSE(vl::periodsFromZoneData(row.data)) << row.what;
-}
-
 TEST_F(TimeZonePeriodsTest, DataWithoutTransitionsHasOnePeriodSinceTheEarliestTime)
 {
     const auto periods = vl::periodsFromZoneData(tzif({}, {}, {{-18000, 0, 0}}, QByteArray("EST\0", 4)));

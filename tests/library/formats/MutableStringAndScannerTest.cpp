@@ -32,31 +32,6 @@ TEST(MutableStringExtensions, ReplacementsCountNonOverlappingMatches)
     }
 }
 
-TEST(MutableStringExtensions, EditsInPlaceAndRefusesBadIndexes)
-{
-    QString text;
-    appendCharacter(text, u'a');
-    const char16_t more[] = {u'b', u'c'};
-    appendCharacters(text, more, 2);
-    appendCharacters(text, nullptr, 5);
-    EXPECT_EQ(text, QStringLiteral("abc"));
-    deleteCharacterAtIndex(text, 1);
-    deleteLastCharacter(text);
-    EXPECT_EQ(text, QStringLiteral("a"));
-    EXPECT_THROW(deleteCharacterAtIndex(text, 1), platform::Exception);
-    EXPECT_THROW(deleteCharacterAtIndex(text, -1), platform::Exception);
-    deleteLastCharacter(text);
-    try {
-        deleteLastCharacter(text);
-        FAIL() << "deleting from an empty string returned";
-    } catch (const platform::Exception &e) {
-        EXPECT_EQ(e.name(), QStringLiteral("NSRangeException"));
-    }
-    text = QStringLiteral("it's \"x\"\n");
-    escapeForSQL(text);
-    EXPECT_EQ(text, escapedSQLString(QStringLiteral("it's \"x\"\n")));
-}
-
 TEST(Scanner, SkipsWhitespaceAndRestoresTheLocationOnFailure)
 {
     Scanner scanner(QStringLiteral("  12 , -7 abc  "));
@@ -80,22 +55,4 @@ TEST(Scanner, SkipsWhitespaceAndRestoresTheLocationOnFailure)
     sensitive.setCharactersToBeSkipped(std::nullopt);
     EXPECT_TRUE(sensitive.scanUpToString(QStringLiteral("b"), &piece));
     EXPECT_EQ(piece, QStringLiteral("a-B-"));
-}
-
-TEST(ScannerExtensions, CollectsEveryMemberToTheEnd)
-{
-    Scanner scanner(QStringLiteral("a1b2c3"));
-    scanner.setScanLocation(2);
-    EXPECT_EQ(scanRemainderOfString(scanner), QStringLiteral("b2c3"));
-    EXPECT_EQ(scanner.scanLocation(), 2);
-    QString digits = QStringLiteral("untouched");
-    ASSERT_TRUE(scanAllCharactersFromSet(scanner, CharacterSet::decimalDigitCharacterSet(), &digits));
-    EXPECT_EQ(digits, QStringLiteral("23"));
-    EXPECT_EQ(scanner.scanLocation(), 6);
-
-    Scanner none(QStringLiteral("abc"));
-    EXPECT_FALSE(scanAllCharactersFromSet(none, CharacterSet::decimalDigitCharacterSet(), &digits));
-    EXPECT_EQ(digits, QStringLiteral("23"));
-    EXPECT_TRUE(none.isAtEnd());
-    EXPECT_EQ(scanRemainderOfString(none), QString());
 }

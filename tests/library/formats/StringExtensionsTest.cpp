@@ -24,30 +24,6 @@ QString s(const char16_t *text)
 }
 } // namespace
 
-TEST(StringExtensions, EmptyOrNullArgumentIsFoundEverywhere)
-{
-    for (const QString &receiver : {QString(), QString(u""_qs), QStringLiteral("abc")}) {
-        EXPECT_TRUE(beginsWithString(receiver, QString()));
-        EXPECT_TRUE(beginsWithString(receiver, QStringLiteral("")));
-        EXPECT_TRUE(endsWithString(receiver, QString()));
-        EXPECT_TRUE(containsString(receiver, QStringLiteral("")));
-    }
-    EXPECT_TRUE(endsWithString(QStringLiteral("abc"), QStringLiteral("c")));
-    EXPECT_FALSE(endsWithString(QStringLiteral("cab"), QStringLiteral("c")));
-    EXPECT_FALSE(beginsWithString(QStringLiteral(""), QStringLiteral("a")));
-    EXPECT_TRUE(beginsWithString(QStringLiteral("begin:VCARD"), QStringLiteral("BEGIN"), SearchOption::CaseInsensitive));
-    EXPECT_FALSE(beginsWithString(QStringLiteral("begin:VCARD"), QStringLiteral("BEGIN")));
-    // A backwards search finds the last occurrence, which must then be at 0.
-    EXPECT_FALSE(beginsWithString(QStringLiteral("abab"), QStringLiteral("ab"), SearchOption::Backwards));
-    EXPECT_FALSE(containsString(QStringLiteral("xab"), QStringLiteral("ab"), SearchOption::Anchored));
-    EXPECT_TRUE(containsString(QStringLiteral("xAb"), QStringLiteral("ab"), SearchOption::CaseInsensitive));
-
-    EXPECT_TRUE(isEqualToString(QStringLiteral("Hello"), QStringLiteral("hELLO"), SearchOption::CaseInsensitive));
-    EXPECT_FALSE(isEqualToString(QStringLiteral("Hello"), QStringLiteral("hELLO"), {}));
-    EXPECT_TRUE(isEqualToString(QStringLiteral(""), QString(), {}));
-    EXPECT_FALSE(isEqualToString(QStringLiteral("a"), QStringLiteral(""), {}));
-}
-
 TEST(StringExtensions, WithoutLiteralCanonicallyEquivalentTextMatches)
 {
     const QString composed = s(u"caf\u00e9"), decomposed = s(u"cafe\u0301");
@@ -106,19 +82,6 @@ TEST(StringExtensions, VersionStringsCompareNumericallyThenByStatus)
     EXPECT_EQ((std::array{major, status, development}), (std::array{3, int(ReleaseCandidate), 0}));
 }
 
-TEST(StringExtensions, NilArgumentsAreAssertionFailures)
-{
-    platform::RecordingAssertionHandler recorder;
-    platform::ScopedAssertionHandler scope(recorder);
-    EXPECT_EQ(compareVersionStrings(QStringLiteral("1.0"), QString()), 1);    // nil then counts as ""
-    EXPECT_TRUE(longLongComponentsSeparatedByString(QStringLiteral("1,2"), QString()).isEmpty());
-    ASSERT_EQ(recorder.failures().size(), 2u);
-    EXPECT_EQ(recorder.failures()[0].description, QStringLiteral("Invalid parameter in compareVersionStrings:: otherString != nil"));
-    EXPECT_EQ(recorder.failures()[0].file, QStringLiteral("NSString+VLExtensions"));
-    EXPECT_EQ(recorder.failures()[1].description, QStringLiteral("Invalid parameter: separator == nil"));
-    EXPECT_EQ(recorder.failures()[1].method, QStringLiteral("longLongComponentsSeparatedByString:"));
-}
-
 TEST(StringExtensions, NumbersReadTheLeadingNumberOnly)
 {
     EXPECT_EQ(unsignedIntegerValue(QStringLiteral("42abc")), 42u);
@@ -145,52 +108,6 @@ TEST(StringExtensions, NumbersReadTheLeadingNumberOnly)
     EXPECT_EQ(numberOfOccurrencesOfCharacterInString(QStringLiteral("a.b.c"), u'.'), 2);
 }
 
-TEST(StringExtensions, HexadecimalTextReadsPairsAsPercentXDoes)
-{
-    EXPECT_FALSE(hexStringData(QStringLiteral("abc")).has_value());
-    EXPECT_EQ(hexStringData(QString()), QByteArray());
-    EXPECT_EQ(hexStringData(QStringLiteral("0aFF")), QByteArray("\x0a\xff", 2));
-    EXPECT_EQ(hexStringData(QStringLiteral(" ff -1zz")), QByteArray("\x0f\x0f\xff\x00", 4));
-    // Only the low byte of each unit counts: U+0141 reads as 'A'.
-    EXPECT_EQ(hexStringData(s(u"\u01410")), QByteArray("\xa0", 1));
-}
-
-TEST(StringExtensions, PascalStringsInUtf8AndMacRoman)
-{
-    const QString cafe = s(u"café");
-    EXPECT_EQ(pascalStringUsingEncoding(cafe, StringEncoding::MacOSRoman), QByteArray("\x04" "caf\x8e"));
-    EXPECT_EQ(pascalStringUsingEncoding(cafe, StringEncoding::UTF8), QByteArray("\x05" "caf\xc3\xa9"));
-    EXPECT_EQ(stringWithPascalString(QByteArray("\x04" "caf\x8e" "garbage"), StringEncoding::MacOSRoman), cafe);
-    EXPECT_EQ(stringWithPascalString(QByteArray("\x00", 1), StringEncoding::UTF8), QString());
-
-    EXPECT_FALSE(stringWithPascalString(QByteArray("\x09" "short"), StringEncoding::UTF8));    // claims too much
-    EXPECT_FALSE(stringWithPascalString(QByteArray(), StringEncoding::UTF8));
-    EXPECT_FALSE(stringWithPascalString(QByteArray("\x01\xff"), StringEncoding::UTF8));        // not UTF-8
-    EXPECT_FALSE(pascalStringUsingEncoding(s(u"中"), StringEncoding::MacOSRoman));
-    EXPECT_FALSE(pascalStringUsingEncoding(s(u"soft\u00adhyphen"), StringEncoding::MacOSRoman));    // never dropped
-
-    EXPECT_TRUE(pascalStringUsingEncoding(QString(255, u'x'), StringEncoding::UTF8));
-    EXPECT_FALSE(pascalStringUsingEncoding(QString(256, u'x'), StringEncoding::UTF8));
-    EXPECT_FALSE(pascalStringUsingEncoding(QString(5, u'x'), StringEncoding::UTF8, 5));       // 1 + 5 > 5
-    EXPECT_EQ(pascalStringUsingEncoding(QString(4, u'x'), StringEncoding::UTF8, 5), QByteArray("\x04xxxx"));
-    EXPECT_EQ(pascalStringUsingEncoding(QStringLiteral("ab"), StringEncoding::UTF8, 100000), QByteArray("\x02" "ab"));
-    EXPECT_FALSE(pascalStringUsingEncoding(QString(), StringEncoding::UTF8, 0));
-}
-
-TEST(StringExtensions, DataWithIanaCharsetNamesFallsBackToLatin1)
-{
-    EXPECT_EQ(stringWithData(QByteArray("caf\xc3\xa9"), u"UTF-8"), s(u"café"));
-    EXPECT_EQ(stringWithData(QByteArray("caf\x8e"), u"macintosh"), s(u"café"));
-    EXPECT_EQ(stringWithData(QByteArray("\x80"), u"windows-1252"), s(u"€"));
-    EXPECT_EQ(stringWithData(QByteArray("caf\xe9"), u"no-such-charset"), s(u"café"));
-    EXPECT_EQ(stringWithData(QByteArray("caf\xe9"), u""), s(u"café"));
-    EXPECT_FALSE(stringWithData(QByteArray("caf\xe9"), u"utf-8"));    // invalid, not replaced
-    EXPECT_EQ(stringWithData(QByteArray("\xef\xbb\xbf" "BEGIN"), StringEncoding::UTF8), QChar(0xfeff) + QStringLiteral("BEGIN"));
-    EXPECT_FALSE(stringWithData(QByteArray("\xc3"), StringEncoding::UTF8));
-    EXPECT_FALSE(stringWithData(QByteArray("\x80"), StringEncoding::ASCII));
-    EXPECT_FALSE(stringWithData(QByteArray("x"), static_cast<StringEncoding>(2)));    // not supported
-}
-
 TEST(StringExtensions, EscapingForSgmlHttpAndSql)
 {
     EXPECT_EQ(SGMLEncodedString(s(u"café")), QStringLiteral("caf&#233;"));
@@ -209,90 +126,4 @@ TEST(StringExtensions, EscapingForSgmlHttpAndSql)
               QStringLiteral("%D8%3D%DE%00"));
 
     EXPECT_EQ(escapedSQLString(QStringLiteral("a\\b'c\"d\ne\tf\rg")), QStringLiteral("a\\\\b\\'c\\\"d\\\ne\\\tf\\\rg"));
-}
-
-TEST(StringExtensions, RunsOfCharactersStayInsideTheirRange)
-{
-    const CharacterSet digits = CharacterSet::decimalDigitCharacterSet();
-    EXPECT_EQ(rangeOfCharactersFromSet(QStringLiteral("ab12c3"), digits), (Range{2, 2}));
-    EXPECT_EQ(rangeOfCharactersFromSet(QStringLiteral("ab12c3"), digits, SearchOption::Backwards), (Range{5, 1}));
-    EXPECT_EQ(rangeOfCharactersFromSet(QStringLiteral("ab12c3"), digits, {}, Range{0, 3}), (Range{2, 1}));
-    EXPECT_EQ(rangeOfCharactersFromSet(QStringLiteral("ab12c3"), digits, SearchOption::Anchored).location, NotFound);
-    EXPECT_EQ(rangeOfCharactersFromSet(QStringLiteral("abc"), digits).location, NotFound);
-    const CharacterSet faces = CharacterSet::characterSetWithCharactersInString(s(u"😀😁"));
-    EXPECT_EQ(rangeOfCharactersFromSet(s(u"x😀😁y"), faces), (Range{1, 4}));
-    EXPECT_THROW(rangeOfCharactersFromSet(QStringLiteral("abc"), digits, {}, Range{2, 2}), platform::Exception);
-
-    EXPECT_EQ(substringWithoutRange(QStringLiteral("abcd"), Range{1, 2}), QStringLiteral("ad"));
-    EXPECT_EQ(substringWithoutRange(QStringLiteral("abcd"), Range{4, 0}), QStringLiteral("abcd"));
-    EXPECT_THROW(substringWithoutRange(QStringLiteral("abcd"), Range{3, 2}), platform::Exception);
-}
-
-TEST(StringExtensions, TestsOfCaseUrlsAndLengths)
-{
-    EXPECT_TRUE(isLowercase(QStringLiteral("abc 1")));
-    EXPECT_TRUE(isLowercase(QStringLiteral("123")) && isUppercase(QStringLiteral("123")));
-    EXPECT_FALSE(isUppercase(QStringLiteral("ABc")));
-
-    EXPECT_TRUE(isURL(QStringLiteral("http://example.com/a%20b?x=[1]#top")));
-    EXPECT_TRUE(isURL(QStringLiteral("relative/path")));
-    for (const QString &notURL : {QStringLiteral("a b"), QStringLiteral("100%"), QStringLiteral("%zz"), s(u"caf\u00e9"),
-                                  QStringLiteral("a{b}")})
-        EXPECT_FALSE(isURL(notURL)) << qPrintable(notURL);
-
-    EXPECT_EQ(byteCount(s(u"café")), 5);
-    EXPECT_EQ(byteCount(s(u"€😀")), 7);
-    EXPECT_EQ(byteCount(s(u"\xdc00")), 3);
-}
-
-TEST(StringExtensions, ShapingWordsAndCase)
-{
-    EXPECT_EQ(lowercaseSpacedString(QStringLiteral("HelloWorld")), QStringLiteral("hello world"));
-    EXPECT_EQ(lowercaseSpacedString(QStringLiteral("URLString")), QStringLiteral("url string"));
-    EXPECT_EQ(lowercaseSpacedString(QStringLiteral("ABC")), QStringLiteral("abc"));
-    EXPECT_EQ(lowercaseSpacedString(QStringLiteral("showHTML5Page")), QStringLiteral("showhtm l5 page"));    // digits count as lower case
-    EXPECT_EQ(lowercaseSpacedString(s(u"ÉtéÀParis")), s(u"étéà paris"));
-    EXPECT_EQ(lowercaseSpacedString(QString()), QString());
-
-    EXPECT_EQ(stringByRaisingCaseOfFirstCharacter(s(u"ßtraße")), s(u"SStraße"));
-    EXPECT_EQ(stringByRaisingCaseOfFirstCharacter(QStringLiteral("")), QStringLiteral(""));
-    EXPECT_EQ(stringByTrimmingWhitespace(s(u"\u00a0\n\t a b \u2028\r")), QStringLiteral("a b"));
-    EXPECT_EQ(stringByTrimmingWhitespace(QStringLiteral(" \n")), QStringLiteral(""));
-}
-
-TEST(StringExtensions, SymbolicLinksAndTheAliasResolver)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString root = QDir(dir.path()).canonicalPath();
-    ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("real/sub")));
-    ASSERT_TRUE(QFile::link(root + QStringLiteral("/real"), root + QStringLiteral("/abs")));
-    ASSERT_TRUE(QFile::link(QStringLiteral("abs/sub"), root + QStringLiteral("/rel")));    // relative, via another link
-    ASSERT_TRUE(QFile::link(root + QStringLiteral("/loopB"), root + QStringLiteral("/loopA")));
-    ASSERT_TRUE(QFile::link(root + QStringLiteral("/loopA"), root + QStringLiteral("/loopB")));
-
-    EXPECT_EQ(stringByResolvingSymlinksInPath(root + QStringLiteral("/rel/missing/file.txt/")),
-              root + QStringLiteral("/real/sub/missing/file.txt"));
-    EXPECT_EQ(stringByResolvingSymlinksInPath(root + QStringLiteral("/./rel/../x")), root + QStringLiteral("/real/x"));
-    EXPECT_EQ(stringByResolvingSymlinksInPath(root + QStringLiteral("/loopA/x")), root + QStringLiteral("/loopA/x"));
-    EXPECT_EQ(stringByResolvingSymlinksInPath(QStringLiteral("~/Documents")), QDir::homePath() + QStringLiteral("/Documents"));
-    EXPECT_EQ(stringByResolvingSymlinksInPath(QStringLiteral("rel/x")), QStringLiteral("rel/x"));
-    const passwd *account = ::getpwuid(::getuid());
-    ASSERT_NE(account, nullptr);
-    EXPECT_EQ(stringByResolvingSymlinksInPath(QLatin1Char('~') + QString::fromLocal8Bit(account->pw_name) + QStringLiteral("/none")),
-              stringByResolvingSymlinksInPath(QFile::decodeName(account->pw_dir) + QStringLiteral("/none")));
-    EXPECT_EQ(stringByResolvingSymlinksInPath(QStringLiteral("~no-such-account/x")), QStringLiteral("~no-such-account/x"));
-
-    const QString alias = root + QStringLiteral("/real/sub/Alias");
-    EXPECT_EQ(stringByResolvingAliasesInPath(root + QStringLiteral("/rel/Alias")), alias);
-    QStringList asked;
-    setAliasFileResolver([&](const QString &path) -> std::optional<QString> {
-        asked << path;
-        return path == alias ? std::optional(QStringLiteral("/target")) : std::nullopt;
-    });
-    EXPECT_EQ(stringByResolvingAliasesInPath(root + QStringLiteral("/rel/Alias")), QStringLiteral("/target"));
-    EXPECT_EQ(stringByResolvingAliasesInPath(root + QStringLiteral("/abs")), root + QStringLiteral("/real"));
-    setAliasFileResolver({});
-    EXPECT_EQ(asked, (QStringList{alias, root + QStringLiteral("/real")}));
-    EXPECT_EQ(stringByResolvingAliasesInPath(root + QStringLiteral("/rel/Alias")), alias);
 }

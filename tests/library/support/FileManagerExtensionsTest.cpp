@@ -37,18 +37,6 @@ TEST(FileManagerExtensions, CreateDirectoryPathMakesEveryMissingAncestor)
     QDir::setCurrent(previous);
 }
 
-TEST(FileManagerExtensions, CreateDirectoryPathBlockedByAFileLogsThreeLinesInOrder)
-{
-    QTemporaryDir tmp;
-    touch(tmp.path() + QStringLiteral("/a"));
-    QStringList lines;
-    platform::ScopedLogSink sink([&](const platform::LogRecord &r) { lines << r.message; });
-    EXPECT_EQ(vl::createDirectoryPath(tmp.path() + QStringLiteral("/a/b/c")), std::nullopt);
-    EXPECT_EQ(lines, (QStringList{tmp.path() + QStringLiteral("/a is a plain file not a folder"),
-                                  QStringLiteral("Can't create directory: ") + tmp.path() + QStringLiteral("/a/b"),
-                                  QStringLiteral("Can't create directory: ") + tmp.path() + QStringLiteral("/a/b/c")}));
-}
-
 TEST(FileManagerExtensions, ListingsAndFolderCounts)
 {
     QTemporaryDir tmp;

@@ -37,16 +37,6 @@ TEST_F(Encrypted, DictionariesAndArraysRoundTripAndReadWhateverTheRoot)
     EXPECT_FALSE(QFile::exists(path("null")));
 }
 
-TEST_F(Encrypted, AnyPropertyListFormatReads)
-{
-    const QVariantMap value{{QStringLiteral("key"), QStringLiteral("value")}};
-    const QByteArray binary = platform::writePropertyList(value, platform::PropertyListFormat::Binary).bytes;
-    for (const QByteArray &plain : {binary, QByteArray("{ key = value; }")}) {
-        ASSERT_TRUE(vl::writeToFileEncrypted(plain, path("any"), true, "password"));
-        EXPECT_EQ(vl::dictionaryWithContentsOfEncryptedFile(path("any"), "password"), QVariant(value));
-    }
-}
-
 TEST_F(Encrypted, FilesHoldTheCiphertextAlone)
 {
     for (auto [length, fileLength] : {std::pair{0, 16}, {15, 16}, {16, 32}}) {
