@@ -97,17 +97,6 @@ TEST_F(CorvaneServiceHelperTest, FindsTheApplicationInItsFivePlacesInOrder)
     EXPECT_EQ(logged(), QStringList{Locate}) << "logged although found";
 }
 
-TEST_F(CorvaneServiceHelperTest, WithoutAServiceNothingIsReachedAndNothingWaits)
-{
-    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
-    EXPECT_FALSE(CorvaneServiceHelper::serviceProxy());
-    int sleeps = 0;
-    CorvaneServiceHelper::setSleepFunction([&](std::chrono::seconds) { ++sleeps; });
-    EXPECT_TRUE(CorvaneServiceHelper::waitForServiceToQuit());
-    EXPECT_EQ(sleeps, 0);
-    EXPECT_TRUE(logged().isEmpty());
-}
-
 TEST_F(CorvaneServiceHelperTest, WaitGivesUpAfterTwentyOneSecondPollsWithItsLogLine)
 {
     const ServiceJournalReader journal;

@@ -183,21 +183,6 @@ TEST_F(ConnectionTest, AHandlerMayEndItsOwnConnection)
     EXPECT_TRUE(handlerCapture.expired()) << "the handler is gone once it has returned";
 }
 
-TEST_F(ConnectionTest, NoProxyWhileTheNameIsNotRegistered)
-{
-    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
-    serve();
-    EXPECT_FALSE(Connection::registerName(QStringLiteral("CorvaneTestService"), testProtocol(),
-                                          [](const QString &, const QVariantList &) {}))
-        << "a second owner of the same name";
-    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"),
-                                                                     QStringLiteral("otherhost")));
-    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("bad.name")));
-    EXPECT_TRUE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
-    server.reset();
-    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
-}
-
 // Records the flags of the messages the proxy sends, on the name the proxy uses.
 class FlagRecorder : public QDBusVirtualObject
 {

@@ -56,33 +56,4 @@ TEST(OldStylePropertyList, ReadsEveryConstruct)
     }
 }
 
-TEST(OldStylePropertyList, NestingIsBoundedAt512)
-{
-    const auto nested = [](int depth) { return QByteArray(depth, '(') + QByteArray(depth, ')'); };
-    EXPECT_TRUE(readOldStylePropertyList(nested(512))->ok());
-    const auto deeper = readOldStylePropertyList(nested(513));
-    EXPECT_TRUE(deeper->error.contains(QLatin1String("512 deep"))) << qPrintable(deeper->error);
-    // A very deep text stops at the bound instead of exhausting the stack.
-    EXPECT_FALSE(readOldStylePropertyList(QByteArray(1 << 20, '{'))->ok());
-}
-
-TEST(OldStylePropertyList, TheBridgeReadsItAndRefusesToWriteIt)
-{
-    QByteArray utf16 = QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
-                           .encode(QStringLiteral("{ name = \"Z\u00fcrich\"; list = (1, <01>); }"));
-    const PropertyListReadResult read = readPropertyList(utf16);
-    ASSERT_TRUE(read.ok()) << qPrintable(read.error);
-    EXPECT_EQ(read.format, PropertyListFormat::OpenStep);
-    EXPECT_EQ(xmlOf(read.value),
-              xmlOf(QVariantMap{{"name", s(u"Z\u00fcrich")}, {"list", QVariantList{"1", QByteArray(1, 1)}}}));
-    // XML and binary keep their readers.
-    EXPECT_EQ(readPropertyList(xmlOf(read.value)).format, PropertyListFormat::Xml);
-    EXPECT_EQ(readPropertyList(writePropertyList(read.value, PropertyListFormat::Binary).bytes).format,
-              PropertyListFormat::Binary);
-
-    const PropertyListWriteResult written = writePropertyList(read.value, PropertyListFormat::OpenStep);
-    EXPECT_FALSE(written.ok());
-    EXPECT_TRUE(written.bytes.isEmpty());
-}
-
 } // namespace

@@ -47,25 +47,6 @@ protected:
 
 } // namespace
 
-TEST_F(UserDefaultsTest, DomainIsOneXmlFileReadWhole_BinaryAccepted)
-{
-    EXPECT_FALSE(defaults.persistentDomainForName(Domain));
-    const QVariantMap domain{{QStringLiteral("CVSortOrder"), qint64(2)}, {QStringLiteral("Nested"), QVariantList{true, 1.5}}};
-    ASSERT_TRUE(defaults.setPersistentDomain(domain, Domain));
-    EXPECT_EQ(defaults.pathForDomain(Domain), domainPath);
-    EXPECT_TRUE(fileBytes(domainPath).startsWith("<?xml"));
-    EXPECT_EQ(UserDefaults(Domain, dir.path()).persistentDomainForName(Domain), domain);
-
-    writeBytes(writePropertyList(QVariantMap{{QStringLiteral("fromBinary"), true}}, PropertyListFormat::Binary).bytes);
-    ASSERT_TRUE(defaults.synchronize());
-    EXPECT_EQ(defaults.boolForKey(QStringLiteral("fromBinary")), true);
-
-    ASSERT_TRUE(defaults.removePersistentDomainForName(Domain));
-    EXPECT_FALSE(QFile::exists(domainPath));
-    EXPECT_FALSE(defaults.persistentDomainForName(Domain));
-    EXPECT_TRUE(defaults.removePersistentDomainForName(Domain)); // already gone
-}
-
 TEST_F(UserDefaultsTest, ServiceKeysNegativeIntegersAndDatesSurviveEveryWholeDomainWrite)
 {
     const QDateTime written(QDate(1999, 12, 31), QTime(23, 59, 59), Qt::UTC);
@@ -192,20 +173,6 @@ TEST_F(UserDefaultsTest, DomainNamesCannotLeaveTheFolder)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("../escape.plist"))));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
     EXPECT_TRUE(defaults.setPersistentDomain({{QStringLiteral("k"), 1}}, QStringLiteral(".GlobalPreferences")));
-}
-
-TEST(UserDefaults, StandardInstanceUsesTheApplicationsDomainUnderXdgConfigHome)
-{
-    const QString domain = QCoreApplication::organizationDomain();
-    QCoreApplication::setOrganizationDomain(QStringLiteral("velora.com"));
-    EXPECT_EQ(UserDefaults::defaultApplicationDomain(), QStringLiteral("com.velora.") + QCoreApplication::applicationName());
-    QCoreApplication::setOrganizationDomain(domain);
-
-    UserDefaults &standard = UserDefaults::standardUserDefaults();
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    ASSERT_TRUE(!config.isEmpty() && config.startsWith(corvane::test::sandboxDir())); // never the real user's
-    ASSERT_TRUE(standard.setInteger(7, QStringLiteral("StandardKey")));
-    EXPECT_TRUE(QFile::exists(config + QLatin1Char('/') + standard.applicationDomain() + QStringLiteral(".plist")));
 }
 
 namespace {

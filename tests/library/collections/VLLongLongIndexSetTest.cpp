@@ -63,23 +63,6 @@ TEST(VLLongLongIndexSet, KeepsDistinctIndexesInSignedAscendingOrderAndAnswersNot
     EXPECT_EQ(VLLongLongIndexSet::indexSetWithIndex(NotFound).count(), 0);
 }
 
-TEST(VLLongLongIndexSet, RemovalAndBulkChanges)
-{
-    auto set = setOf({1, 2, 3, 4});
-    set.addIndexes(setOf({0, 3, 9}));
-    EXPECT_EQ(iterate(set), (std::vector<qint64>{0, 1, 2, 3, 4, 9}));
-    set.removeIndexes(setOf({2, 4, 100}));
-    set.removeIndex(8);
-    EXPECT_EQ(iterate(set), (std::vector<qint64>{0, 1, 3, 9}));
-    set.addIndexes(set); // itself: nothing to add
-    EXPECT_EQ(set.count(), 4);
-    set.removeIndexes(set); // itself: everything goes
-    EXPECT_EQ(set.count(), 0);
-    set = setOf({1, 2});
-    set.removeAllIndexes();
-    EXPECT_EQ(set, VLMutableLongLongIndexSet::indexSet());
-}
-
 TEST(VLLongLongIndexSet, IterationStaysRightWhileTheSetChanges)
 {
     // The bookmark is only a cache: interleaving iteration with insertions

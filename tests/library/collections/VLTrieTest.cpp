@@ -43,15 +43,6 @@ TEST(VLTrie, StorageIsCaseSensitiveAndListingIsSortedWithoutCase)
     }
 }
 
-TEST(VLTrie, CharactersOutsideTheBasicPlaneTakeTwoLevels)
-{
-    VLTrie trie;
-    const QString grin = QString::fromUtf8("\xF0\x9F\x98\x80"); // U+1F600, a surrogate pair
-    trie.addString(grin + "x");
-    EXPECT_EQ(trie.findStringsWithPrefix(grin.left(1)), QStringList{grin + "x"});
-    EXPECT_EQ(trie.root().findString(grin, 0)->key(), grin.at(1).unicode());
-}
-
 TEST(VLTrie, RemovalIsTrueForEveryExistingPathAndKeepsTheOtherStrings)
 {
     VLTrie trie;

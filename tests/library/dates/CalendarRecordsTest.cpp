@@ -71,42 +71,29 @@ TEST_F(CalendarRecordsTest, EventsOrderAllDayFirstThenByTimeOfDayThenBySummary)
     }
 }
 
-TEST_F(CalendarRecordsTest, OccurrencesAreTheStartOnTheRightSideOfTheDate)
-{
-    const platform::CalendarDate start = paris(5, 12);
-    struct Row
-    {
-        QDateTime date;
-        bool next, previous;
-    };
-    const Row rows[] = {
-        {start.date(), true, true}, // equal dates: both
-        {start.date().addSecs(-1), true, false},
-        {start.date().addSecs(1), false, true},
-        {QDateTime(), false, false},
-    };
-    const auto lunch = event("Lunch", false, start);
-    auto errand = task("Errand", false, std::nullopt);
-    errand->setStartDate(start);
-    for (const Row &row : rows) {
-        EXPECT_EQ(lunch->nextOccurrenceOfRecordAfterDate(row.date).has_value(), row.next);
-        EXPECT_EQ(lunch->previousOccurrenceOfRecordBeforeDate(row.date).has_value(), row.previous);
-        EXPECT_EQ(errand->nextOccurrenceOfRecordAfterDate(row.date).has_value(), row.next);
-        EXPECT_EQ(errand->previousOccurrenceOfRecordBeforeDate(row.date).has_value(), row.previous);
-    }
-    EXPECT_TRUE(lunch->nextOccurrenceOfRecordAfterDate(start.date())->isSharedWith(start));
-    EXPECT_FALSE(event("x", false, std::nullopt)->nextOccurrenceOfRecordAfterDate(start.date()));
-    EXPECT_FALSE(lunch->hasAlarms() || lunch->hasAttendees() || lunch->hasRecurrences() || lunch->hasParentRecord());
-    EXPECT_FALSE(errand->hasAlarms() || errand->hasAttendees() || errand->hasRecurrences()
-                 || errand->hasParentRecord());
-}
-
 template<typename Record> std::shared_ptr<Record> roundTrip(const Record &record)
 {
     const QByteArray archive = platform::Archiver::archivedDataWithRootObject(record);
     const auto decoded = platform::Unarchiver::unarchiveObjectWithData<Record>(archive);
     EXPECT_TRUE(decoded) << decoded.error().description.toStdString();
     return decoded ? *decoded : nullptr;
+}
+
+TEST_F(CalendarRecordsTest, TasksOrderDateOnlyFirstThenByTimeOfDueDateThenBySummary)
+{
+    EXPECT_EQ(task("z", true, paris(9, 23))->compare(*task("a", false, paris(1, 1))),
+              ComparisonResult::OrderedAscending);
+    EXPECT_EQ(task("z", false, paris(9, 9))->compare(*task("a", false, paris(1, 10))),
+              ComparisonResult::OrderedAscending);
+    EXPECT_EQ(task("b", false, paris(9, 9))->compare(*task("a", false, paris(1, 9))),
+              ComparisonResult::OrderedDescending);
+    EXPECT_EQ(task("b", true, paris(9, 9))->compare(*task("a", true, paris(1, 11))),
+              ComparisonResult::OrderedDescending);
+    // A null summary comes first, consistently both ways.
+    auto untitled = std::make_shared<VLCalendarTask>();
+    untitled->setDueDate(paris(1, 9));
+    EXPECT_EQ(untitled->compare(*task("", false, paris(1, 9))), ComparisonResult::OrderedAscending);
+    EXPECT_EQ(task("", false, paris(1, 9))->compare(*untitled), ComparisonResult::OrderedDescending);
 }
 
 TEST_F(CalendarRecordsTest, EventsArchiveAndCopyEveryValue)

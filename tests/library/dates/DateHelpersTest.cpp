@@ -47,29 +47,6 @@ TEST_F(DateHelpersTest, WithoutCurrentTimeIsNoonGmtOfTheDayTheDateShows)
     EXPECT_EQ(vl::dateWithoutCurrentTime(london), noon);
 }
 
-TEST_F(DateHelpersTest, TitleFormatterSpeaksTheOlderCalendarFormat)
-{
-    const QDateTime date = at(2008, 3, 1, 14, 5, 9, "Europe/Paris").date().addMSecs(123);
-    struct Row
-    {
-        QString format;
-        QString expected;
-    };
-    const Row rows[] = {
-        {"%Y-%m-%d %H:%M:%S.%F", "2008-03-01 14:05:09.123"}, // the log line's format
-        {"%A, %B %e", "Saturday, March 1"},
-        {"%a %b %d %y, %I:%M %p", "Sat Mar 01 08, 02:05 PM"},
-        {"day %j, weekday %w", "day 061, weekday 6"},
-        {"100%% at %H o'clock %z", "100% at 14 o'clock +0100"},
-        {"%q%", "%q%"}, // unknown conversions and a lone percent sign are text
-        {"", ""},
-    };
-    for (const Row &row : rows)
-        EXPECT_EQ(VLDateTitleFormatter::stringForDate(date, row.format), row.expected) << row.format.toStdString();
-    EXPECT_EQ(VLDateTitleFormatter::stringForDate(date, QString()), "Saturday, March 1, 2008");
-    EXPECT_EQ(VLDateTitleFormatter::stringForDate(QDateTime(), QStringLiteral("%Y")), "");
-}
-
 TEST_F(DateHelpersTest, ZonesOrderByCurrentOffsetThenByNameIgnoringCase)
 {
     using platform::ComparisonResult;
@@ -96,24 +73,6 @@ TEST_F(DateHelpersTest, ZonesOrderByCurrentOffsetThenByNameIgnoringCase)
     EXPECT_TRUE(names.contains("America/Ciudad_Juarez"));
     for (const QByteArray &name : names)
         EXPECT_FALSE(name.endsWith(".tab") || name.startsWith("posix")) << name.constData();
-}
-
-TEST_F(DateHelpersTest, ChangingTheDefaultZoneIsAnnounced)
-{
-    int notifications = 0;
-    QByteArray zoneSeen;
-    const int observer = 0;
-    platform::NotificationCenter::defaultCenter().addObserver(&observer, VLDefaultTimeZoneDidChangeNotification,
-                                                              nullptr, [&](const platform::Notification &note) {
-                                                                  ++notifications;
-                                                                  EXPECT_EQ(note.object, nullptr);
-                                                                  zoneSeen = platform::defaultTimeZone().id();
-                                                              });
-    vl::setDefaultTimeZoneAndNotify(zone("Asia/Tokyo"));
-    platform::NotificationCenter::defaultCenter().removeObserver(&observer);
-    EXPECT_EQ(notifications, 1);
-    EXPECT_EQ(zoneSeen, "Asia/Tokyo");
-    EXPECT_EQ(platform::CalendarDate::calendarDate().timeZone(), zone("Asia/Tokyo"));
 }
 
 } // namespace

@@ -65,28 +65,6 @@ TEST(CarbonUtilities, ReferencesAndSpecificationsLeadBackToTheItem)
     EXPECT_EQ(vl::fileURLWithFSRef(platform::FileReference()), QUrl());
 }
 
-TEST(CarbonUtilities, HfsPathsOfPathsAndUrls)
-{
-    Folder tmp;
-    const QString file = touch(tmp / "notes.txt");
-    const QString hfs = vl::fileSystemPathHFSStyle(file);
-    EXPECT_EQ(hfs, vl::fileSystemPathHFSStyle(QUrl::fromLocalFile(file)));
-    EXPECT_TRUE(hfs.startsWith(platform::Volume::containing(file)->name() + u':'));
-    EXPECT_TRUE(hfs.endsWith(QStringLiteral(":notes.txt")));
-    EXPECT_EQ(vl::pathFromFileSystemPathHFSStyle(hfs), file);
-    EXPECT_EQ(vl::URLWithFileSystemPathHFSStyle(hfs), QUrl::fromLocalFile(file));
-    const QString folderHfs = vl::fileSystemPathHFSStyle(tmp.path);
-    EXPECT_FALSE(folderHfs.endsWith(u':')); // folders carry no trailing colon
-    EXPECT_EQ(vl::URLWithFileSystemPathHFSStyle(folderHfs + u':'), QUrl::fromLocalFile(tmp.path + u'/'));
-    EXPECT_EQ(vl::URLWithFileSystemPathHFSStyle(folderHfs), QUrl::fromLocalFile(tmp.path));
-    EXPECT_EQ(vl::pathFromFileSystemPathHFSStyle(QStringLiteral("No Such Volume \u2603:x")), std::nullopt);
-
-    EXPECT_EQ(vl::URLByDeletingLastPathComponent(QUrl(QStringLiteral("file:///a/b/c"))),
-              QUrl(QStringLiteral("file:///a/b/")));
-    EXPECT_EQ(vl::URLByDeletingLastPathComponent(QUrl(QStringLiteral("file:///a/b/"))),
-              QUrl(QStringLiteral("file:///a/")));
-}
-
 TEST(CarbonUtilities, FlagsFollowTheMaskAndClearHasBeenInited)
 {
     Folder tmp;

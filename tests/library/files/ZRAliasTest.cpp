@@ -221,34 +221,6 @@ TEST(ZRAlias, AliasFilesOfEachKind)
     EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(entry)), fourCharCode("adrp"));
 }
 
-TEST(ZRAlias, AliasFilesReadBackAndResolveThroughChains)
-{
-    Folder tmp;
-    const QString target = touch(tmp / "target");
-    ASSERT_TRUE(ZRAlias::aliasWithPath(target)->writeToFile(tmp / "first alias"));
-    ASSERT_TRUE(ZRAlias::aliasWithPath(tmp / "first alias")->writeToFile(tmp / "second alias"));
-    const auto read = ZRAlias::aliasWithContentsOfFile(tmp / "second alias");
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->path(), tmp / "first alias");
-    EXPECT_EQ(vl::resolveAliasFile(tmp / "second alias"), target);
-    EXPECT_EQ(vl::resolveAliasFile(QUrl::fromLocalFile(tmp / "second alias")), QUrl::fromLocalFile(target));
-    EXPECT_EQ(vl::resolveAliasFile(target), target);
-    EXPECT_EQ(vl::resolveAliasFile(QUrl::fromLocalFile(target)), QUrl::fromLocalFile(target));
-    EXPECT_EQ(vl::stringByResolvingAliasesInPath(tmp / "second alias"), target);
-    ASSERT_TRUE(QFile::rename(target, tmp / "renamed"));
-    EXPECT_EQ(vl::resolveAliasFile(tmp / "second alias"), tmp / "renamed");
-
-    // A fork without 'alis' 0 gives no alias, and is closed again.
-    ASSERT_TRUE(vl::writeToResourceForkFile("x", tmp / "no alias", fourCharCode("alis"), 1, QString()));
-    EXPECT_FALSE(ZRAlias::aliasWithContentsOfFile(tmp / "no alias"));
-    EXPECT_FALSE(ZRAlias::aliasWithContentsOfURL(QUrl::fromLocalFile(tmp / "missing")));
-    EXPECT_EQ(platform::ResourceManager::curResFile(), 0);
-    // An alias whose target is gone: the URL side gives none, the path side the path.
-    ASSERT_TRUE(QFile::remove(tmp / "renamed"));
-    EXPECT_EQ(vl::resolveAliasFile(QUrl::fromLocalFile(tmp / "first alias")), std::nullopt);
-    EXPECT_EQ(vl::resolveAliasFile(tmp / "first alias"), tmp / "first alias");
-}
-
 TEST(ZRAlias, AClassicFinderAliasFileReads)
 {
     CORVANE_REQUIRE_CORPUS(dir, "macfiles/alias");

@@ -112,50 +112,6 @@ TEST(ZRResourceFork, AddingReplacesAndSurvivesCloseAndReopen)
     reopened->closeFile();
 }
 
-TEST(ZRResourceFork, NamesIdsAndFreshIds)
-{
-    Folder tmp;
-    LogLines log;
-    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "names");
-    ASSERT_TRUE(fork);
-    ASSERT_TRUE(fork->addData("a", fourCharCode("STR "), 5, QStringLiteral("caf\u00e9")));
-    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 5), QStringLiteral("caf\u00e9"));
-    qint16 id = 0;
-    EXPECT_TRUE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("caf\u00e9")));
-    EXPECT_EQ(id, 5);
-    EXPECT_FALSE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("nobody")));
-    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 6), std::nullopt);
-
-    ASSERT_TRUE(fork->addData("b", fourCharCode("STR "), QString()));
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("Adding a resource without specifying the name of id.")});
-    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 128), QString()); // empty name
-    ASSERT_TRUE(fork->addData("c", fourCharCode("STR "), QStringLiteral("third")));
-    EXPECT_TRUE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("third")));
-    EXPECT_EQ(id, 129);
-    EXPECT_TRUE(fork->removeType(fourCharCode("STR "), 128));
-    EXPECT_TRUE(fork->removeType(fourCharCode("STR "), 128)); // absent: done as well
-    EXPECT_EQ(fork->dataForType(fourCharCode("STR "), 128), std::nullopt);
-    fork->closeFile();
-    EXPECT_EQ(storedResources(tmp / "names")[0].name, QByteArray("caf\x8e")); // Mac Roman
-}
-
-TEST(ZRResourceFork, OperationsRestoreTheCurrentFile)
-{
-    Folder tmp;
-    auto first = ZRResourceFork::resourceForkForWritingAtPath(tmp / "first");
-    auto second = ZRResourceFork::resourceForkForWritingAtPath(tmp / "second");
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(ResourceManager::curResFile(), second->fileReference());
-    ASSERT_TRUE(first->addData("1", fourCharCode("TEXT"), 1, QString()));
-    EXPECT_EQ(first->dataForType(fourCharCode("TEXT"), 1), "1");
-    EXPECT_EQ(ResourceManager::curResFile(), second->fileReference());
-    EXPECT_TRUE(second->everyResourceType().isEmpty()); // the current file's types: the second's
-    second->closeFile();
-    EXPECT_EQ(ResourceManager::curResFile(), first->fileReference());
-    EXPECT_EQ(first->everyResourceType(), QList<platform::OSType>{fourCharCode("TEXT")});
-    first->closeFile();
-}
-
 TEST(ZRResourceFork, TheWholeForkAsBytes)
 {
     Folder tmp;

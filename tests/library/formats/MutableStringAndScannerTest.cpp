@@ -31,28 +31,3 @@ TEST(MutableStringExtensions, ReplacementsCountNonOverlappingMatches)
         EXPECT_EQ(text, QString::fromUtf8(row.result)) << row.text;
     }
 }
-
-TEST(Scanner, SkipsWhitespaceAndRestoresTheLocationOnFailure)
-{
-    Scanner scanner(QStringLiteral("  12 , -7 abc  "));
-    int value = 0;
-    ASSERT_TRUE(scanner.scanInt(&value));
-    EXPECT_EQ(value, 12);
-    QString piece;
-    EXPECT_FALSE(scanner.scanInt(&value));
-    EXPECT_EQ(scanner.scanLocation(), 4);
-    EXPECT_TRUE(scanner.scanString(QStringLiteral(","), nullptr));
-    EXPECT_TRUE(scanner.scanUpToString(QStringLiteral("ABC"), &piece));    // case-insensitive by default
-    EXPECT_EQ(piece, QStringLiteral("-7 "));
-    EXPECT_TRUE(scanner.scanCharactersFromSet(CharacterSet::letterCharacterSet(), &piece));
-    EXPECT_EQ(piece, QStringLiteral("abc"));
-    EXPECT_TRUE(scanner.isAtEnd());
-    EXPECT_FALSE(scanner.scanUpToString(QStringLiteral("x"), &piece));
-    EXPECT_THROW(scanner.setScanLocation(100), platform::Exception);
-
-    Scanner sensitive(QStringLiteral("a-B-b"));
-    sensitive.setCaseSensitive(true);
-    sensitive.setCharactersToBeSkipped(std::nullopt);
-    EXPECT_TRUE(sensitive.scanUpToString(QStringLiteral("b"), &piece));
-    EXPECT_EQ(piece, QStringLiteral("a-B-"));
-}

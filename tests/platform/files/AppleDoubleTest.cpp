@@ -69,15 +69,6 @@ TEST(AppleDouble, AttributesAndForeignEntriesKeepTheirBytes)
     EXPECT_EQ(foreign->otherEntries().back().id, 1u); // the empty data-fork entry
 }
 
-TEST(AppleDouble, WritesTheKernelLayoutByteForByte)
-{
-    CORVANE_REQUIRE_CORPUS(dir, "macfiles/appledouble");
-    const QByteArray original = corpusFile(dir, "._Release.Notes");
-    const std::optional<AppleDouble> file = AppleDouble::parse(original);
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->toBytes(0x8F00CA94), original);
-}
-
 TEST(AppleDouble, LaysOutAForkAndAttributesAsTheKernelDoes)
 {
     AppleDouble file;

@@ -80,31 +80,6 @@ TEST(FileSpecification, NamesAParentAndAShortNameAndLeadsBack)
     EXPECT_FALSE(FileSpecification::fromParts(spec->volume(), spec->parentDirectory(), "absent")->toReference());
 }
 
-TEST(HfsPath, NamesTheRootVolumeAndRoundTrips)
-{
-    Folder tmp;
-    const QString rootName = Volume::containing(QStringLiteral("/"))->name();
-    EXPECT_FALSE(rootName.isEmpty());
-    EXPECT_EQ(HfsPath::fromPath(QStringLiteral("/")), rootName + u':');
-    const QString volumeName = Volume::containing(tmp.path)->name();
-    const QString path = tmp / "a:b/c d";
-    QDir().mkpath(path);
-    const std::optional<QString> hfs = HfsPath::fromPath(path);
-    ASSERT_TRUE(hfs);
-    EXPECT_TRUE(hfs->startsWith(volumeName + u':'));
-    EXPECT_TRUE(hfs->endsWith(QStringLiteral(":a/b:c d"))); // swapped, and no trailing colon for a folder
-    const std::optional<HfsPath::Converted> back = HfsPath::toPath(*hfs);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->path, path);
-    EXPECT_FALSE(back->isFolder);
-    EXPECT_TRUE(HfsPath::toPath(*hfs + u':')->isFolder);
-    EXPECT_EQ(HfsPath::toPath(rootName + u':')->path, QStringLiteral("/"));
-    EXPECT_EQ(HfsPath::toPath(*hfs + QStringLiteral("::x"))->path, tmp / "a:b/x"); // "::" goes up
-    EXPECT_FALSE(HfsPath::toPath(QStringLiteral("No Such Volume \u2603:x")));
-    EXPECT_FALSE(HfsPath::fromPath(QStringLiteral("relative/path")));
-    EXPECT_FALSE(HfsPath::toPath(QString()));
-}
-
 TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)
 {
     Folder tmp;

@@ -222,37 +222,4 @@ TEST_F(Cdsa, SignaturesWithRsaAndDsa)
     EXPECT_EQ(cdsaSign(module, rsaPrivate, CSSM_ALGID_SHA1, data, signature), CSSMERR_CSP_INVALID_ALGORITHM);
 }
 
-TEST_F(Cdsa, DiffieHellmanAgreesOnTheLeadingBytesOfTheSecret)
-{
-    CSSM_KEY alicePublic, alicePrivate, bobPublic, bobPrivate;
-    QByteArray parameters;
-    EXPECT_EQ(cdsaDhGenerateKeyPair(module, alicePublic, alicePrivate, 1024, nullptr, nullptr),
-              CSSMERR_CSSM_INVALID_POINTER);
-    ASSERT_EQ(cdsaDhGenerateKeyPair(module, alicePublic, alicePrivate, 1024, nullptr, &parameters), CSSM_OK);
-    EXPECT_EQ(alicePrivate.attributes, CSSM_KEYATTR_RETURN_REF);
-    EXPECT_TRUE(alicePrivate.data.isEmpty());
-    EXPECT_NE(alicePublic.data.front(), '\0'); // the bare value, no leading zeros
-    // The parameters come back as a PKCS#3 DHParameter; the original's wrapped form with the
-    // PKCS#3 identifier is taken too.
-    const QByteArray content = hex("06082a864886f70d0103") + parameters; // OID 1.2.840.113549.1.3
-    ASSERT_GT(content.size(), 127);
-    ASSERT_LT(content.size(), 256);
-    const QByteArray wrapped = hex("3081") + QByteArray(1, char(content.size())) + content;
-    ASSERT_EQ(cdsaDhGenerateKeyPair(module, bobPublic, bobPrivate, 1024, &wrapped, nullptr), CSSM_OK);
-    EXPECT_EQ(cdsaDhGenerateKeyPair(module, bobPublic, bobPrivate, 2048, &parameters, nullptr), CSSMERR_CSP_UNSUPPORTED_KEY_SIZE);
-    const QByteArray garbage = "garbage";
-    EXPECT_EQ(cdsaDhGenerateKeyPair(module, bobPublic, bobPrivate, 1024, &garbage, nullptr), CSSMERR_CSP_INVALID_ATTR_ALG_PARAMS);
-
-    CSSM_KEY aliceShared, bobShared, full;
-    ASSERT_EQ(cdsaDhKeyExchange(module, alicePrivate, bobPublic.data, aliceShared, 128, CSSM_ALGID_AES), CSSM_OK);
-    ASSERT_EQ(cdsaDhKeyExchange(module, bobPrivate, alicePublic.data, bobShared, 128, CSSM_ALGID_AES), CSSM_OK);
-    EXPECT_EQ(aliceShared.data, bobShared.data);
-    EXPECT_EQ(aliceShared.data.size(), 16);
-    EXPECT_EQ(aliceShared.algorithm, CSSM_ALGID_AES);
-    ASSERT_EQ(cdsaDhKeyExchange(module, alicePrivate, bobPublic.data, full, 1024, CSSM_ALGID_AES), CSSM_OK);
-    EXPECT_TRUE(full.data.startsWith(aliceShared.data));
-    EXPECT_EQ(cdsaDhKeyExchange(module, alicePrivate, hex("01"), full, 128, CSSM_ALGID_AES), CSSMERR_CSP_INVALID_KEY);
-    EXPECT_EQ(cdsaDhKeyExchange(module, alicePublic, bobPublic.data, full, 128, CSSM_ALGID_AES), CSSMERR_CSP_INVALID_KEY_REFERENCE);
-}
-
 } // namespace

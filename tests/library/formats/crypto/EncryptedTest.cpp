@@ -69,18 +69,4 @@ TEST_F(Encrypted, KeySizesAndPasswordsAreTheirBytes)
     EXPECT_FALSE(vl::encrypt(plain, nullptr));
 }
 
-TEST_F(Encrypted, StringsConvertWithoutLossOrNotAtAll)
-{
-    const QString text = QStringLiteral("Gr\u00fc\u00dfe");
-    for (vl::StringEncoding encoding : {vl::StringEncoding::UTF8, vl::StringEncoding::ISOLatin1, vl::StringEncoding::Unicode}) {
-        ASSERT_TRUE(vl::writeToFileEncrypted(text, path("string"), true, encoding, "password"));
-        EXPECT_EQ(vl::stringWithContentsOfEncryptedFile(path("string"), encoding, "password"), text);
-    }
-    EXPECT_FALSE(vl::writeToFileEncrypted(text, path("ascii"), true, vl::StringEncoding::ASCII, "password"));
-    EXPECT_FALSE(QFile::exists(path("ascii")));
-    ASSERT_TRUE(vl::writeToFileEncrypted(QByteArray("\xff\xfe\xfd"), path("bytes"), true, "password"));
-    EXPECT_FALSE(vl::stringWithContentsOfEncryptedFile(path("bytes"), vl::StringEncoding::UTF8, "password"));
-    EXPECT_FALSE(vl::stringWithContentsOfEncryptedFile(path("string"), vl::StringEncoding::UTF8, "other"));
-}
-
 } // namespace

@@ -83,23 +83,6 @@ TEST(VLvParser, PropertiesKeepTheirNamesParametersAndDecodedBytes)
     EXPECT_EQ(propertyAt(card, 6)->data(), QByteArray("a\0b", 3)) << "a NUL character does not end the text";
 }
 
-TEST(VLvParser, EachTextStartsAfreshAndAFailureKeepsWhatWasBuilt)
-{
-    VLvParser parser;
-    EXPECT_FALSE(parser.parseString(QStringLiteral("BEGIN:VCARD\nFN:A\nEND:VCARD\nBEGIN:VCARD\nTEL:1\n"
-                                                   "NOTE;TYPE=:x\nEMAIL:lost\nEND:VCARD")));
-    EXPECT_EQ(summary(parser), QStringLiteral("VCARD(FN) VCARD(TEL)"));
-    EXPECT_EQ(propertyAt(*parser.cards().at(1), 0)->data(), "1");
-
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nBEGIN:VCARD\nFN:open")));
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nFN:B\nEND:VCARD")));
-    EXPECT_EQ(summary(parser), QStringLiteral("VCARD(FN)")) << "a card left open must not swallow the next text";
-    ASSERT_FALSE(parser.parseString(QStringLiteral("BEGIN:VCARD\nP;BASE64:QU*D\nX:1")));
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nFN:C\nEND:VCARD"))) << "a failed text leaves no state behind";
-    EXPECT_EQ(summary(parser), QStringLiteral("VCARD(FN)"));
-    EXPECT_EQ(propertyAt(*parser.cards().at(0), 0)->data(), "C");
-}
-
 TEST(VLvParser, DeepNestingIsBuiltDescribedAndReleasedWithoutRecursion)
 {
     QString text;
