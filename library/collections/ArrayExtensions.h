@@ -75,6 +75,11 @@ QVariantList arrayOfObjectsInDictionariesForKey(const QVariantList &array, const
 bool containsAtLeastOneDictionaryWithObjectForKey(const QVariantList &array, const QString &key);
 /// Element 0; none for an empty array.
 QVariant firstObject(const QVariantList &array);
+/// An array of the one `object`.
+inline QVariantList arrayWithObject(const QVariant &object)
+{
+    return QVariantList{object};
+}
 /// The first index whose element is a dictionary whose value for `key` equals
 /// `object`; ArrayNotFound otherwise. Other elements are skipped.
 qsizetype indexOfDictionaryWithObject(const QVariantList &array, const QVariant &object, const QString &key);

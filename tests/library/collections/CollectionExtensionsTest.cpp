@@ -1,3 +1,4 @@
+#include "AffineTransform.h"
 #include "ArrayExtensions.h"
 #include "DictionaryExtensions.h"
 #include "IndexSetExtensions.h"
@@ -310,6 +311,14 @@ TEST(IndexAndSetExtensions, NumbersBecomeIndexes)
     vl::addObjects(ints, {3, 4});
     vl::removeObjectsInArray(ints, {1, 4});
     EXPECT_EQ(ints, (QSet<int>{3}));
+}
+
+// The size is transformed without the translation, so a quarter turn gives a negative width.
+TEST(AffineTransform, TranslateRectMovesTheOriginAsAPointAndTheSizeAsASize)
+{
+    const vl::AffineTransform quarterTurn{0, 1, -1, 0, 10, 20};
+    EXPECT_EQ(vl::translateRect(quarterTurn, QRectF(1, 2, 3, 4)), QRectF(QPointF(8, 21), QSizeF(-4, 3)));
+    EXPECT_EQ(vl::translateRect({}, QRectF(1, 2, 3, 4)), QRectF(1, 2, 3, 4));
 }
 
 #include "CollectionExtensionsTest.moc"
