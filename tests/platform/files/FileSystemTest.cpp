@@ -4,6 +4,7 @@
 #include "platform/files/FileSpecification.h"
 #include "platform/files/HfsPath.h"
 #include "platform/files/Volume.h"
+#include "platform/files/Volume_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +56,24 @@ TEST(FileReference, FollowsItsItemThroughRenamesAndMoves)
     EXPECT_EQ(reference->path(), std::nullopt);
     EXPECT_FALSE(FileReference::fromPath(tmp / "missing"));
     EXPECT_EQ(FileReference().path(), std::nullopt);
+}
+
+// In a chroot (a package build's, say) the mount holding "/" is not listed.
+TEST(Volume, TheRootOfAChrootIsAVolumeOfItsOwn)
+{
+    const QByteArray chroot = "44 26 0:39 / /proc rw,relatime - proc proc rw\n"
+                              "45 26 0:21 / /sys rw,relatime - sysfs sysfs rw\n"
+                              "46 45 0:27 / /sys/fs/cgroup rw,relatime - tmpfs tmpfs rw,mode=755\n";
+    const QList<Volume> volumes = detail::volumesFromMountInfo(chroot, 0x801);
+    ASSERT_EQ(volumes.size(), 4);
+    EXPECT_EQ(volumes[0].mountPoint, "/");
+    EXPECT_EQ(volumes[0].device, 0x801U);
+    EXPECT_EQ(volumes[0].reference(), -26);
+    EXPECT_EQ(volumes[0].name(), "Root");
+
+    const QByteArray machine = "26 1 254:0 / / rw - ext4 /dev/vda rw\n" + chroot;
+    EXPECT_EQ(detail::volumesFromMountInfo(machine, 0x801).size(), 4);
+    EXPECT_EQ(detail::volumesFromMountInfo(machine, 0x801)[0].source, "/dev/vda");
 }
 
 TEST(FileSpecification, NamesAParentAndAShortNameAndLeadsBack)
