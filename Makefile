@@ -32,7 +32,9 @@ build-%/build.ninja: | deps
 build: build/build.ninja
 	cmake --build --preset default -j $(JOBS)
 
-demo: build
+# The demo needs the host, which depends on the pane and the service: no tests.
+demo: build/build.ninja
+	cmake --build --preset default -j $(JOBS) --target corvane-prefs
 	scripts/demo build
 
 test: build

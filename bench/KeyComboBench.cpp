@@ -69,8 +69,8 @@ int main(int argc, char **argv)
         for (const char *what : {"Archive", "Unarchive"}) {
             const auto ratio = times.ratio(std::string("BM_") + what + "KeyCombo", std::string("BM_") + what + "DataStream");
             if (ratio && ratio->numerator > 0)
-                std::printf("%s per combination: %.0f ns CPU, QDataStream %.0f ns: %.1fx the peer's time\n", what,
-                            ratio->numerator, ratio->denominator, ratio->value());
+                std::printf("ratio %s a combination / QDataStream: %.1fx (%.0f ns vs %.0f ns, CPU)\n", what,
+                            ratio->value(), ratio->numerator, ratio->denominator);
         }
     });
 }

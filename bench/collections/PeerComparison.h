@@ -22,10 +22,10 @@ struct Pair
 inline int runComparing(int argc, char **argv, const std::vector<Pair> &pairs)
 {
     return runBenchmarks(argc, argv, Clock::AsMeasured, [&](const BenchmarkTimes &times) {
-        std::printf("\nTime ratio, ours / standard peer (below 1: ours is faster)\n");
+        std::printf("\n");
         for (const Pair &p : pairs) {
             if (const auto ratio = times.ratio(p.ours, p.peer))
-                std::printf("  %-40s / %-40s %6.2f\n", p.ours.c_str(), p.peer.c_str(), ratio->value());
+                std::printf("ratio %s / %s: %.2fx\n", p.ours.c_str(), p.peer.c_str(), ratio->value());
         }
     });
 }

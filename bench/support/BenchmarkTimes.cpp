@@ -1,5 +1,8 @@
 #include "BenchmarkTimes.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <vector>
 
 namespace corvane::bench {
@@ -9,7 +12,13 @@ namespace {
 class RecordingReporter : public benchmark::ConsoleReporter
 {
 public:
-    explicit RecordingReporter(BenchmarkTimes &times) : m_times(times) {}
+    // Colour only on a terminal, as Google Benchmark's own reporter chooses: a log or
+    // a pipe gets plain lines.
+    explicit RecordingReporter(BenchmarkTimes &times)
+        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
+        , m_times(times)
+    {
+    }
 
     void ReportRuns(const std::vector<Run> &runs) override
     {

@@ -3,6 +3,7 @@
 #include "platform/files/FourCharCode.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QUrl>
 
@@ -27,5 +28,20 @@ bool writeToResourceForkURL(const QByteArray &data, const QUrl &url, platform::O
                             const QString &name);
 bool writeToResourceForkFile(const QByteArray &data, const QString &path, platform::OSType type, qint16 id,
                              const QString &name);
+
+/// The byte at `index`; REQUIRES: 0 <= index < size.
+inline quint8 byteAtIndex(const QByteArray &data, qsizetype index)
+{
+    return quint8(data.at(index));
+}
+/// A new data object with `bytes` appended.
+QByteArray dataByAppendingBytes(const QByteArray &data, QByteArrayView bytes);
+/// The bytes as upper-case hexadecimal digits, two a byte: 1 and 171 give "01AB";
+/// the empty string for empty data.
+QString hexString(const QByteArray &data);
+/// Appends one byte.
+void appendByte(QByteArray &data, quint8 byte);
+/// Removes `length` bytes from `location`, clamped to the data.
+void deleteBytesInRange(QByteArray &data, qsizetype location, qsizetype length);
 
 } // namespace vl

@@ -12,7 +12,7 @@ struct CharacterSet::Data
     explicit Data(icu::UnicodeSet &&s)
         : set(std::move(s))
     {
-        set.freeze();    // frozen sets answer contains() lock-free and faster
+        set.freeze(); // frozen sets answer contains() lock-free and faster
         for (char32_t c = 0; c < 128; ++c)
             if (set.contains(UChar32(c)))
                 ascii[c / 64] |= std::uint64_t(1) << (c % 64);
@@ -34,11 +34,11 @@ CharacterSet::CharacterSet(std::shared_ptr<const Data> data)
 {
 }
 
-#define VL_STANDARD_SET(name, pattern)                      \
-    CharacterSet CharacterSet::name()                       \
-    {                                                       \
-        static const auto data = fromPattern(u##pattern);   \
-        return CharacterSet(data);                          \
+#define VL_STANDARD_SET(name, pattern)                                                                                 \
+    CharacterSet CharacterSet::name()                                                                                  \
+    {                                                                                                                  \
+        static const auto data = fromPattern(u##pattern);                                                              \
+        return CharacterSet(data);                                                                                     \
     }
 
 VL_STANDARD_SET(whitespaceCharacterSet, "[\\p{Zs}\\u0009]")
@@ -74,10 +74,28 @@ CharacterSet CharacterSet::characterSetWithRange(char32_t first, qsizetype lengt
     return CharacterSet(std::make_shared<const Data>(std::move(set)));
 }
 
+// A copy that can be changed: ICU's copy constructor keeps a frozen set frozen,
+// and a frozen set ignores every change.
+static icu::UnicodeSet thawedCopy(const icu::UnicodeSet &frozen)
+{
+    icu::UnicodeSet set;
+    set.addAll(frozen);
+    return set;
+}
+
 CharacterSet CharacterSet::invertedSet() const
 {
-    icu::UnicodeSet set(d->set);    // a copy of a frozen set is thawed
+    icu::UnicodeSet set = thawedCopy(d->set);
     set.complement();
+    return CharacterSet(std::make_shared<const Data>(std::move(set)));
+}
+
+CharacterSet CharacterSet::subtracting(const CharacterSet &other, char32_t first, char32_t last) const
+{
+    icu::UnicodeSet removed = thawedCopy(other.d->set);
+    removed.retain(UChar32(first), UChar32(last));
+    icu::UnicodeSet set = thawedCopy(d->set);
+    set.removeAll(removed);
     return CharacterSet(std::make_shared<const Data>(std::move(set)));
 }
 

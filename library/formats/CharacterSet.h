@@ -37,6 +37,8 @@ public:
 
     /// Every code point that is not in this set.
     CharacterSet invertedSet() const;
+    /// This set without the code points from `first` to `last` that `other` holds.
+    CharacterSet subtracting(const CharacterSet &other, char32_t first, char32_t last) const;
 
     bool longCharacterIsMember(char32_t c) const;
     bool characterIsMember(char16_t c) const { return longCharacterIsMember(c); }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -11,5 +12,9 @@ namespace platform {
 /// first (by its path, /proc/self/exe), then the shared libraries. Objects
 /// without a name (the vDSO on some systems) are left out.
 std::vector<QByteArray> loadedImagePaths();
+
+/// The path of the loaded object whose mapped segments hold `address`, as
+/// loadedImagePaths() names it; none for an address in no loaded object.
+std::optional<QByteArray> loadedImagePathContaining(const void *address);
 
 } // namespace platform

@@ -1,9 +1,12 @@
 #include "platform/files/Volume.h"
+#include "platform/files/Volume_p.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QSet>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <mutex>
@@ -141,16 +144,33 @@ qint16 Volume::reference() const
 QList<Volume> Volume::mounted()
 {
     QFile file(QStringLiteral("/proc/self/mountinfo"));
-    if (!file.open(QIODevice::ReadOnly))
+    struct stat root;
+    if (!file.open(QIODevice::ReadOnly) || ::stat("/", &root) != 0)
         return {};
+    return detail::volumesFromMountInfo(file.readAll(), root.st_dev);
+}
+
+QList<Volume> detail::volumesFromMountInfo(const QByteArray &mountInfo, quint64 rootDevice)
+{
     QList<Volume> volumes;
-    for (const QByteArray &line : file.readAll().split('\n')) {
+    QSet<int> parents;
+    for (const QByteArray &line : mountInfo.split('\n')) {
         std::optional<Volume> volume = parseMountInfoLine(line);
         if (!volume)
             continue;
+        parents.insert(line.split(' ').value(1).toInt());
         volumes.removeIf([&](const Volume &earlier) { return earlier.mountPoint == volume->mountPoint; });
         volumes.append(std::move(*volume));
     }
+    if (std::ranges::any_of(volumes, [](const Volume &v) { return v.mountPoint == u"/"; }))
+        return volumes;
+    for (const Volume &volume : std::as_const(volumes))
+        parents.remove(volume.mountId);
+    Volume root;
+    root.mountId = parents.isEmpty() ? 0 : *std::ranges::min_element(parents);
+    root.device = rootDevice;
+    root.mountPoint = QStringLiteral("/");
+    volumes.prepend(root);
     return volumes;
 }
 

@@ -173,12 +173,3 @@ TEST_F(CaptureTest, ASheetTakingTheKeyboardNeitherEndsEditingNorLosesItsKeys)
     QTest::keyClick(field, Qt::Key_Space, Qt::AltModifier);
     EXPECT_EQ(posted, (std::vector<Posted>{{49, 0x0800}}));
 }
-
-TEST_F(CaptureTest, UserTextChangesReachTheDelegateWithTheFieldAsEditor)
-{
-    field->setText(QStringLiteral("⌥Space")); // programmatic: not a user change
-    startEditing();
-    field->selectAll();
-    field->cut();
-    EXPECT_EQ(delegate->calls, (QStringList{QStringLiteral("become"), QStringLiteral("change:")}));
-}

@@ -71,18 +71,6 @@ TEST(KeyCombo, ReservedRowsMatchExactMasksOnly)
     EXPECT_TRUE(reserved(12, 0x10000 | Cmd));
 }
 
-TEST(KeyCombo, KeyCodeListsEndAtTheMarker)
-{
-    const auto combo = KeyCombo::keyCombo();
-    const quint16 list[] = {4, 0, 0xFFFF, 7};
-    EXPECT_TRUE(combo->keyCodes(list, 0));
-    EXPECT_FALSE(combo->keyCodes(list, 7)) << "codes after the marker are not part of the list";
-    EXPECT_FALSE(combo->keyCodes(list, 0xFFFF));
-    const quint16 empty[] = {0xFFFF};
-    EXPECT_FALSE(combo->keyCodes(empty, 4));
-    EXPECT_FALSE(combo->keyCodes(nullptr, 4));
-}
-
 TEST(KeyCombo, EqualityComparesSixteenBitValuesAndCopiesAreTheSameInstance)
 {
     const auto a = KeyCombo::keyComboWithKeyCode(49, Opt);
@@ -121,30 +109,6 @@ TEST(KeyCombo, DisplayTextOrdersModifiersAndFallsBackToHex)
     EXPECT_EQ(KeyCombo::_stringForKeyCode(-1), QStringLiteral("FFFFFFFF"));
     EXPECT_EQ(KeyCombo::_stringForModifiers(0), QString());
     EXPECT_EQ(loads, 1) << "the table is loaded once and shared";
-}
-
-TEST(KeyCombo, KeyNameTableIsRetriedUntilItLoads)
-{
-    int loads = 0;
-    bool available = false;
-    const ScopedResources table{{[&]() -> std::optional<QVariantMap> {
-                                     ++loads;
-                                     if (!available)
-                                         return std::nullopt;
-                                     return QVariantMap{{QStringLiteral("36"), QStringLiteral("↩")}};
-                                 },
-                                 [](const QString &key) {
-                                     return key == QStringLiteral("(None)") ? QStringLiteral("(Keine)") : key;
-                                 }}};
-    const auto cmdReturn = KeyCombo::keyComboWithKeyCode(36, Cmd);
-    EXPECT_EQ(cmdReturn->userDisplayRep(), QStringLiteral("⌘24"));
-    EXPECT_EQ(cmdReturn->userDisplayRep(), QStringLiteral("⌘24"));
-    EXPECT_EQ(loads, 2);
-    available = true;
-    EXPECT_EQ(cmdReturn->userDisplayRep(), QStringLiteral("⌘↩"));
-    EXPECT_EQ(cmdReturn->userDisplayRep(), QStringLiteral("⌘↩"));
-    EXPECT_EQ(loads, 3);
-    EXPECT_EQ(KeyCombo::keyCombo()->userDisplayRep(), QStringLiteral("(Keine)"));
 }
 
 TEST(KeyCombo, CocoaFlagsTranslateToCarbonMasks)

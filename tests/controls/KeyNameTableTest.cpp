@@ -54,26 +54,6 @@ TEST(KeyNameTable, NamesEveryKeyTheTranslatorCanRecord)
         EXPECT_EQ(names->value(QString::number(code)).toString(), QString::fromUtf8(name)) << code;
 }
 
-TEST(KeyNameTable, ReadsOnlyADictionaryOfNames)
-{
-    QTemporaryDir dir;
-    const auto write = [&](const QString &name, const QByteArray &bytes) {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
-    };
-    EXPECT_FALSE(KeyComboResources::readKeyCodes(dir.filePath(QStringLiteral("absent.plist"))));
-    EXPECT_FALSE(KeyComboResources::readKeyCodes(write(QStringLiteral("junk.plist"), "<plist><dict><key>")));
-    EXPECT_FALSE(KeyComboResources::readKeyCodes(
-        write(QStringLiteral("array.plist"), "<plist version=\"1.0\"><array><string>A</string></array></plist>")));
-    const auto names = KeyComboResources::readKeyCodes(write(
-        QStringLiteral("mixed.plist"),
-        "<plist version=\"1.0\"><dict><key>49</key><string>Space</string><key>5</key><integer>5</integer></dict></plist>"));
-    ASSERT_TRUE(names);
-    EXPECT_EQ(*names, (QVariantMap{{QStringLiteral("49"), QStringLiteral("Space")}}));
-}
-
 TEST(KeyNameTable, ComesFromThePanesBundleOnceItHasOne)
 {
     QTemporaryDir bundleDir;

@@ -1,21 +1,285 @@
 // The pane against the reference service running as a real process on this
-// sandbox's bus: what the user does in the pane arrives in the service's journal.
+// sandbox's bus: the switch that starts and stops it, the settings and the hot
+// key it hears of, and the excluded list the two share. Every service a test
+// starts is ended afterwards.
 
 #include "PaneTestSupport.h"
 #include "ServiceTestSupport.h"
 
 #include "HotKeyField.h"
+#include "VLOnOffButton.h"
+
+#include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/core/Log.h"
+#include "platform/store/ManagedObjectModel.h"
+#include "platform/store/PersistentStoreCoordinator.h"
+#include "platform/system/SearchPaths.h"
+#include "platform/ui/AnimationClock.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
 
 using namespace corvane::test;
 
 namespace {
 
-class EndToEndTest : public ::testing::Test
+const QString Launched = QStringLiteral("CorvaneAppHasLaunchedNotification");
+const QString Quitting = QStringLiteral("CorvaneAppIsQuittingNotification");
+
+bool waitForService(bool running)
+{
+    return QTest::qWaitFor([running] { return CorvaneServiceHelper::isServiceRunning() == running; }, 20000);
+}
+
+// The service's announcements, as every observer on this bus hears them.
+struct Announcements
+{
+    Announcements()
+    {
+        for (const QString &name : {Launched, Quitting})
+            platform::DistributedNotificationCenter::defaultCenter().addObserver(
+                this, name, QString(), [this](const auto &n) { received.append(n.name); });
+    }
+    ~Announcements() { platform::DistributedNotificationCenter::defaultCenter().removeObserver(this); }
+    bool waitFor(const QString &name) const
+    {
+        return QTest::qWaitFor([&] { return received.contains(name); }, 20000);
+    }
+    QStringList received;
+};
+
+// The built pane as the host shows it, with its switch. The switch's animations
+// run at once (the durations stay, the clock does not sleep).
+class PaneSwitch : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString foreign;
+        ASSERT_TRUE(ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
+        ASSERT_TRUE(QDir().mkpath(storeFolder()));
+        pane = std::make_unique<CorvanePrefPane>(
+            *platform::Bundle::bundleWithPath(QStringLiteral(CORVANE_PANE_BUNDLE)));
+        QWidget *view = pane->loadMainView();
+        ASSERT_NE(view, nullptr);
+        toggle = view->findChild<VLOnOffButton *>(QStringLiteral("_enableCheckbox"));
+        ASSERT_NE(toggle, nullptr);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    }
+    void TearDown() override
+    {
+        pane.reset();
+        ServiceGuard::endAll();
+        QDir(servicesFolder()).removeRecursively();
+    }
+
+    /// The user's Services folder, where the pane looks for Corvane.app first and
+    /// where the running service puts its Services bundle.
+    static QString servicesFolder()
+    {
+        return platform::searchPathForDirectoriesInDomains(platform::SearchPathDirectory::Library,
+                                                           platform::SearchPathDomain::User, true)
+                   .value(0)
+               + QStringLiteral("/Services");
+    }
+    static QString servicesBundle() { return servicesFolder() + QStringLiteral("/Corvane.bundle"); }
+
+    /// A click at the far end of the track on the on side, or the off side: never on
+    /// the handle of a switch in the opposite state, so it slides over and sends
+    /// toggleEnable on release. Returns when the action has returned.
+    void clickOnSide() { click(QPointF(toggle->width() - 3, toggle->height() / 2.0)); }
+    void clickOffSide() { click(QPointF(3, toggle->height() / 2.0)); }
+
+    QMessageBox *sheet() const
+    {
+        const auto sheets = openSheets(pane->mainView());
+        return sheets.size() == 1 ? sheets.front() : nullptr;
+    }
+
+    bool waitForSwitch(int state) const
+    {
+        return QTest::qWaitFor([&] { return toggle->state() == state; }, 20000);
+    }
+
+    ServiceGuard guard;
+    platform::ManualAnimationClock clock;
+    platform::ScopedAnimationClock clockScope{clock};
+    std::unique_ptr<CorvanePrefPane> pane;
+    VLOnOffButton *toggle = nullptr;
+
+private:
+    void click(QPointF at) const
+    {
+        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, toggle->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(toggle, &event);
+        }
+    }
+};
+
+// Sits through the product's own 20-second wait: run as a test of its own.
+using PaneSwitchSlow = PaneSwitch;
+
+} // namespace
+
+TEST_F(PaneSwitch, SwitchingOnLaunchesTheServiceAndSwitchingOffQuitsItAndRemovesItsServicesBundle)
+{
+    ASSERT_TRUE(linkService(servicesFolder()));
+    const Announcements announcements;
+    pane->willSelect();
+    EXPECT_EQ(toggle->state(), 0);
+
+    clickOnSide();
+    EXPECT_EQ(toggle->state(), 1);
+    EXPECT_EQ(sheet(), nullptr);
+    ASSERT_TRUE(announcements.waitFor(Launched)); // the pane has heard it too: no change
+    EXPECT_EQ(toggle->state(), 1);
+    EXPECT_EQ(ServiceGuard::runningServices().size(), 1);
+    ASSERT_TRUE(QFileInfo::exists(servicesBundle()));
+
+    const ServiceJournalReader journal;
+    clickOffSide(); // returns once the service is gone
+    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
+    EXPECT_TRUE(journal.contains(QStringLiteral("message terminateApp")));
+    EXPECT_FALSE(QFileInfo::exists(servicesBundle()));
+    EXPECT_EQ(sheet(), nullptr);
+    ASSERT_TRUE(announcements.waitFor(Quitting)); // arriving after the switch moved: harmless
+    EXPECT_EQ(toggle->state(), 0);
+}
+
+TEST_F(PaneSwitch, SwitchingOnWhileTheServiceRunsLaunchesNothing)
+{
+    ASSERT_TRUE(linkService(servicesFolder()));
+    ASSERT_GT(guard.start(), 0);
+    // The pane has not asked yet, so it shows off: the click turns it on. A second
+    // copy would be in the process list once the action has returned.
+    clickOnSide();
+    EXPECT_EQ(toggle->state(), 1);
+    EXPECT_EQ(ServiceGuard::runningServices().size(), 1);
+    EXPECT_EQ(sheet(), nullptr);
+}
+
+TEST_F(PaneSwitch, WithoutAServiceApplicationAnywhereTheLaunchFailedSheetShowsAndTheSwitchGoesBack)
+{
+    QStringList logged;
+    const platform::ScopedLogSink sink([&](const platform::LogRecord &r) { logged << r.message; });
+    clickOnSide();
+    EXPECT_EQ(toggle->state(), 0);
+    QMessageBox *shown = sheet();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text(), QStringLiteral("Service Not Enabled"));
+    EXPECT_EQ(shown->informativeText(),
+              QStringLiteral("The service application either could not be found or an error occurred during launch. "
+                             "Locate and double-click the service application to see if there's a problem."));
+    EXPECT_EQ(shown->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(logged.contains(QStringLiteral("Unable to locate Velora Corvane service application.")));
+    shown->defaultButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet() == nullptr; }));
+    EXPECT_TRUE(ServiceGuard::runningServices().isEmpty());
+}
+
+TEST_F(PaneSwitch, TheServiceStartingOrQuittingByItselfMovesTheSwitchAndWillSelectAsksAgain)
+{
+    pane->willSelect();
+    EXPECT_EQ(toggle->state(), 0);
+    ASSERT_GT(guard.start(), 0);
+    EXPECT_TRUE(waitForSwitch(1));
+    toggle->setState(0); // whatever the notification did, the process list decides
+    pane->willSelect();
+    EXPECT_EQ(toggle->state(), 1);
+
+    CorvaneServiceHelper::quitService(); // as if the user quit it from its own menu
+    EXPECT_TRUE(waitForSwitch(0));
+    EXPECT_TRUE(waitForService(false));
+    toggle->setState(1);
+    pane->willSelect();
+    EXPECT_EQ(toggle->state(), 0);
+    EXPECT_EQ(sheet(), nullptr);
+}
+
+TEST_F(PaneSwitch, NoNotificationReachesADestroyedPane)
+{
+    pane.reset();
+    const Announcements announcements;
+    ASSERT_GT(guard.start(), 0);
+    CorvaneServiceHelper::quitService();
+    EXPECT_TRUE(announcements.waitFor(Quitting)); // both have been delivered to whoever listens
+}
+
+TEST_F(PaneSwitch, AServiceThatEndsBeforeAnnouncingItsLaunchBringsTheLaunchFailedSheetAndTheSwitchGoesBack)
+{
+    ASSERT_TRUE(linkService(servicesFolder()));
+    // The service finds no session bus to take its name on; the pane keeps its own.
+    const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + sandboxDir().toUtf8() + "/no-bus");
+    clickOnSide();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus);
+    EXPECT_EQ(toggle->state(), 1); // started, not yet failed: a slow start is no failure
+
+    EXPECT_TRUE(waitForSwitch(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet() != nullptr; }));
+    EXPECT_EQ(sheet()->text(), QStringLiteral("Service Not Enabled"));
+}
+
+TEST_F(PaneSwitch, WhileSelectedTheSwitchFollowsAServiceThatIsKilled)
+{
+    const pid_t pid = guard.start();
+    ASSERT_GT(pid, 0);
+    pane->willSelect();
+    ASSERT_EQ(::kill(pid, SIGKILL), 0); // no quit notification comes
+    EXPECT_TRUE(waitForSwitch(0));
+    EXPECT_EQ(sheet(), nullptr);
+}
+
+TEST_F(PaneSwitchSlow, AServiceThatWillNotQuitBringsTheDisableFailedSheetAndTheSwitchGoesBackOn)
+{
+    ASSERT_TRUE(linkService(servicesFolder()));
+    ASSERT_GT(guard.start({QStringLiteral("--ignore-terminate")}), 0);
+    ASSERT_TRUE(QFileInfo::exists(servicesBundle()));
+    pane->willSelect();
+    const ServiceJournalReader journal;
+    QStringList logged;
+    const platform::ScopedLogSink sink([&](const platform::LogRecord &r) { logged.append(r.message); });
+
+    QElapsedTimer timer;
+    timer.start();
+    clickOffSide(); // blocks for the whole wait
+    EXPECT_GE(timer.elapsed(), 20000);
+    EXPECT_TRUE(journal.contains(QStringLiteral("ignored terminateApp")));
+    EXPECT_EQ(logged,
+              QStringList{QStringLiteral("Unable to quit the Velora Corvane service within maximum wait time.")});
+    EXPECT_TRUE(CorvaneServiceHelper::isServiceRunning());
+    EXPECT_EQ(toggle->state(), 1);
+    QMessageBox *shown = sheet();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text(), QStringLiteral("Service Not Disabled."));
+    EXPECT_EQ(shown->informativeText(), QStringLiteral("Make sure all dialogs with the service application have been "
+                                                       "dismissed, then try disabling again."));
+    // The Services menu forgets the service all the same.
+    EXPECT_FALSE(QFileInfo::exists(servicesBundle()));
+}
+
+namespace {
+
+// The pane shown in an active window, so that keys and clicks reach its controls,
+// with the service running and connected.
+class PaneSettings : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -47,7 +311,7 @@ protected:
 
 } // namespace
 
-TEST_F(EndToEndTest, RecordingOptionSpaceThenClearingReachesTheDomainAndTheService)
+TEST_F(PaneSettings, RecordingOptionSpaceThenClearingReachesTheDomainAndTheService)
 {
     clickIntoTheField();
     QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier);
@@ -68,7 +332,7 @@ TEST_F(EndToEndTest, RecordingOptionSpaceThenClearingReachesTheDomainAndTheServi
     EXPECT_TRUE(journal.waitFor(QStringLiteral("message hotKeyChanged -1 -1")));
 }
 
-TEST_F(EndToEndTest, EachSettingIsSavedBeforeTheServiceHearsOfIt)
+TEST_F(PaneSettings, EachSettingIsSavedBeforeTheServiceHearsOfIt)
 {
     sortBy()->setFocus();
     QTest::keyClick(sortBy(), Qt::Key_Down);
@@ -89,4 +353,143 @@ TEST_F(EndToEndTest, EachSettingIsSavedBeforeTheServiceHearsOfIt)
     EXPECT_TRUE(journal.waitFor(QStringLiteral("message hotCornersChanged")));
     EXPECT_TRUE(journal.waitFor(QStringLiteral("value BottomLeftCorner true")));
     EXPECT_TRUE(journal.contains(QStringLiteral("value TopLeftCorner false")));
+}
+
+namespace {
+
+QString applications()
+{
+    return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+}
+QString storePath()
+{
+    return storeFolder() + QStringLiteral("/Corvane.db");
+}
+
+bool writeEntry(const QString &name)
+{
+    QFile entry(applications() + u'/' + name + QStringLiteral(".desktop"));
+    return entry.open(QIODevice::WriteOnly)
+           && entry.write("[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=true\n") > 0;
+}
+
+QStringList listed(const CorvanePrefPane &pane)
+{
+    QStringList names;
+    auto *table = pane.mainView()->findChild<QTableView *>(QStringLiteral("_excludedApplicationsTable"));
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        names.append(table->model()->index(row, 0).data().toString());
+    return names;
+}
+
+// Each record as "name excluded Z_OPT", read from the file as another program would.
+QStringList storeRows()
+{
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+        db.setDatabaseName(storePath());
+        EXPECT_TRUE(db.open());
+        QSqlQuery query(QStringLiteral("SELECT ZNAME, ZEXCLUDED, Z_OPT FROM ZAPPLICATION ORDER BY ZNAME"), db);
+        while (query.next())
+            rows.append(QStringLiteral("%1 %2 %3")
+                            .arg(query.value(0).toString())
+                            .arg(query.value(1).toInt())
+                            .arg(query.value(2).toInt()));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+    return rows;
+}
+
+class ExcludedList : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString foreign;
+        ASSERT_TRUE(ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
+        QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Velora")).removeRecursively();
+        QDir(applications()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(applications()));
+    }
+
+    ServiceGuard guard;
+    const ServiceJournalReader journal;
+};
+
+} // namespace
+
+TEST_F(ExcludedList, ExcludingReachesTheServiceAndARemovedApplicationLeavesTheList)
+{
+    ASSERT_TRUE(writeEntry(QStringLiteral("Mail")) && writeEntry(QStringLiteral("Notes")));
+    ASSERT_TRUE(QDir().mkpath(applications() + QStringLiteral("/Atlas.app")));
+    ASSERT_GT(guard.start(), 0);
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("catalogued 3 added=3 removed=0")))
+        << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_EQ(storeRows(),
+              (QStringList{QStringLiteral("Atlas 0 1"), QStringLiteral("Mail 0 1"), QStringLiteral("Notes 0 1")}));
+
+    CorvanePrefPane pane(*platform::Bundle::bundleWithPath(QStringLiteral(CORVANE_PANE_BUNDLE)));
+    ASSERT_NE(pane.loadMainView(), nullptr);
+    EXPECT_TRUE(listed(pane).isEmpty());
+    QFileDialog panel;
+    panel.setOption(QFileDialog::DontUseNativeDialog);
+    panel.setDirectory(applications());
+    panel.selectFile(applications() + QStringLiteral("/Mail.desktop"));
+    pane.openPanelDidEnd(&panel, 1, nullptr);
+    const auto mail = pane.applicationWithPath(applications() + QStringLiteral("/Mail.desktop"));
+    ASSERT_TRUE(mail);
+    const QString uri = pane.objectURLStringForApp(mail);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("excluded %1 true").arg(uri)))
+        << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_EQ(listed(pane), QStringList{QStringLiteral("Mail")});
+
+    // A change in the folder that adds no application keeps every record as it was.
+    QFile other(applications() + QStringLiteral("/mimeinfo.cache"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("catalogued 3 added=0 removed=0")));
+    EXPECT_EQ(storeRows(),
+              (QStringList{QStringLiteral("Atlas 0 1"), QStringLiteral("Mail 1 2"), QStringLiteral("Notes 0 1")}));
+
+    ASSERT_TRUE(QFile::remove(applications() + QStringLiteral("/Mail.desktop")));
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("removed ") + uri)) << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_TRUE(journal.contains(QStringLiteral("posted CVApplicationRemovedFromLauncherNotification")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed(pane).isEmpty(); }, 20000));
+    EXPECT_EQ(storeRows(), (QStringList{QStringLiteral("Atlas 0 1"), QStringLiteral("Notes 0 1")}));
+}
+
+TEST_F(ExcludedList, ACatalogueThatCouldNotBeSavedIsRedoneOnTheNextChange)
+{
+    ASSERT_TRUE(QDir().mkpath(storeFolder()));
+    {
+        auto model = platform::ManagedObjectModel::fromFile(
+            QStringLiteral(CORVANE_PANE_BUNDLE "/Resources/Corvane.model.json"));
+        ASSERT_TRUE(model);
+        platform::PersistentStoreCoordinator empty(*model);
+        ASSERT_TRUE(empty.addSQLiteStore(storePath()));
+    }
+    ASSERT_TRUE(writeEntry(QStringLiteral("Mail")));
+
+    // Another writer holds the store past the service's busy timeout while it catalogues.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        db.setDatabaseName(storePath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery lock(db);
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        ASSERT_GT(guard.start(), 0);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return journal.lines().filter(QRegularExpression(QStringLiteral("^error save: "))).size() == 1; },
+            20000))
+            << qPrintable(journal.lines().join(u'\n'));
+        lock.exec(QStringLiteral("ROLLBACK"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+
+    ASSERT_TRUE(writeEntry(QStringLiteral("Notes")));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !journal.lines().filter(QRegularExpression(QStringLiteral("^catalogued 2 "))).isEmpty(); }, 10000))
+        << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_EQ(storeRows(), (QStringList{QStringLiteral("Mail 0 1"), QStringLiteral("Notes 0 1")}));
 }

@@ -1,6 +1,5 @@
 #include "PaneTestSupport.h"
 
-#include "platform/archive/Archiver.h"
 #include "HotKeyField.h"
 #include "KeyBroadcaster.h"
 
@@ -208,59 +207,32 @@ TEST_F(HotKeysTest, CombinationsTheDesktopHoldsBringASheetNamingTheOwner)
     previousDesktop.isNull() ? qunsetenv("XDG_CURRENT_DESKTOP") : qputenv("XDG_CURRENT_DESKTOP", previousDesktop);
 }
 
-TEST_F(HotKeysTest, ClearingWhileEditingIsStoredWhenTheEditEnds)
-{
-    startEditing({{ShowHideHotKey, archive(49, 0x0800)}});
-    QTest::mouseClick(loaded.outlet<QPushButton>("_clearHotKeyButton"), Qt::LeftButton);
-    EXPECT_TRUE(field()->isEditing()); // the button does not take the focus
-    EXPECT_EQ(field()->text(), QString());
-    EXPECT_EQ(readDomain()->value(ShowHideHotKey), QVariant(archive(49, 0x0800)));
-    clickElsewhere();
-
-    EXPECT_FALSE(field()->isEditing());
-    EXPECT_FALSE(broadcaster()->isEnabled());
-    EXPECT_EQ(readDomain()->value(ShowHideHotKey), QVariant(archive(-1, -1)));
-}
-
+// The clear button takes no focus and writes nothing: the cleared key is stored
+// with the next save, when the edit ends or the pane is left.
 TEST_F(HotKeysTest, TheClearButtonWritesNothingUntilTheNextSave)
 {
-    ASSERT_TRUE(writeDomain({{ShowHideHotKey, archive(49, 0x0800)}}));
-    loaded.pane.willSelect();
-    const QByteArray before = *readFile(domainPath());
-
-    QTest::mouseClick(loaded.outlet<QPushButton>("_clearHotKeyButton"), Qt::LeftButton);
-    EXPECT_EQ(field()->text(), QString());
-    EXPECT_FALSE(loaded.pane.keyCombo()->isValid());
-    EXPECT_EQ(*readFile(domainPath()), before);
-
-    loaded.pane.willUnselect();
-    EXPECT_EQ(readDomain()->value(ShowHideHotKey), QVariant(archive(-1, -1)));
-}
-
-TEST_F(HotKeysTest, OnceEditingHasEndedKeysPassTheBroadcasterBy)
-{
-    startEditing();
-    clickElsewhere();
-    ASSERT_FALSE(broadcaster()->isEnabled());
-    const int sortOrder = sortBy()->currentIndex();
-
-    sortBy()->setFocus();
-    QTest::keyClick(sortBy(), Qt::Key_Down, Qt::AltModifier | Qt::MetaModifier);
-    QTest::keyClick(sortBy(), Qt::Key_Down);
-    EXPECT_EQ(combo(), Combo(36, 0x0100)); // untouched
-    EXPECT_EQ(sortBy()->currentIndex(), sortOrder + 1);         // the key reached the pop-up
-    EXPECT_EQ(sheet(), nullptr);
-}
-
-TEST_F(HotKeysTest, AValueThatIsNotAKeyComboArchiveShowsAnEmptyField)
-{
-    for (const QVariant &stored : {QVariant(QByteArray("not an archive")), QVariant(QStringLiteral("⌘Space")),
-                                   QVariant(platform::Archiver::archivedDataWithRootObject(QStringLiteral("KeyCombo"))),
-                                   QVariant(archive(36, 256).left(40))}) {
-        ASSERT_TRUE(writeDomain({{ShowHideHotKey, stored}}));
-        loaded.pane.willSelect();
+    for (const bool editing : {true, false}) {
+        SCOPED_TRACE(editing ? "while editing" : "not editing");
+        ASSERT_TRUE(writeDomain({{ShowHideHotKey, archive(49, 0x0800)}}));
+        if (editing) {
+            startEditing();
+        } else {
+            loaded.pane.willSelect();
+        }
+        const QByteArray before = *readFile(domainPath());
+        QTest::mouseClick(loaded.outlet<QPushButton>("_clearHotKeyButton"), Qt::LeftButton);
+        EXPECT_EQ(field()->isEditing(), editing);
         EXPECT_EQ(field()->text(), QString());
         EXPECT_FALSE(loaded.pane.keyCombo()->isValid());
+        EXPECT_EQ(*readFile(domainPath()), before);
+        if (editing) {
+            clickElsewhere();
+            EXPECT_FALSE(field()->isEditing());
+            EXPECT_FALSE(broadcaster()->isEnabled());
+        } else {
+            loaded.pane.willUnselect();
+        }
+        EXPECT_EQ(readDomain()->value(ShowHideHotKey), QVariant(archive(-1, -1)));
     }
 }
 

@@ -96,12 +96,3 @@ TEST_F(LoginCheckbox, AFailedAddPutsTheCheckboxBack)
     EXPECT_FALSE(checkbox()->isChecked());
     EXPECT_FALSE(VLLoginItemHelper::isNameInLoginItem(QStringLiteral("Corvane")));
 }
-
-TEST_F(LoginCheckbox, WithoutAServiceApplicationTheClickStands)
-{
-    QDir(app).removeRecursively();
-    loaded.pane.willSelect();
-    click();
-    EXPECT_TRUE(checkbox()->isChecked());
-    EXPECT_TRUE(userEntries().isEmpty());
-}

@@ -1,16 +1,12 @@
 #include "CorvanePrefPane.h"
 
-#include "platform/ui/PreferencePanePlugin.h"
-#include "TestSupport.h"
 #include "VLOnOffButton.h"
+#include "platform/ui/PreferencePanePlugin.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -19,23 +15,6 @@ using platform::Bundle;
 namespace {
 
 const QString PaneBundle = QStringLiteral(CORVANE_PANE_BUNDLE);
-
-// A copy of the built bundle whose Info.plist says `version`.
-QString bundleCopyWithVersion(const QTemporaryDir &dir, const QString &version)
-{
-    const QString copy = dir.path() + QStringLiteral("/Corvane.prefPane");
-    QDir().mkpath(copy + QStringLiteral("/Resources"));
-    for (const QString &name : QDir(PaneBundle + QStringLiteral("/Resources")).entryList(QDir::Files))
-        QFile::copy(PaneBundle + QStringLiteral("/Resources/") + name, copy + QStringLiteral("/Resources/") + name);
-    QByteArray info = *corvane::test::readFile(PaneBundle + QStringLiteral("/Info.plist"));
-    const QByteArray key = "<key>CFBundleShortVersionString</key>";
-    const qsizetype start = info.indexOf("<string>", info.indexOf(key)) + 8;
-    info.replace(start, info.indexOf("</string>", start) - start, version.toUtf8());
-    QFile file(copy + QStringLiteral("/Info.plist"));
-    file.open(QIODevice::WriteOnly);
-    file.write(info);
-    return copy;
-}
 
 } // namespace
 
@@ -55,15 +34,6 @@ TEST(CorvanePrefPaneView, WiresTheSwitchToToggleEnableAndGivesEachCornerTwoItems
         ASSERT_NE(picker, nullptr) << corner;
         EXPECT_EQ(picker->count(), 2) << corner; // index 0 stores false, index 1 true
     }
-}
-
-TEST(CorvanePrefPaneView, VersionLabelReadsVAndTheBundlesShortVersion)
-{
-    QTemporaryDir dir;
-    CorvanePrefPane pane(*Bundle::bundleWithPath(bundleCopyWithVersion(dir, QStringLiteral("1.0.3"))));
-    QWidget *view = pane.loadMainView();
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->findChild<QLabel *>(QStringLiteral("_versionLabel"))->text(), QStringLiteral("v1.0.3"));
 }
 
 TEST(CorvanePrefPaneView, TheBundlesPluginMakesThePane)

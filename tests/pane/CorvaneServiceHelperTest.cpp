@@ -97,63 +97,6 @@ TEST_F(CorvaneServiceHelperTest, FindsTheApplicationInItsFivePlacesInOrder)
     EXPECT_EQ(logged(), QStringList{Locate}) << "logged although found";
 }
 
-TEST_F(CorvaneServiceHelperTest, LaunchWithNothingToOpenLogsWhatItTried)
-{
-    EXPECT_FALSE(CorvaneServiceHelper::launchService());
-    EXPECT_EQ(logged(), (QStringList{Locate, QStringLiteral("Unable to launch the Corvane service application at: (null).")}));
-
-    const QString broken = userLibrary() + QStringLiteral("/Services/Corvane.app");
-    ASSERT_TRUE(makeFolder(broken));   // an app folder without its executable
-    EXPECT_FALSE(CorvaneServiceHelper::launchService());
-    EXPECT_EQ(logged().last(), QStringLiteral("Unable to launch the Corvane service application at: %1.").arg(broken));
-}
-
-TEST_F(CorvaneServiceHelperTest, WithoutAServiceNothingIsReachedAndNothingWaits)
-{
-    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
-    EXPECT_FALSE(CorvaneServiceHelper::serviceProxy());
-    int sleeps = 0;
-    CorvaneServiceHelper::setSleepFunction([&](std::chrono::seconds) { ++sleeps; });
-    EXPECT_TRUE(CorvaneServiceHelper::waitForServiceToQuit());
-    EXPECT_EQ(sleeps, 0);
-    EXPECT_TRUE(logged().isEmpty());
-}
-
-TEST_F(CorvaneServiceHelperTest, LaunchFindsAndOpensTheServiceOnce)
-{
-    ASSERT_TRUE(linkService(userLibrary() + QStringLiteral("/Services")));
-    const ServiceJournalReader journal;
-    ASSERT_TRUE(CorvaneServiceHelper::launchService());
-    EXPECT_TRUE(journal.waitFor(QStringLiteral("posted CorvaneAppHasLaunchedNotification")));
-    EXPECT_TRUE(CorvaneServiceHelper::isServiceRunning());
-    EXPECT_EQ(ServiceGuard::runningServices().size(), 1);
-    EXPECT_TRUE(CorvaneServiceHelper::serviceProxy());
-
-    // Running already: nothing is looked up or opened, so nothing can fail.
-    ASSERT_TRUE(QFile::remove(userLibrary() + QStringLiteral("/Services/Corvane.app")));
-    EXPECT_TRUE(CorvaneServiceHelper::launchService());
-    EXPECT_TRUE(logged().isEmpty()) << qPrintable(logged().join(u'\n'));
-}
-
-TEST_F(CorvaneServiceHelperTest, QuitAndWaitReturnsOnceAServiceQuittingAfterThreeSecondsIsGone)
-{
-    ASSERT_GT(guard.start({QStringLiteral("--quit-delay"), QStringLiteral("3")}), 0);
-    // The real sleep, counted.
-    std::vector<std::chrono::seconds> sleeps;
-    CorvaneServiceHelper::setSleepFunction([&](std::chrono::seconds duration) {
-        sleeps.push_back(duration);
-        std::this_thread::sleep_for(duration);
-    });
-
-    CorvaneServiceHelper::quitService();
-    EXPECT_TRUE(CorvaneServiceHelper::waitForServiceToQuit());
-    EXPECT_GE(sleeps.size(), 2u);
-    EXPECT_LE(sleeps.size(), 5u);
-    EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](auto d) { return d == std::chrono::seconds(1); }));
-    EXPECT_TRUE(logged().isEmpty()) << qPrintable(logged().join(u'\n'));
-    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
-}
-
 TEST_F(CorvaneServiceHelperTest, WaitGivesUpAfterTwentyOneSecondPollsWithItsLogLine)
 {
     const ServiceJournalReader journal;

@@ -36,13 +36,3 @@ TEST(AlertSheet, IsAWindowModalBoxOnTheViewsWindowWithOneDefaultButton)
     EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull(); }));
     EXPECT_TRUE(window.findChildren<QMessageBox *>().isEmpty());
 }
-
-TEST(AlertSheet, WithoutAViewItIsApplicationModal)
-{
-    QPointer<QMessageBox> box = platform::beginAlertSheet(nullptr, QStringLiteral("T"), QStringLiteral("M"));
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box->parentWidget(), nullptr);
-    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
-    box->button(QMessageBox::Ok)->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box.isNull(); }));
-}

@@ -56,6 +56,32 @@ TEST(Animation, EaseOutDeliversEveryMarkAtItsTimeThenEndsAfterTheDuration)
     EXPECT_EQ(animation.currentProgress(), 1.0f);
 }
 
+// A mark is delivered when the curve reaches its progress.
+TEST(Animation, EachCurveDeliversAMarkWhenItsProgressIsReached)
+{
+    const struct
+    {
+        AnimationCurve curve;
+        float mark;
+        double time; // as a fraction of the duration
+    } rows[] = {
+        {AnimationCurve::Linear, 0.3f, 0.3},    {AnimationCurve::EaseIn, 0.25f, 0.5},
+        {AnimationCurve::EaseOut, 0.75f, 0.5},  {AnimationCurve::EaseInOut, 0.125f, 0.25},
+        {AnimationCurve::EaseInOut, 0.5f, 0.5}, {AnimationCurve::EaseInOut, 0.875f, 0.75},
+    };
+    for (const auto &row : rows) {
+        ManualAnimationClock clock;
+        ScopedAnimationClock scope(clock);
+        Recorder recorder(clock);
+        Animation animation(2.0, row.curve);
+        animation.addProgressMark(row.mark);
+        animation.setDelegate(&recorder);
+        animation.startAnimation();
+        ASSERT_EQ(recorder.marks.size(), 1u);
+        EXPECT_NEAR(recorder.marks[0].first, 2.0 * row.time, 1e-6) << int(row.curve) << " at " << row.mark;
+    }
+}
+
 TEST(Animation, StartingPartWaySkipsTheMarksAlreadyPassedAndTakesTheRestOfTheDuration)
 {
     ManualAnimationClock clock;

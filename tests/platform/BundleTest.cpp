@@ -57,21 +57,6 @@ TEST_F(BundleTest, ReadsInfoPlistAtTheTopOrInResources)
     EXPECT_EQ(Bundle::bundleWithPath(path(QStringLiteral("B.app")))->bundleIdentifier(), QStringLiteral("com.velora.test"));
 }
 
-TEST_F(BundleTest, AFolderWithoutUsableInfoIsABundleWithAnEmptyDictionary)
-{
-    EXPECT_FALSE(Bundle::bundleWithPath(path(QStringLiteral("missing"))));
-    EXPECT_FALSE(Bundle::bundleWithPath(QString()));
-    writeFile(path(QStringLiteral("file")), "x");
-    EXPECT_FALSE(Bundle::bundleWithPath(path(QStringLiteral("file"))));
-
-    writeFile(path(QStringLiteral("Broken.prefPane/Info.plist")), "<plist><dict><key>x</key>");
-    const auto broken = Bundle::bundleWithPath(path(QStringLiteral("Broken.prefPane")));
-    ASSERT_TRUE(broken);
-    EXPECT_TRUE(broken->infoDictionary().isEmpty());
-    EXPECT_EQ(broken->name(), QStringLiteral("Broken"));
-    EXPECT_FALSE(broken->executablePath());
-}
-
 TEST_F(BundleTest, FindsResourcesByNameAndTypeInsideResourcesOnly)
 {
     writeFile(path(QStringLiteral("D.prefPane/Info.plist")), xmlInfo);

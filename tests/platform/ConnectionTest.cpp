@@ -119,38 +119,6 @@ TEST_F(ConnectionTest, ProxySendsTheProtocolsMessagesWithTheirArgumentsAndNothin
     EXPECT_EQ(received[1].arguments.value(0).typeId(), QMetaType::Bool); // QVariant's == takes 1 for true
 }
 
-TEST_F(ConnectionTest, ServerRefusesMessagesOutsideItsProtocol)
-{
-    serve();
-    // The server answers from this thread's event loop, so wait without blocking it.
-    const auto call = [](const QString &member, const QVariantList &arguments, const QString &interface) {
-        QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("com.velora.CorvaneTestService"),
-                                                              QStringLiteral("/CorvaneTestService"), interface, member);
-        message.setArguments(arguments);
-        QDBusPendingCall pending = QDBusConnection::sessionBus().asyncCall(message, 10000);
-        [[maybe_unused]] const bool finished = QTest::qWaitFor([&] { return pending.isFinished(); }, 15000);
-        return pending.reply();
-    };
-    const QString interface = QStringLiteral("com.velora.CorvaneTestProtocol");
-    EXPECT_EQ(call(QStringLiteral("setFlag"), {5}, interface).type(), QDBusMessage::ErrorMessage);
-    EXPECT_EQ(call(QStringLiteral("setIndex"), {}, interface).type(), QDBusMessage::ErrorMessage);
-    EXPECT_EQ(call(QStringLiteral("unknown"), {}, interface).type(), QDBusMessage::ErrorMessage);
-    EXPECT_EQ(call(QStringLiteral("setIndex"), {3}, QStringLiteral("com.velora.Other")).type(),
-              QDBusMessage::ErrorMessage);
-    // A caller that waits anyway gets an empty answer, and the message is handled.
-    EXPECT_EQ(call(QStringLiteral("setIndex"), {4}, interface).type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(waitForMethod(QStringLiteral("setIndex")));
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].arguments, QVariantList{4});
-
-    const QDBusMessage introspection = call(QStringLiteral("Introspect"), {},
-                                            QStringLiteral("org.freedesktop.DBus.Introspectable"));
-    ASSERT_EQ(introspection.type(), QDBusMessage::ReplyMessage);
-    const QString xml = introspection.arguments().value(0).toString();
-    EXPECT_TRUE(xml.contains(QStringLiteral("<method name=\"setCombo\">"))) << qPrintable(xml);
-    EXPECT_TRUE(xml.contains(QStringLiteral("<arg type=\"(ni)\" direction=\"in\"/>"))) << qPrintable(xml);
-}
-
 // Both sides of a protocol read one description: what a connection introspects as
 // reads back as the same protocol, and a description a protocol cannot keep is refused.
 TEST(Protocol, ReadsItsIntrospectionBackAndRefusesWhatItCannotCarry)
@@ -215,39 +183,6 @@ TEST_F(ConnectionTest, AHandlerMayEndItsOwnConnection)
     EXPECT_TRUE(handlerCapture.expired()) << "the handler is gone once it has returned";
 }
 
-TEST_F(ConnectionTest, NoProxyWhileTheNameIsNotRegistered)
-{
-    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
-    serve();
-    EXPECT_FALSE(Connection::registerName(QStringLiteral("CorvaneTestService"), testProtocol(),
-                                          [](const QString &, const QVariantList &) {}))
-        << "a second owner of the same name";
-    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"),
-                                                                     QStringLiteral("otherhost")));
-    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("bad.name")));
-    EXPECT_TRUE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
-    server.reset();
-    EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService")));
-}
-
-TEST_F(ConnectionTest, UnreachableBusGivesNoProxyAtOnce)
-{
-    const QString name = QStringLiteral("unreachable");
-    {
-        QDBusConnection broken = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/corvane-bus"), name);
-        QElapsedTimer timer;
-        timer.start();
-        EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"), QString(),
-                                                                         broken));
-        EXPECT_FALSE(Connection::registerName(QStringLiteral("CorvaneTestService"), testProtocol(),
-                                              [](const QString &, const QVariantList &) {}, broken));
-        DistantObject stale(broken, QStringLiteral("CorvaneTestService"));
-        stale.setProtocolForProxy(testProtocol());
-        EXPECT_FALSE(stale.sendOneway(QStringLiteral("ping")));
-    }
-    QDBusConnection::disconnectFromBus(name);
-}
-
 // Records the flags of the messages the proxy sends, on the name the proxy uses.
 class FlagRecorder : public QDBusVirtualObject
 {
@@ -260,57 +195,3 @@ public:
     }
     std::vector<bool> replyRequired;
 };
-
-TEST_F(ConnectionTest, MessagesAskForNoReply)
-{
-    FlagRecorder recorder;
-    ASSERT_TRUE(serverBus.registerVirtualObject(QStringLiteral("/CorvaneTestService"), &recorder));
-    ASSERT_TRUE(serverBus.registerService(QStringLiteral("com.velora.CorvaneTestService")));
-    auto proxy = Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneTestService"));
-    ASSERT_TRUE(proxy);
-    proxy->setProtocolForProxy(testProtocol());
-    ASSERT_TRUE(proxy->sendOneway(QStringLiteral("setIndex"), {1}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.replyRequired.empty(); }, 10000));
-    EXPECT_FALSE(recorder.replyRequired.front());
-    serverBus.unregisterService(QStringLiteral("com.velora.CorvaneTestService"));
-    serverBus.unregisterObject(QStringLiteral("/CorvaneTestService"));
-}
-
-TEST_F(ConnectionTest, MessagesNeverStartAService)
-{
-    // A bus activation file for the name: any message that allows auto-start would
-    // run the script, which leaves a mark.
-    const QString mark = corvane::test::sandboxDir() + QStringLiteral("/activated");
-    const QString script = corvane::test::sandboxDir() + QStringLiteral("/activate.sh");
-    const QString services = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/dbus-1/services");
-    const auto write = [](const QString &path, const QString &text) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0;
-    };
-    ASSERT_TRUE(QDir().mkpath(services));
-    ASSERT_TRUE(write(script, QStringLiteral("#!/bin/sh\necho started >> '%1'\n").arg(mark)));
-    ASSERT_TRUE(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    ASSERT_TRUE(write(services + QStringLiteral("/com.velora.CorvaneActivated.service"),
-                      QStringLiteral("[D-BUS Service]\nName=com.velora.CorvaneActivated\nExec=%1\n").arg(script)));
-    QDBusConnection::sessionBus().interface()->call(QStringLiteral("ReloadConfig"));
-
-    serve(QStringLiteral("CorvaneActivated"));
-    auto proxy = Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneActivated"));
-    ASSERT_TRUE(proxy);
-    proxy->setProtocolForProxy(testProtocol());
-    server.reset();   // the service goes away; the proxy stays
-    EXPECT_TRUE(proxy->sendOneway(QStringLiteral("ping")));
-    // The bus handles one connection's messages in order: once it has answered this,
-    // it has dealt with the message above, and any activation has begun.
-    QDBusConnection::sessionBus().interface()->call(QStringLiteral("GetId"));
-    QTest::qWait(500);
-    EXPECT_FALSE(QFile::exists(mark)) << "a one-way message started the service";
-
-    // The same name with auto-start allowed: the activation file works.
-    QDBusMessage starting = QDBusMessage::createMethodCall(QStringLiteral("com.velora.CorvaneActivated"),
-                                                           QStringLiteral("/CorvaneActivated"),
-                                                           QStringLiteral("com.velora.CorvaneTestProtocol"),
-                                                           QStringLiteral("ping"));
-    QDBusConnection::sessionBus().send(starting);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }, 10000)) << "the activation file is not used";
-}

@@ -19,32 +19,6 @@ TEST(DesktopEntry, ValuesRoundTripThroughTheFileText)
     EXPECT_TRUE(read->boolean(QStringLiteral("Hidden")));
 }
 
-TEST(DesktopEntry, OnlyBlanksAroundTheEqualsSignAreIgnored)
-{
-    // Other white space has no escape, so the reader must leave it in the value.
-    for (const QString &name : {QStringLiteral("\u00A0Nbsp\u00A0"), QStringLiteral("\u2003Em space\u3000"),
-                                QStringLiteral("\vTabs\f")}) {
-        DesktopEntry entry;
-        entry.setValue(QStringLiteral("Name"), name);
-        const auto read = DesktopEntry::parse(entry.toByteArray());
-        ASSERT_TRUE(read);
-        EXPECT_EQ(read->value(QStringLiteral("Name")), name);
-    }
-    const auto spaced = DesktopEntry::parse("[Desktop Entry]\r\n  Name \t= \tA b\t \r\n");
-    ASSERT_TRUE(spaced);
-    EXPECT_EQ(spaced->value(QStringLiteral("Name")), QStringLiteral("A b"));
-}
-
-TEST(DesktopEntry, ParseKeepsOnlyTheDesktopEntryGroup)
-{
-    const auto entry = DesktopEntry::parse("# comment\n[Desktop Entry]\nName=A\nName=B\nbroken line\n"
-                                           "[Desktop Action x]\nExec=other\n");
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->value(QStringLiteral("Name")), QStringLiteral("A"));
-    EXPECT_FALSE(entry->contains(QStringLiteral("Exec")));
-    EXPECT_FALSE(DesktopEntry::parse("[Other]\nName=A\n"));
-}
-
 TEST(DesktopEntry, ExecQuotingSplitsBackToTheSameArguments)
 {
     const QStringList arguments{QStringLiteral("/opt/My \"Apps\"/50% $HOME `x` \\ é/Run"), QStringLiteral("plain")};

@@ -31,18 +31,6 @@ QImage canvas(qreal scale = 1)
 
 } // namespace
 
-TEST(Image, ReadsNothingUntilMeasuredOrDrawn)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("well.svg"));
-    Image image(path); // the file does not exist yet: referencing it is enough
-    EXPECT_FALSE(image.isLoaded());
-    writeFile(dir, QStringLiteral("well.svg"), svg);
-    EXPECT_EQ(image.size(), QSizeF(20, 10));
-    EXPECT_TRUE(image.isLoaded());
-    EXPECT_EQ(image.path(), path);
-}
-
 TEST(Image, DrawsWithTheCompositingModeAppliedToTheWholePicture)
 {
     QTemporaryDir dir;
@@ -65,19 +53,5 @@ TEST(Image, DrawsWithTheCompositingModeAppliedToTheWholePicture)
         EXPECT_GT(over.pixelColor(inside).red(), 100);
         EXPECT_GT(over.pixelColor(inside).blue(), 100);
         EXPECT_EQ(copy.pixelColor(outside), QColor(Qt::red));
-    }
-}
-
-TEST(Image, AnUnreadableFileIsAnEmptyImageThatDrawsNothing)
-{
-    QTemporaryDir dir;
-    const QString path = writeFile(dir, QStringLiteral("broken.png"), "not an image");
-    for (const Image &image : {Image(path), Image(dir.filePath(QStringLiteral("missing.svg"))), Image()}) {
-        EXPECT_EQ(image.size(), QSizeF(0, 0));
-        QImage target = canvas();
-        QPainter painter(&target);
-        image.draw(painter, QPointF(0, 0), QPainter::CompositionMode_Source);
-        painter.end();
-        EXPECT_EQ(target.pixelColor(1, 1), QColor(Qt::red));
     }
 }

@@ -47,25 +47,6 @@ TEST(Invocation, CallsTheNamedMethodWithArgumentsConvertedToItsParameters)
     EXPECT_EQ(target->calls, (QStringList{"ping", "42", "slot", "<none>|<null>", "7|x"}));
 }
 
-TEST(Invocation, RefusesWhatCannotBeCalledWithInvalidArgument)
-{
-    auto target = std::make_shared<Recorder>();
-    auto refused = [&](std::shared_ptr<QObject> t, const char *selector, QVariantList arguments) {
-        try {
-            Invocation(std::move(t), selector, arguments);
-        } catch (const Exception &e) {
-            return e.name() == QStringLiteral("NSInvalidArgumentException");
-        }
-        return false;
-    };
-    EXPECT_TRUE(refused(nullptr, "ping", {}));
-    EXPECT_TRUE(refused(target, "", {}));
-    EXPECT_TRUE(refused(target, "noSuchMethod", {}));
-    EXPECT_TRUE(refused(target, "ping", {1}));                   // wrong arity
-    EXPECT_TRUE(refused(target, "add", {QStringLiteral("x"), 1})); // does not convert
-    EXPECT_TRUE(target->calls.isEmpty());
-}
-
 TEST(Invocation, KeepsItsTargetAliveAndLetsExceptionsReachTheCaller)
 {
     auto target = std::make_shared<Recorder>();

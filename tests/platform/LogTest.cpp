@@ -26,17 +26,3 @@ TEST(Log, LineCarriesDateProcessNameAndPid)
     EXPECT_EQ(m.captured(2).toLongLong(), ::getpid());
     EXPECT_EQ(m.captured(3), records[0].message);
 }
-
-TEST(Log, DebugStrReadsAPascalStringAndNeverPastItsBuffer)
-{
-    std::vector<LogRecord> records;
-    ScopedLogSink sink([&](const LogRecord &r) { records.push_back(r); });
-    debugStr(QByteArrayView("\x05hello world"));
-    debugStr(QByteArrayView("\x7fshort"));    // length byte larger than the buffer
-    debugStr(QByteArrayView());
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].kind, LogRecord::Kind::Debugger);
-    EXPECT_EQ(records[0].message, QStringLiteral("hello"));
-    EXPECT_EQ(records[1].message, QStringLiteral("short"));
-    EXPECT_TRUE(records[2].message.isEmpty());
-}

@@ -77,16 +77,6 @@ TEST_F(PreferencePaneTest, LoadsTheInterfaceTakesOutletsConnectsActionsThenCalls
     EXPECT_EQ(pane.calls.count(QStringLiteral("mainViewDidLoad")), 1);
 }
 
-TEST_F(PreferencePaneTest, WithoutAnInterfaceFileThereIsNoViewAndALogLine)
-{
-    TestPane unnamed(makeBundle({}));
-    EXPECT_EQ(unnamed.loadMainView(), nullptr);
-    TestPane missing(makeBundle({{QStringLiteral("NSMainNibFile"), QStringLiteral("Missing")}}));
-    EXPECT_EQ(missing.loadMainView(), nullptr);
-    EXPECT_TRUE(missing.calls.isEmpty());
-    EXPECT_EQ(logLines.size(), 2);
-}
-
 TEST_F(PreferencePaneTest, PluginMakesThePrincipalClassNamedByTheBundleAndItsViewGoesWithIt)
 {
     const QString executable = dir.path() + QStringLiteral("/Test.prefPane/TestPane.so");
@@ -136,28 +126,4 @@ TEST_F(PreferencePaneTest, PluginSharesTheHostsProcessWideObjects)
         ASSERT_TRUE(seen.contains(QLatin1String(name))) << name;
         EXPECT_EQ(seen.value(QLatin1String(name)).value<quintptr>(), quintptr(object)) << name;
     }
-}
-
-TEST_F(PreferencePaneTest, PluginFailuresGiveNoPaneAndSayWhy)
-{
-    const QString root = dir.path() + QStringLiteral("/Test.prefPane");
-    auto expectFailure = [&](const QList<std::pair<QString, QString>> &entries) {
-        logLines.clear();
-        EXPECT_EQ(PreferencePanePlugin::instantiate(makeBundle(entries)), nullptr);
-        EXPECT_EQ(logLines.size(), 1);
-    };
-    // No executable key; no principal class key.
-    expectFailure({{QStringLiteral("NSPrincipalClass"), QStringLiteral("TestPane")}});
-    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_PANE_PLUGIN), root + QStringLiteral("/TestPane.so")));
-    expectFailure({{QStringLiteral("CFBundleExecutable"), QStringLiteral("TestPane.so")}});
-    // A class the plugin does not have.
-    expectFailure({{QStringLiteral("CFBundleExecutable"), QStringLiteral("TestPane.so")},
-                   {QStringLiteral("NSPrincipalClass"), QStringLiteral("OtherPane")}});
-    // An executable that is no plugin at all.
-    QFile junk(root + QStringLiteral("/Junk.so"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not a shared object");
-    junk.close();
-    expectFailure({{QStringLiteral("CFBundleExecutable"), QStringLiteral("Junk.so")},
-                   {QStringLiteral("NSPrincipalClass"), QStringLiteral("TestPane")}});
 }

@@ -47,25 +47,6 @@ protected:
 
 } // namespace
 
-TEST_F(UserDefaultsTest, DomainIsOneXmlFileReadWhole_BinaryAccepted)
-{
-    EXPECT_FALSE(defaults.persistentDomainForName(Domain));
-    const QVariantMap domain{{QStringLiteral("CVSortOrder"), qint64(2)}, {QStringLiteral("Nested"), QVariantList{true, 1.5}}};
-    ASSERT_TRUE(defaults.setPersistentDomain(domain, Domain));
-    EXPECT_EQ(defaults.pathForDomain(Domain), domainPath);
-    EXPECT_TRUE(fileBytes(domainPath).startsWith("<?xml"));
-    EXPECT_EQ(UserDefaults(Domain, dir.path()).persistentDomainForName(Domain), domain);
-
-    writeBytes(writePropertyList(QVariantMap{{QStringLiteral("fromBinary"), true}}, PropertyListFormat::Binary).bytes);
-    ASSERT_TRUE(defaults.synchronize());
-    EXPECT_EQ(defaults.boolForKey(QStringLiteral("fromBinary")), true);
-
-    ASSERT_TRUE(defaults.removePersistentDomainForName(Domain));
-    EXPECT_FALSE(QFile::exists(domainPath));
-    EXPECT_FALSE(defaults.persistentDomainForName(Domain));
-    EXPECT_TRUE(defaults.removePersistentDomainForName(Domain)); // already gone
-}
-
 TEST_F(UserDefaultsTest, ServiceKeysNegativeIntegersAndDatesSurviveEveryWholeDomainWrite)
 {
     const QDateTime written(QDate(1999, 12, 31), QTime(23, 59, 59), Qt::UTC);
@@ -147,39 +128,6 @@ TEST_F(UserDefaultsTest, UnreadableDomainFileIsKeptAsideBeforeAnyWrite)
     }
 }
 
-TEST_F(UserDefaultsTest, KeyedReadsConvertAsTheOriginalDoes)
-{
-    ASSERT_TRUE(defaults.setPersistentDomain(
-        {
-            {QStringLiteral("int"), -12},
-            {QStringLiteral("real"), 2.75},
-            {QStringLiteral("yes"), QStringLiteral("YES")},
-            {QStringLiteral("text12"), QStringLiteral(" 12")},
-            {QStringLiteral("off"), false},
-            {QStringLiteral("blob"), QByteArray("\0x", 2)},
-            {QStringLiteral("list"), QVariantList{1}},
-            {QStringLiteral("map"), QVariantMap{{QStringLiteral("k"), 1}}},
-        },
-        Domain));
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("int")), -12);
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("real")), 2);
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("text12")), 12);
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("blob")), 0);
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("absent")), 0);
-    EXPECT_TRUE(defaults.boolForKey(QStringLiteral("yes")));
-    EXPECT_TRUE(defaults.boolForKey(QStringLiteral("int")));
-    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("off")));
-    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("list")));
-    EXPECT_DOUBLE_EQ(defaults.doubleForKey(QStringLiteral("real")), 2.75);
-    EXPECT_EQ(defaults.stringForKey(QStringLiteral("int")), QStringLiteral("-12"));
-    EXPECT_TRUE(defaults.stringForKey(QStringLiteral("list")).isNull());
-    EXPECT_EQ(defaults.dataForKey(QStringLiteral("blob")), QByteArray("\0x", 2));
-    EXPECT_TRUE(defaults.dataForKey(QStringLiteral("yes")).isNull());
-    EXPECT_EQ(defaults.arrayForKey(QStringLiteral("list")), QVariantList{qint64(1)});
-    EXPECT_FALSE(defaults.arrayForKey(QStringLiteral("map")));
-    EXPECT_EQ(defaults.dictionaryForKey(QStringLiteral("map"))->value(QStringLiteral("k")), qint64(1));
-}
-
 TEST_F(UserDefaultsTest, KeyedWritesKeepOtherProcessesKeysAndRefuseWhatCannotBeStored)
 {
     UserDefaults service(Domain, dir.path());
@@ -225,20 +173,6 @@ TEST_F(UserDefaultsTest, DomainNamesCannotLeaveTheFolder)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("../escape.plist"))));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
     EXPECT_TRUE(defaults.setPersistentDomain({{QStringLiteral("k"), 1}}, QStringLiteral(".GlobalPreferences")));
-}
-
-TEST(UserDefaults, StandardInstanceUsesTheApplicationsDomainUnderXdgConfigHome)
-{
-    const QString domain = QCoreApplication::organizationDomain();
-    QCoreApplication::setOrganizationDomain(QStringLiteral("velora.com"));
-    EXPECT_EQ(UserDefaults::defaultApplicationDomain(), QStringLiteral("com.velora.") + QCoreApplication::applicationName());
-    QCoreApplication::setOrganizationDomain(domain);
-
-    UserDefaults &standard = UserDefaults::standardUserDefaults();
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    ASSERT_TRUE(!config.isEmpty() && config.startsWith(corvane::test::sandboxDir())); // never the real user's
-    ASSERT_TRUE(standard.setInteger(7, QStringLiteral("StandardKey")));
-    EXPECT_TRUE(QFile::exists(config + QLatin1Char('/') + standard.applicationDomain() + QStringLiteral(".plist")));
 }
 
 namespace {

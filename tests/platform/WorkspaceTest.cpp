@@ -78,21 +78,6 @@ TEST_F(WorkspaceTest, OpensAnAppFolderOrExecutableDetachedWithoutTakingTheStartu
     }
 }
 
-TEST_F(WorkspaceTest, ARelativePathMeansTheSameAppAsForTheCaller)
-{
-    // The launched program starts in the home folder: a path relative to the
-    // caller's folder must not be looked up from there.
-    const QString folder = sandboxPath(QStringLiteral("relative"));
-    ASSERT_TRUE(writeFile(folder + QStringLiteral("/Rel.app/Rel"), reportingScript(sandboxPath(QStringLiteral("rel-report"))), true));
-    ASSERT_NE(QDir(folder).canonicalPath(), QDir::home().canonicalPath());
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(folder));
-    const bool opened = Workspace::openFile(QStringLiteral("Rel.app"));
-    QDir::setCurrent(previous);
-    ASSERT_TRUE(opened);
-    EXPECT_EQ(waitForReport(sandboxPath(QStringLiteral("rel-report"))).size(), 2);
-}
-
 TEST_F(WorkspaceTest, OpensADesktopEntryWithItsQuotingAndNeverThroughAShell)
 {
     const QString report = sandboxPath(QStringLiteral("entry-report"));
@@ -114,28 +99,6 @@ TEST_F(WorkspaceTest, OpensADesktopEntryWithItsQuotingAndNeverThroughAShell)
     EXPECT_EQ(lines.mid(2), (QStringList{QStringLiteral("two words"), QStringLiteral("$(touch"), shellMark + u')',
                                          QStringLiteral("100%"), QStringLiteral("a \"q\"")}));
     EXPECT_FALSE(QFile::exists(shellMark));
-}
-
-TEST_F(WorkspaceTest, RefusesWhatIsNoApplication)
-{
-    EXPECT_FALSE(Workspace::openFile(sandboxPath(QStringLiteral("missing.app"))));
-    EXPECT_FALSE(Workspace::openFile(QString()));
-    ASSERT_TRUE(QDir().mkpath(sandboxPath(QStringLiteral("Folder"))));
-    EXPECT_FALSE(Workspace::openFile(sandboxPath(QStringLiteral("Folder"))));
-    ASSERT_TRUE(QDir().mkpath(sandboxPath(QStringLiteral("Empty.app"))));
-    EXPECT_FALSE(Workspace::openFile(sandboxPath(QStringLiteral("Empty.app")))) << "an app folder without its executable";
-
-    const std::pair<const char *, QByteArray> files[] = {
-        {"plain.txt", "text"},
-        {"link.desktop", "[Desktop Entry]\nType=Link\nURL=file:///\nExec=/bin/true\n"},
-        {"quote.desktop", "[Desktop Entry]\nType=Application\nExec=/bin/true \"open\n"},
-        {"gone.desktop", "[Desktop Entry]\nType=Application\nExec=corvane-no-such-program\n"},
-    };
-    for (const auto &[name, contents] : files) {
-        const QString path = sandboxPath(QString::fromLatin1(name));
-        ASSERT_TRUE(writeFile(path, contents));
-        EXPECT_FALSE(Workspace::openFile(path)) << name;
-    }
 }
 
 TEST_F(WorkspaceTest, FindsApplicationsByNameInTheUsersThenTheXdgFolders)

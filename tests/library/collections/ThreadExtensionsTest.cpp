@@ -49,23 +49,6 @@ TEST(ThreadExtensions, LaunchedThreadGetsTheFourObjectsWithNoneKeptAsNone)
     EXPECT_FALSE(r.objects[3].isValid());
 }
 
-TEST(ThreadExtensions, ThreadMethodTurnsTheNullObjectBackIntoNone)
-{
-    auto target = std::make_shared<Target>();
-    auto future = target->received.get_future();
-    const QVariantMap info{{"aSelector", QVariant::fromValue(VLSelectorWrapper("takeFour"))},
-                           {"anArgument1", QVariant::fromValue(nullptr)},
-                           {"anArgument2", 2},
-                           {"anArgument3", QVariant::fromValue(nullptr)},
-                           {"anArgument4", 4}};
-    vl::launchThreadMethodWithInfo(target, info);
-    const Received r = future.get();
-    EXPECT_EQ(r.thread, std::this_thread::get_id());
-    EXPECT_FALSE(r.objects[0].isValid());
-    EXPECT_EQ(r.objects[1], QVariant(2));
-    EXPECT_FALSE(r.objects[2].isValid());
-}
-
 TEST(ThreadExtensions, MissingSelectorOrMethodIsRefusedBeforeAnyThreadStarts)
 {
     auto target = std::make_shared<Target>();
@@ -79,19 +62,6 @@ TEST(ThreadExtensions, MissingSelectorOrMethodIsRefusedBeforeAnyThreadStarts)
     }
     EXPECT_THROW(vl::detachNewThreadSelector("noSuchMethod", target), platform::Exception);
     EXPECT_EQ(target.use_count(), 1); // no thread holds it
-}
-
-TEST(VLSelectorWrapper, EqualsAndHashesBySelector)
-{
-    const auto a = VLSelectorWrapper::wrapperWithSelector("takeFour");
-    const VLSelectorWrapper b("takeFour");
-    EXPECT_TRUE(a.isEqual(QVariant::fromValue(b)));
-    EXPECT_EQ(a.hash(), b.hash());
-    EXPECT_EQ(a.hash(), qHash(QStringLiteral("takeFour")));
-    EXPECT_FALSE(a.isEqual(QVariant::fromValue(VLSelectorWrapper("other"))));
-    EXPECT_FALSE(a.isEqual(QVariant(QStringLiteral("takeFour")))); // an unrelated class
-    EXPECT_FALSE(a.isEqual(QVariant()));
-    EXPECT_EQ((QSet<VLSelectorWrapper>{a, b, VLSelectorWrapper("x")}).size(), 2);
 }
 
 #include "ThreadExtensionsTest.moc"

@@ -63,23 +63,6 @@ TEST(VLLongLongIndexSet, KeepsDistinctIndexesInSignedAscendingOrderAndAnswersNot
     EXPECT_EQ(VLLongLongIndexSet::indexSetWithIndex(NotFound).count(), 0);
 }
 
-TEST(VLLongLongIndexSet, RemovalAndBulkChanges)
-{
-    auto set = setOf({1, 2, 3, 4});
-    set.addIndexes(setOf({0, 3, 9}));
-    EXPECT_EQ(iterate(set), (std::vector<qint64>{0, 1, 2, 3, 4, 9}));
-    set.removeIndexes(setOf({2, 4, 100}));
-    set.removeIndex(8);
-    EXPECT_EQ(iterate(set), (std::vector<qint64>{0, 1, 3, 9}));
-    set.addIndexes(set); // itself: nothing to add
-    EXPECT_EQ(set.count(), 4);
-    set.removeIndexes(set); // itself: everything goes
-    EXPECT_EQ(set.count(), 0);
-    set = setOf({1, 2});
-    set.removeAllIndexes();
-    EXPECT_EQ(set, VLMutableLongLongIndexSet::indexSet());
-}
-
 TEST(VLLongLongIndexSet, IterationStaysRightWhileTheSetChanges)
 {
     // The bookmark is only a cache: interleaving iteration with insertions
@@ -166,31 +149,4 @@ TEST(VLLongLongIndexSet, ArchivesAsOneDataObjectAndComesBackAsItsOwnClass)
     QByteArray broken = expected;
     broken.replace(QByteArray::fromHex("84016910"), QByteArray::fromHex("84017310"));
     EXPECT_FALSE(platform::Unarchiver::unarchiveObjectWithData<VLLongLongIndexSet>(broken));
-}
-
-TEST(VLLongLongIndexSet, CopiesHaveTheirOwnClassAndTheirOwnElements)
-{
-    static_assert(std::is_same_v<decltype(VLMutableLongLongIndexSet().copy()), VLLongLongIndexSet>);
-    static_assert(std::is_same_v<decltype(VLLongLongIndexSet().mutableCopy()), VLMutableLongLongIndexSet>);
-    static_assert(std::is_same_v<decltype(VLMutableLongLongIndexSet::indexSetWithIndex(1)), VLMutableLongLongIndexSet>);
-
-    auto mutableSet = setOf({1, 3, 5});
-    const VLLongLongIndexSet copy = mutableSet.copy();
-    mutableSet.addIndex(7);
-    EXPECT_EQ(copy.indexesJoinedByString(","), QStringLiteral("1,3,5"));
-    EXPECT_TRUE(copy.description().startsWith("<VLLongLongIndexSet: 0x"));
-
-    VLMutableLongLongIndexSet again = copy.mutableCopy();
-    again.removeIndex(1);
-    EXPECT_EQ(copy.count(), 3);
-    EXPECT_EQ(again.indexesJoinedByString(","), QStringLiteral("3,5"));
-
-    const QRegularExpression shape(QStringLiteral("^<VLMutableLongLongIndexSet: 0x[0-9a-f]+>\n3, 5$"));
-    EXPECT_TRUE(shape.match(again.description()).hasMatch()) << qPrintable(again.description());
-
-    // Equality looks at the elements only, not at the class.
-    EXPECT_TRUE(again == setOf({5, 3}).copy());
-    EXPECT_FALSE(again == setOf({3, 6})); // same count, other elements
-    EXPECT_FALSE(again == setOf({3}));
-    EXPECT_FALSE(again.isEqual(nullptr));
 }

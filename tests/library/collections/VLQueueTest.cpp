@@ -164,17 +164,4 @@ TEST(VLQueue, DestructionRunsEveryPendingInvocationAndEndsEveryWorker)
     EXPECT_EQ(endedThreads - endedBefore, 4);
 }
 
-TEST(VLQueue, AQueueWithoutProcessorsIsDestroyedWithoutWaiting)
-{
-    auto worker = std::make_shared<Worker>();
-    std::weak_ptr<Worker> watch = worker;
-    {
-        VLQueue queue;
-        queue.enqueueTarget(worker, "record", 1);
-        worker.reset(); // the waiting invocation keeps it alive...
-        EXPECT_FALSE(watch.expired());
-    }
-    EXPECT_TRUE(watch.expired()); // ...and releases it unrun with the queue
-}
-
 #include "VLQueueTest.moc"

@@ -56,36 +56,3 @@ TEST(VLStack, LastInFirstOutKeepingItemsAliveUntilPoppedOrCleared)
     EXPECT_TRUE(watchC.expired());
     EXPECT_TRUE(stack.isEmpty());
 }
-
-TEST(VLStack, DescriptionNamesCountAndTopItem)
-{
-    VLStack<Card> stack;
-    const QRegularExpression shape(QStringLiteral(R"(^<VLStack: 0x[0-9a-f]+>: (\d+ items, topItem is .*)$)"));
-    EXPECT_EQ(shape.match(stack.description()).captured(1), QStringLiteral("0 items, topItem is (null)"));
-    stack.push(card("A"));
-    stack.push(card("B"));
-    EXPECT_EQ(shape.match(stack.description()).captured(1), QStringLiteral("2 items, topItem is card B"));
-
-    VLStack<int> plain; // no description of its own: class name and address
-    plain.push(std::make_shared<int>(3));
-    EXPECT_TRUE(plain.description().contains(QRegularExpression(QStringLiteral(R"(topItem is <int: 0x[0-9a-f]+>$)"))))
-        << qPrintable(plain.description());
-}
-
-TEST(VLStack, NullPushIsAnAssertionFailureAndChangesNothing)
-{
-    VLStack<Card> stack;
-    stack.push(card("A"));
-    platform::RecordingAssertionHandler recorder;
-    {
-        platform::ScopedAssertionHandler scope(recorder);
-        stack.push(nullptr);
-    }
-    ASSERT_EQ(recorder.failures().size(), 1u);
-    const auto &f = recorder.failures().front();
-    EXPECT_EQ(f.method, QStringLiteral("push:"));
-    EXPECT_EQ(f.object, &stack);
-    EXPECT_EQ(f.description, QStringLiteral("Attempt to push nil item on VLStack"));
-    EXPECT_THROW(stack.push(nullptr), platform::Exception); // the standard handler raises
-    EXPECT_EQ(stack.items().size(), 1u);
-}

@@ -43,40 +43,6 @@ TEST(VLTrie, StorageIsCaseSensitiveAndListingIsSortedWithoutCase)
     }
 }
 
-TEST(VLTrie, CharactersOutsideTheBasicPlaneTakeTwoLevels)
-{
-    VLTrie trie;
-    const QString grin = QString::fromUtf8("\xF0\x9F\x98\x80"); // U+1F600, a surrogate pair
-    trie.addString(grin + "x");
-    EXPECT_EQ(trie.findStringsWithPrefix(grin.left(1)), QStringList{grin + "x"});
-    EXPECT_EQ(trie.root().findString(grin, 0)->key(), grin.at(1).unicode());
-}
-
-TEST(VLTrie, EmptyStringsAreReportedToTheAssertionHandler)
-{
-    VLTrie trie;
-    trie.addString("kept");
-    try {
-        trie.addString(QString());
-        FAIL() << "the default handler did not raise";
-    } catch (const platform::Exception &e) {
-        EXPECT_EQ(e.name(), QStringLiteral("NSInternalInconsistencyException"));
-        EXPECT_EQ(e.reason(), QStringLiteral("Invalid string passed to VLTrie:addString"));
-    }
-
-    platform::RecordingAssertionHandler recorder;
-    platform::ScopedAssertionHandler scope(recorder);
-    trie.addString("");
-    EXPECT_FALSE(trie.removeString(""));
-    ASSERT_EQ(recorder.failures().size(), 2u);
-    EXPECT_EQ(recorder.failures()[0].file, QStringLiteral("VLTrie"));
-    EXPECT_EQ(recorder.failures()[0].line, 39);
-    EXPECT_EQ(recorder.failures()[0].object, &trie);
-    EXPECT_EQ(recorder.failures()[1].description, QStringLiteral("Invalid string passed to VLTrie:removeString"));
-    EXPECT_EQ(recorder.failures()[1].line, 58);
-    EXPECT_EQ(trie.findStringsWithPrefix("k"), QStringList{"kept"});
-}
-
 TEST(VLTrie, RemovalIsTrueForEveryExistingPathAndKeepsTheOtherStrings)
 {
     VLTrie trie;
@@ -147,44 +113,4 @@ TEST(VLTrie, VeryLongStringsNeitherOverflowTheStackNorLeak)
         EXPECT_EQ(trie.findStringsWithPrefix("x"), QStringList{longString.left(10)});
         trie.addString(longString); // and freed whole with the trie
     }
-}
-
-TEST(VLTrieNode, ComparesAndEqualsByKeyOnly)
-{
-    VLTrieNode a(u'a'), b(u'b'), high(0xFF61);
-    EXPECT_EQ(a.compare(&b), std::strong_ordering::less);
-    EXPECT_EQ(b.compare(&a), std::strong_ordering::greater);
-    EXPECT_EQ(a.compare(nullptr), std::strong_ordering::greater);
-    EXPECT_EQ(a.compare(&high), std::strong_ordering::less); // unsigned 16-bit order
-
-    VLTrie trie;
-    trie.addString("ab");
-    const VLTrieNode *stored = trie.root().findString("a", 0);
-    EXPECT_EQ(a.compare(stored), std::strong_ordering::equal);
-    EXPECT_TRUE(a.isEqual(stored)); // children and marks do not count
-    EXPECT_FALSE(a.isEqual(&b));
-    EXPECT_FALSE(a.isEqual(nullptr));
-}
-
-TEST(VLTrieNode, DescriptionAndLogShowTheKeyByteAndOneTabPerLevel)
-{
-    // 0x0163 prints its low byte, 'c'.
-    VLTrieNode node(0x0163);
-    const QRegularExpression shape(QStringLiteral(R"(^<VLTrieNode: 0x[0-9a-f]+> \('c'\)$)"));
-    EXPECT_TRUE(shape.match(node.description()).hasMatch()) << qPrintable(node.description());
-
-    VLTrie trie;
-    add(trie, {"ab", "ac", "d"});
-    QStringList lines;
-    {
-        platform::ScopedLogSink sink([&](const platform::LogRecord &r) { lines << r.message; });
-        trie.log();
-    }
-    const QRegularExpression line(QStringLiteral(R"(^(\t*)<VLTrieNode: 0x[0-9a-f]+> \('(.?)'\)$)"));
-    QStringList shapes;
-    for (const QString &l : lines) {
-        const auto m = line.match(l);
-        shapes << (m.hasMatch() ? QString::number(m.capturedLength(1)) + m.captured(2) : l);
-    }
-    EXPECT_EQ(shapes, (QStringList{"0", "1a", "2b", "2c", "1d"}));
 }

@@ -17,33 +17,6 @@ platform::Calendar gregorianIn(const char *zoneName)
     return *calendar;
 }
 
-TEST_F(CalendarLayerTest, RangesOfUnitsAreTheCalendarsOwn)
-{
-    using platform::CalendarRange;
-    const platform::Calendar calendar = gregorianIn("UTC");
-    struct Row
-    {
-        platform::CalendarUnit smaller, larger;
-        QDateTime date;
-        std::optional<CalendarRange> expected;
-    };
-    const Row rows[] = {
-        {platform::DayCalendarUnit, platform::MonthCalendarUnit, utc(2000, 2, 10), CalendarRange{1, 29}},
-        {platform::DayCalendarUnit, platform::YearCalendarUnit, utc(2004, 7, 1), CalendarRange{1, 366}},
-        {platform::MonthCalendarUnit, platform::YearCalendarUnit, utc(2009, 7, 1), CalendarRange{1, 12}},
-        {platform::HourCalendarUnit, platform::DayCalendarUnit, utc(2009, 7, 1), CalendarRange{0, 24}},
-        {platform::DayCalendarUnit, platform::WeekdayCalendarUnit, utc(2009, 7, 1), std::nullopt},
-        {platform::DayCalendarUnit, platform::MonthCalendarUnit, QDateTime(), std::nullopt},
-    };
-    for (const Row &row : rows)
-        EXPECT_EQ(calendar.rangeOfUnit(row.smaller, row.larger, row.date), row.expected)
-            << row.smaller << " in " << row.larger << " at " << row.date.toString(Qt::ISODate).toStdString();
-    const auto hebrew = platform::Calendar::calendarWithIdentifier(QStringLiteral("hebrew"));
-    // 5784 (2023-24) is a leap year of thirteen months.
-    EXPECT_EQ(hebrew->rangeOfUnit(platform::MonthCalendarUnit, platform::YearCalendarUnit, utc(2024, 1, 15))->length,
-              13);
-}
-
 TEST_F(CalendarLayerTest, ComponentsAreReadAndAddedInTheCalendarsZone)
 {
     const platform::Calendar tokyo = gregorianIn("Asia/Tokyo");
@@ -77,33 +50,6 @@ TEST_F(CalendarLayerTest, ComponentsAreReadAndAddedInTheCalendarsZone)
     EXPECT_EQ(paris.dateByAddingComponents(hours, utc(2009, 1, 31, 23), platform::Calendar::WrapCalendarComponents),
               utc(2009, 2, 1, 0));
     EXPECT_FALSE(paris.dateByAddingComponents(day, QDateTime()));
-}
-
-TEST_F(CalendarLayerTest, DatesAreBuiltFromComponentsWithIcusDefaults)
-{
-    const platform::Calendar paris = gregorianIn("Europe/Paris");
-    platform::DateComponents weekDate;
-    weekDate.setYear(2009);
-    weekDate.setWeek(10);
-    weekDate.setWeekday(5); // Thursday of the tenth week, Sunday-first weeks
-    EXPECT_EQ(paris.dateFromComponents(weekDate), at(2009, 3, 5, 0, 0, 0, "Europe/Paris").date());
-    platform::DateComponents time;
-    time.setHour(13);
-    EXPECT_EQ(paris.dateFromComponents(time), utc(1970, 1, 1, 12));
-    // A wall time the zone skips moves on by the gap; one it repeats is the
-    // later of the two, as with ICU's own zones.
-    platform::DateComponents wall;
-    wall.setYear(2025);
-    wall.setMonth(3);
-    wall.setDay(30);
-    wall.setHour(2);
-    wall.setMinute(30);
-    EXPECT_EQ(paris.dateFromComponents(wall), utc(2025, 3, 30, 1, 30));
-    wall.setMonth(10);
-    wall.setDay(26);
-    EXPECT_EQ(paris.dateFromComponents(wall), utc(2025, 10, 26, 1, 30));
-    wall.setHour(1);
-    EXPECT_EQ(paris.dateFromComponents(wall), utc(2025, 10, 25, 23, 30));
 }
 
 } // namespace

@@ -71,6 +71,14 @@ TEST_F(CalendarRecordsTest, EventsOrderAllDayFirstThenByTimeOfDayThenBySummary)
     }
 }
 
+template<typename Record> std::shared_ptr<Record> roundTrip(const Record &record)
+{
+    const QByteArray archive = platform::Archiver::archivedDataWithRootObject(record);
+    const auto decoded = platform::Unarchiver::unarchiveObjectWithData<Record>(archive);
+    EXPECT_TRUE(decoded) << decoded.error().description.toStdString();
+    return decoded ? *decoded : nullptr;
+}
+
 TEST_F(CalendarRecordsTest, TasksOrderDateOnlyFirstThenByTimeOfDueDateThenBySummary)
 {
     EXPECT_EQ(task("z", true, paris(9, 23))->compare(*task("a", false, paris(1, 1))),
@@ -86,83 +94,6 @@ TEST_F(CalendarRecordsTest, TasksOrderDateOnlyFirstThenByTimeOfDueDateThenBySumm
     untitled->setDueDate(paris(1, 9));
     EXPECT_EQ(untitled->compare(*task("", false, paris(1, 9))), ComparisonResult::OrderedAscending);
     EXPECT_EQ(task("", false, paris(1, 9))->compare(*untitled), ComparisonResult::OrderedDescending);
-}
-
-TEST_F(CalendarRecordsTest, RecordsOfOtherKindsFallBackOnTheRootOrder)
-{
-    const auto lunch = event("Lunch", false, paris(1, 12));
-    EXPECT_EQ(lunch->compare(QVariant(QStringLiteral("Lunch"))), ComparisonResult::OrderedDescending);
-    EXPECT_EQ(lunch->compare(QVariant()), ComparisonResult::OrderedDescending);
-    EXPECT_EQ(lunch->compare(platform::archivedObjectVariant(task("Lunch", false, paris(1, 12)))),
-              ComparisonResult::OrderedDescending);
-    EXPECT_EQ(task("Lunch", false, paris(1, 12))->compare(platform::archivedObjectVariant(lunch)),
-              ComparisonResult::OrderedDescending);
-    EXPECT_EQ(lunch->compare(platform::archivedObjectVariant(lunch)), ComparisonResult::OrderedSame);
-}
-
-TEST_F(CalendarRecordsTest, OccurrencesAreTheStartOnTheRightSideOfTheDate)
-{
-    const platform::CalendarDate start = paris(5, 12);
-    struct Row
-    {
-        QDateTime date;
-        bool next, previous;
-    };
-    const Row rows[] = {
-        {start.date(), true, true}, // equal dates: both
-        {start.date().addSecs(-1), true, false},
-        {start.date().addSecs(1), false, true},
-        {QDateTime(), false, false},
-    };
-    const auto lunch = event("Lunch", false, start);
-    auto errand = task("Errand", false, std::nullopt);
-    errand->setStartDate(start);
-    for (const Row &row : rows) {
-        EXPECT_EQ(lunch->nextOccurrenceOfRecordAfterDate(row.date).has_value(), row.next);
-        EXPECT_EQ(lunch->previousOccurrenceOfRecordBeforeDate(row.date).has_value(), row.previous);
-        EXPECT_EQ(errand->nextOccurrenceOfRecordAfterDate(row.date).has_value(), row.next);
-        EXPECT_EQ(errand->previousOccurrenceOfRecordBeforeDate(row.date).has_value(), row.previous);
-    }
-    EXPECT_TRUE(lunch->nextOccurrenceOfRecordAfterDate(start.date())->isSharedWith(start));
-    EXPECT_FALSE(event("x", false, std::nullopt)->nextOccurrenceOfRecordAfterDate(start.date()));
-    EXPECT_FALSE(lunch->hasAlarms() || lunch->hasAttendees() || lunch->hasRecurrences() || lunch->hasParentRecord());
-    EXPECT_FALSE(errand->hasAlarms() || errand->hasAttendees() || errand->hasRecurrences()
-                 || errand->hasParentRecord());
-}
-
-TEST_F(CalendarRecordsTest, TasksDrawUntilTodayTheirCompletionOrTheirDueDate)
-{
-    const platform::CalendarDate today = vl::dateWithoutCurrentTime(platform::CalendarDate::calendarDate());
-    const auto days = [&](int n) { return *today.dateByAddingYears(0, 0, n, 0, 0, 0); };
-    struct Row
-    {
-        const char *what;
-        std::optional<platform::CalendarDate> due, completion;
-        platform::CalendarDate expected;
-    };
-    const Row rows[] = {
-        {"no due date", std::nullopt, std::nullopt, today},
-        {"open and overdue", days(-3), std::nullopt, today},
-        {"completed after its due date", days(-3), days(-1), days(-1)},
-        {"completed early, due later", days(5), days(-1), days(5)},
-    };
-    for (const Row &row : rows) {
-        auto errand = task("Errand", false, row.due);
-        errand->setCompletionDate(row.completion);
-        const platform::CalendarDate end = errand->endDateForDrawing();
-        EXPECT_EQ(end, row.expected) << row.what;
-        if (!row.due) {
-            EXPECT_EQ(end.timeZone(), platform::gmtTimeZone());
-        }
-    }
-}
-
-template<typename Record> std::shared_ptr<Record> roundTrip(const Record &record)
-{
-    const QByteArray archive = platform::Archiver::archivedDataWithRootObject(record);
-    const auto decoded = platform::Unarchiver::unarchiveObjectWithData<Record>(archive);
-    EXPECT_TRUE(decoded) << decoded.error().description.toStdString();
-    return decoded ? *decoded : nullptr;
 }
 
 TEST_F(CalendarRecordsTest, EventsArchiveAndCopyEveryValue)
@@ -186,28 +117,6 @@ TEST_F(CalendarRecordsTest, EventsArchiveAndCopyEveryValue)
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->summary().isNull());
     EXPECT_FALSE(empty->startDate() || empty->endDate() || empty->isAllDay());
-}
-
-TEST_F(CalendarRecordsTest, TasksArchiveWithoutTheirStatus)
-{
-    for (const bool dateOnly : {false, true}) {
-        auto original = task("File taxes", dateOnly, paris(15, 18));
-        original->setStartDate(paris(1, 9));
-        original->setCompletionDate(paris(14, 20));
-        original->setStatus(7);
-        const auto decoded = roundTrip(*original);
-        ASSERT_TRUE(decoded);
-        const auto copy = std::dynamic_pointer_cast<VLCalendarTask>(original->copy());
-        ASSERT_TRUE(copy);
-        for (const auto &other : {decoded, copy}) {
-            EXPECT_EQ(other->status(), 0u);
-            EXPECT_EQ(other->summary(), "File taxes");
-            EXPECT_EQ(other->dueDateIsDateOnly(), dateOnly);
-            EXPECT_EQ(other->startDate(), paris(1, 9));
-            EXPECT_EQ(other->dueDate(), paris(15, 18));
-            EXPECT_EQ(other->completionDate(), paris(14, 20));
-        }
-    }
 }
 
 // An event as another writer might have stored it: plain dates and a "c"

@@ -31,15 +31,13 @@ void appendInt32(QByteArray &data, qint32 value)
 }
 
 // TZif data as tzfile(5) lays it out: a 44-byte header whose counts at 32, 36
-// and 40 are taken from the arguments (or overridden), then the block.
+// and 40 are taken from the arguments, then the block.
 QByteArray tzif(const QList<qint32> &times, const QByteArray &indexes, const QList<LocalTimeType> &types,
-                const QByteArray &characters, std::optional<std::array<qint32, 3>> counts = std::nullopt)
+                const QByteArray &characters)
 {
     QByteArray data("TZif2");
     data.append(27, '\0');
-    const std::array<qint32, 3> header = counts.value_or(
-        std::array<qint32, 3>{qint32(times.size()), qint32(types.size()), qint32(characters.size())});
-    for (qint32 count : header)
+    for (qint32 count : {qint32(times.size()), qint32(types.size()), qint32(characters.size())})
         appendInt32(data, count);
     for (qint32 time : times)
         appendInt32(data, time);
@@ -52,70 +50,6 @@ QByteArray tzif(const QList<qint32> &times, const QByteArray &indexes, const QLi
     return data + characters;
 }
 
-const QList<LocalTimeType> parisTypes{{3600, 0, 0}, {7200, 1, 4}};
-const QByteArray parisCharacters("CET\0CEST\0", 9);
-
-QByteArray threeTransitions()
-{
-    return tzif({1111, 2222, 3333}, QByteArray("\x01\x00\x01", 3), parisTypes, parisCharacters);
-}
-
-TEST_F(TimeZonePeriodsTest, EachTransitionStartsAPeriodOfItsType)
-{
-    const auto periods = vl::periodsFromZoneData(threeTransitions());
-    ASSERT_TRUE(periods);
-    ASSERT_EQ(periods->size(), 3);
-    const qint32 starts[] = {1111, 2222, 3333};
-    for (int i = 0; i < 3; ++i) {
-        const TimeZonePeriod &period = (*periods)[i];
-        EXPECT_EQ(period.startDate.timeIntervalSince1970(), starts[i]);
-        EXPECT_EQ(period.startDate.timeZone(), platform::gmtTimeZone());
-        EXPECT_EQ(period.gmtOffset, i == 1 ? 3600 : 7200);
-        EXPECT_EQ(period.isDST, i != 1);
-        EXPECT_EQ(period.abbreviation, i == 1 ? "CET" : "CEST");
-    }
-    const QVariantMap dictionary = periods->front().dictionary();
-    EXPECT_EQ(dictionary.value(VLTimeZonePeriodGMTOffset).toInt(), 7200);
-    EXPECT_EQ(dictionary.value(VLTimeZonePeriodIsDST).toBool(), true);
-    EXPECT_EQ(dictionary.value(VLTimeZonePeriodAbbreviation).toString(), "CEST");
-    EXPECT_EQ(dictionary.value(VLTimeZonePeriodStartDate).value<platform::CalendarDate>(), periods->front().startDate);
-}
-
-TEST_F(TimeZonePeriodsTest, DataFailingACheckGivesNone)
-{
-    const QByteArray valid = threeTransitions();
-    struct Row
-    {
-        const char *what;
-        QByteArray data;
-    };
-    const Row rows[] = {
-        {"43 bytes", valid.left(43)},
-        {"empty", QByteArray()},
-        {"one byte short of the counted block", valid.chopped(1)},
-        {"daylight-saving flag 2", tzif({}, {}, {{0, 2, 0}}, QByteArray("UTC\0", 4))},
-        {"no local time type", tzif({}, {}, {}, QByteArray("UTC\0", 4))},
-        {"negative transition count", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{-1, 1, 4}}})},
-        {"negative character count", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0, 1, -4}}})},
-        {"type count beyond the data", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0, 0x7fffffff, 4}}})},
-        {"transition count beyond the data", tzif({}, {}, {{0, 0, 0}}, QByteArray("UTC\0", 4), {{{0x7fffffff, 1, 4}}})},
-        {"type index beyond the types", tzif({10}, QByteArray("\x02", 1), parisTypes, parisCharacters)},
-        {"abbreviation index beyond the characters", tzif({10}, QByteArray(1, '\0'), {{0, 0, 5}}, "UTC\0")},
-    };
-    for (const Row &row : rows)
-        EXPECT_FALSE(vl::periodsFromZoneData(row.data)) << row.what;
-}
-
-TEST_F(TimeZonePeriodsTest, DataWithoutTransitionsHasOnePeriodSinceTheEarliestTime)
-{
-    const auto periods = vl::periodsFromZoneData(tzif({}, {}, {{-18000, 0, 0}}, QByteArray("EST\0", 4)));
-    ASSERT_TRUE(periods);
-    ASSERT_EQ(periods->size(), 1);
-    EXPECT_EQ(periods->front().startDate.timeIntervalSince1970(), std::numeric_limits<qint32>::min());
-    EXPECT_EQ(periods->front().gmtOffset, -18000);
-    EXPECT_EQ(periods->front().abbreviation, "EST");
-}
-
 TEST_F(TimeZonePeriodsTest, AbbreviationsEndAtTheCharactersEnd)
 {
     // An index right at the end names the empty text; the last abbreviation
@@ -125,38 +59,6 @@ TEST_F(TimeZonePeriodsTest, AbbreviationsEndAtTheCharactersEnd)
     ASSERT_TRUE(periods);
     EXPECT_EQ((*periods)[0].abbreviation, "");
     EXPECT_EQ((*periods)[1].abbreviation, "WET");
-}
-
-TEST_F(TimeZonePeriodsTest, PeriodForDateTakesTheLastPeriodStartedByThen)
-{
-    const auto periods = *vl::periodsFromZoneData(threeTransitions());
-    const qint64 at[] = {-5000, 1110, 1111, 2221, 2222, 3333, 99999};
-    const int expected[] = {0, 0, 0, 0, 1, 2, 2};
-    for (size_t i = 0; i < std::size(at); ++i) {
-        const auto period = vl::periodForDate(periods, QDateTime::fromSecsSinceEpoch(at[i], QTimeZone::utc()));
-        ASSERT_TRUE(period);
-        EXPECT_EQ(*period, periods[expected[i]]) << "at " << at[i];
-    }
-    EXPECT_FALSE(vl::periodForDate(QList<TimeZonePeriod>(), utc(2009, 1, 1)));
-    EXPECT_FALSE(vl::periodForDate(periods, QDateTime()));
-}
-
-TEST_F(TimeZonePeriodsTest, ZonePeriodsComeFromTheSystemsFileAndAreKept)
-{
-    const QTimeZone paris = zone("Europe/Paris");
-    const auto first = vl::periods(paris);
-    ASSERT_TRUE(first);
-    const auto again = vl::periods(paris);
-    ASSERT_TRUE(again);
-    EXPECT_TRUE(first->isSharedWith(*again));
-    const auto summer = vl::periodForDate(paris, utc(2025, 7, 1));
-    ASSERT_TRUE(summer);
-    EXPECT_EQ(summer->gmtOffset, 7200);
-    EXPECT_TRUE(summer->isDST);
-    EXPECT_EQ(summer->abbreviation, "CEST");
-    EXPECT_EQ(summer->startDate.date(), utc(2025, 3, 30, 1));
-    // A fixed offset has no file.
-    EXPECT_FALSE(vl::periods(QTimeZone(3600)));
 }
 
 // ICU 72 carries zone data of 2022 that differs from the system's for these

@@ -81,31 +81,6 @@ AliasFile aliasFileAt(const QString &path)
 
 } // namespace
 
-TEST(ZRAlias, MadeOnlyForExistingItems)
-{
-    Folder tmp;
-    EXPECT_FALSE(ZRAlias::aliasWithPath(tmp / "missing"));
-    EXPECT_FALSE(ZRAlias::aliasWithURL(QUrl()));
-    EXPECT_FALSE(ZRAlias::aliasWithURL(QUrl(QStringLiteral("https://example.org/file"))));
-    EXPECT_FALSE(ZRAlias::aliasWithData(std::nullopt));
-
-    const QString file = touch(tmp / "file");
-    const auto alias = ZRAlias::aliasWithPath(file);
-    ASSERT_TRUE(alias);
-    EXPECT_FALSE(alias->changed());
-    EXPECT_TRUE(alias->allowUserInteraction());
-    EXPECT_FALSE(alias->tryFileIDFirst());
-    alias->setAllowUserInteraction(false);
-    EXPECT_EQ(alias->mountFlags(), 1u);
-    alias->setTryFileIDFirst(true);
-    EXPECT_EQ(alias->mountFlags(), 3u);
-    alias->setAllowUserInteraction(true);
-    EXPECT_EQ(alias->mountFlags(), 2u);
-    EXPECT_EQ(alias->path(), file);
-    EXPECT_EQ(alias->URL(), QUrl::fromLocalFile(file));
-    EXPECT_EQ(alias->displayName(), QStringLiteral("file"));
-}
-
 TEST(ZRAlias, TheRecordTakesTheVersionTwoForm)
 {
     Folder tmp;
@@ -185,68 +160,6 @@ TEST(ZRAlias, AReusedInodeNumberIsNoMatch)
     EXPECT_EQ(alias->path(), std::nullopt);
 }
 
-TEST(ZRAlias, TheFileNumberComesFirstWhenAsked)
-{
-    Folder tmp;
-    const QString file = touch(tmp / "doc");
-    const auto byPath = ZRAlias::aliasWithPath(file);
-    const auto byId = ZRAlias::aliasWithData(byPath->data());
-    byId->setTryFileIDFirst(true);
-    ASSERT_TRUE(QFile::rename(file, tmp / "kept"));
-    const QString newcomer = touch(tmp / "doc"); // another file where the first was
-    EXPECT_EQ(byPath->path(), newcomer);
-    EXPECT_EQ(byId->path(), tmp / "kept");
-}
-
-TEST(ZRAlias, EqualityIsTheResolvedItem)
-{
-    Folder tmp;
-    const QString file = touch(tmp / "same");
-    const auto first = ZRAlias::aliasWithPath(file);
-    const auto second = ZRAlias::aliasWithURL(QUrl::fromLocalFile(file));
-    const auto copy = ZRAlias::aliasWithData(first->data());
-    const auto other = ZRAlias::aliasWithPath(touch(tmp / "other"));
-    EXPECT_TRUE(first->isEqual(second.get()));
-    EXPECT_TRUE(first->isEqual(copy.get()));
-    EXPECT_EQ(first->hash(), second->hash());
-    EXPECT_EQ(copy->path(), file);
-    EXPECT_FALSE(first->isEqual(other.get()));
-    EXPECT_FALSE(first->isEqual(nullptr));
-    EXPECT_FALSE(first->isEqual(QVariant(file)));
-    EXPECT_TRUE(first->isEqual(platform::archivedObjectVariant(second)));
-    EXPECT_FALSE(ZRAlias::aliasWithData(QByteArray("junk"))->isEqual(first.get()));
-}
-
-TEST(ZRAlias, PointsElsewhereOnRequest)
-{
-    Folder tmp;
-    const auto alias = ZRAlias::aliasWithPath(touch(tmp / "first"));
-    const QByteArray before = *alias->data();
-    EXPECT_FALSE(alias->setPath(tmp / "missing"));
-    EXPECT_EQ(alias->data(), before);
-    const QString second = touch(tmp / "second");
-    EXPECT_TRUE(alias->setPath(second));
-    EXPECT_TRUE(alias->changed());
-    EXPECT_EQ(alias->path(), second);
-    EXPECT_TRUE(alias->setURL(QUrl::fromLocalFile(second), QUrl::fromLocalFile(tmp / "first")));
-    EXPECT_EQ(recordOf(*alias).levelsFrom, 1);
-    EXPECT_FALSE(alias->setURL(QUrl(QStringLiteral("https://example.org/"))));
-}
-
-TEST(ZRAlias, ArchivesAsOneDataObject)
-{
-    Folder tmp;
-    const QString file = touch(tmp / "archived");
-    const auto alias = ZRAlias::aliasWithPath(file);
-    const QByteArray archive = platform::Archiver::archivedDataWithRootObject(*alias);
-    EXPECT_TRUE(archive.contains("ZRAlias"));
-    EXPECT_TRUE(archive.contains(*alias->data()));
-    const auto decoded = platform::Unarchiver::unarchiveObjectWithData<ZRAlias>(archive);
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ((*decoded)->data(), alias->data());
-    EXPECT_EQ((*decoded)->path(), file);
-}
-
 TEST(ZRAlias, AliasFilesOfEachKind)
 {
     Folder tmp;
@@ -306,47 +219,6 @@ TEST(ZRAlias, AliasFilesOfEachKind)
     EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(tmp / "Kit.framework")), fourCharCode("fpka"));
     const QString entry = touch(tmp / "app.desktop", "[Desktop Entry]\nType=Application\nName=A\nExec=true\n");
     EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(entry)), fourCharCode("adrp"));
-}
-
-TEST(ZRAlias, AnAliasFileWithoutAnIconIsStillAnAlias)
-{
-    Folder tmp;
-    const TestIconTheme emptyTheme(tmp.path, {});
-    const QString exe = touch(tmp / "tool");
-    QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    ASSERT_TRUE(ZRAlias::aliasWithPath(exe)->writeToFile(tmp / "tool alias"));
-    const AliasFile file = aliasFileAt(tmp / "tool alias");
-    EXPECT_EQ(file.type, "adrp");
-    EXPECT_EQ(file.flags, 0x8000);
-    EXPECT_EQ(vl::resolveAliasFile(tmp / "tool alias"), exe);
-}
-
-TEST(ZRAlias, AliasFilesReadBackAndResolveThroughChains)
-{
-    Folder tmp;
-    const QString target = touch(tmp / "target");
-    ASSERT_TRUE(ZRAlias::aliasWithPath(target)->writeToFile(tmp / "first alias"));
-    ASSERT_TRUE(ZRAlias::aliasWithPath(tmp / "first alias")->writeToFile(tmp / "second alias"));
-    const auto read = ZRAlias::aliasWithContentsOfFile(tmp / "second alias");
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->path(), tmp / "first alias");
-    EXPECT_EQ(vl::resolveAliasFile(tmp / "second alias"), target);
-    EXPECT_EQ(vl::resolveAliasFile(QUrl::fromLocalFile(tmp / "second alias")), QUrl::fromLocalFile(target));
-    EXPECT_EQ(vl::resolveAliasFile(target), target);
-    EXPECT_EQ(vl::resolveAliasFile(QUrl::fromLocalFile(target)), QUrl::fromLocalFile(target));
-    EXPECT_EQ(vl::stringByResolvingAliasesInPath(tmp / "second alias"), target);
-    ASSERT_TRUE(QFile::rename(target, tmp / "renamed"));
-    EXPECT_EQ(vl::resolveAliasFile(tmp / "second alias"), tmp / "renamed");
-
-    // A fork without 'alis' 0 gives no alias, and is closed again.
-    ASSERT_TRUE(vl::writeToResourceForkFile("x", tmp / "no alias", fourCharCode("alis"), 1, QString()));
-    EXPECT_FALSE(ZRAlias::aliasWithContentsOfFile(tmp / "no alias"));
-    EXPECT_FALSE(ZRAlias::aliasWithContentsOfURL(QUrl::fromLocalFile(tmp / "missing")));
-    EXPECT_EQ(platform::ResourceManager::curResFile(), 0);
-    // An alias whose target is gone: the URL side gives none, the path side the path.
-    ASSERT_TRUE(QFile::remove(tmp / "renamed"));
-    EXPECT_EQ(vl::resolveAliasFile(QUrl::fromLocalFile(tmp / "first alias")), std::nullopt);
-    EXPECT_EQ(vl::resolveAliasFile(tmp / "first alias"), tmp / "first alias");
 }
 
 TEST(ZRAlias, AClassicFinderAliasFileReads)

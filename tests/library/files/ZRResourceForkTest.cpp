@@ -85,53 +85,6 @@ QList<StoredResource> storedResources(const QString &path)
 
 } // namespace
 
-TEST(ZRResourceFork, OpeningForReadingNeedsAFork)
-{
-    Folder tmp;
-    EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtPath(tmp / "missing"));
-    EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtURL(QUrl::fromLocalFile(tmp / "missing")));
-    const QString plain = touch(tmp / "plain");
-    EXPECT_FALSE(ZRResourceFork::resourceForkForReadingAtPath(plain)); // no companion: no fork
-    EXPECT_FALSE(QFileInfo::exists(tmp / "._plain"));
-}
-
-TEST(ZRResourceFork, OpeningForWritingMakesTheFileAndItsFork)
-{
-    Folder tmp;
-    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "new");
-    ASSERT_TRUE(fork);
-    EXPECT_GT(fork->fileReference(), 0);
-    EXPECT_EQ(ResourceManager::curResFile(), fork->fileReference());
-    EXPECT_TRUE(QFileInfo(tmp / "new").isFile());
-    EXPECT_TRUE(storedResources(tmp / "new").isEmpty()); // an empty map
-    fork->closeFile();
-    EXPECT_EQ(fork->fileReference(), 0);
-    fork->closeFile(); // twice: nothing happens
-
-    auto again = ZRResourceFork::resourceForkForWritingAtURL(QUrl::fromLocalFile(tmp / "new")); // exists: -48
-    ASSERT_TRUE(again);
-    again->closeFile();
-    EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp / "no/such/folder/file"));
-}
-
-TEST(ZRResourceFork, TheNameLengthIsCheckedFirst)
-{
-    Folder tmp;
-    ResourceManager::useResFile(0x7FFF); // no such file: resFNotFound
-    ASSERT_EQ(ResourceManager::resError(), platform::resFNotFound);
-    // 1025 units fail before any file-system or Resource Manager call...
-    EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp.path + u'/' + QString(1025, u'n')));
-    EXPECT_EQ(ResourceManager::resError(), platform::resFNotFound);
-    // ...1024 pass that check, and then the file system refuses the name.
-    EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp.path + u'/' + QString(1024, u'n')));
-    EXPECT_EQ(ResourceManager::resError(), platform::bdNamErr);
-    // The companion "._name" must fit 255 bytes too.
-    EXPECT_FALSE(ZRResourceFork::resourceForkForWritingAtPath(tmp.path + u'/' + QString(254, u'n')));
-    auto longest = ZRResourceFork::resourceForkForWritingAtPath(tmp.path + u'/' + QString(253, u'n'));
-    ASSERT_TRUE(longest);
-    longest->closeFile();
-}
-
 TEST(ZRResourceFork, AddingReplacesAndSurvivesCloseAndReopen)
 {
     Folder tmp;
@@ -159,88 +112,6 @@ TEST(ZRResourceFork, AddingReplacesAndSurvivesCloseAndReopen)
     reopened->closeFile();
 }
 
-TEST(ZRResourceFork, NamesIdsAndFreshIds)
-{
-    Folder tmp;
-    LogLines log;
-    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "names");
-    ASSERT_TRUE(fork);
-    ASSERT_TRUE(fork->addData("a", fourCharCode("STR "), 5, QStringLiteral("caf\u00e9")));
-    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 5), QStringLiteral("caf\u00e9"));
-    qint16 id = 0;
-    EXPECT_TRUE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("caf\u00e9")));
-    EXPECT_EQ(id, 5);
-    EXPECT_FALSE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("nobody")));
-    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 6), std::nullopt);
-
-    ASSERT_TRUE(fork->addData("b", fourCharCode("STR "), QString()));
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("Adding a resource without specifying the name of id.")});
-    EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 128), QString()); // empty name
-    ASSERT_TRUE(fork->addData("c", fourCharCode("STR "), QStringLiteral("third")));
-    EXPECT_TRUE(fork->getId(&id, fourCharCode("STR "), QStringLiteral("third")));
-    EXPECT_EQ(id, 129);
-    EXPECT_TRUE(fork->removeType(fourCharCode("STR "), 128));
-    EXPECT_TRUE(fork->removeType(fourCharCode("STR "), 128)); // absent: done as well
-    EXPECT_EQ(fork->dataForType(fourCharCode("STR "), 128), std::nullopt);
-    fork->closeFile();
-    EXPECT_EQ(storedResources(tmp / "names")[0].name, QByteArray("caf\x8e")); // Mac Roman
-}
-
-TEST(ZRResourceFork, AttributesAreSetAndWritten)
-{
-    Folder tmp;
-    LogLines log;
-    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "attrs");
-    ASSERT_TRUE(fork);
-    ASSERT_TRUE(fork->addData("x", fourCharCode("DATA"), 1, QStringLiteral("x")));
-    EXPECT_TRUE(fork->setAttributeFlags(0x0C | 0x22, fourCharCode("DATA"), 1));
-    EXPECT_EQ(log.lines.value(0),
-              QStringLiteral("WARRING: Currently the setAttributeFlags:forResourceType:Id: does not work"));
-    EXPECT_FALSE(fork->setAttributeFlags(0x0C, fourCharCode("DATA"), 2));
-    fork->closeFile();
-    auto reopened = ZRResourceFork::resourceForkForReadingAtPath(tmp / "attrs");
-    ASSERT_TRUE(reopened);
-    qint16 flags = 0;
-    EXPECT_TRUE(reopened->getAttributeFlags(&flags, fourCharCode("DATA"), 1));
-    EXPECT_EQ(flags, 0x0C); // changed and purgeable cleared
-    EXPECT_FALSE(reopened->getAttributeFlags(&flags, fourCharCode("DATA"), 2));
-    reopened->closeFile();
-}
-
-TEST(ZRResourceFork, EnumeratesTheTypesOfTheCurrentFile)
-{
-    Folder tmp;
-    auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "types");
-    ASSERT_TRUE(fork);
-    for (const platform::OSType type : {fourCharCode("TEXT"), fourCharCode("icns"), fourCharCode("alis")})
-        ASSERT_TRUE(fork->addData("x", type, 1, QString()));
-    ASSERT_TRUE(fork->addData("y", fourCharCode("TEXT"), 2, QString()));
-    ResourceTypeEnumerator types = fork->resourceTypeEnumerator();
-    EXPECT_EQ(types.nextObject(), fourCharCode("TEXT"));
-    EXPECT_EQ(types.nextObject(), fourCharCode("icns"));
-    EXPECT_EQ(types.nextObject(), fourCharCode("alis"));
-    EXPECT_EQ(types.nextObject(), std::nullopt);
-    EXPECT_EQ(fork->everyResourceType().size(), 3);
-    fork->closeFile();
-}
-
-TEST(ZRResourceFork, OperationsRestoreTheCurrentFile)
-{
-    Folder tmp;
-    auto first = ZRResourceFork::resourceForkForWritingAtPath(tmp / "first");
-    auto second = ZRResourceFork::resourceForkForWritingAtPath(tmp / "second");
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(ResourceManager::curResFile(), second->fileReference());
-    ASSERT_TRUE(first->addData("1", fourCharCode("TEXT"), 1, QString()));
-    EXPECT_EQ(first->dataForType(fourCharCode("TEXT"), 1), "1");
-    EXPECT_EQ(ResourceManager::curResFile(), second->fileReference());
-    EXPECT_TRUE(second->everyResourceType().isEmpty()); // the current file's types: the second's
-    second->closeFile();
-    EXPECT_EQ(ResourceManager::curResFile(), first->fileReference());
-    EXPECT_EQ(first->everyResourceType(), QList<platform::OSType>{fourCharCode("TEXT")});
-    first->closeFile();
-}
-
 TEST(ZRResourceFork, TheWholeForkAsBytes)
 {
     Folder tmp;
@@ -263,37 +134,6 @@ TEST(ZRResourceFork, TheWholeForkAsBytes)
     EXPECT_EQ(fork->dataForType(fourCharCode("STR "), 131)->size(), 42);
     fork->closeFile();
     EXPECT_EQ(storedResources(tmp / "whole").size(), 4); // closing wrote nothing over it
-}
-
-TEST(ZRResourceFork, AForkLeftOpenIsReportedAndClosed)
-{
-    Folder tmp;
-    LogLines log;
-    {
-        auto fork = ZRResourceFork::resourceForkForWritingAtPath(tmp / "forgotten");
-        ASSERT_TRUE(fork);
-        ASSERT_TRUE(fork->addData("kept", fourCharCode("TEXT"), 1, QString()));
-    }
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral(
-                             "ZRAlias ERROR: you neglected to call closeFile: before disposing this ZRResourceFork")});
-    EXPECT_EQ(vl::dataWithResourceForkContentsOfFile(tmp / "forgotten", fourCharCode("TEXT"), 1), "kept");
-}
-
-TEST(ZRResourceFork, DataConveniencesOpenAndClose)
-{
-    Folder tmp;
-    const QString path = tmp / "conv";
-    EXPECT_FALSE(vl::dataWithResourceForkContentsOfFile(path, fourCharCode("TEXT"), 1));
-    EXPECT_TRUE(vl::writeToResourceForkFile("one", path, fourCharCode("TEXT"), 1, QStringLiteral("uno")));
-    EXPECT_TRUE(
-        vl::writeToResourceForkURL("two", QUrl::fromLocalFile(path), fourCharCode("TEXT"), 2, QStringLiteral("dos")));
-    EXPECT_EQ(vl::dataWithResourceForkContentsOfURL(QUrl::fromLocalFile(path), fourCharCode("TEXT"), 2), "two");
-    EXPECT_EQ(vl::dataWithResourceForkContentsOfFile(path, fourCharCode("TEXT"), QStringLiteral("uno")), "one");
-    EXPECT_EQ(
-        vl::dataWithResourceForkContentsOfURL(QUrl::fromLocalFile(path), fourCharCode("TEXT"), QStringLiteral("tres")),
-        std::nullopt);
-    EXPECT_EQ(ResourceManager::curResFile(), 0); // nothing left open
-    EXPECT_FALSE(vl::writeToResourceForkFile("x", tmp / "no/folder/x", fourCharCode("TEXT"), 1, QString()));
 }
 
 TEST(ZRResourceFork, IconFamiliesComeFromTheOwnIconThenTheTheme)

@@ -37,18 +37,6 @@ TEST(FileManagerExtensions, CreateDirectoryPathMakesEveryMissingAncestor)
     QDir::setCurrent(previous);
 }
 
-TEST(FileManagerExtensions, CreateDirectoryPathBlockedByAFileLogsThreeLinesInOrder)
-{
-    QTemporaryDir tmp;
-    touch(tmp.path() + QStringLiteral("/a"));
-    QStringList lines;
-    platform::ScopedLogSink sink([&](const platform::LogRecord &r) { lines << r.message; });
-    EXPECT_EQ(vl::createDirectoryPath(tmp.path() + QStringLiteral("/a/b/c")), std::nullopt);
-    EXPECT_EQ(lines, (QStringList{tmp.path() + QStringLiteral("/a is a plain file not a folder"),
-                                  QStringLiteral("Can't create directory: ") + tmp.path() + QStringLiteral("/a/b"),
-                                  QStringLiteral("Can't create directory: ") + tmp.path() + QStringLiteral("/a/b/c")}));
-}
-
 TEST(FileManagerExtensions, ListingsAndFolderCounts)
 {
     QTemporaryDir tmp;
@@ -70,18 +58,4 @@ TEST(FileManagerExtensions, ListingsAndFolderCounts)
     EXPECT_EQ(vl::directoryCountAtPath(tmp.path() + QStringLiteral("/one")), 0u);
     EXPECT_EQ(vl::directoryCountAtPath(tmp.path() + QStringLiteral("/missing")), vl::DirectoryCountNotFound);
     EXPECT_EQ(vl::fullPathDirectoryContentsAtPath(QString()), std::nullopt);
-}
-
-TEST(FileManagerExtensions, UniqueFilenameCountsUpFromTheBase)
-{
-    QTemporaryDir tmp;
-    for (const char *name : {"report.txt", "report-1.txt", "archive.tar.gz", "notes"})
-        touch(tmp.path() + QLatin1Char('/') + QLatin1String(name));
-    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("report.txt"), tmp.path()), QStringLiteral("report-2.txt"));
-    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("archive.tar.gz"), tmp.path()), QStringLiteral("archive-1.gz"));
-    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("notes"), tmp.path()), QStringLiteral("notes-1."));
-    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("free.txt"), tmp.path()), QStringLiteral("free.txt"));
-    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("x.txt"), tmp.path() + QStringLiteral("/missing")), std::nullopt);
-    touch(tmp.path() + QStringLiteral("/%1 odd.txt"));
-    EXPECT_EQ(vl::uniqueFilename(QStringLiteral("%1 odd.txt"), tmp.path()), QStringLiteral("%1 odd-1.txt"));
 }

@@ -26,13 +26,3 @@ TEST(URLExtensions, QueryDictionaryAlwaysAdvancesOverEmptyKeysAndValues)
     EXPECT_EQ(vl::queryDictionary(QUrl(QStringLiteral("http://h/?===="))),
               (Query{{QString(), QStringLiteral("===")}}));
 }
-
-TEST(URLExtensions, PortAndOrdering)
-{
-    EXPECT_EQ(vl::portInteger(QUrl(QStringLiteral("http://h:8080/"))), 8080);
-    EXPECT_EQ(vl::portInteger(QUrl(QStringLiteral("http://h/"))), 0);
-    const QUrl a(QStringLiteral("http://h/A")), b(QStringLiteral("http://h/a"));
-    EXPECT_LT(vl::compare(a, b), 0); // literal, case-sensitive
-    EXPECT_EQ(vl::compare(a, QUrl(QStringLiteral("http://h/A"))), 0);
-    EXPECT_GT(vl::compare(b, a), 0);
-}

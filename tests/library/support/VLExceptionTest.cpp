@@ -45,18 +45,3 @@ TEST(VLException, CarriesTheStackTraceOfTheRaise)
     EXPECT_TRUE(unraised.callStackReturnAddresses().empty());
     EXPECT_THROW(unraised.raise(), platform::Exception);
 }
-
-TEST(VLIsImageWithPathLoaded, MatchesTheLinkersPathsExactly)
-{
-    Dl_info info{};
-    ASSERT_NE(::dladdr(reinterpret_cast<void *>(&qVersion), &info), 0);
-    const QByteArray qtCore = info.dli_fname;
-    ASSERT_TRUE(qtCore.contains("Qt6Core")) << qtCore.constData();
-    EXPECT_TRUE(VLIsImageWithPathLoaded(qtCore.constData()));
-    EXPECT_FALSE(VLIsImageWithPathLoaded((qtCore + '/').constData()));
-    EXPECT_FALSE(VLIsImageWithPathLoaded(qtCore.chopped(1).constData()));
-    EXPECT_FALSE(VLIsImageWithPathLoaded("/no/such/libNothing.so"));
-    EXPECT_FALSE(VLIsImageWithPathLoaded(""));
-    EXPECT_FALSE(VLIsImageWithPathLoaded(nullptr));
-    EXPECT_TRUE(VLIsImageWithPathLoaded(QCoreApplication::applicationFilePath().toLocal8Bit().constData()));
-}

@@ -75,23 +75,6 @@ TEST(VLLogf, WritesOneLineWithDateNameAndPidKeepingTheMessageWhole)
     EXPECT_EQ(second.count('\n'), 2); // the message's own line feed leaves an empty line
 }
 
-TEST(VLLogf, AChildForkedAfterALineLogsItsOwnPid)
-{
-    Pipe pipe;
-    VLLogf(pipe.write, "parent");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        VLLogf(pipe.write, "child");
-        ::_exit(0);
-    }
-    ASSERT_GT(child, 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    const QByteArray lines = pipe.drain();
-    EXPECT_TRUE(lines.contains('[' + QByteArray::number(::getpid()) + "] parent\n")) << lines.constData();
-    EXPECT_TRUE(lines.contains('[' + QByteArray::number(child) + "] child\n")) << lines.constData();
-}
-
 TEST(VLLogf, DropsTheLineInsteadOfWaiting)
 {
     Pipe pipe;
@@ -109,21 +92,6 @@ TEST(VLLogf, DropsTheLineInsteadOfWaiting)
 
     VLLogf(pipe.write, "lost %d", 1);
     EXPECT_EQ(pipe.drain().size(), filled);
-}
-
-TEST(VLLogf, SurvivesClosedDescriptorsAndGoneReaders)
-{
-    Pipe pipe;
-    const int closed = ::dup(pipe.write);
-    ::close(closed);
-    VLLogf(closed, "nowhere");
-    VLLogf(-1, "nowhere");
-    VLLogf(pipe.write, nullptr);
-
-    ::close(pipe.read);    // no reader: a plain write would raise SIGPIPE and end the process
-    pipe.read = -1;
-    VLLogf(pipe.write, "to a broken pipe");
-    SUCCEED();
 }
 
 TEST(VLLogf, WorksWithDescriptorsBeyondTheSelectLimit)

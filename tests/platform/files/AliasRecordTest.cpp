@@ -93,28 +93,3 @@ TEST(AliasRecord, BytesAfterTheRecordsOwnSizeAreKept)
         EXPECT_EQ(r->toBytes(), resource->data);
     }
 }
-
-TEST(AliasRecord, RefusesRecordsThatRunPastTheirSize)
-{
-    AliasRecord record;
-    record.fileSystemType = "H+";
-    record.reserved = QByteArray(10, '\0');
-    record.volumeName = "Root";
-    record.targetName = "file";
-    record.setField(AliasRecord::UnicodeName, AliasRecord::unicodeValue(QStringLiteral("file")));
-    const QByteArray good = *record.toBytes();
-    EXPECT_EQ(AliasRecord::parse(good), record);
-    using platform::bigendian::put;
-    auto broken = [&](auto change) {
-        QByteArray copy = good;
-        change(copy);
-        return AliasRecord::parse(copy);
-    };
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint16>(b, 4, quint16(b.size() + 1)); })); // size beyond the bytes
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint16>(b, 4, 100); })); // smaller than the fixed part
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint16>(b, 6, 4); })); // unknown version
-    EXPECT_FALSE(broken([](QByteArray &b) { b[10] = char(28); })); // volume name too long
-    EXPECT_FALSE(broken([](QByteArray &b) { put<quint16>(b, 152, 0x4000); })); // field past the end
-    record.targetName = QByteArray(64, 'x');
-    EXPECT_FALSE(record.toBytes());
-}

@@ -4,6 +4,7 @@
 #include "platform/files/FileSpecification.h"
 #include "platform/files/HfsPath.h"
 #include "platform/files/Volume.h"
+#include "platform/files/Volume_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,24 +58,22 @@ TEST(FileReference, FollowsItsItemThroughRenamesAndMoves)
     EXPECT_EQ(FileReference().path(), std::nullopt);
 }
 
-TEST(FileIdSearch, GivesUpAtItsBound)
+// In a chroot (a package build's, say) the mount holding "/" is not listed.
+TEST(Volume, TheRootOfAChrootIsAVolumeOfItsOwn)
 {
-    Folder tmp;
-    QDir(tmp.path).mkpath(QStringLiteral("deep/er"));
-    const QString target = touch(tmp / "deep/er/target");
-    for (int i = 0; i < 50; ++i)
-        touch(tmp.path + QStringLiteral("/f%1").arg(i));
-    struct stat info;
-    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
-    FileIdSearch::Request request;
-    request.device = info.st_dev;
-    request.inodeMatches = [&](quint64 inode) { return inode == info.st_ino; };
-    request.accept = [](const QString &, const struct stat &) { return true; };
-    request.lastKnownFolder = tmp.path;
-    request.volumeRoot = Volume::containing(tmp.path)->mountPoint;
-    EXPECT_EQ(FileIdSearch::find(request), target);
-    request.limit = 20; // fewer entries than the start folder holds
-    EXPECT_EQ(FileIdSearch::find(request), std::nullopt);
+    const QByteArray chroot = "44 26 0:39 / /proc rw,relatime - proc proc rw\n"
+                              "45 26 0:21 / /sys rw,relatime - sysfs sysfs rw\n"
+                              "46 45 0:27 / /sys/fs/cgroup rw,relatime - tmpfs tmpfs rw,mode=755\n";
+    const QList<Volume> volumes = detail::volumesFromMountInfo(chroot, 0x801);
+    ASSERT_EQ(volumes.size(), 4);
+    EXPECT_EQ(volumes[0].mountPoint, "/");
+    EXPECT_EQ(volumes[0].device, 0x801U);
+    EXPECT_EQ(volumes[0].reference(), -26);
+    EXPECT_EQ(volumes[0].name(), "Root");
+
+    const QByteArray machine = "26 1 254:0 / / rw - ext4 /dev/vda rw\n" + chroot;
+    EXPECT_EQ(detail::volumesFromMountInfo(machine, 0x801).size(), 4);
+    EXPECT_EQ(detail::volumesFromMountInfo(machine, 0x801)[0].source, "/dev/vda");
 }
 
 TEST(FileSpecification, NamesAParentAndAShortNameAndLeadsBack)
@@ -98,31 +97,6 @@ TEST(FileSpecification, NamesAParentAndAShortNameAndLeadsBack)
     EXPECT_TRUE(FileSpecification::fromReference(*FileReference::fromPath(touch(tmp.path + u'/' + QString(63, u'n')))));
     EXPECT_FALSE(FileSpecification::fromParts(spec->volume(), spec->parentDirectory(), QByteArray(64, 'x')));
     EXPECT_FALSE(FileSpecification::fromParts(spec->volume(), spec->parentDirectory(), "absent")->toReference());
-}
-
-TEST(HfsPath, NamesTheRootVolumeAndRoundTrips)
-{
-    Folder tmp;
-    const QString rootName = Volume::containing(QStringLiteral("/"))->name();
-    EXPECT_FALSE(rootName.isEmpty());
-    EXPECT_EQ(HfsPath::fromPath(QStringLiteral("/")), rootName + u':');
-    const QString volumeName = Volume::containing(tmp.path)->name();
-    const QString path = tmp / "a:b/c d";
-    QDir().mkpath(path);
-    const std::optional<QString> hfs = HfsPath::fromPath(path);
-    ASSERT_TRUE(hfs);
-    EXPECT_TRUE(hfs->startsWith(volumeName + u':'));
-    EXPECT_TRUE(hfs->endsWith(QStringLiteral(":a/b:c d"))); // swapped, and no trailing colon for a folder
-    const std::optional<HfsPath::Converted> back = HfsPath::toPath(*hfs);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->path, path);
-    EXPECT_FALSE(back->isFolder);
-    EXPECT_TRUE(HfsPath::toPath(*hfs + u':')->isFolder);
-    EXPECT_EQ(HfsPath::toPath(rootName + u':')->path, QStringLiteral("/"));
-    EXPECT_EQ(HfsPath::toPath(*hfs + QStringLiteral("::x"))->path, tmp / "a:b/x"); // "::" goes up
-    EXPECT_FALSE(HfsPath::toPath(QStringLiteral("No Such Volume \u2603:x")));
-    EXPECT_FALSE(HfsPath::fromPath(QStringLiteral("relative/path")));
-    EXPECT_FALSE(HfsPath::toPath(QString()));
 }
 
 TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)

@@ -37,16 +37,6 @@ TEST_F(Encrypted, DictionariesAndArraysRoundTripAndReadWhateverTheRoot)
     EXPECT_FALSE(QFile::exists(path("null")));
 }
 
-TEST_F(Encrypted, AnyPropertyListFormatReads)
-{
-    const QVariantMap value{{QStringLiteral("key"), QStringLiteral("value")}};
-    const QByteArray binary = platform::writePropertyList(value, platform::PropertyListFormat::Binary).bytes;
-    for (const QByteArray &plain : {binary, QByteArray("{ key = value; }")}) {
-        ASSERT_TRUE(vl::writeToFileEncrypted(plain, path("any"), true, "password"));
-        EXPECT_EQ(vl::dictionaryWithContentsOfEncryptedFile(path("any"), "password"), QVariant(value));
-    }
-}
-
 TEST_F(Encrypted, FilesHoldTheCiphertextAlone)
 {
     for (auto [length, fileLength] : {std::pair{0, 16}, {15, 16}, {16, 32}}) {
@@ -77,20 +67,6 @@ TEST_F(Encrypted, KeySizesAndPasswordsAreTheirBytes)
     EXPECT_EQ(vl::encrypt(plain, QByteArray("pass\0word", 9).constData()), vl::encrypt(plain, "pass"));
     EXPECT_EQ(vl::decrypt(*vl::encrypt(plain, ""), ""), plain);
     EXPECT_FALSE(vl::encrypt(plain, nullptr));
-}
-
-TEST_F(Encrypted, StringsConvertWithoutLossOrNotAtAll)
-{
-    const QString text = QStringLiteral("Gr\u00fc\u00dfe");
-    for (vl::StringEncoding encoding : {vl::StringEncoding::UTF8, vl::StringEncoding::ISOLatin1, vl::StringEncoding::Unicode}) {
-        ASSERT_TRUE(vl::writeToFileEncrypted(text, path("string"), true, encoding, "password"));
-        EXPECT_EQ(vl::stringWithContentsOfEncryptedFile(path("string"), encoding, "password"), text);
-    }
-    EXPECT_FALSE(vl::writeToFileEncrypted(text, path("ascii"), true, vl::StringEncoding::ASCII, "password"));
-    EXPECT_FALSE(QFile::exists(path("ascii")));
-    ASSERT_TRUE(vl::writeToFileEncrypted(QByteArray("\xff\xfe\xfd"), path("bytes"), true, "password"));
-    EXPECT_FALSE(vl::stringWithContentsOfEncryptedFile(path("bytes"), vl::StringEncoding::UTF8, "password"));
-    EXPECT_FALSE(vl::stringWithContentsOfEncryptedFile(path("string"), vl::StringEncoding::UTF8, "other"));
 }
 
 } // namespace

@@ -18,24 +18,6 @@
 
 namespace {
 
-// What `run` printed on standard output.
-template<typename Run>
-QByteArray standardOutputOf(Run run)
-{
-    QTemporaryDir dir;
-    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("stdout")));
-    std::fflush(stdout);
-    const int saved = ::dup(1);
-    const int capture = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(capture, 1);
-    run();
-    std::fflush(stdout);
-    ::dup2(saved, 1);
-    ::close(saved);
-    ::close(capture);
-    return corvane::test::readFile(QFile::decodeName(path)).value_or(QByteArray());
-}
-
 class FileIo : public ::testing::Test
 {
 protected:
@@ -57,34 +39,6 @@ TEST_F(FileIo, WritesPrivatelyAndReadsBack)
     EXPECT_EQ(writeFile(file.constData(), "x"), 0); // truncates
     EXPECT_EQ(readFile(file.constData(), back), 0);
     EXPECT_EQ(back, "x");
-}
-
-TEST_F(FileIo, ErrorNumbersAndSentinels)
-{
-    QByteArray untouched = "untouched";
-    EXPECT_EQ(readFile(path("missing/file").constData(), untouched), ENOENT);
-    EXPECT_EQ(writeFile(path("missing/file").constData(), "x"), ENOENT);
-    EXPECT_EQ(writeFile(QFile::encodeName(dir.path()).constData(), "x"), EISDIR);
-    // A pipe can be sized but not positioned.
-    int ends[2];
-    ASSERT_EQ(::pipe(ends), 0);
-    EXPECT_EQ(readFile(QByteArray("/proc/self/fd/" + QByteArray::number(ends[0])).constData(), untouched), -1);
-    ::close(ends[0]);
-    ::close(ends[1]);
-    EXPECT_EQ(untouched, "untouched");
-}
-
-TEST_F(FileIo, ShortReadIsReported)
-{
-    // Files under /sys claim a page and hold a few bytes.
-    const char *sysFile = "/sys/devices/system/cpu/online";
-    struct stat status;
-    if (::stat(sysFile, &status) != 0 || status.st_size <= 16)
-        GTEST_SKIP() << sysFile << " is absent or tells its true size here";
-    QByteArray bytes;
-    int result = 0;
-    EXPECT_EQ(standardOutputOf([&] { result = readFile(sysFile, bytes); }), "readFile: short read\n");
-    EXPECT_EQ(result, EIO);
 }
 
 TEST_F(FileIo, ShortWriteIsReported)

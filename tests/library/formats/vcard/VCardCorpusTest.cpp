@@ -53,39 +53,23 @@ const QStringList kBrokenBase64 = {QStringLiteral("ezvcard__John_Doe_ANDROID.vcf
 // with its BEGIN line, so the parser refuses them whole.
 const QStringList kNotBeginningWithBegin = {QStringLiteral("icaljs__newline_junk.ics")};
 
-// The `nth` property called `name` of the first card, and what it should hold.
-struct Value
-{
-    const char *name;
-    int nth;
-    const char *data; // null: not checked
-    const char *firstParameter = nullptr; // "LABEL=value"
-};
-
 struct MalformedCase
 {
     const char *file;
     bool parses;
     const char *tree; // summary of the top-level cards joined by ' '; null: not checked (fuzzer output)
-    std::vector<Value> values = {};
 };
 
 const MalformedCase kMalformed[] = {
-    // The lines after the backslash have no ':' and are dropped; BDAY survives them.
-    {"android-vcard__v21_adr_multiple_line.vcf", true, "VCARD(VERSION,N,URL,ADR,ADR,BDAY)",
-     {{"ADR", 1, ";;Hermann v. Brevern\\"}, {"BDAY", 0, "20081203"}}},
-    {"android-vcard__v21_invalid_comment_line.vcf", true, "vCard(VERSION,UID,N,FN,NOTE)",
-     {{"NOTE", 0, "This is an (sharp ->#<- sharp) example. This message must NOT be ignored."}}},
-    {"android-vcard__v21_invalid_multiple_line.vcf", true, "VCARD(VERSION,N,EMAIL,FN)",
-     {{"EMAIL", 0, "\"Omega\" <omega@example.com>"}}},
-    // A fold inside a parameter value; soft line breaks join the lines as they
-    // stand, the last one's space included.
-    {"eds__13.vcf", true, "vCard(VERSION,FN,ORG,ADR,TEL,TEL,EMAIL,EMAIL,URL,ADR)",
-     {{"TEL", 1, nullptr, "TYPE=FAX,WORK"}, {"ADR", 1, ";;Evil backslash \\\\ way;Ulm;Newlines\\nCountry\\Nevil;89073; "}}},
+    // The lines after the backslash have no ':' and are dropped.
+    {"android-vcard__v21_adr_multiple_line.vcf", true, "VCARD(VERSION,N,URL,ADR,ADR,BDAY)"},
+    {"android-vcard__v21_invalid_comment_line.vcf", true, "vCard(VERSION,UID,N,FN,NOTE)"},
+    {"android-vcard__v21_invalid_multiple_line.vcf", true, "VCARD(VERSION,N,EMAIL,FN)"},
+    // A fold inside a parameter value.
+    {"eds__13.vcf", true, "vCard(VERSION,FN,ORG,ADR,TEL,TEL,EMAIL,EMAIL,URL,ADR)"},
     {"eds__7.vcf", false, ""}, // no BEGIN line
     {"eds__8.vcf", true, "vCard(VERSION,FN,ORG,ADR,TEL,TEL,EMAIL,EMAIL,URL)"}, // no END line
-    {"kcontacts__vcard4.vcf", true, "VCARD(X-EVOLUTION-FILE-AS,N,LABEL,TEL,TEL,EMAIL,URL,ORG,NOTE,UID)",
-     {{"LABEL", 0, "401 Park Drive  3 West\nBoston, MA 02215\nUSA"}}},
+    {"kcontacts__vcard4.vcf", true, "VCARD(X-EVOLUTION-FILE-AS,N,LABEL,TEL,TEL,EMAIL,URL,ORG,NOTE,UID)"},
     {"l0b0-vcard__continuation_at_start.vcf", false, ""},
     {"l0b0-vcard__dot_at_line_start.vcf", false, ""},
     {"l0b0-vcard__invalid_begin.vcf", true, "VCARDinvalid(VERSION,N,FN)"},
@@ -110,8 +94,7 @@ const MalformedCase kMalformed[] = {
     {"python-icalendar__broken_ical.ics", true, "VCALENDAR(card:VEVENT(SUMMARY,DTSTART,UID))"},
     {"python-icalendar__fuzz_testcase_vtimezone_lone_cr.ics", true, "VTIMEZONE(TZID)"},
     {"python-icalendar__issue_351_whitespace_in_property_and_params.ics", true,
-     "VCALENDAR(VERSION,PRODID,REFRESH-INTERVAL,card:VEVENT(UID,DTSTAMP,DTSTART,SUMMARY))",
-     {{"REFRESH-INTERVAL", 0, "PT48H", "VALUE=DURATION"}}},
+     "VCALENDAR(VERSION,PRODID,REFRESH-INTERVAL,card:VEVENT(UID,DTSTAMP,DTSTART,SUMMARY))"},
     {"radicale__broken-vevent.ics", true,
      "VCALENDAR(PRODID,VERSION,card:VEVENT(CREATED,LAST-MODIFIED,DTSTAMP,UID,SUMMARY,STATUS,X-MOZ-LASTACK,DTSTART,"
      "DTEND,CLASS,X-LIC-ERROR))"},
@@ -166,25 +149,6 @@ TEST(VCardCorpus, EveryFileTokenizesAlikeInAnyChunksAndParsesAsExpected)
         EXPECT_EQ(parsed, expected->parses);
         if (expected->tree) {
             EXPECT_EQ(card_events::summary(parser), QLatin1String(expected->tree));
-        }
-        for (const Value &value : expected->values) {
-            PropertyPtr property;
-            const VLvParserCard &card = *parser.cards().at(0);
-            for (qsizetype i = 0, nth = value.nth; i < card.count() && !property; ++i) {
-                if (card.nameAtIndex(i) == QLatin1String(value.name) && nth-- == 0)
-                    property = std::get<PropertyPtr>(card.propertyAtIndex(i));
-            }
-            if (!property) {
-                ADD_FAILURE() << "no " << value.name;
-                continue;
-            }
-            if (value.data) {
-                EXPECT_EQ(property->data(), QByteArray(value.data));
-            }
-            if (value.firstParameter) {
-                EXPECT_EQ(property->labelAtIndex(0) + u'=' + property->valueAtIndex(0).value_or(QString()),
-                          QString::fromUtf8(value.firstParameter));
-            }
         }
     }
     for (const MalformedCase &c : kMalformed)

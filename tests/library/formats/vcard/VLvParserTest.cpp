@@ -9,11 +9,6 @@ using card_events::summary;
 
 namespace {
 
-QString address(const void *object)
-{
-    return QStringLiteral("0x%1").arg(reinterpret_cast<quintptr>(object), 0, 16);
-}
-
 // The entry at `index` as a T (a property, a card or a group); empty when it is another kind.
 template<typename T>
 T entryAt(const VLvParserCard &card, qsizetype index)
@@ -88,49 +83,6 @@ TEST(VLvParser, PropertiesKeepTheirNamesParametersAndDecodedBytes)
     EXPECT_EQ(propertyAt(card, 6)->data(), QByteArray("a\0b", 3)) << "a NUL character does not end the text";
 }
 
-TEST(VLvParser, CarriageReturnLineEndsParseLikeLineFeeds)
-{
-    const QString lf = QStringLiteral("BEGIN:VCARD\nN:a;b\nNOTE:x\n y\n\nEND:VCARD\nBEGIN:VCARD\nEND:VCARD\n");
-    for (const QString &ending : {QStringLiteral("\r"), QStringLiteral("\r\n")}) {
-        VLvParser parser;
-        ASSERT_TRUE(parser.parseString(QString(lf).replace(u'\n', ending)));
-        EXPECT_EQ(summary(parser), QStringLiteral("VCARD(N,NOTE) VCARD()"));
-        EXPECT_EQ(propertyAt(*parser.cards().at(0), 1)->data(), "xy") << "the folded value arrives in one piece";
-    }
-}
-
-TEST(VLvParser, TextMustBeginWithBegin)
-{
-    VLvParser parser;
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nEND:VCARD")));
-    EXPECT_FALSE(parser.parseString(QStringLiteral(" BEGIN:VCARD\nEND:VCARD")));
-    EXPECT_TRUE(parser.cards().isEmpty()) << "the earlier cards are gone";
-    EXPECT_FALSE(parser.parseString(QStringLiteral("\uFEFFBEGIN:VCARD\nEND:VCARD")));
-    EXPECT_FALSE(parser.parseString(QString()));
-    EXPECT_FALSE(parser.parseString(QStringLiteral("\r\n\nBEGIN:VCARD\nEND:VCARD"))) << "not even empty lines first";
-    EXPECT_TRUE(parser.parseString(QStringLiteral("begin:vcard\nfn:x\nend:vcard")));
-    EXPECT_EQ(summary(parser), QStringLiteral("vcard(fn)"));
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN;ENCODING=QUOTED-PRINTABLE:A=FF\nFN:x\nEND:A")));
-    EXPECT_EQ(summary(parser), QStringLiteral("?(FN)")) << "a card name that is not UTF-8 is none";
-}
-
-TEST(VLvParser, EachTextStartsAfreshAndAFailureKeepsWhatWasBuilt)
-{
-    VLvParser parser;
-    EXPECT_FALSE(parser.parseString(QStringLiteral("BEGIN:VCARD\nFN:A\nEND:VCARD\nBEGIN:VCARD\nTEL:1\n"
-                                                   "NOTE;TYPE=:x\nEMAIL:lost\nEND:VCARD")));
-    EXPECT_EQ(summary(parser), QStringLiteral("VCARD(FN) VCARD(TEL)"));
-    EXPECT_EQ(propertyAt(*parser.cards().at(1), 0)->data(), "1");
-
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nBEGIN:VCARD\nFN:open")));
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nFN:B\nEND:VCARD")));
-    EXPECT_EQ(summary(parser), QStringLiteral("VCARD(FN)")) << "a card left open must not swallow the next text";
-    ASSERT_FALSE(parser.parseString(QStringLiteral("BEGIN:VCARD\nP;BASE64:QU*D\nX:1")));
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nFN:C\nEND:VCARD"))) << "a failed text leaves no state behind";
-    EXPECT_EQ(summary(parser), QStringLiteral("VCARD(FN)"));
-    EXPECT_EQ(propertyAt(*parser.cards().at(0), 0)->data(), "C");
-}
-
 TEST(VLvParser, DeepNestingIsBuiltDescribedAndReleasedWithoutRecursion)
 {
     QString text;
@@ -143,51 +95,6 @@ TEST(VLvParser, DeepNestingIsBuiltDescribedAndReleasedWithoutRecursion)
     EXPECT_EQ(top->description().count(QStringLiteral("cardName = X")), depth);
     parser.reset();
     EXPECT_EQ(top.use_count(), 1);
-}
-
-TEST(VLvParserCard, DescriptionListsEveryEntry)
-{
-    VLvParser parser;
-    ASSERT_TRUE(parser.parseString(
-        QStringLiteral("BEGIN:VCARD\nTEL:1\nitem1.EMAIL:x\nitem1.X-ABLabel:y\nBEGIN:VEVENT\nEND:VEVENT\nEND:VCARD")));
-    const VLvParserCard &card = *parser.cards().at(0);
-    const PropertyPtr tel = propertyAt(card, 0);
-    const VLvParserGroup group = groupAt(card, 1);
-    const CardPtr event = cardAt(card, 2);
-    const QString expected = QStringLiteral("<VLvParserCard: %1> cardName = VCARD\npropertyCount = 3\n{\n"
-                                            "\tname = TEL ; property = <VLvParserProperty: %2>\n"
-                                            "\tname = item1 ; property = {\n"
-                                            "    EMAIL = \"<VLvParserProperty: %3>\";\n"
-                                            "    \"X-ABLabel\" = \"<VLvParserProperty: %4>\";\n}\n"
-                                            "\tname = card ; property = <VLvParserCard: %5> cardName = VEVENT\n"
-                                            "propertyCount = 0\n{\n}\n}")
-                                 .arg(address(&card), address(tel.get()), address(group.value(QStringLiteral("EMAIL")).get()),
-                                      address(group.value(QStringLiteral("X-ABLabel")).get()), address(event.get()));
-    EXPECT_EQ(card.description(), expected);
-
-    const VLvParserCard unnamed;
-    EXPECT_EQ(unnamed.description(),
-              QStringLiteral("<VLvParserCard: %1> cardName = (null)\npropertyCount = 0\n{\n}").arg(address(&unnamed)));
-}
-
-TEST(VLvParserCard, IndexOutOfRangeRaisesRangeException)
-{
-    VLvParser parser;
-    ASSERT_TRUE(parser.parseString(QStringLiteral("BEGIN:VCARD\nTEL;A=1:1\nEND:VCARD")));
-    const VLvParserCard &card = *parser.cards().at(0);
-    const PropertyPtr tel = propertyAt(card, 0);
-    const auto expectRange = [](auto &&call) {
-        try {
-            call();
-            ADD_FAILURE() << "no exception";
-        } catch (const platform::Exception &e) {
-            EXPECT_EQ(e.name(), QStringLiteral("NSRangeException"));
-        }
-    };
-    expectRange([&] { (void)card.nameAtIndex(1); });
-    expectRange([&] { (void)card.propertyAtIndex(-1); });
-    expectRange([&] { (void)tel->labelAtIndex(1); });
-    expectRange([&] { (void)tel->valueAtIndex(1); });
 }
 
 } // namespace
