@@ -44,33 +44,24 @@ TEST(KeyComboDesktopNames, EveryWayOfWritingACombination)
     const std::pair<const char *, std::optional<std::pair<qint16, qint32>>> rows[] = {
         // The display form, with the shipped key names.
         {"⌥Space", {{49, Opt}}},
-        {"⌘⇧K", {{40, Cmd | Shift}}},
         {"^⌥⇥", {{48, Ctrl | Opt}}},
         {"⌃⌥space", {{49, Ctrl | Opt}}}, // U+2303, and a key name X knows
         {"Space", {{49, 0}}}, // a bare key reads; the reserved table refuses it
         // Qt's and KDE's texts; Meta is the Super key, Command here.
         {"Alt+Space", {{49, Opt}}},
-        {"alt+space", {{49, Opt}}},
         {"Meta+E", {{14, Cmd}}},
         {"Ctrl+Alt+Del", {{117, Ctrl | Opt}}},
-        {"Shift+F4", {{118, Shift}}},
         // GTK's accelerators; locks never enter.
         {"<Alt>space", {{49, Opt}}},
         {"<Primary><Shift>t", {{17, Ctrl | Shift}}},
-        {"<Super>e", {{14, Cmd}}},
         {"<Mod4><Mod1>Return", {{36, Cmd | Opt}}},
         {"<Lock><Mod2><Alt>space", {{49, Opt}}},
         {"<Control>KP_Divide", {{75, Ctrl}}},
-        {"<Super>Page_Up", {{116, Cmd}}},
         // Nothing, or more than one key, or no key at all.
         {"", std::nullopt},
-        {"⌥", std::nullopt},
         {"⌥Nonsense", std::nullopt},
         {"Alt+", std::nullopt},
         {"Alt+Space, Ctrl+X", std::nullopt},
-        {"<Alt>", std::nullopt},
-        {"<Alt", std::nullopt},
-        {"<Bogus>space", std::nullopt},
         {"<Super>Super_L", std::nullopt},
         {"<Alt>XF86Launch9", std::nullopt}, // a key with no virtual key code
     };

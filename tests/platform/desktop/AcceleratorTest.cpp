@@ -1,9 +1,6 @@
 #include "platform/desktop/Accelerator.h"
-#include "platform/desktop/KeySymbols_p.h"
 
 #include <gtest/gtest.h>
-
-#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <optional>
 
@@ -30,13 +27,10 @@ TEST(Accelerator, DesktopTextsAndTheirCombinations)
     };
     const Row rows[] = {
         {"<Alt>space", Alt | Qt::Key_Space, "<Alt>space", "Alt+Space"},
-        {"<Super>space", Meta | Qt::Key_Space, "<Super>space", "Meta+Space"},
         {"<Primary><Alt>l", Ctrl | Alt | Qt::Key_L, "<Control><Alt>l", "Ctrl+Alt+L"},
         {"<Shift><Super>Page_Up", Shift | Meta | Qt::Key_PageUp, "<Shift><Super>Page_Up", "Meta+Shift+PgUp"},
-        {"<Alt>F2", Alt | Qt::Key_F2, "<Alt>F2", "Alt+F2"},
         {"<Super>KP_5", Meta | Keypad | Qt::Key_5, "<Super>KP_5", "Meta+Num+5"},
         {"XF86AudioPlay", QKeyCombination(Qt::Key_MediaPlay), "XF86AudioPlay", "Media Play"},
-        {"<Alt>Tab", Alt | Qt::Key_Tab, "<Alt>Tab", "Alt+Tab"},
         {"<Control>bracketleft", Ctrl | Qt::Key_BracketLeft, "<Control>bracketleft", "Ctrl+["},
         {"Meta+E", Meta | Qt::Key_E, "<Super>e", "Meta+E"},
         {"Ctrl+Shift+Esc", Ctrl | Shift | Qt::Key_Escape, "<Shift><Control>Escape", "Ctrl+Shift+Esc"},
@@ -56,31 +50,10 @@ TEST(Accelerator, DesktopTextsAndTheirCombinations)
 TEST(Accelerator, LocksDropAndNonsenseIsNone)
 {
     EXPECT_EQ(parseAccelerator(u"<Lock><Alt>space"), Alt | Qt::Key_Space);
-    EXPECT_EQ(parseAccelerator(u"<Mod2><Alt>space"), Alt | Qt::Key_Space);
     EXPECT_EQ(parseAccelerator(u"  <alt>SPACE "), Alt | Qt::Key_Space);
     for (const char16_t *text : {u"", u"<Alt>", u"<Alt", u"<>space", u"<Bogus>a", u"Super_L", u"<Alt>Alt_L", u"Alt+",
                                  u"Ctrl+X, Ctrl+C", u"<Super>Above_Tab", u"<Alt>sp\u00e4ce", u"['<Alt>space']"})
         EXPECT_EQ(parseAccelerator(text), std::nullopt) << QString::fromUtf16(text).toStdString();
     // A key X names but Qt does not: nothing to write.
     EXPECT_EQ(platform::gtkAccelerator(QKeyCombination(Qt::Key_Launch0)), QString());
-}
-
-TEST(Accelerator, KeySymbolsRoundTrip)
-{
-    for (quint32 symbol = 0x20; symbol <= 0xff; ++symbol) {
-        const auto key = platform::qtKeyForKeySymbol(symbol);
-        if (symbol >= 0x7f && symbol < 0xa0) {
-            EXPECT_FALSE(key) << symbol;
-            continue;
-        }
-        ASSERT_TRUE(key) << symbol;
-        // X names a letter by either case; GTK writes the small one.
-        const quint32 written = *platform::keySymbolForQtKey(*key);
-        EXPECT_EQ(platform::qtKeyForKeySymbol(written), key) << symbol;
-    }
-    for (const quint32 symbol : {XKB_KEY_Return, XKB_KEY_KP_Enter, XKB_KEY_F35, XKB_KEY_KP_0, XKB_KEY_Delete,
-                                 XKB_KEY_XF86AudioRaiseVolume, XKB_KEY_Page_Down})
-        EXPECT_EQ(platform::keySymbolForQtKey(*platform::qtKeyForKeySymbol(symbol)), symbol) << symbol;
-    EXPECT_FALSE(platform::qtKeyForKeySymbol(XKB_KEY_Super_L));
-    EXPECT_FALSE(platform::qtKeyForKeySymbol(XKB_KEY_Caps_Lock));
 }
