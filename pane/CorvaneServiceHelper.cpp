@@ -5,9 +5,9 @@
 #include "platform/bus/Connection.h"
 #include "platform/core/Exception.h"
 #include "platform/core/Log.h"
+#include "platform/plist/UserDefaults.h"
 #include "platform/system/ProcessList.h"
 #include "platform/system/SearchPaths.h"
-#include "platform/plist/UserDefaults.h"
 #include "platform/system/Workspace.h"
 
 #include <QDir>
@@ -15,6 +15,10 @@
 #include <QFileInfo>
 
 #include <thread>
+
+#include <poll.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,9 +32,45 @@ void removeItem(const QString &path)
         QFile::remove(path);
 }
 
+// A descriptor of the running service's process (a pidfd), -1 when there is none
+// or the kernel gives none (before Linux 5.3).
+class ServiceProcessHandle
+{
+public:
+    ServiceProcessHandle()
+    {
+        const auto found = platform::findProcessWithCommandPrefix(CorvaneServiceHelper::serviceName());
+        if (found.status == platform::ProcessSearchResult::Status::Found)
+            m_fd = int(::syscall(SYS_pidfd_open, pid_t(found.pid), 0));
+    }
+    ~ServiceProcessHandle()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    ServiceProcessHandle(const ServiceProcessHandle &) = delete;
+    ServiceProcessHandle &operator=(const ServiceProcessHandle &) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+// Waits `duration`, or less when the service's process ends first: a service
+// that quits at once is seen gone at once rather than on the next whole second.
+// The caller still asks the process list, so a process wrongly taken for the
+// service costs no more than the plain sleep.
 void realSleep(std::chrono::seconds duration)
 {
-    std::this_thread::sleep_until(std::chrono::steady_clock::now() + duration);
+    const auto until = std::chrono::steady_clock::now() + duration;
+    const ServiceProcessHandle service;
+    if (service.fd() >= 0) {
+        pollfd exit{service.fd(), POLLIN, 0};
+        const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(duration).count();
+        if (::poll(&exit, 1, int(milliseconds)) > 0)
+            return;
+    }
+    std::this_thread::sleep_until(until);
 }
 
 CorvaneServiceHelper::SleepFunction &sleepFunction()
@@ -41,8 +81,8 @@ CorvaneServiceHelper::SleepFunction &sleepFunction()
 
 std::optional<QString> firstLibraryFolder(platform::SearchPathDomain domain)
 {
-    const QStringList folders =
-        platform::searchPathForDirectoriesInDomains(platform::SearchPathDirectory::Library, domain, true);
+    const QStringList folders = platform::searchPathForDirectoriesInDomains(platform::SearchPathDirectory::Library,
+                                                                            domain, true);
     if (folders.isEmpty())
         return std::nullopt;
     return folders.first();
@@ -69,8 +109,7 @@ std::optional<QString> installedCopy()
 
 std::optional<QString> storedPath()
 {
-    const auto domain =
-        platform::UserDefaults::standardUserDefaults().persistentDomainForName(ServiceBundleIdentifier);
+    const auto domain = platform::UserDefaults::standardUserDefaults().persistentDomainForName(ServiceBundleIdentifier);
     if (!domain)
         return std::nullopt;
     const QVariant stored = domain->value(CVApplicationPath);
@@ -90,7 +129,7 @@ std::optional<QString> nonEmpty(std::optional<QString> path)
 QString CorvaneServiceHelper::serviceName()
 {
     QString name = appName;
-    name.chop(4);   // ".app"
+    name.chop(4); // ".app"
     return name;
 }
 
@@ -146,8 +185,8 @@ std::optional<QString> CorvaneServiceHelper::serviceApplicationPath()
         return path;
     if (auto path = nonEmpty(platform::Workspace::fullPathForApplication(serviceName())))
         return path;
-    if (auto path = nonEmpty(platform::Workspace::absolutePathForAppBundleWithIdentifier(MakerIdentifierPrefix
-                                                                                         + serviceName())))
+    if (auto path = nonEmpty(
+            platform::Workspace::absolutePathForAppBundleWithIdentifier(MakerIdentifierPrefix + serviceName())))
         return path;
     platform::log(QStringLiteral("Unable to locate Velora Corvane service application."));
     return std::nullopt;

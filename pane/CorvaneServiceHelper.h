@@ -84,7 +84,9 @@ public:
 
     /// True at once when the service is not running; otherwise polls up to
     /// quitPollCount times, quitPollInterval apart, sleeping the calling thread
-    /// (no event loop runs meanwhile), and returns true as soon as it is gone. After
+    /// (no event loop runs meanwhile), and returns true as soon as it is gone. The
+    /// real sleep ends early when the service's process ends (through a pidfd; a
+    /// plain sleep where the kernel has none), so each poll still follows. After
     /// the last poll logs "Unable to quit the Velora Corvane service within maximum
     /// wait time." and returns false.
     static bool waitForServiceToQuit();
