@@ -56,7 +56,7 @@ bool getFSRef(const QString &path, platform::FileReference *reference)
     return true;
 }
 
-bool getFSSpec(const QString &path, platform::FileSpecification *specification)
+bool getFSSpec(const QString &path, platform::FsSpec *specification)
 {
     return !path.isEmpty() && getFSSpec(fileUrl(path), specification);
 }

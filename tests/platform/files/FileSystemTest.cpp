@@ -1,7 +1,7 @@
 #include "platform/files/CompanionFile.h"
 #include "platform/files/FileIdSearch.h"
 #include "platform/files/FileReference.h"
-#include "platform/files/FileSpecification.h"
+#include "platform/files/FsSpec.h"
 #include "platform/files/HfsPath.h"
 #include "platform/files/Volume.h"
 #include "platform/files/Volume_p.h"
@@ -76,11 +76,11 @@ TEST(Volume, TheRootOfAChrootIsAVolumeOfItsOwn)
     EXPECT_EQ(detail::volumesFromMountInfo(machine, 0x801)[0].source, "/dev/vda");
 }
 
-TEST(FileSpecification, NamesAParentAndAShortNameAndLeadsBack)
+TEST(FsSpec, NamesAParentAndAShortNameAndLeadsBack)
 {
     Folder tmp;
     const QString file = touch(tmp / "spec:file.txt");
-    const std::optional<FileSpecification> spec = FileSpecification::fromReference(*FileReference::fromPath(file));
+    const std::optional<FsSpec> spec = FsSpec::fromReference(*FileReference::fromPath(file));
     ASSERT_TRUE(spec);
     EXPECT_EQ(spec->name(), "spec/file.txt"); // ':' and '/' swap in HFS names
     EXPECT_EQ(spec->pascalName(), QByteArray("\x0dspec/file.txt"));
@@ -93,10 +93,10 @@ TEST(FileSpecification, NamesAParentAndAShortNameAndLeadsBack)
     EXPECT_EQ(back->path(), file);
 
     const QString longName = touch(tmp.path + u'/' + QString(64, u'n'));
-    EXPECT_FALSE(FileSpecification::fromReference(*FileReference::fromPath(longName)));
-    EXPECT_TRUE(FileSpecification::fromReference(*FileReference::fromPath(touch(tmp.path + u'/' + QString(63, u'n')))));
-    EXPECT_FALSE(FileSpecification::fromParts(spec->volume(), spec->parentDirectory(), QByteArray(64, 'x')));
-    EXPECT_FALSE(FileSpecification::fromParts(spec->volume(), spec->parentDirectory(), "absent")->toReference());
+    EXPECT_FALSE(FsSpec::fromReference(*FileReference::fromPath(longName)));
+    EXPECT_TRUE(FsSpec::fromReference(*FileReference::fromPath(touch(tmp.path + u'/' + QString(63, u'n')))));
+    EXPECT_FALSE(FsSpec::fromParts(spec->volume(), spec->parentDirectory(), QByteArray(64, 'x')));
+    EXPECT_FALSE(FsSpec::fromParts(spec->volume(), spec->parentDirectory(), "absent")->toReference());
 }
 
 TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)

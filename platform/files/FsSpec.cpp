@@ -1,4 +1,4 @@
-#include "platform/files/FileSpecification.h"
+#include "platform/files/FsSpec.h"
 
 #include "platform/files/FileIdSearch.h"
 #include "platform/files/MacRomanText.h"
@@ -49,7 +49,7 @@ std::optional<QString> findFolder(const Volume &volume, quint32 id, const QStrin
 
 } // namespace
 
-std::optional<FileSpecification> FileSpecification::fromReference(const FileReference &reference)
+std::optional<FsSpec> FsSpec::fromReference(const FileReference &reference)
 {
     const std::optional<QString> path = reference.path();
     if (!path)
@@ -66,21 +66,20 @@ std::optional<FileSpecification> FileSpecification::fromReference(const FileRefe
     const std::optional<QByteArray> name = encodeMacRoman(swapDelimiters(info.fileName()));
     if (!parent || parent->st_ino > 0xFFFFFFFFu || !name)
         return std::nullopt;
-    std::optional<FileSpecification> spec = fromParts(volume->reference(), quint32(parent->st_ino), *name);
+    std::optional<FsSpec> spec = fromParts(volume->reference(), quint32(parent->st_ino), *name);
     if (spec)
         spec->m_parentPath = info.path();
     return spec;
 }
 
-std::optional<FileSpecification> FileSpecification::fromParts(qint16 volume, quint32 parentDirectory,
-                                                              const QByteArray &name)
+std::optional<FsSpec> FsSpec::fromParts(qint16 volume, quint32 parentDirectory, const QByteArray &name)
 {
     if (name.isEmpty() || name.size() > MaximumNameBytes)
         return std::nullopt;
-    return FileSpecification(volume, parentDirectory, name);
+    return FsSpec(volume, parentDirectory, name);
 }
 
-std::optional<FileReference> FileSpecification::toReference() const
+std::optional<FileReference> FsSpec::toReference() const
 {
     const std::optional<Volume> volume = Volume::withReference(m_volume);
     if (!volume)

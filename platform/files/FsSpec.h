@@ -15,7 +15,7 @@ namespace platform {
 /// the name Mac Roman with ':' and '/' swapped, as HFS names have them. Items
 /// that do not fit (a parent inode above 32 bits, a longer name or one Mac Roman
 /// cannot write) have no specification.
-class FileSpecification
+class FsSpec
 {
 public:
     static constexpr int MaximumNameBytes = 63;
@@ -23,14 +23,14 @@ public:
     static constexpr quint32 RootParentId = 1;
 
     /// A specification that names nothing, to be filled.
-    FileSpecification() = default;
+    FsSpec() = default;
 
     /// The specification of the item `reference` names; none when it does not fit.
-    static std::optional<FileSpecification> fromReference(const FileReference &reference);
+    static std::optional<FsSpec> fromReference(const FileReference &reference);
 
     /// A specification from its three parts; none when the name is empty or
     /// longer than 63 bytes.
-    static std::optional<FileSpecification> fromParts(qint16 volume, quint32 parentDirectory, const QByteArray &name);
+    static std::optional<FsSpec> fromParts(qint16 volume, quint32 parentDirectory, const QByteArray &name);
 
     qint16 volume() const { return m_volume; }
     quint32 parentDirectory() const { return m_parentDirectory; }
@@ -44,7 +44,7 @@ public:
     std::optional<FileReference> toReference() const;
 
 private:
-    FileSpecification(qint16 volume, quint32 parentDirectory, QByteArray name)
+    FsSpec(qint16 volume, quint32 parentDirectory, QByteArray name)
         : m_volume(volume)
         , m_parentDirectory(parentDirectory)
         , m_name(std::move(name))
