@@ -113,6 +113,22 @@ OSErr createFork(const FileReference &parent, const QString &name)
     return CompanionFile::write(path, *companion) ? noErr : ioErr;
 }
 
+// The first resource of the current file that `matches`; sets the last result.
+template<typename Matches> ResourceHandle findInCurrentFile(Matches matches)
+{
+    State &s = state();
+    std::lock_guard lock(s.mutex);
+    OpenFile *file = openFile(s, s.current);
+    s.error = file ? noErr : resFNotFound;
+    if (!file)
+        return nullptr;
+    for (const ResourceHandle &resource : file->map.resources()) {
+        if (matches(*resource))
+            return resource;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 OSErr ResourceManager::resError()
@@ -194,32 +210,13 @@ void ResourceManager::closeResFile(ResFileRefNum number)
 
 ResourceHandle ResourceManager::get1Resource(OSType type, ResID id)
 {
-    State &s = state();
-    std::lock_guard lock(s.mutex);
-    OpenFile *file = openFile(s, s.current);
-    s.error = file ? noErr : resFNotFound;
-    if (!file)
-        return nullptr;
-    for (const ResourceHandle &resource : file->map.resources()) {
-        if (resource->type == type && resource->id == id)
-            return resource;
-    }
-    return nullptr;
+    return findInCurrentFile([&](const auto &resource) { return resource.type == type && resource.id == id; });
 }
 
 ResourceHandle ResourceManager::get1NamedResource(OSType type, QByteArrayView name)
 {
-    State &s = state();
-    std::lock_guard lock(s.mutex);
-    OpenFile *file = openFile(s, s.current);
-    s.error = file ? noErr : resFNotFound;
-    if (!file)
-        return nullptr;
-    for (const ResourceHandle &resource : file->map.resources()) {
-        if (resource->type == type && resource->name && *resource->name == name)
-            return resource;
-    }
-    return nullptr;
+    return findInCurrentFile(
+        [&](const auto &resource) { return resource.type == type && resource.name && *resource.name == name; });
 }
 
 void ResourceManager::removeResource(const ResourceHandle &resource)
