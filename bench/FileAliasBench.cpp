@@ -8,6 +8,7 @@
 // call starts from the record as it was before the move, so every one searches.
 
 #include "BenchmarkTimes.h"
+#include "PeerCommand.h"
 #include "ZRAlias.h"
 
 #include <QByteArray>
@@ -19,13 +20,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <ftw.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char **environ;
 
 namespace {
 
@@ -128,20 +125,7 @@ void BM_findInum(benchmark::State &state)
     QByteArray inode = QByteArray::number(quint64(t.inode[state.range(0)]));
     char find[] = "find", inum[] = "-inum", print[] = "-print", quit[] = "-quit";
     char *argv[] = {find, root.data(), inum, inode.data(), print, quit, nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    for (auto _ : state) {
-        pid_t pid = -1;
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv, environ) != 0) {
-            state.SkipWithError("find cannot be started");
-            break;
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        benchmark::DoNotOptimize(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
+    corvane::bench::runCommandEachIteration(state, argv);
 }
 
 BENCHMARK(BM_ZRAliasResolveAfterMove)->Arg(Far)->Arg(Near)->Unit(benchmark::kMillisecond);

@@ -3,14 +3,10 @@
 // name that no process has, so both walk the whole table.
 
 #include "BenchmarkTimes.h"
+#include "PeerCommand.h"
 #include "TaskExtensions.h"
 
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char **environ;
 
 namespace {
 
@@ -27,20 +23,7 @@ void BM_pgrep(benchmark::State &state)
 {
     char pgrep[] = "pgrep", pattern[] = "^cv-absent-task";
     char *argv[] = {pgrep, pattern, nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    for (auto _ : state) {
-        pid_t pid = -1;
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv, environ) != 0) {
-            state.SkipWithError("pgrep cannot be started");
-            break;
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        benchmark::DoNotOptimize(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
+    corvane::bench::runCommandEachIteration(state, argv);
 }
 
 BENCHMARK(BM_processIdentifierOfTaskWithName)->Unit(benchmark::kMicrosecond);
