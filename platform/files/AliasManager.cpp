@@ -26,20 +26,9 @@ using namespace bigendian;
 constexpr quint32 RootParentId = 1;
 constexpr qint64 SecondsFrom1904To1970 = 2082844800;
 
-QString swapDelimiters(QString name)
-{
-    for (QChar &c : name) {
-        if (c == u':')
-            c = u'/';
-        else if (c == u'/')
-            c = u':';
-    }
-    return name;
-}
-
 QByteArray macName(const QString &name, qsizetype limit)
 {
-    return encodeMacRomanLossy(swapDelimiters(name)).left(limit);
+    return encodeMacRomanLossy(HfsPath::swapDelimiters(name)).left(limit);
 }
 
 quint32 fileNumber(quint64 inode)
@@ -178,8 +167,8 @@ bool describe(AliasRecord &record, const QString &path)
     record.setField(AliasRecord::DirectoryIds, isRoot ? QByteArray() : directoryIds(path, *volume));
     record.setField(AliasRecord::HfsPathTag, isRoot ? macName(name, 0xFFFF) + ':'
                                                     : encodeMacRomanLossy(hfsFolder) + '\0' + macName(name, 0xFFFF));
-    record.setField(AliasRecord::UnicodeName, AliasRecord::unicodeValue(swapDelimiters(name)));
-    record.setField(AliasRecord::UnicodeVolumeName, AliasRecord::unicodeValue(swapDelimiters(volume->name())));
+    record.setField(AliasRecord::UnicodeName, AliasRecord::unicodeValue(HfsPath::swapDelimiters(name)));
+    record.setField(AliasRecord::UnicodeVolumeName, AliasRecord::unicodeValue(HfsPath::swapDelimiters(volume->name())));
     // As the platform writes it: no leading slash on the root volume, one elsewhere
     // (what follows the mount point's text either way).
     record.setField(AliasRecord::PosixPath, QFile::encodeName(fromMount));
@@ -220,7 +209,7 @@ QStringList storedPaths(const AliasRecord &record)
     const std::optional<QByteArray> mountPoint = record.field(AliasRecord::PosixMountPoint);
     if (fromMount && mountPoint)
         paths.append(joinUnder(QFile::decodeName(*mountPoint), QFile::decodeName(*fromMount)));
-    const QString volumeName = swapDelimiters(
+    const QString volumeName = HfsPath::swapDelimiters(
         record.unicodeField(AliasRecord::UnicodeVolumeName).value_or(decodeMacRoman(record.volumeName)));
     if (const std::optional<Volume> volume = Volume::named(volumeName); volume && fromMount)
         paths.append(joinUnder(volume->mountPoint, QFile::decodeName(*fromMount)));
@@ -263,7 +252,7 @@ std::optional<QString> findById(const AliasRecord &record)
         volume = Volume::containing(paths.front());
     if (!volume)
         return std::nullopt;
-    const QString name = swapDelimiters(
+    const QString name = HfsPath::swapDelimiters(
         record.unicodeField(AliasRecord::UnicodeName).value_or(decodeMacRoman(record.targetName)));
     FileIdSearch::Request request;
     request.device = volume->device;

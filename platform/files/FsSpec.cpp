@@ -1,6 +1,7 @@
 #include "platform/files/FsSpec.h"
 
 #include "platform/files/FileIdSearch.h"
+#include "platform/files/HfsPath.h"
 #include "platform/files/MacRomanText.h"
 #include "platform/files/Volume.h"
 
@@ -13,17 +14,6 @@
 namespace platform {
 
 namespace {
-
-QString swapDelimiters(QString name)
-{
-    for (QChar &c : name) {
-        if (c == u':')
-            c = u'/';
-        else if (c == u'/')
-            c = u':';
-    }
-    return name;
-}
 
 std::optional<struct stat> statOf(const QString &path)
 {
@@ -58,12 +48,12 @@ std::optional<FsSpec> FsSpec::fromReference(const FileReference &reference)
     if (!volume || volume->reference() == 0)
         return std::nullopt;
     if (*path == volume->mountPoint) {
-        const std::optional<QByteArray> name = encodeMacRoman(swapDelimiters(volume->name()));
+        const std::optional<QByteArray> name = encodeMacRoman(HfsPath::swapDelimiters(volume->name()));
         return name ? fromParts(volume->reference(), RootParentId, *name) : std::nullopt;
     }
     const QFileInfo info(*path);
     const std::optional<struct stat> parent = statOf(info.path());
-    const std::optional<QByteArray> name = encodeMacRoman(swapDelimiters(info.fileName()));
+    const std::optional<QByteArray> name = encodeMacRoman(HfsPath::swapDelimiters(info.fileName()));
     if (!parent || parent->st_ino > 0xFFFFFFFFu || !name)
         return std::nullopt;
     std::optional<FsSpec> spec = fromParts(volume->reference(), quint32(parent->st_ino), *name);
@@ -84,7 +74,7 @@ std::optional<FileReference> FsSpec::toReference() const
     const std::optional<Volume> volume = Volume::withReference(m_volume);
     if (!volume)
         return std::nullopt;
-    const QString name = swapDelimiters(decodeMacRoman(m_name));
+    const QString name = HfsPath::swapDelimiters(decodeMacRoman(m_name));
     if (m_parentDirectory == RootParentId && name == volume->name())
         return FileReference::fromPath(volume->mountPoint);
     if (name.contains(u'/') || name == u"." || name == u"..")

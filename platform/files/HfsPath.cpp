@@ -9,17 +9,6 @@ namespace platform {
 
 namespace {
 
-QString swapDelimiters(QString component)
-{
-    for (QChar &c : component) {
-        if (c == u':')
-            c = u'/';
-        else if (c == u'/')
-            c = u':';
-    }
-    return component;
-}
-
 QString joinPosix(const QString &base, const QStringList &components)
 {
     QString path = base;
@@ -82,6 +71,17 @@ std::optional<HfsPath::Converted> HfsPath::toPath(const QString &hfsPath)
     result.path = QDir::cleanPath(joinPosix(top, below));
     result.isFolder = result.isFolder || result.path == top;
     return result;
+}
+
+QString HfsPath::swapDelimiters(QString component)
+{
+    for (QChar &c : component) {
+        if (c == u':')
+            c = u'/';
+        else if (c == u'/')
+            c = u':';
+    }
+    return component;
 }
 
 } // namespace platform

@@ -30,6 +30,9 @@ public:
     /// The POSIX path of an HFS path; none when it is empty or no mounted volume
     /// has its volume name.
     static std::optional<Converted> toPath(const QString &hfsPath);
+
+    /// `name` with ':' and '/' swapped: a POSIX file name as an HFS name, and back.
+    static QString swapDelimiters(QString name);
 };
 
 } // namespace platform
