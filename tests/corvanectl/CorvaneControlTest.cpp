@@ -167,6 +167,14 @@ TEST(Corvanectl, EnableHotKeyAndDisableReachTheRealService)
     EXPECT_EQ(shown.status, 0) << shown;
     EXPECT_TRUE(journal.waitFor(QStringLiteral("launcher Show"), patience));
 
+    // The login item names the linked service.
+    EXPECT_EQ(corvanectl({QStringLiteral("login-item"), QStringLiteral("on")}).status, 0);
+    const QString autostart = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/Corvane.desktop");
+    EXPECT_TRUE(QFileInfo::exists(autostart));
+    EXPECT_NE(run("status").out.find("start at login: on\n"), std::string::npos);
+    EXPECT_EQ(corvanectl({QStringLiteral("login-item"), QStringLiteral("off")}).status, 0);
+    EXPECT_NE(run("status").out.find("start at login: off\n"), std::string::npos);
+
     const Result disabled = run("disable"); // returns once the service is gone
     EXPECT_EQ(disabled.status, 0) << disabled;
     EXPECT_TRUE(journal.contains(QStringLiteral("message terminateApp")));
@@ -206,10 +214,15 @@ public:
 
     Result run(const QStringList &arguments) const { return corvanectl(arguments, Desktop::None, m_environment); }
 
+    QString domainPath() const
+    {
+        return m_environment.value(QStringLiteral("XDG_CONFIG_HOME")) + QStringLiteral("/com.velora.Corvane.plist");
+    }
+
     /// The service's preferences domain as this home's file holds it.
     QVariantMap domain() const
     {
-        QFile file(m_environment.value(QStringLiteral("XDG_CONFIG_HOME")) + QStringLiteral("/com.velora.Corvane.plist"));
+        QFile file(domainPath());
         if (!file.open(QIODevice::ReadOnly))
             return {};
         return platform::readPropertyList(file.readAll()).value.toMap();
@@ -338,4 +351,20 @@ TEST_F(CorvanectlHomes, EveryCommandRefusesWhatThePaneWouldAndAFailedImportChang
     }
     EXPECT_EQ(first.domain(), before);
     EXPECT_EQ(first.run(args({"excluded"})).out, excludedBefore.out);
+}
+
+TEST_F(CorvanectlHomes, AnImportWhoseSettingsCannotBeWrittenLeavesTheExcludedListAsItWas)
+{
+    ASSERT_EQ(first.run(args({"exclude", apps[0]})).status, 0);
+    // A folder where the domain file goes: every write of it fails, even for root.
+    ASSERT_TRUE(QDir().mkpath(first.domainPath()));
+    QFile document(root.filePath(QStringLiteral("import.json")));
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly));
+    document.write("{\"version\": 1, \"sortOrder\": \"recent\", \"excluded\": [\"" + apps[1].toUtf8() + "\"]}");
+    document.close();
+
+    const Result imported = first.run({QStringLiteral("import"), document.fileName()});
+    EXPECT_TRUE(imported.status == 1 && imported.err.find("could not be written") != std::string::npos) << imported;
+    const Result listed = first.run(args({"excluded"}));
+    EXPECT_EQ(listed.out, apps[0].toStdString() + "\n") << listed;
 }
