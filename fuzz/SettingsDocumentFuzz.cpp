@@ -2,7 +2,7 @@
 // nothing may crash, a document read must write back to one that reads the
 // same, and a fault must always be explained.
 
-#include "SettingsDocument.h"
+#include "corvanectl/SettingsDocument.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "SettingsDocument.h"
+#include "corvanectl/SettingsDocument.h"
 
 #include <gtest/gtest.h>
 
