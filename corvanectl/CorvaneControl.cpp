@@ -1,35 +1,30 @@
 #include "CorvaneControl.h"
 
-#include "CorvaneProtocol.h"
+#include "ApplicationStore.h"
 #include "CorvaneServiceHelper.h"
 #include "HotKeyPolicy.h"
 #include "KeyCombo.h"
+#include "ServiceLoginItem.h"
+#include "ServiceSettings.h"
+#include "platform/bus/DistantObject.h"
+#include "platform/bus/Protocol.h"
 #include "platform/desktop/Accelerator.h"
-#include "platform/plist/UserDefaults.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 namespace {
 
-const QString ShowHideHotKey = QStringLiteral("ShowHideHotKey");
-
-/// The hot key in the service's domain as it is on disk now; null when none.
-std::shared_ptr<const KeyCombo> storedHotKey()
-{
-    auto &defaults = platform::UserDefaults::standardUserDefaults();
-    defaults.synchronize();
-    const QVariant stored =
-        defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap()).value(ShowHideHotKey);
-    if (stored.typeId() != QMetaType::QByteArray)
-        return nullptr;
-    return KeyCombo::unarchiveObjectWithData(stored.toByteArray());
-}
-
-CorvaneProtocol serviceProtocol()
-{
-    return CorvaneProtocol(CorvaneServiceHelper::serviceProxy());
-}
+const QString On = QStringLiteral("on");
+const QString Off = QStringLiteral("off");
+constexpr auto StoreBusyTimeout = std::chrono::milliseconds(5000);
 
 /// Returns once the messages sent so far have left: the bus answers one
 /// connection's messages in order, and the program may end right after.
@@ -41,95 +36,218 @@ void waitUntilSent()
     QDBusConnection::sessionBus().call(ping, QDBus::Block, 5000);
 }
 
-void sendHotKey(const KeyCombo &combo)
+void announced(bool sent)
 {
-    if (serviceProtocol().hotKeyChanged(combo.keyCode(), combo.storedModifiers()))
+    if (sent)
         waitUntilSent();
+}
+
+/// The service's launcher window, on the service's own object.
+const platform::Protocol &launcherProtocol()
+{
+    const QString name = QStringLiteral("Corvane.Launcher");
+    static const platform::Protocol declaration =
+        platform::Protocol::fromIntrospectionFile(name, QStringLiteral(":/corvane/com.velora.Corvane.Launcher.xml"))
+            .value_or(platform::Protocol(name, {}));
+    return declaration;
+}
+
+std::optional<bool> onOff(const QString &word)
+{
+    if (word == On)
+        return true;
+    if (word == Off)
+        return false;
+    return std::nullopt;
+}
+
+QString onOffText(bool on)
+{
+    return on ? On : Off;
+}
+
+QString notOnOff(const QString &word)
+{
+    return QStringLiteral("\"%1\" is neither on nor off.").arg(word);
+}
+
+/// The hot key as the document gives it: by name where the key has one.
+SettingsDocument::HotKey documentHotKey(const KeyCombo &combo)
+{
+    if (!combo.isValid())
+        return std::monostate();
+    if (const auto qt = combo.qtKeyCombination())
+        return platform::portableAccelerator(*qt);
+    return SettingsDocument::KeyCodes{combo.keyCode(), combo.storedModifiers()};
 }
 
 } // namespace
 
-CorvaneControl::CorvaneControl(QTextStream &out, QTextStream &err)
+struct CorvaneControl::Command
+{
+    QStringList words;
+    QStringList operands;
+    const char *help;
+    int (CorvaneControl::*handler)(const QStringList &operands);
+
+    QString synopsis() const { return (words + operands).join(u' '); }
+};
+
+namespace {
+
+using Control = CorvaneControl;
+
+} // namespace
+
+const std::vector<CorvaneControl::Command> &CorvaneControl::commands()
+{
+    static const std::vector<Command> commands{
+        {{"status"}, {}, "whether the service runs, and every setting", &Control::status},
+        {{"enable"}, {}, "starts the service", &Control::enable},
+        {{"disable"}, {}, "quits the service", &Control::disable},
+        {{"login-item"}, {"on|off"}, "whether the service starts at login", &Control::loginItem},
+        {{"hotkey", "show"}, {}, "the show/hide hot key", &Control::showHotKey},
+        {{"hotkey", "set"}, {"<keys>"}, "sets it: \"⌥Space\", \"Alt+Space\" or \"<Alt>space\"", &Control::setHotKey},
+        {{"hotkey", "clear"}, {}, "removes it", &Control::clearHotKey},
+        {{"corner"}, {"<corner>", "on|off"}, "a hot corner: top-left, top-right, bottom-left or bottom-right",
+         &Control::corner},
+        {{"sort"}, {"name|recent|frequent"}, "the order of the launcher's list", &Control::sort},
+        {{"limit"}, {"on|off"}, "looks for applications on the system volume only", &Control::limit},
+        {{"exclude"}, {"<path>"}, "never offers the application (an app folder or desktop entry)", &Control::exclude},
+        {{"include"}, {"<path>"}, "offers it again", &Control::include},
+        {{"excluded"}, {}, "the excluded applications, one path a line", &Control::listExcluded},
+        {{"export"}, {"<file>"}, "writes every setting as JSON (\"-\": standard output)", &Control::exportSettings},
+        {{"import"}, {"<file>"}, "sets everything an exported file holds, or nothing", &Control::importSettings},
+        {{"show"}, {}, "asks the running service to show its launcher window", &Control::show},
+    };
+    return commands;
+}
+
+const CorvaneControl::Command *CorvaneControl::command(const QStringList &arguments)
+{
+    for (const Command &candidate : commands()) {
+        if (arguments.mid(0, candidate.words.size()) == candidate.words
+            && arguments.size() == candidate.words.size() + candidate.operands.size())
+            return &candidate;
+    }
+    return nullptr;
+}
+
+CorvaneControl::CorvaneControl(QTextStream &out, QTextStream &err, QString modelPath)
     : m_out(out)
     , m_err(err)
+    , m_modelPath(std::move(modelPath))
 {
 }
 
+CorvaneControl::~CorvaneControl() = default;
+
 QString CorvaneControl::usage()
 {
-    return QStringLiteral("Usage: corvanectl <command>\n"
-                          "\n"
-                          "Commands:\n"
-                          "  status                 whether the Corvane service runs, and its hot key\n"
-                          "  enable                 starts the service\n"
-                          "  disable                quits the service\n"
-                          "  hotkey show            the show/hide hot key\n"
-                          "  hotkey set <keys>      sets it: \"⌥Space\", \"Alt+Space\" or \"<Alt>space\"\n"
-                          "  hotkey clear           removes it\n"
-                          "  --help                 this text\n");
+    QString text = QStringLiteral("Usage: corvanectl COMMAND [ARGUMENT]...\n"
+                                  "Changes the settings of the Corvane launcher as its preference pane does,\n"
+                                  "and tells a running launcher service about each change.\n"
+                                  "\n"
+                                  "Commands:\n");
+    for (const Command &each : commands())
+        text += QStringLiteral("  %1%2\n").arg(each.synopsis().leftJustified(30), QString::fromUtf8(each.help));
+    text += QStringLiteral("\n"
+                           "Options:\n"
+                           "  -h, --help                    this text\n"
+                           "  -V, --version                 the version\n"
+                           "\n"
+                           "Errors go to standard error, with exit status 1.\n");
+    return text;
 }
 
 int CorvaneControl::run(const QStringList &arguments)
 {
-    const QString command = arguments.value(0);
-    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+    const QString first = arguments.value(0);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
         m_out << usage();
         return 0;
     }
-    if (command == QLatin1String("status") && arguments.size() == 1)
-        return status();
-    if (command == QLatin1String("enable") && arguments.size() == 1)
-        return enable();
-    if (command == QLatin1String("disable") && arguments.size() == 1)
-        return disable();
-    if (command == QLatin1String("hotkey"))
-        return hotKey(arguments.mid(1));
-    m_err << usage();
-    return 2;
+    if (first == QLatin1String("--version") || first == QLatin1String("-V")) {
+        m_out << "corvanectl " CORVANE_VERSION "\n";
+        return 0;
+    }
+    if (const Command *found = command(arguments))
+        return (this->*found->handler)(arguments.mid(found->words.size()));
+    if (first.isEmpty())
+        return fail(QStringLiteral("a command is needed; corvanectl --help lists them."));
+    QStringList forms;
+    for (const Command &each : commands()) {
+        if (each.words.first() == first)
+            forms.append(QStringLiteral("corvanectl ") + each.synopsis());
+    }
+    if (forms.isEmpty())
+        return fail(QStringLiteral("\"%1\" is no command; corvanectl --help lists them.").arg(first));
+    return fail(QStringLiteral("usage: ") + forms.join(QStringLiteral("\n       ")));
 }
 
-int CorvaneControl::status()
+// ===== The service =============================================================
+
+int CorvaneControl::status(const QStringList &)
 {
+    const SettingsDocument settings = currentSettings();
     m_out << (CorvaneServiceHelper::isServiceRunning() ? "running" : "stopped") << '\n';
-    return showHotKey();
+    showHotKey({});
+    m_out << "start at login: " << onOffText(*settings.startAtLogin) << '\n';
+    m_out << "sort: " << SettingsDocument::sortOrderNames().value(settings.sortOrder.value_or(0)) << '\n';
+    m_out << "limit: " << onOffText(settings.limitSearch.value_or(false)) << '\n';
+    QStringList corners;
+    for (qsizetype i = 0; i < SettingsDocument::cornerNames().size(); ++i) {
+        if (settings.corners[static_cast<size_t>(i)].value_or(false))
+            corners.append(SettingsDocument::cornerNames()[i]);
+    }
+    m_out << "corners: " << (corners.isEmpty() ? QStringLiteral("none") : corners.join(u' ')) << '\n';
+    return 0;
 }
 
-int CorvaneControl::enable()
+int CorvaneControl::enable(const QStringList &)
 {
     if (!CorvaneServiceHelper::launchService())
         return fail(QStringLiteral("The Corvane service could not be started."));
     return 0;
 }
 
-int CorvaneControl::disable()
+int CorvaneControl::disable(const QStringList &)
 {
     if (!CorvaneServiceHelper::stopService())
         return fail(QStringLiteral("Unable to quit the Velora Corvane service within maximum wait time."));
     return 0;
 }
 
-int CorvaneControl::hotKey(const QStringList &arguments)
+int CorvaneControl::loginItem(const QStringList &arguments)
 {
-    const QString verb = arguments.value(0);
-    if (verb == QLatin1String("show") && arguments.size() == 1)
-        return showHotKey();
-    if (verb == QLatin1String("clear") && arguments.size() == 1)
-        return clearHotKey();
-    if (verb == QLatin1String("set") && arguments.size() == 2)
-        return setHotKey(arguments.at(1));
-    m_err << usage();
-    return 2;
+    const auto on = onOff(arguments.at(0));
+    if (!on)
+        return fail(notOnOff(arguments.at(0)));
+    switch (ServiceLoginItem::setEnabled(*on)) {
+    case ServiceLoginItem::Change::Done: return 0;
+    case ServiceLoginItem::Change::NoService: return fail(QStringLiteral("The Corvane service cannot be found."));
+    case ServiceLoginItem::Change::Failed: break;
+    }
+    return fail(QStringLiteral("The login item could not be changed."));
 }
 
-int CorvaneControl::showHotKey()
+int CorvaneControl::show(const QStringList &)
 {
-    auto &defaults = platform::UserDefaults::standardUserDefaults();
-    defaults.synchronize();
-    const QVariant stored =
-        defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap()).value(ShowHideHotKey);
-    std::shared_ptr<const KeyCombo> combo;
-    if (stored.typeId() == QMetaType::QByteArray)
-        combo = KeyCombo::unarchiveObjectWithData(stored.toByteArray());
+    auto proxy = CorvaneServiceHelper::serviceProxy();
+    if (!proxy)
+        return fail(QStringLiteral("The Corvane service is not running; corvanectl enable starts it."));
+    proxy->setProtocolForProxy(launcherProtocol());
+    if (!proxy->sendOneway(QStringLiteral("Show")))
+        return fail(QStringLiteral("The Corvane service could not be reached."));
+    waitUntilSent();
+    return 0;
+}
+
+// ===== Settings of the preferences domain =======================================
+
+int CorvaneControl::showHotKey(const QStringList &)
+{
+    const auto combo = ServiceSettings::load().hotKey();
     if (!combo || !combo->isValid()) {
         m_out << "hot key: none\n";
         return 0;
@@ -141,42 +259,346 @@ int CorvaneControl::showHotKey()
     return 0;
 }
 
-int CorvaneControl::setHotKey(const QString &text)
+std::shared_ptr<const KeyCombo> CorvaneControl::hotKeyFromText(const QString &text)
 {
-    const auto combo = KeyCombo::keyComboWithText(text);
-    if (!combo)
-        return fail(QStringLiteral("\"%1\" names no key combination.").arg(text));
-    const auto current = storedHotKey();
-    if (const auto refusal = HotKeyPolicy::refusal(*combo, current.get()))
-        return fail(refusal->title + QStringLiteral(": ") + refusal->message);
-    if (!writePreference(ShowHideHotKey, combo->archivedData()))
-        return 1;
-    sendHotKey(*combo);
-    return 0;
+    auto combo = KeyCombo::keyComboWithText(text);
+    if (!combo) {
+        fail(QStringLiteral("\"%1\" names no key combination.").arg(text));
+        return nullptr;
+    }
+    return acceptable(*combo) ? combo : nullptr;
 }
 
-int CorvaneControl::clearHotKey()
+bool CorvaneControl::acceptable(const KeyCombo &combo)
 {
-    const auto combo = KeyCombo::clearKeyCombo();
-    if (!writePreference(ShowHideHotKey, combo->archivedData()))
-        return 1;
-    sendHotKey(*combo);
-    return 0;
-}
-
-bool CorvaneControl::writePreference(const QString &key, const QVariant &value)
-{
-    auto &defaults = platform::UserDefaults::standardUserDefaults();
-    // As the pane saves: the domain as it is on disk now, replaced whole.
-    defaults.synchronize();
-    QVariantMap preferences = defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap());
-    preferences.insert(key, value);
-    if (!defaults.setPersistentDomain(preferences, ServiceBundleIdentifier)) {
-        fail(QStringLiteral("The settings could not be written to %1: %2.")
-                 .arg(defaults.pathForDomain(ServiceBundleIdentifier), defaults.lastWriteError()));
+    if (!combo.isValid())
+        return true; // no hot key at all
+    const auto current = ServiceSettings::load().hotKey();
+    if (const auto refusal = HotKeyPolicy::refusal(combo, current.get())) {
+        fail(refusal->title + QStringLiteral(": ") + refusal->message);
         return false;
     }
-    defaults.synchronize();
+    return true;
+}
+
+int CorvaneControl::setHotKey(const QStringList &arguments)
+{
+    const auto combo = hotKeyFromText(arguments.at(0));
+    if (!combo)
+        return 1;
+    ServiceSettings settings = ServiceSettings::load();
+    settings.setHotKey(*combo);
+    if (!saveSettings(settings))
+        return 1;
+    announced(ServiceSettings::announceHotKey(*combo));
+    return 0;
+}
+
+int CorvaneControl::clearHotKey(const QStringList &)
+{
+    const auto combo = KeyCombo::clearKeyCombo();
+    ServiceSettings settings = ServiceSettings::load();
+    settings.setHotKey(*combo);
+    if (!saveSettings(settings))
+        return 1;
+    announced(ServiceSettings::announceHotKey(*combo));
+    return 0;
+}
+
+int CorvaneControl::corner(const QStringList &arguments)
+{
+    const qsizetype index = SettingsDocument::cornerNames().indexOf(arguments.at(0));
+    if (index < 0)
+        return fail(QStringLiteral("\"%1\" is no corner: top-left, top-right, bottom-left or bottom-right.")
+                        .arg(arguments.at(0)));
+    const auto on = onOff(arguments.at(1));
+    if (!on)
+        return fail(notOnOff(arguments.at(1)));
+    ServiceSettings settings = ServiceSettings::load();
+    settings.setCornerOn(ServiceSettings::Corners[static_cast<size_t>(index)], *on);
+    if (!saveSettings(settings))
+        return 1;
+    announced(ServiceSettings::announceCorners());
+    return 0;
+}
+
+int CorvaneControl::sort(const QStringList &arguments)
+{
+    const qsizetype index = SettingsDocument::sortOrderNames().indexOf(arguments.at(0));
+    if (index < 0)
+        return fail(QStringLiteral("\"%1\" is no order: name, recent or frequent.").arg(arguments.at(0)));
+    ServiceSettings settings = ServiceSettings::load();
+    settings.setSortOrder(static_cast<ServiceSettings::SortOrder>(index));
+    if (!saveSettings(settings))
+        return 1;
+    announced(ServiceSettings::announceSortOrder(static_cast<int>(index)));
+    return 0;
+}
+
+int CorvaneControl::limit(const QStringList &arguments)
+{
+    const auto on = onOff(arguments.at(0));
+    if (!on)
+        return fail(notOnOff(arguments.at(0)));
+    ServiceSettings settings = ServiceSettings::load();
+    settings.setLimitSearch(*on);
+    if (!saveSettings(settings))
+        return 1;
+    announced(ServiceSettings::announceLimitSearch(*on));
+    return 0;
+}
+
+bool CorvaneControl::saveSettings(const ServiceSettings &settings)
+{
+    if (const auto error = settings.save()) {
+        fail(QStringLiteral("The settings could not be written to %1: %2.").arg(error->path, error->reason));
+        return false;
+    }
+    return true;
+}
+
+// ===== The excluded applications ===============================================
+
+ApplicationStore *CorvaneControl::openStore()
+{
+    if (m_store)
+        return m_store.get();
+    QString error;
+    const auto model = m_modelPath.isEmpty() ? std::nullopt : platform::ManagedObjectModel::fromFile(m_modelPath, &error);
+    if (!model) {
+        fail(QStringLiteral("The application store's model cannot be read: %1")
+                 .arg(m_modelPath.isEmpty() ? QStringLiteral("the Corvane pane is not installed") : error));
+        return nullptr;
+    }
+    auto store = std::make_unique<ApplicationStore>(*model, StoreBusyTimeout);
+    if (const auto failure = store->open()) {
+        fail(failure->neverCatalogued
+                 ? QStringLiteral("Corvane has not catalogued your applications yet: turn it on and the list fills")
+                 : QStringLiteral("The excluded applications cannot be shown: ") + failure->error.description);
+        return nullptr;
+    }
+    m_store = std::move(store);
+    return m_store.get();
+}
+
+int CorvaneControl::exclude(const QStringList &arguments)
+{
+    return setExcluded(arguments.at(0), true);
+}
+
+int CorvaneControl::include(const QStringList &arguments)
+{
+    return setExcluded(arguments.at(0), false);
+}
+
+int CorvaneControl::setExcluded(const QString &path, bool excluded)
+{
+    ApplicationStore *store = openStore();
+    if (!store)
+        return 1;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const platform::ManagedObjectPtr app = store->applicationWithPath(absolute);
+    if (!app)
+        return fail(QStringLiteral("Corvane knows no application at %1.").arg(absolute));
+    ApplicationStore::setExcluded(app, excluded);
+    platform::StoreError error;
+    if (!store->save(&error))
+        return fail(QStringLiteral("The application store could not be saved: %1. The list of excluded applications "
+                                   "is unchanged.")
+                        .arg(error.description));
+    announced(ServiceSettings::announceExcludedApplication(ApplicationStore::objectURLString(app)));
+    return 0;
+}
+
+int CorvaneControl::listExcluded(const QStringList &)
+{
+    ApplicationStore *store = openStore();
+    if (!store)
+        return 1;
+    platform::StoreError error;
+    const auto apps = store->excludedApplications(&error);
+    if (!apps)
+        return fail(QStringLiteral("The excluded applications cannot be shown: ") + error.description);
+    for (const platform::ManagedObjectPtr &app : *apps)
+        m_out << ApplicationStore::path(*app) << '\n';
+    return 0;
+}
+
+// ===== Export and import ========================================================
+
+SettingsDocument CorvaneControl::currentSettings()
+{
+    // As the pane shows them: a domain without a hot key gets the default one.
+    ServiceSettings settings = ServiceSettings::load();
+    settings.migrateHotKey();
+    SettingsDocument document;
+    document.sortOrder = static_cast<int>(settings.sortOrder().value_or(ServiceSettings::SortOrder::Name));
+    document.limitSearch = settings.limitSearch().value_or(false);
+    if (const auto combo = settings.hotKey())
+        document.hotKey = documentHotKey(*combo);
+    for (size_t i = 0; i < ServiceSettings::Corners.size(); ++i)
+        document.corners[i] = settings.isCornerOn(ServiceSettings::Corners[i]);
+    document.startAtLogin = ServiceLoginItem::isEnabled();
+    return document;
+}
+
+int CorvaneControl::exportSettings(const QStringList &arguments)
+{
+    SettingsDocument document = currentSettings();
+    ApplicationStore *store = openStore();
+    if (!store)
+        return 1;
+    platform::StoreError error;
+    const auto apps = store->excludedApplications(&error);
+    if (!apps)
+        return fail(QStringLiteral("The excluded applications cannot be read: ") + error.description);
+    document.excluded.emplace();
+    for (const platform::ManagedObjectPtr &app : *apps)
+        document.excluded->append(ApplicationStore::path(*app));
+    const QByteArray json = document.toJson();
+    if (arguments.at(0) == QLatin1String("-")) {
+        m_out << QString::fromUtf8(json);
+        return 0;
+    }
+    QSaveFile file(arguments.at(0));
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
+        return fail(QStringLiteral("%1 could not be written: %2.").arg(arguments.at(0), file.errorString()));
+    return 0;
+}
+
+int CorvaneControl::importSettings(const QStringList &arguments)
+{
+    const QString name = arguments.at(0);
+    QFile file;
+    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly) : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return fail(QStringLiteral("%1 cannot be read: %2.").arg(name, file.errorString()));
+    // One byte past the limit tells a file that is too large from one that fits.
+    const QByteArray json = file.read(SettingsDocument::MaximumSize + 1);
+    QString error;
+    const auto document = SettingsDocument::fromJson(json, &error);
+    if (!document)
+        return fail(QStringLiteral("%1: %2.").arg(name, error));
+    std::shared_ptr<const KeyCombo> hotKey;
+    if (!checkImport(*document, &hotKey) || !applyImport(*document, hotKey.get()))
+        return 1;
+    return 0;
+}
+
+bool CorvaneControl::checkImport(const SettingsDocument &document, std::shared_ptr<const KeyCombo> *hotKey)
+{
+    if (document.hotKey) {
+        if (const auto *text = std::get_if<QString>(&*document.hotKey))
+            *hotKey = KeyCombo::keyComboWithText(*text);
+        else if (const auto *codes = std::get_if<SettingsDocument::KeyCodes>(&*document.hotKey))
+            *hotKey = KeyCombo::keyComboWithKeyCode(static_cast<qint16>(codes->keyCode),
+                                                     static_cast<qint32>(codes->modifiers));
+        else
+            *hotKey = KeyCombo::clearKeyCombo();
+        if (!*hotKey) {
+            fail(QStringLiteral("\"%1\" names no key combination.").arg(std::get<QString>(*document.hotKey)));
+            return false;
+        }
+        if (!acceptable(**hotKey))
+            return false;
+    }
+    if (document.startAtLogin && *document.startAtLogin != ServiceLoginItem::isEnabled()
+        && !CorvaneServiceHelper::serviceApplicationPath()) {
+        fail(QStringLiteral("The Corvane service cannot be found, so it cannot start at login."));
+        return false;
+    }
+    if (!document.excluded)
+        return true;
+    ApplicationStore *store = openStore();
+    if (!store)
+        return false;
+    for (const QString &path : *document.excluded) {
+        if (!store->applicationWithPath(path)) {
+            fail(QStringLiteral("Corvane knows no application at %1.").arg(path));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CorvaneControl::applyImport(const SettingsDocument &document, const KeyCombo *hotKey)
+{
+    // Each step that succeeded is undone when a later one fails: an import
+    // changes everything or nothing.
+    std::vector<std::function<void()>> undo;
+    const auto rollBack = [&undo] {
+        for (auto step = undo.rbegin(); step != undo.rend(); ++step)
+            (*step)();
+        return false;
+    };
+    if (document.startAtLogin && *document.startAtLogin != ServiceLoginItem::isEnabled()) {
+        if (ServiceLoginItem::setEnabled(*document.startAtLogin) != ServiceLoginItem::Change::Done) {
+            fail(QStringLiteral("The login item could not be changed."));
+            return false;
+        }
+        undo.push_back([was = !*document.startAtLogin] { ServiceLoginItem::setEnabled(was); });
+    }
+
+    std::vector<platform::ManagedObjectPtr> flipped;
+    if (document.excluded) {
+        ApplicationStore *store = openStore();
+        platform::StoreError error;
+        auto apps = store->excludedApplications(&error);
+        if (!apps) {
+            fail(QStringLiteral("The excluded applications cannot be read: ") + error.description);
+            return rollBack();
+        }
+        for (const platform::ManagedObjectPtr &app : *apps) {
+            if (!document.excluded->contains(ApplicationStore::path(*app)))
+                flipped.push_back(app);
+        }
+        for (const QString &path : *document.excluded) {
+            const platform::ManagedObjectPtr app = store->applicationWithPath(path);
+            if (app && !ApplicationStore::isExcluded(*app))
+                flipped.push_back(app);
+        }
+        for (const auto &app : flipped)
+            ApplicationStore::setExcluded(app, !ApplicationStore::isExcluded(*app));
+        if (!store->save(&error)) {
+            fail(QStringLiteral("The application store could not be saved: %1. The list of excluded applications "
+                                "is unchanged.")
+                     .arg(error.description));
+            return rollBack();
+        }
+        undo.push_back([store, flipped] {
+            for (const auto &app : flipped)
+                ApplicationStore::setExcluded(app, !ApplicationStore::isExcluded(*app));
+            store->save();
+        });
+    }
+
+    ServiceSettings settings = ServiceSettings::load();
+    if (document.sortOrder)
+        settings.setSortOrder(static_cast<ServiceSettings::SortOrder>(*document.sortOrder));
+    if (document.limitSearch)
+        settings.setLimitSearch(*document.limitSearch);
+    if (hotKey)
+        settings.setHotKey(*hotKey);
+    for (size_t i = 0; i < ServiceSettings::Corners.size(); ++i) {
+        if (document.corners[i])
+            settings.setCornerOn(ServiceSettings::Corners[i], *document.corners[i]);
+    }
+    if (!saveSettings(settings))
+        return rollBack();
+
+    // The pane's message for each setting the document holds.
+    bool sent = false;
+    if (document.sortOrder)
+        sent |= ServiceSettings::announceSortOrder(*document.sortOrder);
+    if (document.limitSearch)
+        sent |= ServiceSettings::announceLimitSearch(*document.limitSearch);
+    if (hotKey)
+        sent |= ServiceSettings::announceHotKey(*hotKey);
+    if (std::any_of(document.corners.begin(), document.corners.end(), [](const auto &on) { return on.has_value(); }))
+        sent |= ServiceSettings::announceCorners();
+    for (const auto &app : flipped)
+        sent |= ServiceSettings::announceExcludedApplication(ApplicationStore::objectURLString(app));
+    announced(sent);
     return true;
 }
 

@@ -1,35 +1,75 @@
 #pragma once
 
+#include "SettingsDocument.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
+#include <memory>
+#include <optional>
+#include <vector>
+
+class ApplicationStore;
+class KeyCombo;
+class ServiceSettings;
+
 /// The commands of corvanectl: the settings the pane edits, changed by the
 /// pane's own rules and written where the pane writes them (the service's
-/// preferences domain), with the same message to a running service. Texts go
-/// to `out`; refusals and errors to `err`, with exit status 1.
+/// preferences domain, the login items, the application store), each followed
+/// by the pane's message to a running service. Texts go to `out`; refusals and
+/// errors to `err`, with exit status 1.
 class CorvaneControl
 {
 public:
-    CorvaneControl(QTextStream &out, QTextStream &err);
+    /// `modelPath`: the application store's object model (in the pane bundle's
+    /// resources); without one the commands of the excluded list fail.
+    CorvaneControl(QTextStream &out, QTextStream &err, QString modelPath = {});
+    ~CorvaneControl();
 
     /// Runs one command line (without the program's name); the exit status.
     int run(const QStringList &arguments);
 
-    /// The usage text of --help.
+    /// The text of --help, which the manual page is made from.
     static QString usage();
 
 private:
-    int status();
-    int enable();
-    int disable();
-    int hotKey(const QStringList &arguments);
-    int showHotKey();
-    int setHotKey(const QString &text);
-    int clearHotKey();
+    struct Command;
+    static const std::vector<Command> &commands();
+    /// The command these arguments call, with the right number of operands.
+    static const Command *command(const QStringList &arguments);
+
+    int status(const QStringList &);
+    int enable(const QStringList &);
+    int disable(const QStringList &);
+    int loginItem(const QStringList &arguments);
+    int showHotKey(const QStringList &);
+    int setHotKey(const QStringList &arguments);
+    int clearHotKey(const QStringList &);
+    int corner(const QStringList &arguments);
+    int sort(const QStringList &arguments);
+    int limit(const QStringList &arguments);
+    int exclude(const QStringList &arguments);
+    int include(const QStringList &arguments);
+    int listExcluded(const QStringList &);
+    int exportSettings(const QStringList &arguments);
+    int importSettings(const QStringList &arguments);
+    int show(const QStringList &);
+
+    int setExcluded(const QString &path, bool excluded);
+    SettingsDocument currentSettings();
+    bool checkImport(const SettingsDocument &document, std::shared_ptr<const KeyCombo> *hotKey);
+    bool applyImport(const SettingsDocument &document, const KeyCombo *hotKey);
+    std::shared_ptr<const KeyCombo> hotKeyFromText(const QString &text);
+    /// False, with the pane's refusal on standard error, for a combination that
+    /// cannot be the hot key.
+    bool acceptable(const KeyCombo &combo);
+    ApplicationStore *openStore();
+    bool saveSettings(const ServiceSettings &settings);
     int fail(const QString &message);
-    bool writePreference(const QString &key, const QVariant &value);
 
     QTextStream &m_out;
     QTextStream &m_err;
+    QString m_modelPath;
+    std::unique_ptr<ApplicationStore> m_store;
 };

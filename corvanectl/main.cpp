@@ -12,9 +12,10 @@
 
 namespace {
 
-/// The pane bundle whose key names the combinations show: the installation's,
-/// else the one built beside this program.
-void useThePanesKeyNames()
+/// The pane bundle whose key names the combinations show and whose object model
+/// opens the application store: the installation's, else the one built beside
+/// this program. Returns the model's path; empty without a bundle.
+QString useThePanesResources()
 {
     const QStringList folders{
         platform::installedFolder(platform::InstalledFolder::PreferencePanes),
@@ -24,9 +25,10 @@ void useThePanesKeyNames()
             continue;
         if (auto bundle = platform::Bundle::bundleWithPath(folder + QStringLiteral("/Corvane.prefPane"))) {
             KeyCombo::setResources(KeyComboResources::fromBundle(*bundle));
-            return;
+            return bundle->pathForResource(QStringLiteral("Corvane"), QStringLiteral("model.json")).value_or(QString());
         }
     }
+    return {};
 }
 
 } // namespace
@@ -36,8 +38,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    useThePanesKeyNames();
-    CorvaneControl control(out, err);
+    CorvaneControl control(out, err, useThePanesResources());
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
     return control.run(arguments);

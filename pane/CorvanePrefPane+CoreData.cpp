@@ -4,33 +4,28 @@
 
 #include "CorvanePrefPane.h"
 
+#include "ApplicationStore.h"
+
 #include "platform/core/Log.h"
 #include "platform/store/ManagedObjectContext.h"
 #include "platform/store/PersistentStoreCoordinator.h"
-#include "SystemFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTableView>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
 
 const QString ModelResource = QStringLiteral("Corvane");
 const QString ModelType = QStringLiteral("model.json");
-const QString StoreFileName = QStringLiteral("Corvane.db");
-const QString LookupTemplate = QStringLiteral("applicationWithNameAndURL");
 
 } // namespace
 
 QString CorvanePrefPane::applicationSupportFolder() const
 {
-    const auto support = vl::findSystemFolderType(vl::fourCharCode("asup"), vl::UserDomain);
-    if (!support)
-        return {};
-    return QDir(QDir(*support).filePath(QStringLiteral("Velora"))).filePath(QStringLiteral("Corvane"));
+    return ApplicationStore::folder();
 }
 
 const platform::ManagedObjectModel &CorvanePrefPane::managedObjectModel()
@@ -52,26 +47,12 @@ const platform::ManagedObjectModel &CorvanePrefPane::managedObjectModel()
 
 std::shared_ptr<platform::PersistentStoreCoordinator> CorvanePrefPane::persistentStoreCoordinator()
 {
-    if (_persistentStoreCoordinator)
-        return _persistentStoreCoordinator;
-
-    const QString folder = applicationSupportFolder();
-    // One level only: the service makes the whole chain; the result shows below.
-    if (!folder.isEmpty() && !QFileInfo::exists(folder))
-        QDir().mkdir(folder);
-
-    _persistentStoreCoordinator = std::make_shared<platform::PersistentStoreCoordinator>(managedObjectModel());
-    _persistentStoreCoordinator->setBusyTimeout(_storeBusyTimeout);
-    platform::StoreError error;
-    const QString location = folder.isEmpty() ? QString() : QDir(folder).filePath(StoreFileName);
-    if (location.isEmpty()) {
-        error = {platform::StoreError::Code::CannotOpen, QStringLiteral("There is no Application Support folder.")};
-        presentStoreError(error, false);
-    } else if (const bool neverCatalogued = !QFileInfo::exists(location);
-               !_persistentStoreCoordinator->addSQLiteStore(location, &error)) {
-        presentStoreError(error, neverCatalogued);
-    }
-    return _persistentStoreCoordinator;
+    if (_store)
+        return _store->coordinator();
+    _store = std::make_unique<ApplicationStore>(managedObjectModel(), _storeBusyTimeout);
+    if (const auto failure = _store->open())
+        presentStoreError(failure->error, failure->neverCatalogued);
+    return _store->coordinator();
 }
 
 void CorvanePrefPane::presentStoreError(const platform::StoreError &error, bool neverCatalogued)
@@ -103,17 +84,14 @@ void CorvanePrefPane::showInEmptyTable(const QString &text)
 
 platform::ManagedObjectContext *CorvanePrefPane::managedObjectContext()
 {
-    if (_managedObjectContext)
-        return _managedObjectContext.get();
-    if (auto coordinator = persistentStoreCoordinator())
-        _managedObjectContext = std::make_unique<platform::ManagedObjectContext>(std::move(coordinator));
-    return _managedObjectContext.get();
+    persistentStoreCoordinator();
+    return &_store->context();
 }
 
 platform::Predicate CorvanePrefPane::excludedApplicationsFilterPredicate()
 {
     if (!_filterPredicate)
-        _filterPredicate = platform::Predicate::parse(QStringLiteral("excluded == YES"));
+        _filterPredicate = ApplicationStore::excludedPredicate();
     return *_filterPredicate;
 }
 
@@ -125,30 +103,11 @@ void CorvanePrefPane::setExcludedApplicationsFilterPredicate(const platform::Pre
 
 QList<platform::SortDescriptor> CorvanePrefPane::excludedApplicationsSortDescriptors() const
 {
-    return {{QStringLiteral("name"), true}};
+    return ApplicationStore::byName();
 }
 
 platform::ManagedObjectPtr CorvanePrefPane::applicationWithPath(const QString &path)
 {
-    const QFileInfo file(path);
-    const QVariantMap variables{{QStringLiteral("APPNAME"), file.completeBaseName()},
-                                {QStringLiteral("URL"), QUrl::fromLocalFile(file.absoluteFilePath()).toString()}};
-    platform::ManagedObjectContext *context = managedObjectContext();
-    if (!context) {
-        platform::log(QStringLiteral("cannot look up %1: there is no application store").arg(path));
-        return nullptr;
-    }
-    const auto request = managedObjectModel().fetchRequestFromTemplate(LookupTemplate, variables);
-    if (!request) {
-        platform::log(QStringLiteral("cannot look up %1: the object model has no fetch request template \"%2\"")
-                          .arg(path, LookupTemplate));
-        return nullptr;
-    }
-    platform::StoreError error;
-    const auto results = context->executeFetchRequest(*request, &error);
-    if (!results) {
-        platform::log(error.toString());
-        return nullptr;
-    }
-    return results->isEmpty() ? nullptr : results->first();
+    persistentStoreCoordinator();
+    return _store->applicationWithPath(path);
 }

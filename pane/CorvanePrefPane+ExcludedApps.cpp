@@ -4,6 +4,7 @@
 #include "CorvanePrefPane.h"
 
 #include "ApplicationOpenPanel.h"
+#include "ApplicationStore.h"
 #include "platform/ui/ArrayController.h"
 #include "CorvaneProtocol.h"
 #include "platform/system/DesktopEntry.h"
@@ -94,8 +95,7 @@ void CorvanePrefPane::tearDownExcludedApplications()
         _excludedApplications->clear();
     }
     // Context, coordinator, model: each needs the next.
-    _managedObjectContext.reset();
-    _persistentStoreCoordinator.reset();
+    _store.reset();
     _managedObjectModel.reset();
     _filterPredicate.reset();
 }
@@ -125,7 +125,7 @@ void CorvanePrefPane::openPanelDidEnd(QFileDialog *panel, int returnCode, void *
     if (_excludedApplications)
         _excludedApplications->rearrangeObjects();
     if (saveExcluded())
-        proxy().excludedApplicationsChanged(objectURLStringForApp(app));
+        ServiceSettings::announceExcludedApplication(objectURLStringForApp(app));
 }
 
 void CorvanePrefPane::removeApplication(QObject *)
@@ -133,7 +133,7 @@ void CorvanePrefPane::removeApplication(QObject *)
     const auto selected = _excludedApplications ? _excludedApplications->selectedObjects() : QList<platform::ManagedObjectPtr>();
     const platform::ManagedObjectPtr app = selected.value(0);
     if (removeApplicationObject(app))
-        proxy().excludedApplicationsChanged(objectURLStringForApp(app));
+        ServiceSettings::announceExcludedApplication(objectURLStringForApp(app));
 }
 
 bool CorvanePrefPane::removeApplicationObject(const platform::ManagedObjectPtr &app)
@@ -179,7 +179,7 @@ bool CorvanePrefPane::saveExcluded()
 
 QString CorvanePrefPane::objectURLStringForApp(const platform::ManagedObjectPtr &app) const
 {
-    return app ? app->objectID().uriRepresentation() : QString();
+    return ApplicationStore::objectURLString(app);
 }
 
 void CorvanePrefPane::appsRemoved(const platform::DistributedNotification &notification)

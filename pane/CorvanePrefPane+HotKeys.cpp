@@ -5,7 +5,7 @@
 #include "CorvanePrefPane.h"
 
 #include "HotKeyPolicy.h"
-#include "PreferenceValue.h"
+#include "ServiceSettings.h"
 #include "platform/ui/AlertSheet.h"
 
 #include <QLineEdit>
@@ -14,27 +14,16 @@
 
 namespace {
 
-const QString ShowHideHotKey = QStringLiteral("ShowHideHotKey");
-
 constexpr quint16 kBackspaceKeyCode = 51; // Delete
 constexpr quint16 kDeleteKeyCode = 117;   // Forward Delete
-constexpr qint16 kReturnKeyCode = 36;
 
 } // namespace
 
 void CorvanePrefPane::migrateHotKey(QVariantMap &preferences)
 {
-    if (preferences.contains(ShowHideHotKey))
-        return;
-    const qint64 keyCode = PreferenceValue::integerValue(preferences.value(QStringLiteral("HotKeyCode"))).value_or(0);
-    const qint64 modifiers =
-        PreferenceValue::integerValue(preferences.value(QStringLiteral("HotKeyModifiers"))).value_or(0);
-    // A value out of the range of its type is no key: narrowing it would make one up.
-    const bool inRange = std::in_range<qint16>(keyCode) && std::in_range<qint32>(modifiers);
-    const auto combo = inRange && keyCode != 0 && modifiers != 0
-                           ? KeyCombo::keyComboWithKeyCode(static_cast<qint16>(keyCode), static_cast<qint32>(modifiers))
-                           : KeyCombo::keyComboWithKeyCode(kReturnKeyCode, KeyCombo::CommandKey);
-    preferences.insert(ShowHideHotKey, combo->archivedData());
+    ServiceSettings settings(std::move(preferences));
+    settings.migrateHotKey();
+    preferences = std::move(settings.values());
 }
 
 void CorvanePrefPane::_setKeyCombo(std::shared_ptr<const KeyCombo> keyCombo, QLineEdit *field)
@@ -95,7 +84,7 @@ void CorvanePrefPane::controlTextDidEndEditing(const platform::Notification &)
         _keybroadcaster->setEnabled(false);
     save();
     if (_keyCombo)
-        proxy().hotKeyChanged(_keyCombo->keyCode(), _keyCombo->storedModifiers());
+        ServiceSettings::announceHotKey(*_keyCombo);
 }
 
 void CorvanePrefPane::keyEvent(const platform::Notification &notification)
@@ -119,14 +108,11 @@ void CorvanePrefPane::keyEvent(const platform::Notification &notification)
 void CorvanePrefPane::saveHotKeys(QVariantMap &preferences) const
 {
     if (_keyCombo)
-        preferences.insert(ShowHideHotKey, _keyCombo->archivedData());
+        preferences.insert(ServiceSettings::HotKeyKey, _keyCombo->archivedData());
 }
 
 void CorvanePrefPane::transferHotKeysToUI(const QVariantMap &preferences)
 {
-    const QVariant stored = preferences.value(ShowHideHotKey);
-    std::shared_ptr<const KeyCombo> combo;
-    if (stored.typeId() == QMetaType::QByteArray)
-        combo = KeyCombo::unarchiveObjectWithData(stored.toByteArray());
+    auto combo = ServiceSettings(preferences).hotKey();
     _setKeyCombo(combo ? std::move(combo) : KeyCombo::clearKeyCombo(), _hotKeyField);
 }

@@ -2,42 +2,22 @@
 
 #include "CorvanePrefPane.h"
 
-#include "CorvaneServiceHelper.h"
-#include "VLLoginItemHelper.h"
+#include "ServiceLoginItem.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
-
-namespace {
-
-/// The login item's name: the application's last path component without its
-/// extension ("…/Corvane.app" → "Corvane").
-QString loginItemName(const QString &applicationPath)
-{
-    return QFileInfo(applicationPath).completeBaseName();
-}
-
-} // namespace
 
 bool CorvanePrefPane::isServiceEnabledAtStartup() const
 {
-    const auto path = CorvaneServiceHelper::serviceApplicationPath();
-    return path && VLLoginItemHelper::isNameInLoginItem(loginItemName(*path));
+    return ServiceLoginItem::isEnabled();
 }
 
 void CorvanePrefPane::toggleEnableAtStartup(QObject *sender)
 {
     auto *checkbox = qobject_cast<QCheckBox *>(sender);
-    const auto path = CorvaneServiceHelper::serviceApplicationPath();
-    if (!checkbox || !path)
+    if (!checkbox)
         return;
-    const QString name = loginItemName(*path);
-    const bool isItem = VLLoginItemHelper::isNameInLoginItem(name);
-    if (checkbox->isChecked()) {
-        if (!isItem && !VLLoginItemHelper::addLoginItem(*path, false))
-            checkbox->setChecked(false);
-    } else {
-        if (isItem && !VLLoginItemHelper::removeLoginItem(name))
-            checkbox->setChecked(true);
-    }
+    const bool on = checkbox->isChecked();
+    // Without a service application the checkbox keeps the clicked state.
+    if (ServiceLoginItem::setEnabled(on) == ServiceLoginItem::Change::Failed)
+        checkbox->setChecked(!on);
 }

@@ -4,16 +4,12 @@
 #include "CorvanePrefPane.h"
 
 #include "CorvaneServiceHelper.h"
-#include "PreferenceValue.h"
-#include "platform/plist/UserDefaults.h"
+#include "ServiceSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 
 namespace {
-
-const QString SortOrderKey = QStringLiteral("CVSortOrder");
-const QString LimitSearchKey = QStringLiteral("LimitAppSearchesToSystemVolume");
 
 // The pop-ups' one "on" item; item 0 is off.
 constexpr int CornerOnItem = 1;
@@ -26,51 +22,45 @@ bool isOn(const QCheckBox *checkbox)
 
 } // namespace
 
-std::vector<std::pair<QString, QComboBox *>> CorvanePrefPane::_hotCornerPickers() const
+std::vector<std::pair<ServiceSettings::Corner, QComboBox *>> CorvanePrefPane::_hotCornerPickers() const
 {
-    return {{QStringLiteral("TopLeftCorner"), _topLeftPicker},
-            {QStringLiteral("TopRightCorner"), _topRightPicker},
-            {QStringLiteral("BottomLeftCorner"), _bottomLeftPicker},
-            {QStringLiteral("BottomRightCorner"), _bottomRightPicker}};
+    using Corner = ServiceSettings::Corner;
+    return {{Corner::TopLeft, _topLeftPicker},
+            {Corner::TopRight, _topRightPicker},
+            {Corner::BottomLeft, _bottomLeftPicker},
+            {Corner::BottomRight, _bottomRightPicker}};
 }
 
 void CorvanePrefPane::save()
 {
-    auto &defaults = platform::UserDefaults::standardUserDefaults();
-    // The service writes keys of its own into this domain: start from the file
-    // as it is now, not from a copy read earlier.
-    defaults.synchronize();
-    QVariantMap preferences = defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap());
-
+    ServiceSettings settings = ServiceSettings::load();
     if (_sortByPicker && _sortByPicker->currentIndex() >= 0)
-        preferences.insert(SortOrderKey, _sortByPicker->currentIndex());
-    saveHotKeys(preferences);
-    saveHotCorners(preferences);
+        settings.values().insert(ServiceSettings::SortOrderKey, _sortByPicker->currentIndex());
+    saveHotKeys(settings.values());
+    saveHotCorners(settings.values());
     if (_limitSearchCheckbox)
-        preferences.insert(LimitSearchKey, isOn(_limitSearchCheckbox));
-
-    // One atomic replacement of the whole domain: removing the file first would
-    // lose every setting if the write then failed.
-    if (!defaults.setPersistentDomain(preferences, ServiceBundleIdentifier)) {
-        showAlertSheet("Settings Not Saved", localized("The settings could not be written to %1: %2.")
-                                                 .arg(defaults.pathForDomain(ServiceBundleIdentifier),
-                                                      defaults.lastWriteError()));
+        settings.setLimitSearch(isOn(_limitSearchCheckbox));
+    if (const auto error = settings.save()) {
+        showAlertSheet("Settings Not Saved",
+                       localized("The settings could not be written to %1: %2.").arg(error->path, error->reason));
     }
-    defaults.synchronize();
 }
 
 void CorvanePrefPane::saveHotCorners(QVariantMap &preferences) const
 {
-    for (const auto &[key, picker] : _hotCornerPickers()) {
+    ServiceSettings settings(preferences);
+    for (const auto &[corner, picker] : _hotCornerPickers()) {
         if (picker)
-            preferences.insert(key, picker->currentIndex() == CornerOnItem);
+            settings.setCornerOn(corner, picker->currentIndex() == CornerOnItem);
     }
+    preferences = settings.values();
 }
 
 void CorvanePrefPane::transferHotCornersToUI(const QVariantMap &preferences)
 {
-    for (const auto &[key, picker] : _hotCornerPickers()) {
-        if (picker && PreferenceValue::boolValue(preferences.value(key)))
+    const ServiceSettings settings(preferences);
+    for (const auto &[corner, picker] : _hotCornerPickers()) {
+        if (picker && settings.isCornerOn(corner))
             picker->setCurrentIndex(CornerOnItem);
     }
 }
@@ -83,19 +73,19 @@ CorvaneProtocol CorvanePrefPane::proxy() const
 void CorvanePrefPane::changeHotCorner(QObject *)
 {
     save();
-    proxy().hotCornersChanged();
+    ServiceSettings::announceCorners();
 }
 
 void CorvanePrefPane::sortOrderChanged(QObject *)
 {
     save();
     if (_sortByPicker)
-        proxy().sortPreferenceChanged(_sortByPicker->currentIndex());
+        ServiceSettings::announceSortOrder(_sortByPicker->currentIndex());
 }
 
 void CorvanePrefPane::limitSearchChanged(QObject *)
 {
     save();
     if (_limitSearchCheckbox)
-        proxy().limitApplicationSearchChanged(isOn(_limitSearchCheckbox));
+        ServiceSettings::announceLimitSearch(isOn(_limitSearchCheckbox));
 }

@@ -1,5 +1,7 @@
 #include "CorvanePrefPane.h"
 
+#include "ApplicationStore.h"
+
 #include "platform/ui/AlertSheet.h"
 #include "platform/ui/ArrayController.h"
 #include "platform/bus/ConnectionWatcher.h"
@@ -131,10 +133,10 @@ void CorvanePrefPane::appIsQuitting()
 
 void CorvanePrefPane::willSelect()
 {
-    auto &defaults = platform::UserDefaults::standardUserDefaults();
-    defaults.synchronize(); // the service may have written since the last look
-    QVariantMap preferences = defaults.persistentDomainForName(ServiceBundleIdentifier).value_or(QVariantMap());
-    migrateHotKey(preferences);
+    // The service may have written since the last look.
+    ServiceSettings settings = ServiceSettings::load();
+    settings.migrateHotKey();
+    const QVariantMap &preferences = settings.values();
 
     followServiceConnection(true); // before asking, so that no change falls between
     if (_enableCheckbox)
@@ -142,7 +144,7 @@ void CorvanePrefPane::willSelect()
     if (_enableAtStartupCheckbox)
         _enableAtStartupCheckbox->setChecked(isServiceEnabledAtStartup());
 
-    const auto sortOrder = PreferenceValue::integerValue(preferences.value(QStringLiteral("CVSortOrder")));
+    const auto sortOrder = PreferenceValue::integerValue(preferences.value(ServiceSettings::SortOrderKey));
     // An index the pop-up does not have would leave it showing nothing, and the
     // next save would store that.
     if (_sortByPicker && sortOrder && *sortOrder >= 0 && *sortOrder < _sortByPicker->count())
@@ -157,9 +159,8 @@ void CorvanePrefPane::willSelect()
                            [this](const platform::Notification &notification) { keyEvent(notification); });
     }
 
-    const QVariant limitSearch = preferences.value(QStringLiteral("LimitAppSearchesToSystemVolume"));
-    if (_limitSearchCheckbox && limitSearch.isValid())
-        _limitSearchCheckbox->setChecked(PreferenceValue::boolValue(limitSearch));
+    if (const auto limitSearch = settings.limitSearch(); _limitSearchCheckbox && limitSearch)
+        _limitSearchCheckbox->setChecked(*limitSearch);
 }
 
 void CorvanePrefPane::willUnselect()

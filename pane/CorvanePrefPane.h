@@ -4,6 +4,7 @@
 #include "HotKeyField.h"
 #include "KeyBroadcaster.h"
 #include "KeyCombo.h"
+#include "ServiceSettings.h"
 #include "platform/store/ManagedObject.h"
 #include "platform/store/ManagedObjectModel.h"
 #include "platform/store/Predicate.h"
@@ -27,6 +28,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class VLOnOffButton;
+class ApplicationStore;
 class CorvaneProtocol;
 class QFileDialog;
 namespace platform {
@@ -261,7 +263,7 @@ private:
     void presentStoreError(const platform::StoreError &error, bool neverCatalogued);
     void showInEmptyTable(const QString &text);
     // The corner keys with their pop-ups, made afresh for each use.
-    std::vector<std::pair<QString, QComboBox *>> _hotCornerPickers() const;
+    std::vector<std::pair<ServiceSettings::Corner, QComboBox *>> _hotCornerPickers() const;
     void _setKeyCombo(std::shared_ptr<const KeyCombo> keyCombo, QLineEdit *field);
     void _keyComboChanged(QLineEdit *field, const KeyCombo *keyCombo);
 
@@ -284,9 +286,8 @@ private:
     QPointer<QTableView> _excludedApplicationsTable;
     QPointer<QCheckBox> _limitSearchCheckbox;
 
-    std::shared_ptr<platform::PersistentStoreCoordinator> _persistentStoreCoordinator;
     std::optional<platform::ManagedObjectModel> _managedObjectModel;
-    std::unique_ptr<platform::ManagedObjectContext> _managedObjectContext;
+    std::unique_ptr<ApplicationStore> _store;
     std::optional<platform::Predicate> _filterPredicate;
     QPointer<platform::ArrayController> _excludedApplications;
     QString _applicationsFolder = QStringLiteral("/usr/share/applications");

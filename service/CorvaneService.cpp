@@ -32,6 +32,15 @@ platform::Protocol corvaneProtocol()
         .value_or(platform::Protocol(name, {}));
 }
 
+// The launcher window's interface, on the same object. The window itself is not
+// built yet: each call is journalled and nothing else happens.
+platform::Protocol launcherProtocol()
+{
+    const QString name = QStringLiteral("Corvane.Launcher");
+    return platform::Protocol::fromIntrospectionFile(name, QStringLiteral(":/corvane/com.velora.Corvane.Launcher.xml"))
+        .value_or(platform::Protocol(name, {}));
+}
+
 QString text(const QVariant &value)
 {
     if (value.metaType().id() == QMetaType::Bool)
@@ -120,6 +129,9 @@ bool CorvaneService::start()
             platform::log(QStringLiteral("Cannot register %1: the session bus is missing (%2).").arg(ConnectionName, busError));
         return false;
     }
+    m_connection->serve(launcherProtocol(), [this](const QString &method, const QVariantList &) {
+        m_journal.write(QStringLiteral("launcher"), {method});
+    });
     // A service outliving its session would linger unseen: leave with the bus.
     connect(&m_busWatch, &QTimer::timeout, this, [this] {
         if (m_connection && !m_connection->isValid()) {

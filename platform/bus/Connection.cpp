@@ -7,6 +7,10 @@
 #include <QDBusVirtualObject>
 #include <QPointer>
 
+#include <mutex>
+#include <optional>
+#include <vector>
+
 namespace platform {
 
 namespace {
@@ -20,20 +24,45 @@ class RootObject : public QDBusVirtualObject
     Q_OBJECT
 public:
     RootObject(const Protocol &protocol, Connection::MessageHandler handler)
-        : m_protocol(protocol)
-        , m_handler(std::move(handler))
     {
+        serve(protocol, std::move(handler));
     }
 
-    QString introspect(const QString &) const override { return m_protocol.introspection(); }
+    // The bus may deliver from its own thread while the owner adds an interface.
+    void serve(const Protocol &protocol, Connection::MessageHandler handler)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_interfaces.push_back({protocol, std::move(handler)});
+    }
+
+    QString introspect(const QString &) const override
+    {
+        const std::lock_guard lock(m_mutex);
+        QString xml;
+        for (const Interface &interface : m_interfaces)
+            xml += interface.protocol.introspection();
+        return xml;
+    }
 
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
     {
         if (message.type() != QDBusMessage::MethodCallMessage)
             return false;
-        if (!message.interface().isEmpty() && message.interface() != m_protocol.interfaceName())
-            return false;
-        const ProtocolMethod *method = m_protocol.method(message.member());
+        // Without an interface named, the first protocol that has the method.
+        std::optional<ProtocolMethod> method;
+        Connection::MessageHandler handler;
+        {
+            const std::lock_guard lock(m_mutex);
+            for (const Interface &candidate : m_interfaces) {
+                if (!message.interface().isEmpty() && message.interface() != candidate.protocol.interfaceName())
+                    continue;
+                if (const ProtocolMethod *found = candidate.protocol.method(message.member())) {
+                    method = *found;
+                    handler = candidate.handler;
+                    break;
+                }
+            }
+        }
         if (!method)
             return false;
         const auto arguments = convertedArguments(*method, message);
@@ -51,10 +80,7 @@ public:
         // handler runs from a copy: it may end the connection, and with it this object.
         QMetaObject::invokeMethod(
             this,
-            [this, name = method->name, values = *arguments] {
-                const Connection::MessageHandler handler = m_handler;
-                handler(name, values);
-            },
+            [name = method->name, values = *arguments, handler = std::move(handler)] { handler(name, values); },
             Qt::QueuedConnection);
         return true;
     }
@@ -74,8 +100,13 @@ private:
         return values;
     }
 
-    Protocol m_protocol;
-    Connection::MessageHandler m_handler;
+    struct Interface
+    {
+        Protocol protocol;
+        Connection::MessageHandler handler;
+    };
+    mutable std::mutex m_mutex;
+    std::vector<Interface> m_interfaces;
 };
 
 } // namespace
@@ -156,6 +187,11 @@ Connection::~Connection()
         d->bus.unregisterService(busName(d->name));
     if (d->objectRegistered)
         d->bus.unregisterObject(objectPath(d->name));
+}
+
+void Connection::serve(const Protocol &protocol, MessageHandler handler)
+{
+    d->root.serve(protocol, std::move(handler));
 }
 
 const QString &Connection::registeredName() const

@@ -56,6 +56,11 @@ public:
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
+    /// Serves a further protocol on the same root object: its messages reach
+    /// `handler` as registerName()'s reach its handler. A message that names no
+    /// interface goes to the first protocol, in the order served, that has its method.
+    void serve(const Protocol &protocol, MessageHandler handler);
+
     const QString &registeredName() const;
 
     /// Whether the connection still serves: false once its bus has gone away (the
