@@ -167,14 +167,10 @@ TEST_F(HotKeysTest, ReservedCombinationsBringTheSheetAndChangeNothing)
 
 TEST_F(HotKeysTest, CombinationsTheDesktopHoldsBringASheetNamingTheOwner)
 {
-    const QByteArray schemas = "/usr/share/glib-2.0/schemas";
-    if (!QFile::exists(QString::fromLatin1(schemas + "/gschemas.compiled")))
+    // GNOME's defaults, read through the real schemas.
+    if (!useSystemSchemasWithKeyfile())
         GTEST_SKIP() << "no compiled GSettings schemas: skipped";
-    // GNOME's defaults, read through the real schemas; before GIO's first use.
-    qputenv("GSETTINGS_BACKEND", "keyfile");
-    qputenv("GSETTINGS_SCHEMA_DIR", schemas);
-    const QByteArray previousDesktop = qgetenv("XDG_CURRENT_DESKTOP");
-    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+    const ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", "GNOME");
 
     startEditing({{ShowHideHotKey, archive(36, 0x0100)}});
     const QByteArray before = *readFile(domainPath());
@@ -196,7 +192,6 @@ TEST_F(HotKeysTest, CombinationsTheDesktopHoldsBringASheetNamingTheOwner)
     QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier | Qt::ShiftModifier | Qt::ControlModifier);
     EXPECT_EQ(sheet(), nullptr);
     EXPECT_EQ(combo(), Combo(49, 0x0800 | 0x0200 | 0x1000));
-    previousDesktop.isNull() ? qunsetenv("XDG_CURRENT_DESKTOP") : qputenv("XDG_CURRENT_DESKTOP", previousDesktop);
 }
 
 // The clear button takes no focus and writes nothing: the cleared key is stored
