@@ -50,7 +50,6 @@ QLabel *noteLabel(const QString &name)
 {
     auto *label = new QLabel;
     label->setObjectName(name);
-    label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 0.9);
@@ -195,8 +194,9 @@ void CorvanePrefPane::setUpWaylandHotKeyRoute()
     form->insertRow(formRowOf(form, _hotKeyField) + 1, static_cast<QWidget *>(nullptr), row);
 
     QLabel *cornersNote = noteLabel(QStringLiteral("_hotCornersRouteLabel"));
+    cornersNote->setAlignment(Qt::AlignCenter);
     cornersNote->setText(localized("On Wayland, hot corners need the desktop's own support."));
-    corners->addWidget(cornersNote, corners->rowCount(), 0, 1, corners->columnCount(), Qt::AlignHCenter);
+    corners->addWidget(cornersNote, corners->rowCount(), 0, 1, corners->columnCount());
 
     platform::GlobalShortcutsPortal::queryVersion(this, [this](uint version) { showHotKeyRoute(version); });
 }
@@ -206,15 +206,15 @@ void CorvanePrefPane::showHotKeyRoute(uint portalVersion)
     if (!_hotKeyRouteLabel || !_addDesktopShortcutButton)
         return;
     if (portalVersion > 0) {
-        _hotKeyRouteLabel->setText(localized("On Wayland, the desktop's portal passes this hot key to the launcher."));
+        _hotKeyRouteLabel->setText(localized("On Wayland, the desktop's portal passes this key on."));
         return;
     }
     if (platform::shortcutDesktop() == platform::ShortcutDesktop::Other) {
         _hotKeyRouteLabel->setText(
-            localized("On Wayland, add a desktop shortcut for this hot key that runs “corvanectl show”."));
+            localized("On Wayland, bind this key to “corvanectl show” in the desktop's settings."));
         return;
     }
-    _hotKeyRouteLabel->setText(localized("On Wayland, the launcher gets this hot key through a desktop shortcut."));
+    _hotKeyRouteLabel->setText(localized("On Wayland, this key needs a desktop shortcut."));
     _addDesktopShortcutButton->show();
 }
 
@@ -244,5 +244,5 @@ void CorvanePrefPane::desktopShortcutAdded(const QString &failure)
         return;
     }
     if (_hotKeyRouteLabel)
-        _hotKeyRouteLabel->setText(localized("On Wayland, the desktop shortcut added for this hot key runs the launcher."));
+        _hotKeyRouteLabel->setText(localized("On Wayland, a desktop shortcut now brings up the launcher."));
 }

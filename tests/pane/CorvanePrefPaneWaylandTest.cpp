@@ -54,7 +54,7 @@ TEST_F(WaylandRouteTest, OnGnomeOneClickAddsTheStoredKeyAsACustomShortcut)
     if (!useSystemSchemasWithKeyfile())
         GTEST_SKIP() << "no compiled GSettings schemas: skipped";
     load("GNOME");
-    EXPECT_EQ(line()->text(), QStringLiteral("On Wayland, the launcher gets this hot key through a desktop shortcut."));
+    EXPECT_EQ(line()->text(), QStringLiteral("On Wayland, this key needs a desktop shortcut."));
     EXPECT_TRUE(loaded->outlet<QLabel>("_hotCornersRouteLabel")->isVisible());
     ASSERT_TRUE(button()->isVisible());
 
@@ -86,7 +86,7 @@ TEST_F(WaylandRouteTest, WhereThePortalOffersGlobalShortcutsItIsTheRoute)
     const PortalStandIn portal(QStringLiteral(CORVANE_PORTAL_STAND_IN), 1);
     ASSERT_TRUE(portal.ready());
     load("KDE");
-    EXPECT_EQ(line()->text(), QStringLiteral("On Wayland, the desktop's portal passes this hot key to the launcher."));
+    EXPECT_EQ(line()->text(), QStringLiteral("On Wayland, the desktop's portal passes this key on."));
     EXPECT_FALSE(button()->isVisible());
 }
 
@@ -94,7 +94,7 @@ TEST_F(WaylandRouteTest, OtherDesktopsAreToldWhatToBindAndX11IsLeftAlone)
 {
     load("XFCE");
     EXPECT_EQ(line()->text(),
-              QStringLiteral("On Wayland, add a desktop shortcut for this hot key that runs “corvanectl show”."));
+              QStringLiteral("On Wayland, bind this key to “corvanectl show” in the desktop's settings."));
     EXPECT_FALSE(button()->isVisible());
 
     const ScopedEnvironment x11("XDG_SESSION_TYPE", "x11");
