@@ -261,47 +261,6 @@ TEST_F(GnomeSettings, BindingsAreNamedInTheSchemasWords)
     }
 }
 
-TEST(KdeShortcuts, TheDaemonNamesTheOwningActionAndAStoppedOneCostsOnlyTheTimeout)
-{
-    if (!QFileInfo(kdeDaemon).isExecutable())
-        GTEST_SKIP() << kdeDaemon.toStdString() << " is not installed: skipped";
-    // No daemon: no answer, and the question does not start one.
-    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space), QString());
-    EXPECT_FALSE(kdeServiceRuns());
-
-    const KdeDaemon daemon("[org.kde.krunner.desktop]\n"
-                           "_k_friendly_name=KRunner\n"
-                           "_launch=Alt+Space\\tAlt+F2\\tSearch,Alt+Space\\tAlt+F2\\tSearch,Run Command\n");
-    ASSERT_TRUE(daemon.started());
-    const QStringList action{QStringLiteral("testapp"), QStringLiteral("launch"), QStringLiteral("Test App"),
-                             QStringLiteral("Launch it")};
-    ASSERT_EQ(callKde(QStringLiteral("doRegister"), {action}).type(), QDBusMessage::ReplyMessage);
-    const int metaE = (Qt::MetaModifier | Qt::Key_E).toCombined();
-    const QDBusMessage set = callKde(QStringLiteral("setShortcut"),
-                                     {action, QVariant::fromValue(QList<int>{metaE}), 2u});
-    ASSERT_EQ(set.type(), QDBusMessage::ReplyMessage) << set.errorMessage().toStdString();
-
-    const std::pair<QKeyCombination, const char *> rows[] = {
-        {Qt::AltModifier | Qt::Key_Space, "Run Command (KRunner)"}, // from the saved configuration
-        {Qt::MetaModifier | Qt::Key_E, "Launch it (Test App)"}, // registered through the interface
-        {Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_E, ""},
-    };
-    for (const auto &[combination, owner] : rows)
-        EXPECT_EQ(KdeGlobalShortcuts::owner(combination).toStdString(), owner) << combination.toCombined();
-    // KDE answers before GNOME's settings are even looked at.
-    const ScopedEnvironment session("XDG_CURRENT_DESKTOP", "KDE");
-    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space), QStringLiteral("Run Command (KRunner)"));
-
-    // Stopped, it costs only the bounded wait (the test would hang otherwise), with no owner.
-    ASSERT_EQ(::kill(daemon.pid(), SIGSTOP), 0);
-    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space), QString());
-    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space), std::nullopt);
-    ASSERT_EQ(::kill(daemon.pid(), SIGCONT), 0);
-    // Woken, it answers again: the stop, not the question, was at fault.
-    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space, std::chrono::seconds(10)),
-              QStringLiteral("Run Command (KRunner)"));
-}
-
 TEST(X11KeyGrab, AKeyAnotherClientHoldsIsTakenAndTheTrialLeavesNothingHeld)
 {
     using platform::X11KeyGrab;
@@ -386,19 +345,20 @@ TEST_F(GnomeSettings, ACommandShortcutIsOneCustomBindingThatTheConflictCheckSees
     EXPECT_EQ(strv(media, "custom-keybindings").size(), 2);
 }
 
-TEST(KdeShortcuts, ACommandShortcutRunsItsCommandWhenItsKeysArePressed)
+// The daemon under an X server, where it grabs keys for real.
+TEST(KdeShortcuts, TheDaemonNamesOwnersRunsAddedCommandsAndAStoppedOneCostsOnlyTheTimeout)
 {
     if (!QFileInfo(kdeDaemon).isExecutable())
         GTEST_SKIP() << kdeDaemon.toStdString() << " is not installed: skipped";
     platform::CommandShortcut shortcut{QStringLiteral("corvane-test"), QStringLiteral("Show Launcher"),
-                                       {QStringLiteral("touch"), {}}, Qt::ControlModifier | Qt::AltModifier | Qt::Key_K};
-    shortcut.command[1] = corvane::test::sandboxDir() + QStringLiteral("/pressed once");
-    // No service: a sentence, and no daemon started for it.
+                                       {QStringLiteral("touch"), corvane::test::sandboxDir() + QStringLiteral("/pressed")},
+                                       Qt::ControlModifier | Qt::AltModifier | Qt::Key_K};
+    // No daemon: no answer, a sentence, and the questions do not start one.
+    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space), QString());
     EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Kde, shortcut),
               QStringLiteral("KDE's global shortcuts service did not answer."));
     EXPECT_FALSE(kdeServiceRuns());
 
-    // Under an X server the daemon grabs the keys for real.
     const Xvfb server;
     if (!server.started())
         GTEST_SKIP() << "Xvfb did not start: skipped";
@@ -407,20 +367,50 @@ TEST(KdeShortcuts, ACommandShortcutRunsItsCommandWhenItsKeysArePressed)
     environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(server.display()));
     const KdeDaemon daemon("[org.kde.krunner.desktop]\n"
                            "_k_friendly_name=KRunner\n"
-                           "_launch=Alt+Space,Alt+Space,Run Command\n",
+                           "_launch=Alt+Space\\tAlt+F2\\tSearch,Alt+Space\\tAlt+F2\\tSearch,Run Command\n",
                            environment);
     ASSERT_TRUE(daemon.started());
+    const QStringList action{QStringLiteral("testapp"), QStringLiteral("launch"), QStringLiteral("Test App"),
+                             QStringLiteral("Launch it")};
+    ASSERT_EQ(callKde(QStringLiteral("doRegister"), {action}).type(), QDBusMessage::ReplyMessage);
+    const int metaE = (Qt::MetaModifier | Qt::Key_E).toCombined();
+    const QDBusMessage set = callKde(QStringLiteral("setShortcut"),
+                                     {action, QVariant::fromValue(QList<int>{metaE}), 2u});
+    ASSERT_EQ(set.type(), QDBusMessage::ReplyMessage) << set.errorMessage().toStdString();
+
+    const std::pair<QKeyCombination, const char *> rows[] = {
+        {Qt::AltModifier | Qt::Key_Space, "Run Command (KRunner)"}, // from the saved configuration
+        {Qt::MetaModifier | Qt::Key_E, "Launch it (Test App)"}, // registered through the interface
+        {Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_E, ""},
+    };
+    for (const auto &[combination, owner] : rows)
+        EXPECT_EQ(KdeGlobalShortcuts::owner(combination).toStdString(), owner) << combination.toCombined();
+    {
+        // KDE answers before GNOME's settings are even looked at.
+        const ScopedEnvironment session("XDG_CURRENT_DESKTOP", "KDE");
+        EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space),
+                  QStringLiteral("Run Command (KRunner)"));
+    }
+
+    // An added command runs when its keys are pressed; keys another holds are refused.
     EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Kde, shortcut), QString());
     QProcess press;
     press.setProcessEnvironment(environment);
     press.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
     ASSERT_TRUE(press.waitForFinished());
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(shortcut.command[1]); }, 20000));
-
-    // Keys another shortcut holds are refused, in words.
     shortcut.keys = Qt::AltModifier | Qt::Key_Space;
     EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Kde, shortcut),
               QStringLiteral("KDE kept these keys for another shortcut."));
+
+    // Stopped, it costs only the bounded wait (the test would hang otherwise), with no owner.
+    ASSERT_EQ(::kill(daemon.pid(), SIGSTOP), 0);
+    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space), QString());
+    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space), std::nullopt);
+    ASSERT_EQ(::kill(daemon.pid(), SIGCONT), 0);
+    // Woken, it answers again: the stop, not the question, was at fault.
+    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space, std::chrono::seconds(10)),
+              QStringLiteral("Run Command (KRunner)"));
 }
 
 TEST(GlobalShortcutsPortal, OnlyAPortalOfferingTheInterfaceGivesAVersionAndAStoppedOneIsLeftBehind)
