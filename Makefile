@@ -66,6 +66,7 @@ screenshot: build
 	scripts/screenshot build
 	scripts/screenshot-hotkeys build
 	scripts/screenshot-excluded build
+	scripts/screenshot-wayland build
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz

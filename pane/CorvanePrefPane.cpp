@@ -103,6 +103,7 @@ void CorvanePrefPane::mainViewDidLoad()
         _enableCheckbox->setAction("toggleEnable");
     }
     updateVersionLabel();
+    setUpWaylandHotKeyRoute();
 
     // Observed for the pane's whole life, from any sender; the destructor stops it.
     auto &center = platform::DistributedNotificationCenter::defaultCenter();

@@ -195,6 +195,19 @@ public:
     /// code (16 bits) and a mask (32 bits), else Command-Return. Only the dictionary changes; the next save() stores it.
     static void migrateHotKey(QVariantMap &preferences);
 
+    /// In a Wayland session, shows under the hot-key field how the launcher
+    /// receives the key there (the portal's global shortcuts when the session's
+    /// portal offers them, else a desktop shortcut running "corvanectl show",
+    /// which the pane adds on GNOME and KDE), and under the hot corners that
+    /// they need the desktop's own support. Nothing elsewhere. Called once,
+    /// after the view is loaded; the portal is asked without waiting.
+    void setUpWaylandHotKeyRoute();
+    /// Adds the desktop shortcut for the shown combination, off the interface's
+    /// thread; a failure is told on a sheet (desktopShortcutAdded).
+    void addDesktopShortcut();
+    /// How the shortcut's addition ended: `failure` empty when the desktop kept it.
+    void desktopShortcutAdded(const QString &failure);
+
     // HotKeyFieldDelegate: the broadcaster captures while the field edits.
     void didBecomeFirstResponder(HotKeyField *field) override;
     void controlTextDidChange(const platform::Notification &notification) override;
@@ -266,6 +279,7 @@ private:
     std::vector<std::pair<ServiceSettings::Corner, QComboBox *>> _hotCornerPickers() const;
     void _setKeyCombo(std::shared_ptr<const KeyCombo> keyCombo, QLineEdit *field);
     void _keyComboChanged(QLineEdit *field, const KeyCombo *keyCombo);
+    void showHotKeyRoute(uint portalVersion);
 
     // A service launched from the switch, until it announces its launch.
     QPointer<platform::ProcessExitWatcher> _launchWatch;
@@ -278,6 +292,9 @@ private:
     QPointer<QCheckBox> _enableAtStartupCheckbox;
     QPointer<HotKeyField> _hotKeyField;
     QPointer<KeyBroadcaster> _keybroadcaster;
+    // Made in a Wayland session only.
+    QPointer<QLabel> _hotKeyRouteLabel;
+    QPointer<QPushButton> _addDesktopShortcutButton;
     QPointer<QComboBox> _topLeftPicker;
     QPointer<QComboBox> _topRightPicker;
     QPointer<QComboBox> _bottomLeftPicker;

@@ -7,15 +7,19 @@
 
 #include <gio/gio.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
+const char *const mediaKeysSchema = "org.gnome.settings-daemon.plugins.media-keys";
 const char *const customSchema = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
 const char *const customListKey = "custom-keybindings";
+const char *const customPathPrefix = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
 
 struct GObjectDeleter
 {
@@ -89,7 +93,7 @@ QString ownerInSchema(const char *id, QKeyCombination combination)
 
 QString ownerInCustomBindings(QKeyCombination combination)
 {
-    const Schema listSchema = lookUp("org.gnome.settings-daemon.plugins.media-keys");
+    const Schema listSchema = lookUp(mediaKeysSchema);
     const Schema schema = lookUp(customSchema);
     if (!listSchema || !schema || !g_settings_schema_has_key(listSchema.get(), customListKey))
         return {};
@@ -109,6 +113,56 @@ QString ownerInCustomBindings(QKeyCombination combination)
         }
     }
     return {};
+}
+
+// The desktop splits the command as a shell does, so only words that a shell
+// would read otherwise are quoted.
+QByteArray shellCommand(const QStringList &arguments)
+{
+    QByteArrayList words;
+    for (const QString &argument : arguments) {
+        const QByteArray word = argument.toUtf8();
+        const bool plain = !word.isEmpty() && std::all_of(word.begin(), word.end(), [](char c) {
+            return g_ascii_isalnum(c) || (c != '\0' && strchr("_-./:=,+@", c));
+        });
+        words << (plain ? word : QByteArray(String(g_shell_quote(word.constData())).get()));
+    }
+    return words.join(' ');
+}
+
+bool writeEntry(GSettings *entry, const QString &name, const QByteArray &command, const QByteArray &binding)
+{
+    for (const char *key : {"name", "command", "binding"}) {
+        if (!g_settings_is_writable(entry, key))
+            return false;
+    }
+    // Together, so that the desktop sees the entry whole.
+    g_settings_delay(entry);
+    g_settings_set_string(entry, "name", name.toUtf8().constData());
+    g_settings_set_string(entry, "command", command.constData());
+    g_settings_set_string(entry, "binding", binding.constData());
+    g_settings_apply(entry);
+    return true;
+}
+
+bool listEntry(GSettings *list, const QByteArray &path)
+{
+    const Strv paths(g_settings_get_strv(list, customListKey));
+    if (g_strv_contains(paths.get(), path.constData()))
+        return true;
+    if (!g_settings_is_writable(list, customListKey))
+        return false;
+    std::vector<const gchar *> listed(paths.get(), paths.get() + g_strv_length(paths.get()));
+    listed.push_back(path.constData());
+    listed.push_back(nullptr);
+    return g_settings_set_strv(list, customListKey, listed.data());
+}
+
+bool kept(GSettings *list, GSettings *entry, const QByteArray &path, const QByteArray &binding)
+{
+    const Strv paths(g_settings_get_strv(list, customListKey));
+    const String stored(g_settings_get_string(entry, "binding"));
+    return g_strv_contains(paths.get(), path.constData()) && binding == stored.get();
 }
 
 } // namespace
@@ -141,6 +195,28 @@ QString GnomeKeybindings::owner(QKeyCombination combination)
             return found;
     }
     return ownerInCustomBindings(combination);
+}
+
+QString GnomeKeybindings::addCustomBinding(const CommandShortcut &shortcut)
+{
+    const QByteArray binding = gtkAccelerator(shortcut.keys).toUtf8();
+    if (binding.isEmpty())
+        return QStringLiteral("GNOME has no name for these keys.");
+    const Schema listSchema = lookUp(mediaKeysSchema);
+    const Schema entrySchema = lookUp(customSchema);
+    if (!listSchema || !entrySchema || !g_settings_schema_has_key(listSchema.get(), customListKey))
+        return QStringLiteral("GNOME's custom shortcuts are not installed.");
+    const QByteArray path = customPathPrefix + shortcut.id.toUtf8() + '/';
+    const Settings list(g_settings_new_full(listSchema.get(), nullptr, nullptr));
+    const Settings entry(g_settings_new_full(entrySchema.get(), nullptr, path.constData()));
+    if (!writeEntry(entry.get(), shortcut.name, shellCommand(shortcut.command), binding) || !listEntry(list.get(), path))
+        return QStringLiteral("GNOME's custom shortcuts are locked.");
+    // Written through a service (dconf), a change the service refuses is
+    // undone after the fact: read back what stays.
+    g_settings_sync();
+    if (!kept(list.get(), entry.get(), path, binding))
+        return QStringLiteral("GNOME's settings did not keep the shortcut.");
+    return {};
 }
 
 } // namespace platform

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "CommandShortcut.h"
+
 /// The key bindings of GNOME and the desktops built on its shell or window
 /// manager, read through GSettings (dconf in a session, or whatever backend
 /// GSETTINGS_BACKEND names): the window manager's, the shell's, mutter's and
@@ -24,6 +26,13 @@ public:
     /// (a key's summary, a custom binding's name); empty when nothing holds it
     /// or a schema is not installed.
     static QString owner(QKeyCombination combination);
+
+    /// Adds `shortcut` (valid) as the user's custom binding of its id: the entry
+    /// is written first, then listed, so that the desktop never sees it half
+    /// made; adding it again replaces it. Empty when the settings kept it, else
+    /// why not, in a sentence for the user. Waits for the settings' service to
+    /// store it (GIO's own bound).
+    static QString addCustomBinding(const CommandShortcut &shortcut);
 };
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CommandShortcut.h"
+
 #include <QKeyCombination>
 #include <QString>
 
@@ -22,6 +24,15 @@ public:
     /// "Action (Component)"; empty when no action holds it or the service does
     /// not answer within `timeout`.
     static QString owner(QKeyCombination combination, std::chrono::milliseconds timeout = defaultTimeout);
+
+    /// Adds `shortcut` (valid) to the running service: a desktop entry of its
+    /// id in the user's applications folder runs the command (hidden from
+    /// menus), and the service's component of that entry holds the keys; adding
+    /// it again gives it the new keys. Empty when the service took the keys,
+    /// else why not, in a sentence for the user; each call waits `timeout` at
+    /// most.
+    static QString addCommandShortcut(const CommandShortcut &shortcut,
+                                      std::chrono::milliseconds timeout = std::chrono::seconds(2));
 };
 
 } // namespace platform

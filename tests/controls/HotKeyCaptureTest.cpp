@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QShortcut>
 #include <QTest>
 #include <QVBoxLayout>
@@ -151,25 +150,4 @@ TEST_F(CaptureTest, OnceEditingHasEndedKeysPassTheDisabledBroadcasterBy)
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::AltModifier);
     EXPECT_FALSE(broadcaster->performKeyEquivalent(&press));
     EXPECT_TRUE(posted.empty());
-}
-
-TEST_F(CaptureTest, ASheetTakingTheKeyboardNeitherEndsEditingNorLosesItsKeys)
-{
-    startEditing();
-    auto *sheet = new QMessageBox(QMessageBox::Warning, QStringLiteral("Sheet"), QStringLiteral("text"),
-                                  QMessageBox::Ok, &window);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->open();
-    sheet->activateWindow(); // what the window manager does with a new dialog
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == sheet; }));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // answers the sheet
-    ASSERT_FALSE(sheet->isVisible());
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }));
-
-    EXPECT_TRUE(posted.empty());
-    EXPECT_EQ(delegate->calls, QStringList{QStringLiteral("become")});
-    EXPECT_TRUE(broadcaster->isEnabled());
-    QTest::keyClick(field, Qt::Key_Space, Qt::AltModifier);
-    EXPECT_EQ(posted, (std::vector<Posted>{{49, 0x0800}}));
 }

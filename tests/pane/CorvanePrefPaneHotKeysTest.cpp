@@ -25,17 +25,9 @@ QByteArray archive(qint16 keyCode, qint32 modifiers)
     return KeyCombo::keyComboWithKeyCode(keyCode, modifiers)->archivedData();
 }
 
-class HotKeysTest : public ::testing::Test
+class HotKeysTest : public PaneTest
 {
 protected:
-    void SetUp() override
-    {
-        removeDomain();
-        ASSERT_TRUE(loaded.active);
-        ASSERT_NE(field(), nullptr);
-    }
-    void TearDown() override { removeDomain(); }
-
     HotKeyField *field() const { return loaded.outlet<HotKeyField>("_hotKeyField"); }
     KeyBroadcaster *broadcaster() const { return loaded.outlet<KeyBroadcaster>("_keybroadcaster"); }
     QComboBox *sortBy() const { return loaded.outlet<QComboBox>("_sortByPicker"); }
@@ -61,15 +53,7 @@ protected:
             popup->close();
     }
 
-    QMessageBox *sheet() const
-    {
-        QList<QMessageBox *> open;
-        for (QMessageBox *box : loaded.view->findChildren<QMessageBox *>()) {
-            if (box->isVisible())
-                open.append(box);
-        }
-        return open.size() == 1 ? open.front() : nullptr;
-    }
+    QMessageBox *sheet() const { return corvane::test::sheet(loaded.view); }
 
     void answerSheet()
     {
@@ -84,8 +68,6 @@ protected:
         const auto current = loaded.pane.keyCombo();
         return current ? std::pair(current->keyCode(), current->storedModifiers()) : Combo(0, 0);
     }
-
-    LoadedPane loaded;
 };
 
 } // namespace
@@ -142,61 +124,40 @@ TEST_F(HotKeysTest, OptionSpaceIsShownAndDeleteKeysWithoutModifiersClear)
     EXPECT_EQ(sheet(), nullptr);
 }
 
-TEST_F(HotKeysTest, ReservedCombinationsBringTheSheetAndChangeNothing)
+// Reserved first, then what the desktop holds (GNOME's defaults through the
+// real schemas): a sheet each, and the recorded key stays.
+TEST_F(HotKeysTest, RefusedCombinationsBringTheirSheetAndChangeNothing)
 {
-    startEditing({{ShowHideHotKey, archive(49, 0x0800)}});
-    const QByteArray before = *readFile(domainPath());
-    for (const auto &[key, modifiers] :
-         {std::pair{Qt::Key_K, Qt::NoModifier}, {Qt::Key_Tab, Qt::MetaModifier}, {Qt::Key_Q, Qt::MetaModifier}}) {
-        QTest::keyClick(field(), key, modifiers);
-        ASSERT_NE(sheet(), nullptr) << key;
-        EXPECT_EQ(sheet()->text(), QStringLiteral("Hot Key Is Reserved"));
-        EXPECT_EQ(sheet()->informativeText(),
-                  QStringLiteral("The key combination you pressed is either a reserved or recommended keyboard command "
-                                 "equivalent for Mac OS X applications. To prevent conflicts, these key combinations "
-                                 "cannot be assigned to shortcuts."));
-        EXPECT_EQ(sheet()->buttons().size(), 1);
-        EXPECT_EQ(combo(), Combo(49, 0x0800));
-        EXPECT_EQ(field()->text(), QStringLiteral("⌥Space"));
-        answerSheet();
-        // The sheet came and went without ending the edit.
-        EXPECT_TRUE(field()->isEditing());
-        EXPECT_EQ(*readFile(domainPath()), before);
-    }
-}
-
-TEST_F(HotKeysTest, CombinationsTheDesktopHoldsBringASheetNamingTheOwner)
-{
-    const QByteArray schemas = "/usr/share/glib-2.0/schemas";
-    if (!QFile::exists(QString::fromLatin1(schemas + "/gschemas.compiled")))
+    if (!useSystemSchemasWithKeyfile())
         GTEST_SKIP() << "no compiled GSettings schemas: skipped";
-    // GNOME's defaults, read through the real schemas; before GIO's first use.
-    qputenv("GSETTINGS_BACKEND", "keyfile");
-    qputenv("GSETTINGS_SCHEMA_DIR", schemas);
-    const QByteArray previousDesktop = qgetenv("XDG_CURRENT_DESKTOP");
-    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
-
+    const ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", "GNOME");
     startEditing({{ShowHideHotKey, archive(36, 0x0100)}});
     const QByteArray before = *readFile(domainPath());
-    const std::tuple<Qt::Key, Qt::KeyboardModifiers, const char *> held[] = {
-        {Qt::Key_Space, Qt::AltModifier, "Alt+Space is used by the desktop: Activate the window menu"},
-        {Qt::Key_L, Qt::MetaModifier, "Meta+L is used by the desktop: Lock screen"},
+    const QString reserved = QStringLiteral("The key combination you pressed is either a reserved or recommended "
+                                            "keyboard command equivalent for Mac OS X applications. To prevent "
+                                            "conflicts, these key combinations cannot be assigned to shortcuts.");
+    const QString held = QStringLiteral("Hot Key Is Used by the Desktop");
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, QString, QString> rows[] = {
+        {Qt::Key_K, Qt::NoModifier, QStringLiteral("Hot Key Is Reserved"), reserved},
+        {Qt::Key_Tab, Qt::MetaModifier, QStringLiteral("Hot Key Is Reserved"), reserved},
+        {Qt::Key_Space, Qt::AltModifier, held, QStringLiteral("Alt+Space is used by the desktop: Activate the window menu")},
+        {Qt::Key_L, Qt::MetaModifier, held, QStringLiteral("Meta+L is used by the desktop: Lock screen")},
     };
-    for (const auto &[key, modifiers, message] : held) {
+    for (const auto &[key, modifiers, title, message] : rows) {
         QTest::keyClick(field(), key, modifiers);
-        ASSERT_NE(sheet(), nullptr) << message;
-        EXPECT_EQ(sheet()->text(), QStringLiteral("Hot Key Is Used by the Desktop"));
-        EXPECT_EQ(sheet()->informativeText().toStdString(), message);
+        ASSERT_NE(sheet(), nullptr) << qPrintable(message);
+        EXPECT_EQ(sheet()->text(), title);
+        EXPECT_EQ(sheet()->informativeText(), message);
+        EXPECT_EQ(sheet()->buttons().size(), 1);
         EXPECT_EQ(combo(), Combo(36, 0x0100));
         answerSheet();
-        EXPECT_TRUE(field()->isEditing());
+        EXPECT_TRUE(field()->isEditing()); // the sheet came and went without ending the edit
         EXPECT_EQ(*readFile(domainPath()), before);
     }
     // A combination the desktop leaves free is taken.
     QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier | Qt::ShiftModifier | Qt::ControlModifier);
     EXPECT_EQ(sheet(), nullptr);
     EXPECT_EQ(combo(), Combo(49, 0x0800 | 0x0200 | 0x1000));
-    previousDesktop.isNull() ? qunsetenv("XDG_CURRENT_DESKTOP") : qputenv("XDG_CURRENT_DESKTOP", previousDesktop);
 }
 
 // The clear button takes no focus and writes nothing: the cleared key is stored

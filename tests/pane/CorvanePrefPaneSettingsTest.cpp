@@ -14,16 +14,9 @@ const char *const Corners[] = {"_topLeftPicker", "_topRightPicker", "_bottomLeft
 const QStringList CornerKeys = {QStringLiteral("TopLeftCorner"), QStringLiteral("TopRightCorner"),
                                 QStringLiteral("BottomLeftCorner"), QStringLiteral("BottomRightCorner")};
 
-class SettingsTest : public ::testing::Test
+class SettingsTest : public PaneTest
 {
 protected:
-    void SetUp() override
-    {
-        removeDomain();
-        ASSERT_TRUE(loaded.active);
-    }
-    void TearDown() override { removeDomain(); }
-
     QComboBox *picker(const char *name) const { return loaded.outlet<QComboBox>(name); }
     QComboBox *sortBy() const { return picker("_sortByPicker"); }
     QCheckBox *limit() const { return loaded.outlet<QCheckBox>("_limitSearchCheckbox"); }
@@ -34,8 +27,6 @@ protected:
         box->setFocus();
         QTest::keyClick(box, box->currentIndex() + 1 < box->count() ? Qt::Key_Down : Qt::Key_Up);
     }
-
-    LoadedPane loaded;
 };
 
 } // namespace

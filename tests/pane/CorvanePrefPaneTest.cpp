@@ -1,9 +1,7 @@
 #include "CorvanePrefPane.h"
 
-#include "VLOnOffButton.h"
 #include "platform/ui/PreferencePanePlugin.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
@@ -17,24 +15,6 @@ namespace {
 const QString PaneBundle = QStringLiteral(CORVANE_PANE_BUNDLE);
 
 } // namespace
-
-TEST(CorvanePrefPaneView, WiresTheSwitchToToggleEnableAndGivesEachCornerTwoItems)
-{
-    CorvanePrefPane pane(*Bundle::bundleWithPath(PaneBundle));
-    QWidget *view = pane.loadMainView();
-    ASSERT_NE(view, nullptr);
-    auto *button = view->findChild<VLOnOffButton *>(QStringLiteral("_enableCheckbox"));
-    ASSERT_NE(button, nullptr);
-    EXPECT_EQ(button->target(), &pane);
-    EXPECT_EQ(button->action(), QByteArray("toggleEnable"));
-    EXPECT_EQ(button->size(), QSize(64, 26)); // the shipped artwork was found
-    // The other outlets are found by the tests that use them.
-    for (const char *corner : {"_topLeftPicker", "_topRightPicker", "_bottomLeftPicker", "_bottomRightPicker"}) {
-        auto *picker = view->findChild<QComboBox *>(QLatin1String(corner));
-        ASSERT_NE(picker, nullptr) << corner;
-        EXPECT_EQ(picker->count(), 2) << corner; // index 0 stores false, index 1 true
-    }
-}
 
 TEST(CorvanePrefPaneView, TheBundlesPluginMakesThePane)
 {

@@ -15,8 +15,11 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QTableView>
 #include <QTest>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <optional>
 
@@ -61,6 +64,42 @@ inline QString storeFolder()
     return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Velora/Corvane");
 }
 
+inline QString storePath()
+{
+    return storeFolder() + QStringLiteral("/Corvane.db");
+}
+
+/// The sandbox user's applications folder, and where an application `name` is
+/// in it: the app folder itself for a name ending in ".app", else its desktop entry.
+inline QString appsFolder()
+{
+    return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+}
+inline QString appPath(const QString &name)
+{
+    return appsFolder() + u'/' + (name.endsWith(QLatin1String(".app")) ? name : name + QStringLiteral(".desktop"));
+}
+
+/// Makes the application `name` (see appPath) in the applications folder.
+inline bool makeApp(const QString &name)
+{
+    if (name.endsWith(QLatin1String(".app")))
+        return QDir().mkpath(appPath(name));
+    QFile entry(appPath(name));
+    return entry.open(QIODevice::WriteOnly)
+           && entry.write("[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=true\n") > 0;
+}
+
+/// The names the excluded-applications table shows, in order.
+inline QStringList listed(const CorvanePrefPane &pane)
+{
+    QStringList names;
+    auto *table = pane.mainView()->findChild<QTableView *>(QStringLiteral("_excludedApplicationsTable"));
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        names.append(table->model()->index(row, 0).data().toString());
+    return names;
+}
+
 /// The alert sheets open on the window of `view`.
 inline QList<QMessageBox *> openSheets(const QWidget *view)
 {
@@ -70,6 +109,13 @@ inline QList<QMessageBox *> openSheets(const QWidget *view)
             open.append(box);
     }
     return open;
+}
+
+/// The one sheet open on the window of `view`; null for none or several.
+inline QMessageBox *sheet(const QWidget *view)
+{
+    const auto open = openSheets(view);
+    return open.size() == 1 ? open.front() : nullptr;
 }
 
 /// The pane with its view loaded, shown and its window active, so that clicks
@@ -97,6 +143,20 @@ public:
     CorvanePrefPane pane;
     QWidget *view;
     bool active = false;
+};
+
+/// A test of the loaded pane over an empty preferences domain.
+class PaneTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        removeDomain();
+        ASSERT_TRUE(loaded.active);
+    }
+    void TearDown() override { removeDomain(); }
+
+    LoadedPane loaded;
 };
 
 } // namespace corvane::test

@@ -44,6 +44,14 @@ QString sandboxDir()
     return qEnvironmentVariable("CORVANE_TEST_SANDBOX");
 }
 
+bool useSystemSchemasWithKeyfile()
+{
+    const QByteArray schemas = "/usr/share/glib-2.0/schemas";
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qputenv("GSETTINGS_SCHEMA_DIR", schemas);
+    return QFileInfo::exists(QString::fromLatin1(schemas + "/gschemas.compiled"));
+}
+
 void ScopedPermissionChecks::setDacOverride(bool on)
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 
 #include <optional>
 #include <ostream>
@@ -22,6 +23,33 @@ std::optional<QByteArray> readFile(const QString &path);
 
 /// The sandbox folder this test process runs in (see tests/sandbox-run).
 QString sandboxDir();
+
+/// Sets an environment variable (none: unsets it) for one scope.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char *name, const QByteArray &value)
+        : m_name(name)
+        , m_had(qEnvironmentVariableIsSet(name))
+        , m_previous(qgetenv(name))
+    {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    ~ScopedEnvironment() { m_had ? qputenv(m_name, m_previous) : qunsetenv(m_name); }
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_previous;
+};
+
+/// Points GSettings at the system's compiled schemas with the keyfile backend
+/// (values in $XDG_CONFIG_HOME/glib-2.0/settings/keyfile), for the whole
+/// process: GIO keeps what it finds at its first use, so call it before. False
+/// when the schemas are not installed.
+bool useSystemSchemasWithKeyfile();
 
 /// While it lives, the calling thread meets permission bits as a user does, even as
 /// root (capabilities belong to a thread): a read-only file or folder refuses it.

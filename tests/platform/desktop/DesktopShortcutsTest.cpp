@@ -3,9 +3,13 @@
 // kglobalaccel5 daemon started on the sandbox's private bus.
 
 #include "platform/desktop/DesktopShortcuts.h"
+#include "platform/desktop/GlobalShortcutsPortal.h"
 #include "platform/desktop/GnomeKeybindings.h"
 #include "platform/desktop/KdeGlobalShortcuts.h"
 #include "platform/desktop/X11KeyGrab.h"
+
+#include "PortalStandIn.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -28,44 +32,27 @@
 
 namespace {
 
+using corvane::test::ScopedEnvironment;
 using platform::GnomeKeybindings;
 using platform::KdeGlobalShortcuts;
 
 const QString kdeService = QStringLiteral("org.kde.kglobalaccel");
 const QString kdeDaemon = QStringLiteral("/usr/bin/kglobalaccel5");
-const char *const systemSchemas = "/usr/share/glib-2.0/schemas";
 
 bool kdeServiceRuns()
 {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(kdeService);
 }
 
-/// Sets an environment variable for one scope.
-class ScopedEnvironment
-{
-public:
-    ScopedEnvironment(const char *name, const QByteArray &value)
-        : m_name(name)
-        , m_had(qEnvironmentVariableIsSet(name))
-        , m_previous(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnvironment() { m_had ? qputenv(m_name, m_previous) : qunsetenv(m_name); }
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_previous;
-};
-
 /// kglobalaccel5 on the private bus, with `configuration` as its saved
 /// shortcuts; ended by its pid, since it outlives the bus.
 class KdeDaemon
 {
 public:
-    explicit KdeDaemon(const QByteArray &configuration)
+    explicit KdeDaemon(const QByteArray &configuration, const QProcessEnvironment &environment = {})
     {
+        if (!environment.isEmpty())
+            m_process.setProcessEnvironment(environment);
         const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
         QDir().mkpath(configHome);
         QFile file(configHome + QStringLiteral("/kglobalshortcutsrc"));
@@ -193,17 +180,13 @@ private:
 class GnomeSettings : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        // Before GIO's first use: it keeps the backend and schema source it finds.
-        qputenv("GSETTINGS_BACKEND", "keyfile");
-        qputenv("GSETTINGS_SCHEMA_DIR", systemSchemas);
-    }
+    static void SetUpTestSuite() { s_schemas = corvane::test::useSystemSchemasWithKeyfile(); }
     void SetUp() override
     {
-        if (!QFileInfo::exists(QString::fromLatin1(systemSchemas) + QStringLiteral("/gschemas.compiled")))
-            GTEST_SKIP() << "no compiled GSettings schemas in " << systemSchemas << ": skipped";
+        if (!s_schemas)
+            GTEST_SKIP() << "no compiled GSettings schemas: skipped";
     }
+    static inline bool s_schemas = false;
 
     static void setStrv(const char *schema, const char *key, std::initializer_list<const char *> values,
                         const char *path = nullptr)
@@ -214,6 +197,23 @@ protected:
             path ? g_settings_new_with_path(schema, path) : g_settings_new(schema), &g_object_unref);
         ASSERT_TRUE(g_settings_set_strv(settings.get(), key, list.data()));
         g_settings_sync();
+    }
+    static QStringList strv(const char *schema, const char *key)
+    {
+        const std::unique_ptr<GSettings, decltype(&g_object_unref)> settings(g_settings_new(schema), &g_object_unref);
+        const std::unique_ptr<gchar *, decltype(&g_strfreev)> values(g_settings_get_strv(settings.get(), key),
+                                                                     &g_strfreev);
+        QStringList list;
+        for (gchar **value = values.get(); *value; ++value)
+            list << QString::fromUtf8(*value);
+        return list;
+    }
+    static QString string(const char *schema, const char *path, const char *key)
+    {
+        const std::unique_ptr<GSettings, decltype(&g_object_unref)> settings(g_settings_new_with_path(schema, path),
+                                                                             &g_object_unref);
+        const std::unique_ptr<gchar, decltype(&g_free)> value(g_settings_get_string(settings.get(), key), &g_free);
+        return QString::fromUtf8(value.get());
     }
     static void setString(const char *schema, const char *path, const char *key, const char *value)
     {
@@ -261,47 +261,6 @@ TEST_F(GnomeSettings, BindingsAreNamedInTheSchemasWords)
     }
 }
 
-TEST(KdeShortcuts, TheDaemonNamesTheOwningActionAndAStoppedOneCostsOnlyTheTimeout)
-{
-    if (!QFileInfo(kdeDaemon).isExecutable())
-        GTEST_SKIP() << kdeDaemon.toStdString() << " is not installed: skipped";
-    // No daemon: no answer, and the question does not start one.
-    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space), QString());
-    EXPECT_FALSE(kdeServiceRuns());
-
-    const KdeDaemon daemon("[org.kde.krunner.desktop]\n"
-                           "_k_friendly_name=KRunner\n"
-                           "_launch=Alt+Space\\tAlt+F2\\tSearch,Alt+Space\\tAlt+F2\\tSearch,Run Command\n");
-    ASSERT_TRUE(daemon.started());
-    const QStringList action{QStringLiteral("testapp"), QStringLiteral("launch"), QStringLiteral("Test App"),
-                             QStringLiteral("Launch it")};
-    ASSERT_EQ(callKde(QStringLiteral("doRegister"), {action}).type(), QDBusMessage::ReplyMessage);
-    const int metaE = (Qt::MetaModifier | Qt::Key_E).toCombined();
-    const QDBusMessage set = callKde(QStringLiteral("setShortcut"),
-                                     {action, QVariant::fromValue(QList<int>{metaE}), 2u});
-    ASSERT_EQ(set.type(), QDBusMessage::ReplyMessage) << set.errorMessage().toStdString();
-
-    const std::pair<QKeyCombination, const char *> rows[] = {
-        {Qt::AltModifier | Qt::Key_Space, "Run Command (KRunner)"}, // from the saved configuration
-        {Qt::MetaModifier | Qt::Key_E, "Launch it (Test App)"}, // registered through the interface
-        {Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_E, ""},
-    };
-    for (const auto &[combination, owner] : rows)
-        EXPECT_EQ(KdeGlobalShortcuts::owner(combination).toStdString(), owner) << combination.toCombined();
-    // KDE answers before GNOME's settings are even looked at.
-    const ScopedEnvironment session("XDG_CURRENT_DESKTOP", "KDE");
-    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space), QStringLiteral("Run Command (KRunner)"));
-
-    // Stopped, it costs only the bounded wait (the test would hang otherwise), with no owner.
-    ASSERT_EQ(::kill(daemon.pid(), SIGSTOP), 0);
-    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space), QString());
-    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space), std::nullopt);
-    ASSERT_EQ(::kill(daemon.pid(), SIGCONT), 0);
-    // Woken, it answers again: the stop, not the question, was at fault.
-    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space, std::chrono::seconds(10)),
-              QStringLiteral("Run Command (KRunner)"));
-}
-
 TEST(X11KeyGrab, AKeyAnotherClientHoldsIsTakenAndTheTrialLeavesNothingHeld)
 {
     using platform::X11KeyGrab;
@@ -347,4 +306,130 @@ TEST(X11KeyGrab, AKeyAnotherClientHoldsIsTakenAndTheTrialLeavesNothingHeld)
         const ScopedEnvironment wayland("XDG_SESSION_TYPE", "wayland");
         EXPECT_FALSE(platform::desktopShortcutOwner(altSpace).has_value()); // the compositor sees no X grabs
     }
+}
+
+TEST_F(GnomeSettings, ACommandShortcutIsOneCustomBindingThatTheConflictCheckSees)
+{
+    const char *media = "org.gnome.settings-daemon.plugins.media-keys";
+    const char *custom = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
+    const QString base = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
+    const QString users = base + QStringLiteral("c7/");
+    setStrv(media, "custom-keybindings", {users.toUtf8().constData()});
+    const QByteArray ours = (base + QStringLiteral("corvane-test/")).toUtf8();
+    platform::CommandShortcut shortcut{QStringLiteral("corvane-test"), QStringLiteral("Show Launcher"),
+                                       {QStringLiteral("corvanectl"), QStringLiteral("show")},
+                                       Qt::ControlModifier | Qt::AltModifier | Qt::Key_Space};
+
+    EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Gnome, shortcut), QString());
+    EXPECT_EQ(string(custom, ours, "binding"), QStringLiteral("<Control><Alt>space"));
+    EXPECT_EQ(string(custom, ours, "command"), QStringLiteral("corvanectl show"));
+    EXPECT_EQ(GnomeKeybindings::owner(shortcut.keys), QStringLiteral("Show Launcher"));
+
+    // Again, with other keys and an argument a shell would split: replaced, not added.
+    shortcut.command << QStringLiteral("two words");
+    shortcut.keys = Qt::MetaModifier | Qt::Key_F7;
+    EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Gnome, shortcut), QString());
+    EXPECT_EQ(strv(media, "custom-keybindings"), (QStringList{users, QString::fromUtf8(ours)}));
+    EXPECT_EQ(string(custom, ours, "binding"), QStringLiteral("<Super>F7"));
+    EXPECT_EQ(string(custom, ours, "command"), QStringLiteral("corvanectl show 'two words'"));
+    EXPECT_EQ(GnomeKeybindings::owner(Qt::ControlModifier | Qt::AltModifier | Qt::Key_Space), QString());
+
+    // An id that would leave the custom bindings' folder, or nothing to run: nothing is written.
+    for (const QString &id : {QStringLiteral("../../wm"), QStringLiteral("a/b"), QString()}) {
+        shortcut.id = id;
+        EXPECT_NE(platform::addCommandShortcut(platform::ShortcutDesktop::Gnome, shortcut), QString()) << qPrintable(id);
+    }
+    shortcut.id = QStringLiteral("corvane-other");
+    shortcut.command.clear();
+    EXPECT_NE(platform::addCommandShortcut(platform::ShortcutDesktop::Gnome, shortcut), QString());
+    EXPECT_EQ(strv(media, "custom-keybindings").size(), 2);
+}
+
+// The daemon under an X server, where it grabs keys for real.
+TEST(KdeShortcuts, TheDaemonNamesOwnersRunsAddedCommandsAndAStoppedOneCostsOnlyTheTimeout)
+{
+    if (!QFileInfo(kdeDaemon).isExecutable())
+        GTEST_SKIP() << kdeDaemon.toStdString() << " is not installed: skipped";
+    platform::CommandShortcut shortcut{QStringLiteral("corvane-test"), QStringLiteral("Show Launcher"),
+                                       {QStringLiteral("touch"), corvane::test::sandboxDir() + QStringLiteral("/pressed")},
+                                       Qt::ControlModifier | Qt::AltModifier | Qt::Key_K};
+    // No daemon: no answer, a sentence, and the questions do not start one.
+    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space), QString());
+    EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Kde, shortcut),
+              QStringLiteral("KDE's global shortcuts service did not answer."));
+    EXPECT_FALSE(kdeServiceRuns());
+
+    const Xvfb server;
+    if (!server.started())
+        GTEST_SKIP() << "Xvfb did not start: skipped";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(server.display()));
+    const KdeDaemon daemon("[org.kde.krunner.desktop]\n"
+                           "_k_friendly_name=KRunner\n"
+                           "_launch=Alt+Space\\tAlt+F2\\tSearch,Alt+Space\\tAlt+F2\\tSearch,Run Command\n",
+                           environment);
+    ASSERT_TRUE(daemon.started());
+    const QStringList action{QStringLiteral("testapp"), QStringLiteral("launch"), QStringLiteral("Test App"),
+                             QStringLiteral("Launch it")};
+    ASSERT_EQ(callKde(QStringLiteral("doRegister"), {action}).type(), QDBusMessage::ReplyMessage);
+    const int metaE = (Qt::MetaModifier | Qt::Key_E).toCombined();
+    const QDBusMessage set = callKde(QStringLiteral("setShortcut"),
+                                     {action, QVariant::fromValue(QList<int>{metaE}), 2u});
+    ASSERT_EQ(set.type(), QDBusMessage::ReplyMessage) << set.errorMessage().toStdString();
+
+    const std::pair<QKeyCombination, const char *> rows[] = {
+        {Qt::AltModifier | Qt::Key_Space, "Run Command (KRunner)"}, // from the saved configuration
+        {Qt::MetaModifier | Qt::Key_E, "Launch it (Test App)"}, // registered through the interface
+        {Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_E, ""},
+    };
+    for (const auto &[combination, owner] : rows)
+        EXPECT_EQ(KdeGlobalShortcuts::owner(combination).toStdString(), owner) << combination.toCombined();
+    {
+        // KDE answers before GNOME's settings are even looked at.
+        const ScopedEnvironment session("XDG_CURRENT_DESKTOP", "KDE");
+        EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space),
+                  QStringLiteral("Run Command (KRunner)"));
+    }
+
+    // An added command runs when its keys are pressed; keys another holds are refused.
+    EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Kde, shortcut), QString());
+    QProcess press;
+    press.setProcessEnvironment(environment);
+    press.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
+    ASSERT_TRUE(press.waitForFinished());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(shortcut.command[1]); }, 20000));
+    shortcut.keys = Qt::AltModifier | Qt::Key_Space;
+    EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Kde, shortcut),
+              QStringLiteral("KDE kept these keys for another shortcut."));
+
+    // Stopped, it costs only the bounded wait (the test would hang otherwise), with no owner.
+    ASSERT_EQ(::kill(daemon.pid(), SIGSTOP), 0);
+    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space), QString());
+    EXPECT_EQ(platform::desktopShortcutOwner(Qt::AltModifier | Qt::Key_Space), std::nullopt);
+    ASSERT_EQ(::kill(daemon.pid(), SIGCONT), 0);
+    // Woken, it answers again: the stop, not the question, was at fault.
+    EXPECT_EQ(KdeGlobalShortcuts::owner(Qt::AltModifier | Qt::Key_Space, std::chrono::seconds(10)),
+              QStringLiteral("Run Command (KRunner)"));
+}
+
+TEST(GlobalShortcutsPortal, OnlyAPortalOfferingTheInterfaceGivesAVersionAndAStoppedOneIsLeftBehind)
+{
+    const auto ask = [](std::chrono::milliseconds timeout = platform::GlobalShortcutsPortal::defaultTimeout) {
+        QObject context;
+        std::optional<uint> answer;
+        platform::GlobalShortcutsPortal::queryVersion(&context, [&](uint version) { answer = version; }, timeout);
+        return QTest::qWaitFor([&] { return answer.has_value(); }, 20000) ? answer : std::nullopt;
+    };
+    EXPECT_EQ(ask(), 0u); // no portal on the bus
+    {
+        const corvane::test::PortalStandIn portal(QStringLiteral(CORVANE_PORTAL_STAND_IN), 0);
+        ASSERT_TRUE(portal.ready());
+        EXPECT_EQ(ask(), 0u); // a portal without the interface
+    }
+    corvane::test::PortalStandIn portal(QStringLiteral(CORVANE_PORTAL_STAND_IN), 1);
+    ASSERT_TRUE(portal.ready());
+    EXPECT_EQ(ask(), 1u);
+    portal.stop();
+    EXPECT_EQ(ask(std::chrono::milliseconds(300)), 0u);
 }
