@@ -154,7 +154,9 @@ TEST_F(PaneSwitch, SwitchingOnLaunchesTheServiceAndSwitchingOffQuitsItAndRemoves
     ASSERT_TRUE(QFileInfo::exists(servicesBundle()));
 
     const ServiceJournalReader journal;
-    clickOffSide(); // returns once the service is gone
+    clickOffSide();
+    EXPECT_FALSE(toggle->isEnabled()) << "the switch shows it is busy until the service has gone";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toggle->isEnabled(); }, 25000));
     EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
     EXPECT_TRUE(journal.contains(QStringLiteral("message terminateApp")));
     EXPECT_FALSE(QFileInfo::exists(servicesBundle()));
@@ -259,8 +261,18 @@ TEST_F(PaneSwitchSlow, AServiceThatWillNotQuitBringsTheDisableFailedSheetAndTheS
 
     QElapsedTimer timer;
     timer.start();
-    clickOffSide(); // blocks for the whole wait
+    clickOffSide(); // returns at once: the wait runs on the event loop
+    EXPECT_FALSE(toggle->isEnabled());
+    // Meanwhile the rest of the pane works: a new sort order reaches the service.
+    auto *sortBy = pane->mainView()->findChild<QComboBox *>(QStringLiteral("_sortByPicker"));
+    ASSERT_NE(sortBy, nullptr);
+    QTest::keyClick(sortBy, Qt::Key_Down);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("message sortPreferenceChanged 1")));
+    EXPECT_EQ(sheet(), nullptr);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet() != nullptr; }, 40000));
     EXPECT_GE(timer.elapsed(), 20000);
+    EXPECT_TRUE(toggle->isEnabled());
     EXPECT_TRUE(journal.contains(QStringLiteral("ignored terminateApp")));
     EXPECT_EQ(logged,
               QStringList{QStringLiteral("Unable to quit the Velora Corvane service within maximum wait time.")});
