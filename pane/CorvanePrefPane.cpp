@@ -175,8 +175,8 @@ void CorvanePrefPane::willUnselect()
 
 bool CorvanePrefPane::enableService()
 {
-    if (CorvaneServiceHelper::isServiceRunning())
-        return true;
+    // launchService asks the process list itself, and launches nothing (pid 0)
+    // when the service runs: one walk of it is enough.
     qint64 pid = 0;
     if (!CorvaneServiceHelper::launchService(&pid))
         return false;
@@ -232,9 +232,22 @@ void CorvanePrefPane::followServiceConnection(bool follow)
     });
 }
 
-bool CorvanePrefPane::disableService()
+void CorvanePrefPane::disableService(VLOnOffButton *button)
 {
-    return CorvaneServiceHelper::stopService();
+    // The wait runs on the event loop, so every other control keeps working; the
+    // switch takes no click meanwhile and shows why.
+    button->setEnabled(false);
+    button->setCursor(Qt::BusyCursor);
+    CorvaneServiceHelper::beginStoppingService(this, [this, button = QPointer(button)](bool quit) {
+        if (!button)
+            return;
+        button->setEnabled(true);
+        button->unsetCursor();
+        if (quit)
+            return;
+        showDisableFailedAlertSheet();
+        button->setState(1);
+    });
 }
 
 void CorvanePrefPane::toggleEnable(QObject *sender)
@@ -249,10 +262,7 @@ void CorvanePrefPane::toggleEnable(QObject *sender)
         button->setState(0);
     } else {
         forgetLaunch(); // whatever a launch under way does now is no failure to show
-        if (disableService())
-            return;
-        showDisableFailedAlertSheet();
-        button->setState(1);
+        disableService(button);
     }
 }
 

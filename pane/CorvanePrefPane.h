@@ -82,10 +82,12 @@ public:
     /// the "Service Not Enabled" sheet later and puts the switch back off; one that
     /// is still starting keeps it on.
     bool enableService();
-    /// True when the service is not running afterwards. Asks a running service to quit
-    /// and waits for it (blocking, up to 20 s); then, whatever the outcome, removes
-    /// its Services bundle and refreshes the Services menu.
-    bool disableService();
+    /// Asks a running service to quit and waits for it from the event loop (up to
+    /// 20 s), `button` disabled with a busy cursor meanwhile; then, whatever the
+    /// outcome, removes its Services bundle and refreshes the Services menu. When the
+    /// service still runs, shows the "Service Not Disabled." sheet and puts `button`
+    /// back on.
+    void disableService(VLOnOffButton *button);
 
     /// The "Service Not Enabled" sheet on the pane's window; returns at once.
     void showLaunchFailedAlertSheet();

@@ -6,6 +6,7 @@
 #include "platform/core/Exception.h"
 #include "platform/core/Log.h"
 #include "platform/plist/UserDefaults.h"
+#include "platform/system/ProcessExitWatcher.h"
 #include "platform/system/ProcessList.h"
 #include "platform/system/SearchPaths.h"
 #include "platform/system/Workspace.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <thread>
 
@@ -72,6 +74,68 @@ void realSleep(std::chrono::seconds duration)
     }
     std::this_thread::sleep_until(until);
 }
+
+// The Services menu forgets the service, whether or not it quit.
+void forgetServicesBundle()
+{
+    const auto servicesBundle = CorvaneServiceHelper::serviceBundlePath();
+    if (servicesBundle && QFileInfo::exists(*servicesBundle))
+        removeItem(*servicesBundle);
+    platform::Workspace::updateDynamicServices();
+}
+
+void logGivingUp()
+{
+    platform::log(QStringLiteral("Unable to quit the Velora Corvane service within maximum wait time."));
+}
+
+// The wait of waitForServiceToQuit on the event loop: woken when the service's
+// process ends, and checking the process list each poll interval all the same,
+// since the process watched may not be the one the list finds.
+class QuitWait : public QObject
+{
+public:
+    QuitWait(QObject *context, std::function<void(bool)> done)
+        : QObject(context)
+        , m_done(std::move(done))
+    {
+        const auto found = platform::findProcessWithCommandPrefix(CorvaneServiceHelper::serviceName());
+        if (found.status == platform::ProcessSearchResult::Status::Found) {
+            m_exit = std::make_unique<platform::ProcessExitWatcher>(found.pid);
+            connect(m_exit.get(), &platform::ProcessExitWatcher::exited, this, [this] { check(); });
+        }
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            ++m_polls;
+            check();
+        });
+        m_poll.start(CorvaneServiceHelper::quitPollInterval);
+    }
+
+private:
+    void check()
+    {
+        if (!m_done) // told already; deleted from the event loop
+            return;
+        if (!CorvaneServiceHelper::isServiceRunning())
+            finish(true);
+        else if (m_polls >= CorvaneServiceHelper::quitPollCount)
+            finish(false);
+    }
+    void finish(bool quit)
+    {
+        m_poll.stop();
+        if (!quit)
+            logGivingUp();
+        forgetServicesBundle();
+        deleteLater();
+        std::exchange(m_done, nullptr)(quit);
+    }
+
+    std::function<void(bool)> m_done;
+    std::unique_ptr<platform::ProcessExitWatcher> m_exit;
+    QTimer m_poll;
+    int m_polls = 0;
+};
 
 CorvaneServiceHelper::SleepFunction &sleepFunction()
 {
@@ -158,11 +222,18 @@ bool CorvaneServiceHelper::stopService()
         return true;
     quitService();
     const bool quit = waitForServiceToQuit();
-    const auto servicesBundle = serviceBundlePath();
-    if (servicesBundle && QFileInfo::exists(*servicesBundle))
-        removeItem(*servicesBundle);
-    platform::Workspace::updateDynamicServices();
+    forgetServicesBundle();
     return quit;
+}
+
+void CorvaneServiceHelper::beginStoppingService(QObject *context, std::function<void(bool quit)> done)
+{
+    if (!isServiceRunning()) {
+        QMetaObject::invokeMethod(context, [done = std::move(done)] { done(true); }, Qt::QueuedConnection);
+        return;
+    }
+    quitService();
+    new QuitWait(context, std::move(done)); // the context owns it until it has called `done`
 }
 
 void CorvaneServiceHelper::quitService()
@@ -219,7 +290,7 @@ bool CorvaneServiceHelper::waitForServiceToQuit()
         if (!isServiceRunning())
             return true;
     }
-    platform::log(QStringLiteral("Unable to quit the Velora Corvane service within maximum wait time."));
+    logGivingUp();
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/bus/DistantObject.h"
 
 #include <QLatin1String>
+#include <QObject>
 #include <QString>
 
 #include <chrono>
@@ -58,6 +59,14 @@ public:
     /// waitForServiceToQuit), then makes the Services menu forget it, whether or
     /// not it is gone. True when no service runs any more.
     static bool stopService();
+
+    /// stopService() without blocking: returns at once, waits from the event loop
+    /// (each check of the process list quitPollInterval apart, or as soon as the
+    /// service's process ends, up to quitPollCount checks, with the same log line
+    /// when it gives up), and calls `done` with stopService()'s result, also when no
+    /// service ran. Nothing is called once `context` is destroyed, which ends the
+    /// wait. The sleep function of waitForServiceToQuit() plays no part.
+    static void beginStoppingService(QObject *context, std::function<void(bool quit)> done);
 
     /// Asks a running service to terminate (terminateApp, one-way); does nothing
     /// when it is not running or has no connection. Does not wait: see

@@ -112,8 +112,10 @@ bool CorvaneService::start()
 
     takeUp(ServicePreferences::allKeys());
     installServicesBundle();
-    m_catalogue = std::make_unique<ApplicationCatalogue>(m_journal, modelPath());
-    m_catalogue->open();   // a service without its store still answers the rest
+    // Cataloguing loads the SQL driver, reads every application folder and may wait
+    // out another writer's lock: the launch is announced first. Queued before the
+    // name is taken, the catalogue opens before any message to it is delivered.
+    QMetaObject::invokeMethod(this, &CorvaneService::openCatalogue, Qt::QueuedConnection);
 
     m_connection = platform::Connection::registerName(
         ConnectionName, corvaneProtocol(), [this](const QString &method, const QVariantList &arguments) {
@@ -143,6 +145,14 @@ bool CorvaneService::start()
     platform::DistributedNotificationCenter::defaultCenter().postNotificationName(LaunchedNotification);
     m_journal.write(QStringLiteral("posted"), {LaunchedNotification});
     return true;
+}
+
+void CorvaneService::openCatalogue()
+{
+    if (m_quitting)
+        return;
+    m_catalogue = std::make_unique<ApplicationCatalogue>(m_journal, modelPath());
+    m_catalogue->open();   // a service without its store still answers the rest
 }
 
 void CorvaneService::quit()

@@ -44,8 +44,9 @@ public:
     static QString modelPath();
 
     /// Takes up the settings, installs the Services bundle, registers the
-    /// connection and announces the launch. False when the connection is taken,
-    /// that is when another instance runs, or the bus cannot be reached.
+    /// connection and announces the launch; the catalogue opens from the event
+    /// loop after that, before any message is handled. False when the connection
+    /// is taken, that is when another instance runs, or the bus cannot be reached.
     bool start();
 
     /// Announces the quit, gives the connection up and ends the event loop.
@@ -59,6 +60,7 @@ private:
     void takeUp(const QStringList &keys);
     void takeUp(const QString &key, const QString &value);
     void installServicesBundle();
+    void openCatalogue();
 
     Options m_options;
     ServiceJournal m_journal;

@@ -9,7 +9,9 @@ namespace platform {
 /// zombies do not count. A process whose entry cannot be read (it ended meanwhile,
 /// or it is not accessible) is skipped and the walk goes on. The kernel keeps at
 /// most 15 bytes of a command name, so a longer `name` never matches (as with
-/// `pgrep -x`). Walks /proc afresh on each call and stops at the first match.
+/// `pgrep -x`). The process that answered the last call on this thread is asked
+/// first, so that while it runs a call reads one process's files; otherwise /proc
+/// is walked, stopping at the first match.
 bool isProcessRunning(const QString &name);
 
 /// The same over the process folder `procRoot` laid out as /proc is (for tests).

@@ -146,7 +146,9 @@ TEST_F(PaneSwitch, SwitchingOnLaunchesTheServiceAndSwitchingOffQuitsItAndRemoves
     ASSERT_TRUE(QFileInfo::exists(servicesBundle()));
 
     const ServiceJournalReader journal;
-    clickOffSide(); // returns once the service is gone
+    clickOffSide();
+    EXPECT_FALSE(toggle->isEnabled()) << "the switch shows it is busy until the service has gone";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toggle->isEnabled(); }, 25000));
     EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
     EXPECT_TRUE(journal.contains(QStringLiteral("message terminateApp")));
     EXPECT_FALSE(QFileInfo::exists(servicesBundle()));
@@ -248,11 +250,22 @@ TEST_F(PaneSwitch, AServiceThatWillNotQuitBringsTheDisableFailedSheetAndTheSwitc
     const ServiceJournalReader journal;
     QStringList logged;
     const platform::ScopedLogSink sink([&](const platform::LogRecord &r) { logged.append(r.message); });
-    // The wait's seconds pass at once (how long it waits is the helper's test).
-    CorvaneServiceHelper::setSleepFunction([](std::chrono::seconds) {});
-    clickOffSide(); // returns when the wait has given up
-    CorvaneServiceHelper::setSleepFunction({});
-    EXPECT_TRUE(journal.waitFor(QStringLiteral("ignored terminateApp")));
+
+    QElapsedTimer timer;
+    timer.start();
+    clickOffSide(); // returns at once: the wait runs on the event loop
+    EXPECT_FALSE(toggle->isEnabled());
+    // Meanwhile the rest of the pane works: a new sort order reaches the service.
+    auto *sortBy = pane->mainView()->findChild<QComboBox *>(QStringLiteral("_sortByPicker"));
+    ASSERT_NE(sortBy, nullptr);
+    QTest::keyClick(sortBy, Qt::Key_Down);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("message sortPreferenceChanged 1")));
+    EXPECT_EQ(sheet(), nullptr);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet() != nullptr; }, 40000));
+    EXPECT_GE(timer.elapsed(), 20000);
+    EXPECT_TRUE(toggle->isEnabled());
+    EXPECT_TRUE(journal.contains(QStringLiteral("ignored terminateApp")));
     EXPECT_EQ(logged,
               QStringList{QStringLiteral("Unable to quit the Velora Corvane service within maximum wait time.")});
     EXPECT_TRUE(CorvaneServiceHelper::isServiceRunning());

@@ -9,9 +9,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 using namespace corvane::test;
@@ -110,4 +112,37 @@ TEST_F(CorvaneServiceHelperTest, WaitGivesUpAfterTwentyOneSecondPollsWithItsLogL
     EXPECT_EQ(sleeps, std::vector<std::chrono::seconds>(20, std::chrono::seconds(1)));
     EXPECT_EQ(logged(), QStringList{GiveUp});
     EXPECT_TRUE(CorvaneServiceHelper::isServiceRunning());
+}
+
+TEST_F(CorvaneServiceHelperTest, StoppingWithoutBlockingTellsFromTheEventLoopAndNeverADestroyedCaller)
+{
+    std::vector<bool> told;
+    const auto record = [&](bool quit) { told.push_back(quit); };
+    QObject caller;
+    CorvaneServiceHelper::beginStoppingService(&caller, record); // none runs
+    EXPECT_TRUE(told.empty()) << "told before returning";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }));
+    EXPECT_EQ(told, std::vector<bool>{true});
+
+    told.clear();
+    ASSERT_GT(guard.start(), 0);
+    const QString bundle = *CorvaneServiceHelper::serviceBundlePath();
+    ASSERT_TRUE(QFileInfo::exists(bundle));
+    CorvaneServiceHelper::beginStoppingService(&caller, record);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }, 20000));
+    EXPECT_EQ(told, std::vector<bool>{true});
+    EXPECT_FALSE(CorvaneServiceHelper::isServiceRunning());
+    EXPECT_FALSE(QFileInfo::exists(bundle));
+
+    // A caller that goes while the service quits hears nothing.
+    told.clear();
+    const pid_t pid = guard.start();
+    ASSERT_GT(pid, 0);
+    auto gone = std::make_unique<QObject>();
+    CorvaneServiceHelper::beginStoppingService(gone.get(), record);
+    gone.reset();
+    ASSERT_TRUE(ServiceGuard::waitUntilGone(pid));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(told.empty());
+    EXPECT_TRUE(logged().isEmpty());
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,6 +47,9 @@ public:
     NamedChild(const NamedChild &) = delete;
     NamedChild &operator=(const NamedChild &) = delete;
 
+    /// Ends a running child without reaping it: it stays a zombie until destroyed.
+    void stop() const { ::kill(m_pid, SIGKILL); }
+
     /// Waits until the kernel shows the name (and, for a zombie, the state).
     bool waitUntil(const QByteArray &name, char state) const
     {
@@ -82,6 +86,27 @@ TEST(ProcessList, MatchesARunningProcessByItsExactNameAndNoZombie)
     NamedChild zombie("CvListZombie", NamedChild::Kind::Zombie);
     ASSERT_TRUE(zombie.waitUntil("CvListZombie", 'Z'));
     EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListZombie")));
+}
+
+TEST(ProcessList, AProcessFoundBeforeAnswersOnlyWhileItStillRuns)
+{
+    // The first is found by a walk and remembered; once it has ended (a zombie,
+    // then reaped) the answer must come from the process list again, which still
+    // holds the second one of that name.
+    auto first = std::make_unique<NamedChild>("CvListAgain", NamedChild::Kind::Running);
+    ASSERT_TRUE(first->waitUntil("CvListAgain", 'S'));
+    EXPECT_TRUE(isProcessRunning(QStringLiteral("CvListAgain")));
+    EXPECT_TRUE(isProcessRunning(QStringLiteral("CvListAgain")));
+    EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListAgai"))) << "the remembered process answers its name only";
+
+    first->stop();
+    ASSERT_TRUE(first->waitUntil("CvListAgain", 'Z'));
+    EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListAgain")));
+    NamedChild second("CvListAgain", NamedChild::Kind::Running);
+    ASSERT_TRUE(second.waitUntil("CvListAgain", 'S'));
+    EXPECT_TRUE(isProcessRunning(QStringLiteral("CvListAgain")));
+    first.reset();
+    EXPECT_TRUE(isProcessRunning(QStringLiteral("CvListAgain")));
 }
 
 TEST(ProcessList, OtherUsersProcessesDoNotCount)
