@@ -6,6 +6,8 @@
 
 JOBS         ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+# Flags for every benchmark of `make bench`, e.g. --benchmark_repetitions=3.
+BENCH_FLAGS  ?=
 
 # Let every clone share one compiler cache: paths relative to the clone, and the
 # working folder left out of the hash (debug info then names the build folder).
@@ -60,7 +62,7 @@ build-bench/build.ninja: | bench-deps
 
 bench: build-bench/build.ninja
 	cmake --build --preset bench -j $(JOBS)
-	scripts/run-benchmarks build-bench
+	scripts/run-benchmarks build-bench $(BENCH_FLAGS)
 
 screenshot: build
 	scripts/screenshot build

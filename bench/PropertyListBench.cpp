@@ -287,9 +287,10 @@ void printRatios(const corvane::bench::BenchmarkTimes &times)
             const std::string suffix = std::string(op) + '/' + format;
             const auto peer = times.ratio("bridge" + suffix, "libplist" + suffix);
             const auto core = times.ratio("bridge" + suffix, "core" + suffix);
-            if (peer && core)
-                std::printf("ratio %s %s (CPU time): bridge / libplist = %.2f; bridge / libplist core alone = %.2f\n", op,
-                            format, peer->value(), core->value());
+            if (peer)
+                std::printf("ratio %s %s, bridge / libplist: %.2fx (CPU time)\n", op, format, peer->value());
+            if (core)
+                std::printf("ratio %s %s, bridge / libplist core alone: %.2fx (CPU time)\n", op, format, core->value());
         }
     }
 }

@@ -118,7 +118,7 @@ void printRatio(const corvane::bench::BenchmarkTimes &times, const char *label, 
                 const std::string &peer)
 {
     if (const auto ratio = times.ratio(ours, peer))
-        std::printf("ratio %-46s %6.2fx  (%.1f ns vs %.1f ns per call, CPU)\n", label, ratio->value(), ratio->numerator,
+        std::printf("ratio %s: %.2fx  (%.1f ns vs %.1f ns per call, CPU)\n", label, ratio->value(), ratio->numerator,
                     ratio->denominator);
 }
 

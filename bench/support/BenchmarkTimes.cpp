@@ -36,8 +36,10 @@ private:
 void BenchmarkTimes::record(const benchmark::BenchmarkReporter::Run &run)
 {
     using Run = benchmark::BenchmarkReporter::Run;
-    const bool isMean = run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean";
-    if (run.error_occurred || (run.run_type != Run::RT_Iteration && !isMean))
+    // The median of repetitions, as one slow repetition on a busy machine moves a
+    // mean but not a median.
+    const bool isMedian = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+    if (run.error_occurred || (run.run_type != Run::RT_Iteration && !isMedian))
         return;
     const bool real = m_clock == Clock::Real || (m_clock == Clock::AsMeasured && !run.run_name.time_type.empty());
     const double time = real ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();

@@ -28,13 +28,13 @@ struct Ratio
 };
 
 /// Each benchmark's time per iteration, in the unit of its row in the table.
-/// With repetitions the mean stands for the benchmark; failed runs are left out.
+/// With repetitions the median stands for the benchmark; failed runs are left out.
 class BenchmarkTimes
 {
 public:
     explicit BenchmarkTimes(Clock clock) : m_clock(clock) {}
 
-    /// Keeps the time of `run` when it is a plain run or a mean.
+    /// Keeps the time of `run` when it is a plain run or a median.
     void record(const benchmark::BenchmarkReporter::Run &run);
 
     /// The time of the benchmark `name`: its name as the table shows it, without

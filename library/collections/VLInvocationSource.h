@@ -2,6 +2,7 @@
 
 #include "platform/core/Invocation.h"
 
+#include <deque>
 #include <optional>
 
 /// Where a VLQueueProcessor takes its invocations from: a VLQueue. The processor
@@ -14,4 +15,14 @@ public:
     /// Waits for the oldest invocation and takes it; none once the workers are
     /// being shut down.
     virtual std::optional<platform::Invocation> nextInvocationInQueue() = 0;
+
+    /// Waits for work and appends to `batch` the invocations to run next, in
+    /// order; appends none once the workers are being shut down. By default the
+    /// oldest invocation alone; a source may hand out more where running them
+    /// one after another on the same worker is what would happen anyway.
+    virtual void takeInvocations(std::deque<platform::Invocation> &batch)
+    {
+        if (auto next = nextInvocationInQueue())
+            batch.push_back(std::move(*next));
+    }
 };

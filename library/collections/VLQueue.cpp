@@ -3,7 +3,9 @@
 #include "platform/core/ConditionLock.h"
 #include "VLQueueProcessor.h"
 
+#include <atomic>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -24,6 +26,9 @@ struct VLQueue::Private
     std::vector<std::shared_ptr<VLQueueProcessor>> processors;
     std::mutex processorsLock;
     bool shuttingDownProcessors = false;
+    // Read under queueLock by the workers to size what they take; written under
+    // processorsLock.
+    std::atomic<std::size_t> processorCount{0};
 };
 
 VLQueue::VLQueue()
@@ -55,6 +60,8 @@ VLQueue::~VLQueue()
 void VLQueue::startQueueProcessors(quint32 count)
 {
     std::lock_guard guard(d->processorsLock);
+    // Counted before any starts, so that none of them takes a lone worker's batch.
+    d->processorCount.store(d->processors.size() + count, std::memory_order_relaxed);
     for (quint32 i = 0; i < count; ++i) {
         auto processor = std::make_shared<VLQueueProcessor>(*this);
         processor->startProcessingInNewThread();
@@ -93,6 +100,28 @@ std::optional<platform::Invocation> VLQueue::nextInvocationInQueue()
     else
         d->queueLock.unlock();
     return next;
+}
+
+void VLQueue::takeInvocations(std::deque<platform::Invocation> &batch)
+{
+    if (d->processorCount.load(std::memory_order_relaxed) > 1)
+        return VLInvocationSource::takeInvocations(batch);
+    // A lone worker runs the pending invocations in order whether it takes them
+    // one by one or all at once; at once it meets the producers at the lock once
+    // per batch instead of once per invocation. With more workers each takes one,
+    // so that a long invocation never holds back the ones queued behind it.
+    d->queueLock.lockWhenCondition(QueueNotEmptyOrShuttingDown);
+    if (d->shuttingDownProcessors) {
+        d->queueLock.unlock();
+        return;
+    }
+    if (batch.empty()) {
+        std::swap(batch, d->queue); // the deques trade their blocks: nothing is allocated
+    } else {
+        std::move(d->queue.begin(), d->queue.end(), std::back_inserter(batch));
+        d->queue.clear();
+    }
+    d->queueLock.unlockWithCondition(QueueEmpty);
 }
 
 void VLQueue::shutdownAllQueueProcessors()

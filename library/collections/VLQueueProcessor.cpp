@@ -7,6 +7,7 @@
 #include <cxxabi.h>
 
 #include <cstdlib>
+#include <deque>
 #include <exception>
 #include <typeinfo>
 
@@ -94,18 +95,20 @@ void VLQueueProcessor::blockUntilDone()
 void VLQueueProcessor::threadedProcessQueue()
 {
     m_exitLock.lock();
+    std::deque<platform::Invocation> batch;
     for (;;) {
-        std::optional<platform::Invocation> invocation;
-        // Other than in an invocation, an exception while taking the next one
+        // Other than in an invocation, an exception while taking the next ones
         // leaves the queue in an unknown state: this worker ends.
-        if (!loggingExceptions([&] { invocation = m_queue.nextInvocationInQueue(); }, acquireLogLine))
+        if (!loggingExceptions([&] { m_queue.takeInvocations(batch); }, acquireLogLine))
             break;
-        if (!invocation)
+        if (batch.empty())
             break;
-        // Whatever an invocation throws is logged and the worker goes on; one
-        // failing call must not end the process or leave shutdown waiting.
-        loggingExceptions([&] { invocation->invoke(); }, exceptionLogLine);
-        invocation.reset(); // free what it holds before the next one starts
+        while (!batch.empty()) {
+            // Whatever an invocation throws is logged and the worker goes on; one
+            // failing call must not end the process or leave shutdown waiting.
+            loggingExceptions([&] { batch.front().invoke(); }, exceptionLogLine);
+            batch.pop_front(); // free what it holds before the next one starts
+        }
     }
     m_exitLock.unlockWithCondition(Finished);
 }

@@ -2,15 +2,36 @@
 
 #include "platform/core/Log.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <optional>
 #include <vector>
 
 namespace {
 
+// QString::compare(a, b, Qt::CaseInsensitive) < 0, without its per-character
+// case-folding lookup while both strings hold ASCII: sorting the listing is most
+// of its cost. There folding case is lowering A-Z. At the first code unit beyond
+// ASCII Qt's own comparison decides, as full folding maps some of them onto
+// ASCII letters (U+212A KELVIN SIGN onto 'k', U+017F LONG S onto 's').
 bool caseInsensitiveLess(const QString &a, const QString &b)
 {
-    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    const auto *x = reinterpret_cast<const char16_t *>(a.constData());
+    const auto *y = reinterpret_cast<const char16_t *>(b.constData());
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t cx = x[i], cy = y[i];
+        if ((cx | cy) >= 0x80)
+            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+        if (cx == cy)
+            continue;
+        const char16_t lx = cx >= u'A' && cx <= u'Z' ? char16_t(cx + 32) : cx;
+        const char16_t ly = cy >= u'A' && cy <= u'Z' ? char16_t(cy + 32) : cy;
+        if (lx != ly)
+            return lx < ly;
+    }
+    return a.size() < b.size();
 }
 
 } // namespace
@@ -52,7 +73,10 @@ QStringList VLTrieNode::stringsWithPrefix(const QString &prefix) const
         const VLTrieNode *node;
         qsizetype depth;
     };
-    std::vector<Pending> pending{{this, 0}};
+    // The stack holds a node's later siblings per level: on the stack frame for
+    // any listing a completion list makes, so that a short one allocates only
+    // its result.
+    QVarLengthArray<Pending, 64> pending{{this, 0}};
     QStringList strings;
     std::optional<bool> prefixIsOwnPath;
     while (!pending.empty()) {

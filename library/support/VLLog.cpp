@@ -5,10 +5,16 @@
 
 #include <QDateTime>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
+#include <pthread.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -39,13 +45,31 @@ void writeTimestamp(char *out)
     out[22] = char('0' + millis % 10);
 }
 
-// " name[pid] ". The pid is asked for at each call, as a child forked after the
-// first line has a pid of its own; the text is made again only when it changed.
+// The process id, asked of the kernel once and again in each forked child: a
+// system call per line costs as much as the line's own write. A child made
+// without fork() (vfork, a bare clone) must exec before it logs, as it must
+// before it does almost anything.
+std::atomic<pid_t> knownPid{0};
+
+pid_t currentPid()
+{
+    static const bool forgetsInChildren = [] {
+        return ::pthread_atfork(nullptr, nullptr, [] { knownPid.store(0, std::memory_order_relaxed); }) == 0;
+    }();
+    pid_t pid = forgetsInChildren ? knownPid.load(std::memory_order_relaxed) : 0;
+    if (pid == 0) {
+        pid = ::getpid();
+        knownPid.store(pid, std::memory_order_relaxed);
+    }
+    return pid;
+}
+
+// " name[pid] ", made again only when the pid changed (in a forked child).
 const QByteArray &processTag()
 {
     thread_local pid_t taggedPid = 0;
     thread_local QByteArray tag;
-    const pid_t pid = ::getpid();
+    const pid_t pid = currentPid();
     if (pid != taggedPid) {
         tag = ' ' + platform::processName().toUtf8() + '[' + QByteArray::number(qint64(pid)) + "] ";
         taggedPid = pid;
@@ -53,11 +77,83 @@ const QByteArray &processTag()
     return tag;
 }
 
+// How a line goes out depends on what the descriptor is. On the machines this
+// runs on a system call costs about as much as the line's own write, so the old
+// way of polling and then holding SIGPIPE back (four calls beside the write) is
+// kept for the descriptors that need it, and every other one is recognised with
+// a single fstat().
+enum class Route : quint8 {
+    Unknown,  // asked of fstat() at each line: a straight write is never taken on trust
+    Polled,   // pipes, FIFOs, terminals and other devices: polled, then written with SIGPIPE held back
+    Socket,   // one send() that neither waits nor raises SIGPIPE
+    Straight, // a regular file, a block device or /dev/null: never waits for a reader, never raises SIGPIPE
+    None,     // not an open descriptor
+};
+
+// The routes that are safe whatever the descriptor has become since, kept per
+// descriptor number: polling suits every kind of descriptor, and send() on
+// anything but a socket fails (ENOTSOCK) without writing. So a descriptor closed
+// and opened again as something else costs at most speed, never a wait or a
+// SIGPIPE. Larger descriptor numbers are asked every time.
+constexpr int RememberedDescriptors = 4096;
+std::atomic<Route> rememberedRoutes[RememberedDescriptors];
+
+Route freshRouteOf(int fd)
+{
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        return Route::None;
+    if (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode))
+        return Route::Straight;
+    if (S_ISCHR(status.st_mode) && status.st_rdev == makedev(1, 3))
+        return Route::Straight;
+    const Route route = S_ISSOCK(status.st_mode) ? Route::Socket : Route::Polled;
+    if (fd < RememberedDescriptors)
+        rememberedRoutes[fd].store(route, std::memory_order_relaxed);
+    return route;
+}
+
+Route routeOf(int fd)
+{
+    if (fd < 0)
+        return Route::None;
+    const Route remembered = fd < RememberedDescriptors ? rememberedRoutes[fd].load(std::memory_order_relaxed) : Route::Unknown;
+    return remembered == Route::Unknown ? freshRouteOf(fd) : remembered;
+}
+
+// Gives the finished line to `fd` in one write, or drops it.
+void emitLine(int fd, Route route, QByteArrayView line)
+{
+    switch (route) {
+    case Route::Unknown:
+    case Route::None:
+        return;
+    case Route::Straight:
+        // What a poll would answer for these is "writable", always.
+        (void)!::write(fd, line.data(), size_t(line.size()));
+        return;
+    case Route::Socket:
+        if (::send(fd, line.data(), size_t(line.size()), MSG_DONTWAIT | MSG_NOSIGNAL) < 0 && errno == ENOTSOCK) {
+            // The number was remembered for a socket that has since gone.
+            if (fd < RememberedDescriptors)
+                rememberedRoutes[fd].store(Route::Unknown, std::memory_order_relaxed);
+            if (const Route now = freshRouteOf(fd); now != Route::Socket)
+                emitLine(fd, now, line);
+        }
+        return;
+    case Route::Polled:
+        if (platform::isDescriptorWritableNow(fd))
+            platform::writeOnceWithoutSigpipe(fd, line);
+        return;
+    }
+}
+
 } // namespace
 
 void VLLogfv(int fd, const char *format, va_list arguments)
 {
-    if (!format || !platform::isDescriptorWritableNow(fd))
+    const Route route = format ? routeOf(fd) : Route::None;
+    if (route == Route::None)
         return;
 
     // The line is assembled in place: stamp, tag, message, line feed. Lines that
@@ -84,7 +180,7 @@ void VLLogfv(int fd, const char *format, va_list arguments)
     writeTimestamp(line);
     std::memcpy(line + StampLength, tag.constData(), size_t(tag.size()));
     line[head + length] = '\n';
-    platform::writeOnceWithoutSigpipe(fd, QByteArrayView(line, head + length + 1));
+    emitLine(fd, route, QByteArrayView(line, head + length + 1));
 }
 
 void VLLogf(int fd, const char *format, ...)

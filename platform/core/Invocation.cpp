@@ -70,6 +70,7 @@ Invocation::Invocation(std::shared_ptr<QObject> target, QByteArrayView selector,
             continue;
         if (auto converted = convertedArguments(method, arguments)) {
             m_method = method;
+            m_methodIndex = index;
             m_arguments = std::move(*converted);
             return;
         }
@@ -81,17 +82,19 @@ Invocation::Invocation(std::shared_ptr<QObject> target, QByteArrayView selector,
 
 void Invocation::invoke() const
 {
-    std::array<QGenericArgument, MaximumArgumentCount> arguments{};
+    // Straight to the object's meta-call with the addresses of the arguments:
+    // the method and the argument types were settled when the invocation was
+    // made, and QMetaMethod::invoke would check them again, by type name, at
+    // every call. Slot 0 is for a return value, which is discarded.
+    std::array<void *, MaximumArgumentCount + 1> slots{};
     for (qsizetype i = 0; i < m_arguments.size(); ++i) {
         const QVariant &argument = m_arguments.at(i);
-        const QMetaType type = m_method.parameterMetaType(int(i));
         // A QVariant parameter receives the variant itself, every other one its value.
-        const void *data = type == QMetaType::fromType<QVariant>() ? &argument : argument.constData();
-        arguments[size_t(i)] = QGenericArgument(type.name(), data);
+        const void *data = m_method.parameterMetaType(int(i)) == QMetaType::fromType<QVariant>() ? &argument
+                                                                                                : argument.constData();
+        slots[size_t(i) + 1] = const_cast<void *>(data);
     }
-    m_method.invoke(m_target.get(), Qt::DirectConnection, QGenericReturnArgument(), arguments[0], arguments[1],
-                    arguments[2], arguments[3], arguments[4], arguments[5], arguments[6], arguments[7],
-                    arguments[8], arguments[9]);
+    QMetaObject::metacall(m_target.get(), QMetaObject::InvokeMetaMethod, m_methodIndex, slots.data());
 }
 
 } // namespace platform

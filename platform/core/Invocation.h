@@ -42,6 +42,7 @@ public:
 private:
     std::shared_ptr<QObject> m_target;
     QMetaMethod m_method;
+    int m_methodIndex = -1; // m_method's, which QMetaMethod works out anew each time
     QVariantList m_arguments;
 };
 

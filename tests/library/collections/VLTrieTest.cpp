@@ -69,8 +69,9 @@ TEST(VLTrie, RemovalIsTrueForEveryExistingPathAndKeepsTheOtherStrings)
 TEST(VLTrie, AgreesWithASortedSetUnderRandomAddsAndRemovals)
 {
     // A small alphabet with both cases makes many shared prefixes and many
-    // strings that are equal without case.
-    const QString alphabet = QStringLiteral("aAbB");
+    // strings that are equal without case; beside ASCII, letters that fold onto
+    // ASCII ones (KELVIN SIGN, LONG S) and one that does not.
+    const QString alphabet = QStringLiteral("aAbBkK\u212AsS\u017F\u00E4\u00C4");
     QRandomGenerator random(20240611);
     auto randomString = [&] {
         QString s;

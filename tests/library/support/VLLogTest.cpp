@@ -5,12 +5,15 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,4 +112,96 @@ TEST(VLLogf, WorksWithDescriptorsBeyondTheSelectLimit)
     VLLogf(high, "high %d", high);
     ::close(high);
     EXPECT_TRUE(pipe.drain().endsWith(QByteArray("] high ") + QByteArray::number(high) + '\n'));
+}
+
+namespace {
+
+// A connected pair of stream sockets whose ends close with the test.
+struct SocketPair
+{
+    int fds[2] = {-1, -1};
+    SocketPair() { ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds); }
+    ~SocketPair()
+    {
+        for (int fd : fds)
+            if (fd >= 0)
+                ::close(fd);
+    }
+};
+
+QByteArray readAvailable(int fd)
+{
+    QByteArray all;
+    char buffer[65536];
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
+        all.append(buffer, n);
+    return all;
+}
+
+} // namespace
+
+TEST(VLLogf, SocketsTakeTheLineButNeverWaitNorRaiseSigpipe)
+{
+    SocketPair pair;
+    ASSERT_GE(pair.fds[0], 0);
+    VLLogf(pair.fds[0], "to a socket %d", 1);
+    EXPECT_TRUE(readAvailable(pair.fds[1]).endsWith("] to a socket 1\n"));
+
+    // A blocking socket whose buffer is full drops the line.
+    const QByteArray chunk(4096, 'f');
+    ::fcntl(pair.fds[0], F_SETFL, O_NONBLOCK);
+    while (::send(pair.fds[0], chunk.constData(), size_t(chunk.size()), 0) > 0) {
+    }
+    ::fcntl(pair.fds[0], F_SETFL, 0);
+    VLLogf(pair.fds[0], "lost %d", 2);
+    EXPECT_FALSE(readAvailable(pair.fds[1]).contains("lost"));
+
+    // Its reader gone, the line is dropped and the process lives on with no SIGPIPE pending.
+    ::close(pair.fds[1]);
+    pair.fds[1] = -1;
+    VLLogf(pair.fds[0], "lost %d", 3);
+    sigset_t pending;
+    sigpending(&pending);
+    EXPECT_FALSE(sigismember(&pending, SIGPIPE));
+}
+
+TEST(VLLogf, ADescriptorNumberReusedForAnotherKindStillGetsItsLines)
+{
+    // The same number is a socket, a pipe, then a regular file: each gets its line.
+    SocketPair pair;
+    Pipe pipe;
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    const int number = ::fcntl(pair.fds[0], F_DUPFD_CLOEXEC, 900);
+    if (number < 0)
+        GTEST_SKIP() << "descriptor limit below 900";
+    VLLogf(number, "first %d", 1);
+    EXPECT_TRUE(readAvailable(pair.fds[1]).endsWith("] first 1\n"));
+
+    ::dup3(pipe.write, number, O_CLOEXEC);
+    VLLogf(number, "second %d", 2);
+    EXPECT_TRUE(pipe.drain().endsWith("] second 2\n"));
+
+    ::dup3(file.handle(), number, O_CLOEXEC);
+    VLLogf(number, "third %d", 3);
+    ::close(number);
+    file.seek(0); // the offset is shared with the duplicate, which wrote
+    EXPECT_TRUE(file.readAll().endsWith("] third 3\n"));
+}
+
+TEST(VLLogf, AForkedChildWritesItsOwnPid)
+{
+    Pipe pipe;
+    VLLogf(pipe.write, "parent"); // the parent's pid is known before the fork
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        VLLogf(pipe.write, "child");
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const QByteArray lines = pipe.drain();
+    EXPECT_TRUE(lines.contains('[' + QByteArray::number(qint64(child)) + "] child\n")) << lines.constData();
+    EXPECT_TRUE(lines.contains('[' + QByteArray::number(qint64(::getpid())) + "] parent\n")) << lines.constData();
 }
