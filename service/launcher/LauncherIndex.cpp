@@ -1,0 +1,124 @@
+#include "LauncherIndex.h"
+
+#include <algorithm>
+#include <utility>
+
+LauncherIndex::SortOrder LauncherIndex::sortOrderFromPreference(const QString &value)
+{
+    bool isNumber = false;
+    const int index = value.toInt(&isNumber);
+    if (isNumber && index >= 0 && index <= 2)
+        return SortOrder(index);
+    return SortOrder::Name;
+}
+
+QString LauncherIndex::fold(const QString &text)
+{
+    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+    QString folded;
+    folded.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            folded += c;
+    }
+    return folded.toCaseFolded();
+}
+
+void LauncherIndex::setApplications(const QList<LauncherApplication> &applications)
+{
+    m_applications = applications;
+    m_keys.clear();
+    m_keys.reserve(applications.size());
+    for (const LauncherApplication &app : applications) {
+        Keys keys;
+        keys.name = fold(app.name);
+        keys.fields << keys.name;
+        if (!app.genericName.isEmpty())
+            keys.fields << fold(app.genericName);
+        for (const QString &keyword : app.keywords)
+            keys.fields << fold(keyword);
+        if (!app.executable.isEmpty())
+            keys.fields << fold(app.executable);
+        m_keys.append(std::move(keys));
+    }
+}
+
+void LauncherIndex::setSortOrder(SortOrder order)
+{
+    m_order = order;
+}
+
+LauncherIndex::Match LauncherIndex::match(const QString &field, const QString &query)
+{
+    qsizetype from = 0;
+    bool found = false;
+    while ((from = field.indexOf(query, from)) >= 0) {
+        found = true;
+        if (from == 0 || !field.at(from - 1).isLetterOrNumber())
+            return WordPrefix;
+        ++from;
+    }
+    if (found)
+        return Substring;
+    qsizetype at = 0;
+    for (const QChar c : query) {
+        at = field.indexOf(c, at);
+        if (at < 0)
+            return None;
+        ++at;
+    }
+    return InOrder;
+}
+
+bool LauncherIndex::before(qsizetype a, qsizetype b) const
+{
+    const LauncherApplication &x = m_applications.at(a);
+    const LauncherApplication &y = m_applications.at(b);
+    switch (m_order) {
+    case SortOrder::MostRecentlyUsed:
+        if (x.lastUsed != y.lastUsed) {
+            // Never used (an invalid time) comes after every use.
+            if (!x.lastUsed.isValid() || !y.lastUsed.isValid())
+                return x.lastUsed.isValid();
+            return x.lastUsed > y.lastUsed;
+        }
+        break;
+    case SortOrder::MostOftenUsed:
+        if (x.useCount != y.useCount)
+            return x.useCount > y.useCount;
+        break;
+    case SortOrder::Name: break;
+    }
+    const int byName = m_keys.at(a).name.compare(m_keys.at(b).name);
+    if (byName != 0)
+        return byName < 0;
+    return x.path < y.path;
+}
+
+QList<LauncherApplication> LauncherIndex::search(const QString &query, qsizetype limit) const
+{
+    const QString folded = fold(query.trimmed());
+    QList<std::pair<Match, qsizetype>> hits;
+    for (qsizetype i = 0; i < m_applications.size(); ++i) {
+        if (m_applications.at(i).excluded)
+            continue;
+        Match best = folded.isEmpty() ? WordPrefix : None;
+        for (const QString &field : m_keys.at(i).fields) {
+            if (best == WordPrefix)
+                break;
+            best = std::min(best, match(field, folded));
+        }
+        if (best != None)
+            hits.append({best, i});
+    }
+    const auto order = [this](const auto &x, const auto &y) {
+        return x.first != y.first ? x.first < y.first : before(x.second, y.second);
+    };
+    const qsizetype count = limit < 0 ? hits.size() : std::min(limit, hits.size());
+    std::partial_sort(hits.begin(), hits.begin() + count, hits.end(), order);
+    QList<LauncherApplication> results;
+    results.reserve(count);
+    for (qsizetype i = 0; i < count; ++i)
+        results.append(m_applications.at(hits.at(i).second));
+    return results;
+}
