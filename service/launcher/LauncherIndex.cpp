@@ -39,6 +39,7 @@ void LauncherIndex::setApplications(const QList<LauncherApplication> &applicatio
             keys.fields << fold(keyword);
         if (!app.executable.isEmpty())
             keys.fields << fold(app.executable);
+        keys.joined = keys.fields.join(u'\n');
         m_keys.append(std::move(keys));
     }
 }
@@ -48,26 +49,37 @@ void LauncherIndex::setSortOrder(SortOrder order)
     m_order = order;
 }
 
-LauncherIndex::Match LauncherIndex::match(const QString &field, const QString &query)
+LauncherIndex::Match LauncherIndex::match(const Keys &keys, const QString &query)
 {
+    // One pass over all fields for prefixes and substrings: a query has no line
+    // feed, so no match spans two fields, and a field's start follows one.
     qsizetype from = 0;
     bool found = false;
-    while ((from = field.indexOf(query, from)) >= 0) {
+    while ((from = keys.joined.indexOf(query, from)) >= 0) {
         found = true;
-        if (from == 0 || !field.at(from - 1).isLetterOrNumber())
+        if (from == 0 || !keys.joined.at(from - 1).isLetterOrNumber())
             return WordPrefix;
         ++from;
     }
     if (found)
         return Substring;
+    for (const QString &field : keys.fields) {
+        if (inOrder(field, query))
+            return InOrder;
+    }
+    return None;
+}
+
+bool LauncherIndex::inOrder(const QString &field, const QString &query)
+{
     qsizetype at = 0;
     for (const QChar c : query) {
         at = field.indexOf(c, at);
         if (at < 0)
-            return None;
+            return false;
         ++at;
     }
-    return InOrder;
+    return true;
 }
 
 bool LauncherIndex::before(qsizetype a, qsizetype b) const
@@ -97,17 +109,13 @@ bool LauncherIndex::before(qsizetype a, qsizetype b) const
 
 QList<LauncherApplication> LauncherIndex::search(const QString &query, qsizetype limit) const
 {
-    const QString folded = fold(query.trimmed());
+    QString folded = fold(query.trimmed());
+    folded.remove(u'\n');
     QList<std::pair<Match, qsizetype>> hits;
     for (qsizetype i = 0; i < m_applications.size(); ++i) {
         if (m_applications.at(i).excluded)
             continue;
-        Match best = folded.isEmpty() ? WordPrefix : None;
-        for (const QString &field : m_keys.at(i).fields) {
-            if (best == WordPrefix)
-                break;
-            best = std::min(best, match(field, folded));
-        }
+        const Match best = folded.isEmpty() ? WordPrefix : match(m_keys.at(i), folded);
         if (best != None)
             hits.append({best, i});
     }

@@ -37,10 +37,12 @@ private:
     struct Keys
     {
         QStringList fields;   // folded
+        QString joined;       // the fields joined by a line feed, which no query holds
         QString name;         // folded, for ordering by name
     };
 
-    static Match match(const QString &field, const QString &query);
+    static Match match(const Keys &keys, const QString &query);
+    static bool inOrder(const QString &field, const QString &query);
     bool before(qsizetype a, qsizetype b) const;
 
     QList<LauncherApplication> m_applications;
