@@ -18,10 +18,18 @@ const QString RemovedNotification = QStringLiteral("CVApplicationRemovedFromLaun
 // Installers touch a folder several times in a row: catalogue once they settle.
 constexpr int SettleMs = 200;
 
-QString xdgFolder(const char *variable, const QString &fallback)
+// The desktop-file ID a record's URL had, from the entry folders; empty for an
+// app folder or a file outside them.
+QString idOfUrl(const QString &url, const ApplicationScanner::Options &options)
 {
-    const QString value = qEnvironmentVariable(variable);
-    return QDir::isAbsolutePath(value) ? value : fallback;
+    const QString path = QUrl(url).toLocalFile();
+    if (!path.endsWith(QLatin1String(".desktop")))
+        return {};
+    for (const QString &folder : options.entryFolders) {
+        if (const QString id = ApplicationScanner::desktopFileId(folder, path); !id.isEmpty())
+            return id;
+    }
+    return {};
 }
 
 } // namespace
@@ -38,22 +46,6 @@ ApplicationCatalogue::ApplicationCatalogue(ServiceJournal &journal, QString mode
 }
 
 ApplicationCatalogue::~ApplicationCatalogue() = default;
-
-QStringList ApplicationCatalogue::applicationFolders()
-{
-    const QString home = QDir::homePath();
-    QStringList folders{xdgFolder("XDG_DATA_HOME", home + QStringLiteral("/.local/share")) + QStringLiteral("/applications")};
-    QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
-    if (dataDirs.isEmpty())
-        dataDirs = QStringLiteral("/usr/local/share:/usr/share");
-    for (const QString &dir : dataDirs.split(u':', Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(dir))
-            folders.append(dir + QStringLiteral("/applications"));
-    }
-    folders.append(home + QStringLiteral("/Applications"));
-    folders.removeDuplicates();
-    return folders;
-}
 
 QString ApplicationCatalogue::storePath()
 {
@@ -92,18 +84,11 @@ void ApplicationCatalogue::refresh()
     // Watched first: a catalogue that fails below is redone on the next change,
     // and a change made while this one runs is not missed.
     watchFolders();
-    // Every application on disk by URL; the first folder that has a file ID wins
-    // only for launching, while each file is a record of its own here.
-    QHash<QString, QString> found;
-    for (const QString &folder : applicationFolders()) {
-        const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-        for (const QFileInfo &entry : entries) {
-            const bool desktopEntry = entry.isFile() && entry.suffix() == u"desktop";
-            const bool appFolder = entry.isDir() && entry.suffix() == u"app";
-            if (desktopEntry || appFolder)
-                found.insert(QUrl::fromLocalFile(entry.absoluteFilePath()).toString(), entry.completeBaseName());
-        }
-    }
+    const ApplicationScanner::Options options = ApplicationScanner::options(m_systemVolumeOnly);
+    QList<LauncherApplication> applications = ApplicationScanner::scan(options);
+    QHash<QString, qsizetype> byUrl;
+    for (qsizetype i = 0; i < applications.size(); ++i)
+        byUrl.insert(applications.at(i).url(), i);
 
     platform::StoreError error;
     const auto records = m_context->executeFetchRequest({Entity, std::nullopt, {}}, &error);
@@ -111,23 +96,36 @@ void ApplicationCatalogue::refresh()
         m_journal.write(QStringLiteral("error"), {QStringLiteral("fetch: ") + error.toString()});
         return;
     }
+    // Records whose file is gone, by the ID that file had: another file of the
+    // same ID (a user's copy over the system's, say) takes the record over.
+    QHash<QString, platform::ManagedObjectPtr> vacated;
     QList<platform::ManagedObjectPtr> removed;
     for (const platform::ManagedObjectPtr &record : *records) {
-        const QString url = record->value(QStringLiteral("URL")).toString();
-        if (found.remove(url) == 0) {
+        if (byUrl.remove(record->value(QStringLiteral("URL")).toString()) > 0)
+            continue;
+        const QString id = idOfUrl(record->value(QStringLiteral("URL")).toString(), options);
+        if (!id.isEmpty() && !vacated.contains(id))
+            vacated.insert(id, record);
+        else
             removed.append(record);
-            m_context->deleteObject(record);
+    }
+    qsizetype added = 0;
+    for (const qsizetype index : std::as_const(byUrl)) {
+        const LauncherApplication &app = applications.at(index);
+        platform::ManagedObjectPtr record = vacated.take(app.id);
+        if (!record) {
+            record = m_context->insertNewObject(Entity);
+            record->setValue(QStringLiteral("excluded"), false);
+            ++added;
         }
+        record->setValue(QStringLiteral("name"), app.storeName());
+        record->setValue(QStringLiteral("URL"), app.url());
     }
-    for (auto it = found.cbegin(); it != found.cend(); ++it) {
-        auto record = m_context->insertNewObject(Entity);
-        record->setValue(QStringLiteral("name"), it.value());
-        record->setValue(QStringLiteral("URL"), it.key());
-        record->setValue(QStringLiteral("excluded"), false);
-    }
-    const qsizetype added = found.size();
+    removed += vacated.values();
+    for (const auto &record : std::as_const(removed))
+        m_context->deleteObject(record);
     QStringList removedIDs;
-    for (const auto &record : removed)
+    for (const auto &record : std::as_const(removed))
         removedIDs.append(record->objectID().uriRepresentation());
     if (m_context->hasChanges() && !m_context->save(&error)) {
         m_journal.write(QStringLiteral("error"), {QStringLiteral("save: ") + error.toString()});
@@ -135,8 +133,11 @@ void ApplicationCatalogue::refresh()
             m_context->refreshObject(record, false);
         return;
     }
+    m_applications = std::move(applications);
+    const auto saved = m_context->executeFetchRequest({Entity, std::nullopt, {}}, &error);
+    takeRecords(saved.value_or(QList<platform::ManagedObjectPtr>()));
     m_journal.write(QStringLiteral("catalogued"),
-                    {QString::number(records->size() - removed.size() + added), QStringLiteral("added=%1").arg(added),
+                    {QString::number(m_applications.size()), QStringLiteral("added=%1").arg(added),
                      QStringLiteral("removed=%1").arg(removed.size())});
     if (!removedIDs.isEmpty()) {
         for (const QString &id : removedIDs)
@@ -145,6 +146,50 @@ void ApplicationCatalogue::refresh()
             RemovedNotification, QString(), {{QStringLiteral("ApplicationIDs"), removedIDs}});
         m_journal.write(QStringLiteral("posted"), {RemovedNotification});
     }
+    Q_EMIT applicationsChanged();
+}
+
+void ApplicationCatalogue::takeRecords(const QList<platform::ManagedObjectPtr> &records)
+{
+    QHash<QString, platform::ManagedObjectPtr> byUrl;
+    for (const auto &record : records)
+        byUrl.insert(record->value(QStringLiteral("URL")).toString(), record);
+    for (LauncherApplication &app : m_applications) {
+        const platform::ManagedObjectPtr record = byUrl.value(app.url());
+        if (!record)
+            continue;
+        app.uri = record->objectID().uriRepresentation();
+        app.excluded = record->value(QStringLiteral("excluded")).toBool();
+        app.lastUsed = record->value(QStringLiteral("lastUsed")).toDateTime();
+        app.useCount = record->value(QStringLiteral("useCount")).toLongLong();
+    }
+}
+
+void ApplicationCatalogue::setSystemVolumeOnly(bool only)
+{
+    if (std::exchange(m_systemVolumeOnly, only) != only)
+        refresh();
+}
+
+bool ApplicationCatalogue::recordUse(const QString &uri, const QDateTime &when)
+{
+    const auto id = m_context ? m_context->persistentStoreCoordinator()->managedObjectIDForURIRepresentation(uri)
+                              : std::nullopt;
+    platform::StoreError error;
+    if (!id || !m_context->updateInPlace(*id, {{QStringLiteral("lastUsed"), when}}, {{QStringLiteral("useCount"), 1}}, &error)) {
+        m_journal.write(QStringLiteral("error"), {QStringLiteral("use of %1: %2").arg(uri, id ? error.toString() : QStringLiteral("no such record"))});
+        return false;
+    }
+    const platform::ManagedObjectPtr record = m_context->existingObjectWithID(*id);
+    for (LauncherApplication &app : m_applications) {
+        if (app.uri == uri && record) {
+            app.lastUsed = record->value(QStringLiteral("lastUsed")).toDateTime();
+            app.useCount = record->value(QStringLiteral("useCount")).toLongLong();
+            m_journal.write(QStringLiteral("used"), {uri, QString::number(app.useCount)});
+        }
+    }
+    Q_EMIT applicationsChanged();
+    return true;
 }
 
 void ApplicationCatalogue::excludedApplicationsChanged(const QString &uri)
@@ -161,8 +206,13 @@ void ApplicationCatalogue::excludedApplicationsChanged(const QString &uri)
         m_journal.write(QStringLiteral("excluded"), {uri, QStringLiteral("unknown")});
         return;
     }
-    m_journal.write(QStringLiteral("excluded"),
-                    {uri, isExcluded(uri) ? QStringLiteral("true") : QStringLiteral("false")});
+    const bool excluded = isExcluded(uri);
+    m_journal.write(QStringLiteral("excluded"), {uri, excluded ? QStringLiteral("true") : QStringLiteral("false")});
+    for (LauncherApplication &app : m_applications) {
+        if (app.uri == uri)
+            app.excluded = excluded;
+    }
+    Q_EMIT applicationsChanged();
 }
 
 bool ApplicationCatalogue::isExcluded(const QString &uri) const
@@ -177,8 +227,9 @@ bool ApplicationCatalogue::isExcluded(const QString &uri) const
 void ApplicationCatalogue::watchFolders()
 {
     QStringList folders;
-    for (const QString &folder : applicationFolders()) {
-        if (QFileInfo(folder).isDir() && !m_watcher.directories().contains(folder))
+    const QStringList watched = m_watcher.directories();
+    for (const QString &folder : ApplicationScanner::foldersToWatch(ApplicationScanner::options())) {
+        if (!watched.contains(folder))
             folders.append(folder);
     }
     if (!folders.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "ApplicationCatalogue.h"
 #include "ServicePreferences.h"
+#include "Launcher.h"
 
 #include "platform/bus/Connection.h"
 #include "platform/bus/DistributedNotificationCenter.h"
@@ -110,6 +111,10 @@ bool CorvaneService::start()
         quit();
     });
 
+    // Made before the settings are taken up, so that the first catalogue already
+    // follows them.
+    m_catalogue = std::make_unique<ApplicationCatalogue>(m_journal, modelPath());
+    m_launcher = std::make_unique<Launcher>(*m_catalogue, m_journal);
     takeUp(ServicePreferences::allKeys());
     installServicesBundle();
     // Cataloguing loads the SQL driver, reads every application folder and may wait
@@ -151,7 +156,6 @@ void CorvaneService::openCatalogue()
 {
     if (m_quitting)
         return;
-    m_catalogue = std::make_unique<ApplicationCatalogue>(m_journal, modelPath());
     m_catalogue->open();   // a service without its store still answers the rest
 }
 
@@ -203,8 +207,13 @@ void CorvaneService::takeUp(const QStringList &keys)
 void CorvaneService::takeUp(const QString &key, const QString &value)
 {
     m_journal.write(QStringLiteral("value"), {key, value});
-    if (key == u"CVSortOrder")
+    if (key == u"CVSortOrder") {
         m_journal.write(QStringLiteral("sorting"), {sortOrderName(value)});
+        if (m_launcher)
+            m_launcher->setSortOrder(value);
+    } else if (key == u"LimitAppSearchesToSystemVolume" && m_catalogue) {
+        m_catalogue->setSystemVolumeOnly(value == u"true" || value == u"1");
+    }
 }
 
 void CorvaneService::installServicesBundle()

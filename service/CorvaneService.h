@@ -10,6 +10,7 @@
 #include <memory>
 
 class ApplicationCatalogue;
+class Launcher;
 
 namespace platform {
 class Connection;
@@ -23,7 +24,8 @@ class TerminationSignalNotifier;
 /// "CorvaneAppIsQuittingNotification" when it quits; it keeps its Services-menu
 /// bundle installed; it takes up its settings from its preferences domain; it keeps
 /// the catalogue of applications in the store shared with the pane
-/// (ApplicationCatalogue); and it
+/// (ApplicationCatalogue), which the launcher searches and starts applications
+/// from (Launcher); and it
 /// journals everything it receives and takes up (see ServiceJournal).
 class CorvaneService : public QObject
 {
@@ -67,6 +69,7 @@ private:
     std::unique_ptr<platform::Connection> m_connection;
     std::unique_ptr<platform::TerminationSignalNotifier> m_signals;
     std::unique_ptr<ApplicationCatalogue> m_catalogue;
+    std::unique_ptr<Launcher> m_launcher;
     QTimer m_busWatch;
     bool m_quitting = false;
 };

@@ -3,6 +3,7 @@
 
 #include "ApplicationCatalogue.h"
 #include "CorvaneService.h"
+#include "ServicePreferences.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,7 +31,10 @@ int main(int argc, char **argv)
 
     if (parser.isSet(catalogue)) {
         ServiceJournal log(parser.value(journal));
-        return ApplicationCatalogue(log, CorvaneService::modelPath()).open() ? 0 : 1;
+        ApplicationCatalogue applications(log, CorvaneService::modelPath());
+        const auto limit = ServicePreferences::read({QStringLiteral("LimitAppSearchesToSystemVolume")});
+        applications.setSystemVolumeOnly(!limit.isEmpty() && (limit.first().second == u"true" || limit.first().second == u"1"));
+        return applications.open() ? 0 : 1;
     }
 
     CorvaneService::Options options;

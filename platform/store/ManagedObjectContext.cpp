@@ -65,6 +65,26 @@ struct ManagedObjectContext::Private
         }
     }
 
+    /// Takes the stored values of `names` into `object`'s committed values.
+    void reloadAttributes(ManagedObject &object, const EntityDescription &entity, const QStringList &names)
+    {
+        QStringList columns;
+        for (const QString &name : names)
+            columns << storeColumn(name);
+        QSqlQuery q(coordinator->database());
+        q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE Z_PK = ?").arg(columns.join(QStringLiteral(", ")), storeTable(entity.name)));
+        q.addBindValue(object.objectID().primaryKey());
+        if (!q.exec() || !q.next())
+            return;
+        for (int i = 0; i < names.size(); ++i) {
+            const QVariant value = fromStoreValue(entity.attribute(names[i])->type, q.value(i));
+            if (value.isValid())
+                object.m_committed.insert(names[i], value);
+            else
+                object.m_committed.remove(names[i]);
+        }
+    }
+
     bool saveInsert(QSqlQuery &q, const ManagedObjectPtr &object, QHash<ManagedObject *, qint64> &newKeys);
     bool saveUpdate(QSqlQuery &q, const ManagedObjectPtr &object);
     bool saveDelete(QSqlQuery &q, const ManagedObjectPtr &object);
@@ -177,6 +197,10 @@ ManagedObjectPtr ManagedObjectContext::insertNewObject(const QString &entityName
     auto object = std::make_shared<ManagedObject>(ManagedObject::Passkey(), *entity,
                                                   ManagedObjectID::temporary(entityName));
     object->m_inserted = true;
+    for (const AttributeDescription &a : entity->attributes) {
+        if (a.defaultValue.isValid())
+            object->setValue(a.name, a.defaultValue);
+    }
     d->inserted << object;
     return object;
 }
@@ -341,6 +365,49 @@ bool ManagedObjectContext::save(StoreError *error)
     if (!q.exec(QStringLiteral("COMMIT")))
         return abort(StoreError::Code::StoreFailure, {});
     d->commitSaved(newKeys);
+    return true;
+}
+
+bool ManagedObjectContext::updateInPlace(const ManagedObjectID &id, const QVariantMap &values,
+                                         const QMap<QString, qint64> &increments, StoreError *error)
+{
+    if (!d->ready(error))
+        return false;
+    const auto entity = d->coordinator->managedObjectModel().entity(id.entityName());
+    if (!entity || id.isTemporaryID() || id.storeUUID() != d->coordinator->storeUUID())
+        return d->fail(error, StoreError::Code::InvalidRequest, QStringLiteral("no such object: %1").arg(id.uriRepresentation()));
+    QStringList assignments;
+    QVariantList bindings;
+    QStringList names;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const auto attribute = entity->attribute(it.key());
+        if (!attribute)
+            return d->fail(error, StoreError::Code::InvalidRequest, QStringLiteral("no attribute %1").arg(it.key()));
+        assignments << storeColumn(it.key()) + QStringLiteral(" = ?");
+        bindings << toStoreValue(attribute->type, it.value());
+        names << it.key();
+    }
+    for (auto it = increments.cbegin(); it != increments.cend(); ++it) {
+        const auto attribute = entity->attribute(it.key());
+        if (!attribute || attribute->type != AttributeType::Integer || values.contains(it.key()))
+            return d->fail(error, StoreError::Code::InvalidRequest, QStringLiteral("cannot add to %1").arg(it.key()));
+        assignments << QStringLiteral("%1 = coalesce(%1, 0) + ?").arg(storeColumn(it.key()));
+        bindings << it.value();
+        names << it.key();
+    }
+    if (assignments.isEmpty())
+        return true;
+    QSqlQuery q(d->coordinator->database());
+    q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE Z_PK = ?").arg(storeTable(entity->name), assignments.join(QStringLiteral(", "))));
+    for (const QVariant &v : std::as_const(bindings))
+        q.addBindValue(v);
+    q.addBindValue(id.primaryKey());
+    if (!q.exec())
+        return d->fail(error, StoreError::Code::StoreFailure, q.lastError().databaseText().isEmpty() ? q.lastError().text() : q.lastError().databaseText());
+    if (q.numRowsAffected() != 1)
+        return d->fail(error, StoreError::Code::Conflict, QStringLiteral("%1 was deleted by another writer").arg(id.uriRepresentation()));
+    if (const ManagedObjectPtr object = d->registered.value(entity->name).value(id.primaryKey()))
+        d->reloadAttributes(*object, *entity, names);
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include "platform/store/StoreError.h"
 
 #include <QList>
+#include <QMap>
+#include <QVariantMap>
 
 #include <memory>
 #include <optional>
@@ -50,6 +52,17 @@ public:
     /// (Conflict); a lock held past the busy timeout fails it too (StoreFailure).
     /// On failure nothing is written and the objects keep their unsaved changes.
     bool save(StoreError *error = nullptr);
+
+    /// Writes `values` into the store row of `id` and adds `increments` to the
+    /// numbers there (nil counting as 0), in one statement and outside save(): no
+    /// optimistic lock and no new row version. For attributes that only this writer
+    /// changes (counters, time stamps), so that another writer saving other
+    /// attributes of the row at the same moment neither conflicts nor loses its
+    /// values. The context's object of `id`, if any, takes the stored values of
+    /// those attributes. False with `error` when the row is gone (Conflict), an
+    /// attribute is unknown (InvalidRequest) or the store refuses (StoreFailure).
+    bool updateInPlace(const ManagedObjectID &id, const QVariantMap &values, const QMap<QString, qint64> &increments,
+                       StoreError *error = nullptr);
 
     /// Re-reads `object` from the store. Without `mergeChanges` its unsaved changes
     /// are discarded; with it they are kept on top of the fresh values. An object

@@ -19,6 +19,21 @@ std::optional<AttributeType> attributeType(const QString &name)
     return it == types.end() ? std::nullopt : std::optional(*it);
 }
 
+// A default as the attribute's own type; null when the JSON value is of another kind.
+QVariant defaultValue(AttributeType type, const QJsonValue &value)
+{
+    switch (type) {
+    case AttributeType::String: return value.isString() ? QVariant(value.toString()) : QVariant();
+    case AttributeType::Boolean: return value.isBool() ? QVariant(value.toBool()) : QVariant();
+    case AttributeType::Integer:
+        return value.isDouble() && value.toDouble() == double(qint64(value.toDouble())) ? QVariant(qint64(value.toDouble()))
+                                                                                      : QVariant();
+    case AttributeType::Double: return value.isDouble() ? QVariant(value.toDouble()) : QVariant();
+    case AttributeType::Date: case AttributeType::Binary: return {};
+    }
+    return {};
+}
+
 bool fail(QString *error, const QString &reason)
 {
     if (error)
@@ -67,7 +82,16 @@ std::optional<ManagedObjectModel> ManagedObjectModel::fromJson(const QByteArray 
                 fail(error, QStringLiteral("entity %1 has an invalid attribute").arg(entity.name));
                 return std::nullopt;
             }
-            entity.attributes.append({name, *type});
+            AttributeDescription attribute{name, *type};
+            attribute.optional = a.toObject().value(QLatin1String("optional")).toBool();
+            if (!a.toObject().value(QLatin1String("defaultValue")).isUndefined()) {
+                attribute.defaultValue = defaultValue(*type, a.toObject().value(QLatin1String("defaultValue")));
+                if (!attribute.defaultValue.isValid()) {
+                    fail(error, QStringLiteral("attribute %1 of entity %2 has a default of another type").arg(name, entity.name));
+                    return std::nullopt;
+                }
+            }
+            entity.attributes.append(attribute);
         }
         if (entity.name.isEmpty() || model.entity(entity.name)) {
             fail(error, QStringLiteral("an entity has no name or is defined twice"));

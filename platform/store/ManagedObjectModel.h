@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QVariant>
 #include <QVariantMap>
 
 #include <optional>
@@ -18,6 +19,14 @@ struct AttributeDescription
 {
     QString name;
     AttributeType type = AttributeType::String;
+    /// Whether a record may leave the attribute nil.
+    bool optional = false;
+    /// The value a new record starts with; null for none.
+    QVariant defaultValue;
+
+    /// Whether a store written before the attribute existed can gain its column:
+    /// only when its old records have a value to take, nil or the default.
+    bool canBeAddedToStore() const { return optional || defaultValue.isValid(); }
 };
 
 struct EntityDescription
@@ -34,7 +43,9 @@ struct EntityDescription
 ///
 /// A model file is JSON:
 ///   { "entities": [ { "name": "Application",
-///                     "attributes": [ { "name": "name", "type": "String" }, ... ] } ],
+///                     "attributes": [ { "name": "name", "type": "String" },
+///                                     { "name": "count", "type": "Integer", "defaultValue": 0 },
+///                                     { "name": "seen", "type": "Date", "optional": true }, ... ] } ],
 ///     "fetchRequestTemplates": { "byName": { "entity": "Application",
 ///                                            "predicate": "name == $NAME" } } }
 /// with the types String, Boolean, Integer, Double, Date and Binary.

@@ -41,6 +41,7 @@ struct PersistentStoreCoordinator::Private
     QSqlDatabase db() const { return QSqlDatabase::database(connectionName, false); }
     bool createSchema(StoreError *error);
     bool validateSchema(StoreError *error);
+    bool addColumns(const QString &entityName, const QList<AttributeDescription> &attributes, StoreError *error);
     QByteArray metadataPlist() const;
 };
 
@@ -65,6 +66,18 @@ bool keyIsRowId(const QSqlDatabase &database, const QString &table)
     q.prepare(QStringLiteral("SELECT count(*) FROM pragma_index_list(?) WHERE origin = 'pk'"));
     q.addBindValue(table);
     return q.exec() && q.next() && q.value(0).toInt() == 0;
+}
+
+// A default value as SQL text, for a column's DEFAULT clause, which takes no
+// bound parameters.
+QString sqlLiteral(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::Int: case QMetaType::LongLong: return QString::number(value.toLongLong());
+    case QMetaType::Double: return QString::number(value.toDouble(), 'g', 17);
+    default: return QLatin1Char('\'') + value.toString().replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    }
 }
 
 } // namespace
@@ -201,15 +214,54 @@ bool PersistentStoreCoordinator::Private::validateSchema(StoreError *error)
         if (!entityNumbers.contains(entity.name))
             return mismatch(QStringLiteral("no entity %1").arg(entity.name));
         const QSqlRecord columns = database.record(storeTable(entity.name));
-        QStringList needed{QStringLiteral("Z_PK"), QStringLiteral("Z_ENT"), QStringLiteral("Z_OPT")};
-        for (const AttributeDescription &a : entity.attributes)
-            needed << storeColumn(a.name);
-        for (const QString &column : std::as_const(needed)) {
+        QList<AttributeDescription> added;
+        for (const QString &column : {QStringLiteral("Z_PK"), QStringLiteral("Z_ENT"), QStringLiteral("Z_OPT")}) {
             if (!columns.contains(column))
                 return mismatch(QStringLiteral("entity %1 has no column %2").arg(entity.name, column));
         }
+        for (const AttributeDescription &a : entity.attributes) {
+            if (columns.contains(storeColumn(a.name)))
+                continue;
+            if (!a.canBeAddedToStore())
+                return mismatch(QStringLiteral("entity %1 has no column %2").arg(entity.name, storeColumn(a.name)));
+            added << a;
+        }
+        if (!added.isEmpty() && !addColumns(entity.name, added, error))
+            return false;
         if (!keyIsRowId(database, storeTable(entity.name)))
             return mismatch(QStringLiteral("the Z_PK of entity %1 is not its row id").arg(entity.name));
+    }
+    return true;
+}
+
+// A store written before the model gained `attributes`: their columns are added
+// in one transaction, old rows taking the default (or nil), every row and value
+// kept. Another process may add them first while this one waits for the lock.
+bool PersistentStoreCoordinator::Private::addColumns(const QString &entityName,
+                                                     const QList<AttributeDescription> &attributes, StoreError *error)
+{
+    QSqlDatabase database = db();
+    QSqlQuery q(database);
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(error, StoreError::Code::CannotOpen, q.lastError().text());
+    const QString table = storeTable(entityName);
+    const QSqlRecord columns = database.record(table);
+    for (const AttributeDescription &a : attributes) {
+        if (columns.contains(storeColumn(a.name)))
+            continue;
+        QString statement = QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(table, storeColumn(a.name), storeColumnType(a.type));
+        if (a.defaultValue.isValid())
+            statement += QStringLiteral(" DEFAULT ") + sqlLiteral(toStoreValue(a.type, a.defaultValue));
+        if (!q.exec(statement)) {
+            const QString reason = q.lastError().text();
+            q.exec(QStringLiteral("ROLLBACK"));
+            return fail(error, StoreError::Code::CannotOpen, reason);
+        }
+    }
+    if (!q.exec(QStringLiteral("COMMIT"))) {
+        const QString reason = q.lastError().text();
+        q.exec(QStringLiteral("ROLLBACK"));
+        return fail(error, StoreError::Code::CannotOpen, reason);
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "platform/system/DesktopEntry.h"
 
+#include "platform/system/DesktopEntryExec.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -76,6 +78,83 @@ bool DesktopEntry::contains(const QString &key) const
 bool DesktopEntry::boolean(const QString &key) const
 {
     return value(key) == QLatin1String("true");
+}
+
+QString DesktopEntry::localizedValue(const QString &key, const QString &locale) const
+{
+    // lang_COUNTRY.ENCODING@MODIFIER: the encoding never takes part in matching.
+    QString name = locale;
+    QString modifier;
+    if (const qsizetype at = name.indexOf(u'@'); at >= 0) {
+        modifier = name.mid(at + 1);
+        name.truncate(at);
+    }
+    if (const qsizetype dot = name.indexOf(u'.'); dot >= 0)
+        name.truncate(dot);
+    const QString lang = name.section(u'_', 0, 0);
+    const bool hasCountry = name.contains(u'_');
+    QStringList candidates;
+    if (hasCountry && !modifier.isEmpty())
+        candidates << name + u'@' + modifier;
+    if (hasCountry)
+        candidates << name;
+    if (!modifier.isEmpty())
+        candidates << lang + u'@' + modifier;
+    if (!lang.isEmpty())
+        candidates << lang;
+    for (const QString &candidate : std::as_const(candidates)) {
+        const QString localized = key + u'[' + candidate + u']';
+        if (contains(localized))
+            return value(localized);
+    }
+    return value(key);
+}
+
+QString DesktopEntry::localizedValue(const QString &key) const
+{
+    return localizedValue(key, messagesLocale());
+}
+
+QString DesktopEntry::messagesLocale()
+{
+    for (const char *variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(variable);
+        if (!value.isEmpty())
+            return value;
+    }
+    return {};
+}
+
+QStringList DesktopEntry::stringList(const QString &key) const
+{
+    const QString text = value(key);
+    QStringList items;
+    QString current;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'\\' && i + 1 < text.size() && text.at(i + 1) == u';') {
+            current += u';';
+            ++i;
+        } else if (text.at(i) == u';') {
+            items << current;
+            current.clear();
+        } else {
+            current += text.at(i);
+        }
+    }
+    if (!current.isEmpty())
+        items << current;
+    return items;
+}
+
+bool DesktopEntry::isShownIn(const QStringList &desktops) const
+{
+    const auto namesAny = [&](const QString &key) {
+        const QStringList listed = stringList(key);
+        return std::any_of(desktops.cbegin(), desktops.cend(), [&](const QString &d) { return listed.contains(d); });
+    };
+    if (contains(QStringLiteral("OnlyShowIn")) && !namesAny(QStringLiteral("OnlyShowIn")))
+        return false;
+    return !namesAny(QStringLiteral("NotShowIn"));
 }
 
 void DesktopEntry::setValue(const QString &key, const QString &value)
@@ -177,51 +256,10 @@ QString DesktopEntry::quoteExecArgument(const QString &argument)
 
 std::optional<QStringList> DesktopEntry::splitExec(const QString &exec)
 {
-    QStringList arguments;
-    QString current;
-    bool inArgument = false;
-    bool quoted = false;
-    bool fieldCode = false;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
-                current += exec.at(++i);
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else if (c == QLatin1Char('%') && i + 1 < exec.size() && exec.at(i + 1) == QLatin1Char('%')) {
-                current += c;
-                ++i;
-            } else {
-                current += c;
-            }
-            continue;
-        }
-        if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
-            if (inArgument && !fieldCode)
-                arguments << current;
-            current.clear();
-            inArgument = fieldCode = false;
-            continue;
-        }
-        inArgument = true;
-        if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char('%') && i + 1 < exec.size()) {
-            const QChar code = exec.at(++i);
-            if (code == QLatin1Char('%'))
-                current += code;
-            else if (current.isEmpty())
-                fieldCode = true; // %f, %u, ... stand for arguments we never pass
-        } else {
-            current += c;
-        }
-    }
-    if (quoted)
+    const auto parsed = DesktopEntryExec::parse(exec);
+    if (!parsed)
         return std::nullopt;
-    if (inArgument && !fieldCode)
-        arguments << current;
-    return arguments;
+    return parsed->commandLines({}, {}).value(0);
 }
 
 } // namespace platform

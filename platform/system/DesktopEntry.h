@@ -32,6 +32,23 @@ public:
     /// True when the value of `key` is "true".
     bool boolean(const QString &key) const;
 
+    /// The value of `key` for `locale` ("lang_COUNTRY.ENCODING@MODIFIER", parts
+    /// optional) by the specification's order: `key[lang_COUNTRY@MODIFIER]`,
+    /// `key[lang_COUNTRY]`, `key[lang@MODIFIER]`, `key[lang]`, then `key`.
+    QString localizedValue(const QString &key, const QString &locale) const;
+    /// The same for the locale of the environment's messages (LC_ALL, LC_MESSAGES, LANG).
+    QString localizedValue(const QString &key) const;
+    static QString messagesLocale();
+
+    /// The value of `key` as a list: split at each ';' that is not escaped as
+    /// "\;", the escape undone; an empty last item (a trailing ';') is dropped.
+    QStringList stringList(const QString &key) const;
+
+    /// Whether the entry is shown on a desktop named by any of `desktops`
+    /// (XDG_CURRENT_DESKTOP's items): not when OnlyShowIn names none of them, nor
+    /// when NotShowIn names one.
+    bool isShownIn(const QStringList &desktops) const;
+
     /// Sets `key` to `value`, keeping the key's position when it exists.
     void setValue(const QString &key, const QString &value);
     void setBoolean(const QString &key, bool value);
@@ -52,8 +69,8 @@ public:
     static QString quoteExecArgument(const QString &argument);
 
     /// Splits an (unescaped) Exec value into its arguments, undoing the quoting and
-    /// the %% escape; field codes such as %f are dropped. None when a quote is not
-    /// closed.
+    /// the %% escape; field codes such as %f are dropped (DesktopEntryExec expands
+    /// them). None when a quote is not closed.
     static std::optional<QStringList> splitExec(const QString &exec);
 
 private:

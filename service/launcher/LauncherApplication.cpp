@@ -1,0 +1,8 @@
+#include "LauncherApplication.h"
+
+#include <QFileInfo>
+
+QString LauncherApplication::storeName() const
+{
+    return QFileInfo(path).completeBaseName();
+}
