@@ -525,53 +525,74 @@ bool CorvaneControl::applyImport(const SettingsDocument &document, const KeyComb
 {
     // Each step that succeeded is undone when a later one fails: an import
     // changes everything or nothing.
-    std::vector<std::function<void()>> undo;
-    const auto rollBack = [&undo] {
+    Undo undo;
+    std::vector<platform::ManagedObjectPtr> flipped;
+    const bool applied = importLoginItem(document, undo) && importExcluded(document, undo, &flipped)
+                         && saveSettings(importedSettings(document, hotKey));
+    if (!applied) {
         for (auto step = undo.rbegin(); step != undo.rend(); ++step)
             (*step)();
         return false;
-    };
-    if (document.startAtLogin && *document.startAtLogin != ServiceLoginItem::isEnabled()) {
-        if (ServiceLoginItem::setEnabled(*document.startAtLogin) != ServiceLoginItem::Change::Done) {
-            fail(QStringLiteral("The login item could not be changed."));
-            return false;
-        }
-        undo.push_back([was = !*document.startAtLogin] { ServiceLoginItem::setEnabled(was); });
     }
+    announceImport(document, hotKey, flipped);
+    return true;
+}
 
-    std::vector<platform::ManagedObjectPtr> flipped;
-    if (document.excluded) {
-        ApplicationStore *store = openStore();
-        platform::StoreError error;
-        auto apps = store->excludedApplications(&error);
-        if (!apps) {
-            fail(QStringLiteral("The excluded applications cannot be read: ") + error.description);
-            return rollBack();
-        }
-        for (const platform::ManagedObjectPtr &app : *apps) {
-            if (!document.excluded->contains(ApplicationStore::path(*app)))
-                flipped.push_back(app);
-        }
-        for (const QString &path : *document.excluded) {
-            const platform::ManagedObjectPtr app = store->applicationWithPath(path);
-            if (app && !ApplicationStore::isExcluded(*app))
-                flipped.push_back(app);
-        }
-        for (const auto &app : flipped)
+bool CorvaneControl::importLoginItem(const SettingsDocument &document, Undo &undo)
+{
+    if (!document.startAtLogin || *document.startAtLogin == ServiceLoginItem::isEnabled())
+        return true;
+    if (ServiceLoginItem::setEnabled(*document.startAtLogin) != ServiceLoginItem::Change::Done) {
+        fail(QStringLiteral("The login item could not be changed."));
+        return false;
+    }
+    undo.push_back([was = !*document.startAtLogin] { ServiceLoginItem::setEnabled(was); });
+    return true;
+}
+
+bool CorvaneControl::importExcluded(const SettingsDocument &document, Undo &undo,
+                                    std::vector<platform::ManagedObjectPtr> *flipped)
+{
+    if (!document.excluded)
+        return true;
+    ApplicationStore *store = openStore(); // opened by checkImport()
+    platform::StoreError error;
+    const auto excluded = store->excludedApplications(&error);
+    if (!excluded) {
+        fail(QStringLiteral("The excluded applications cannot be read: ") + error.description);
+        return false;
+    }
+    // The document's list replaces the store's: what it leaves out is included.
+    for (const platform::ManagedObjectPtr &app : *excluded) {
+        if (!document.excluded->contains(ApplicationStore::path(*app)))
+            flipped->push_back(app);
+    }
+    for (const QString &path : *document.excluded) {
+        const platform::ManagedObjectPtr app = store->applicationWithPath(path);
+        if (app && !ApplicationStore::isExcluded(*app))
+            flipped->push_back(app);
+    }
+    const auto flip = [store, apps = *flipped] {
+        for (const auto &app : apps)
             ApplicationStore::setExcluded(app, !ApplicationStore::isExcluded(*app));
-        if (!store->save(&error)) {
-            fail(QStringLiteral("The application store could not be saved: %1. The list of excluded applications "
-                                "is unchanged.")
-                     .arg(error.description));
-            return rollBack();
-        }
-        undo.push_back([store, flipped] {
-            for (const auto &app : flipped)
-                ApplicationStore::setExcluded(app, !ApplicationStore::isExcluded(*app));
-            store->save();
-        });
+    };
+    flip();
+    if (!store->save(&error)) {
+        fail(QStringLiteral("The application store could not be saved: %1. The list of excluded applications is "
+                            "unchanged.")
+                 .arg(error.description));
+        flip();
+        return false;
     }
+    undo.push_back([store, flip] {
+        flip();
+        store->save();
+    });
+    return true;
+}
 
+ServiceSettings CorvaneControl::importedSettings(const SettingsDocument &document, const KeyCombo *hotKey)
+{
     ServiceSettings settings = ServiceSettings::load();
     if (document.sortOrder)
         settings.setSortOrder(static_cast<ServiceSettings::SortOrder>(*document.sortOrder));
@@ -583,9 +604,12 @@ bool CorvaneControl::applyImport(const SettingsDocument &document, const KeyComb
         if (document.corners[i])
             settings.setCornerOn(ServiceSettings::Corners[i], *document.corners[i]);
     }
-    if (!saveSettings(settings))
-        return rollBack();
+    return settings;
+}
 
+void CorvaneControl::announceImport(const SettingsDocument &document, const KeyCombo *hotKey,
+                                    const std::vector<platform::ManagedObjectPtr> &flipped)
+{
     // The pane's message for each setting the document holds.
     bool sent = false;
     if (document.sortOrder)
@@ -599,7 +623,6 @@ bool CorvaneControl::applyImport(const SettingsDocument &document, const KeyComb
     for (const auto &app : flipped)
         sent |= ServiceSettings::announceExcludedApplication(ApplicationStore::objectURLString(app));
     announced(sent);
-    return true;
 }
 
 int CorvaneControl::fail(const QString &message)

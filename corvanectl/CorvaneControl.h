@@ -1,18 +1,20 @@
 #pragma once
 
+#include "ServiceSettings.h"
 #include "SettingsDocument.h"
+#include "platform/store/ManagedObject.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class ApplicationStore;
 class KeyCombo;
-class ServiceSettings;
 
 /// The commands of corvanectl: the settings the pane edits, changed by the
 /// pane's own rules and written where the pane writes them (the service's
@@ -59,7 +61,14 @@ private:
     int setExcluded(const QString &path, bool excluded);
     SettingsDocument currentSettings();
     bool checkImport(const SettingsDocument &document, std::shared_ptr<const KeyCombo> *hotKey);
+    using Undo = std::vector<std::function<void()>>;
     bool applyImport(const SettingsDocument &document, const KeyCombo *hotKey);
+    bool importLoginItem(const SettingsDocument &document, Undo &undo);
+    bool importExcluded(const SettingsDocument &document, Undo &undo,
+                        std::vector<platform::ManagedObjectPtr> *flipped);
+    static ServiceSettings importedSettings(const SettingsDocument &document, const KeyCombo *hotKey);
+    static void announceImport(const SettingsDocument &document, const KeyCombo *hotKey,
+                               const std::vector<platform::ManagedObjectPtr> &flipped);
     std::shared_ptr<const KeyCombo> hotKeyFromText(const QString &text);
     /// False, with the pane's refusal on standard error, for a combination that
     /// cannot be the hot key.

@@ -162,6 +162,14 @@ TEST(Corvanectl, EnableHotKeyAndDisableReachTheRealService)
     EXPECT_EQ(set.status, 0) << set;
     EXPECT_TRUE(journal.waitFor(QStringLiteral("message hotKeyChanged 40 6144"), patience));
     EXPECT_TRUE(journal.waitFor(QStringLiteral("value ShowHideHotKey 40 6144"), patience));
+    // Each setting's own message, as the pane sends it.
+    for (const auto &[arguments, message] : {std::pair{QStringList{"sort", "frequent"}, "sortPreferenceChanged 2"},
+                                             std::pair{QStringList{"limit", "on"}, "limitApplicationSearchChanged true"},
+                                             std::pair{QStringList{"corner", "top-left", "on"}, "hotCornersChanged"}}) {
+        EXPECT_EQ(corvanectl(arguments).status, 0);
+        EXPECT_TRUE(journal.waitFor(QStringLiteral("message ") + QString::fromLatin1(message), patience)) << message;
+    }
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("value TopLeftCorner true"), patience));
     // The launcher's own interface on the same object.
     const Result shown = run("show");
     EXPECT_EQ(shown.status, 0) << shown;
