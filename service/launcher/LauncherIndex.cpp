@@ -1,6 +1,7 @@
 #include "LauncherIndex.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 LauncherIndex::SortOrder LauncherIndex::sortOrderFromPreference(const QString &value)
@@ -30,23 +31,32 @@ void LauncherIndex::setApplications(const QList<LauncherApplication> &applicatio
     m_keys.clear();
     m_keys.reserve(applications.size());
     for (const LauncherApplication &app : applications) {
+        QStringList fields{app.name, app.genericName};
+        fields += app.keywords;
+        fields << app.executable;
+        fields.removeAll(QString());
         Keys keys;
         keys.name = fold(app.name);
-        keys.fields << keys.name;
-        if (!app.genericName.isEmpty())
-            keys.fields << fold(app.genericName);
-        for (const QString &keyword : app.keywords)
-            keys.fields << fold(keyword);
-        if (!app.executable.isEmpty())
-            keys.fields << fold(app.executable);
-        keys.joined = keys.fields.join(u'\n');
+        keys.joined = fold(fields.join(u'\n'));
         m_keys.append(std::move(keys));
     }
+    rank();
 }
 
 void LauncherIndex::setSortOrder(SortOrder order)
 {
     m_order = order;
+    rank();
+}
+
+void LauncherIndex::rank()
+{
+    QList<qsizetype> order(m_applications.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [this](qsizetype a, qsizetype b) { return before(a, b); });
+    m_rank.resize(order.size());
+    for (qsizetype place = 0; place < order.size(); ++place)
+        m_rank[order[place]] = place;
 }
 
 LauncherIndex::Match LauncherIndex::match(const Keys &keys, const QString &query)
@@ -63,23 +73,20 @@ LauncherIndex::Match LauncherIndex::match(const Keys &keys, const QString &query
     }
     if (found)
         return Substring;
-    for (const QString &field : keys.fields) {
-        if (inOrder(field, query))
-            return InOrder;
-    }
-    return None;
+    return inOrder(keys.joined, query) ? InOrder : None;
 }
 
-bool LauncherIndex::inOrder(const QString &field, const QString &query)
+bool LauncherIndex::inOrder(QStringView joined, QStringView query)
 {
-    qsizetype at = 0;
-    for (const QChar c : query) {
-        at = field.indexOf(c, at);
-        if (at < 0)
-            return false;
-        ++at;
+    // One pass over the joined fields, starting again at each field.
+    qsizetype matched = 0;
+    for (const QChar c : joined) {
+        if (c == u'\n')
+            matched = 0;
+        else if (c == query[matched] && ++matched == query.size())
+            return true;
     }
-    return true;
+    return false;
 }
 
 bool LauncherIndex::before(qsizetype a, qsizetype b) const
@@ -120,7 +127,7 @@ QList<LauncherApplication> LauncherIndex::search(const QString &query, qsizetype
             hits.append({best, i});
     }
     const auto order = [this](const auto &x, const auto &y) {
-        return x.first != y.first ? x.first < y.first : before(x.second, y.second);
+        return x.first != y.first ? x.first < y.first : m_rank.at(x.second) < m_rank.at(y.second);
     };
     const qsizetype count = limit < 0 ? hits.size() : std::min(limit, hits.size());
     std::partial_sort(hits.begin(), hits.begin() + count, hits.end(), order);

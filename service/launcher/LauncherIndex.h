@@ -36,16 +36,19 @@ private:
     enum Match { WordPrefix, Substring, InOrder, None };
     struct Keys
     {
-        QStringList fields;   // folded
-        QString joined;       // the fields joined by a line feed, which no query holds
+        QString joined;       // the folded fields joined by line feeds, which no query holds
         QString name;         // folded, for ordering by name
     };
 
     static Match match(const Keys &keys, const QString &query);
-    static bool inOrder(const QString &field, const QString &query);
+    static bool inOrder(QStringView joined, QStringView query);
     bool before(qsizetype a, qsizetype b) const;
+    void rank();
 
     QList<LauncherApplication> m_applications;
     QList<Keys> m_keys;
+    // Each application's place in the sort order, worked out when the
+    // applications or the order change rather than at every keystroke.
+    QList<qsizetype> m_rank;
     SortOrder m_order = SortOrder::Name;
 };
