@@ -283,18 +283,16 @@ namespace {
 
 // The pane shown in an active window, so that keys and clicks reach its controls,
 // with the service running and connected.
-class PaneSettings : public ::testing::Test
+class PaneSettings : public PaneTest
 {
 protected:
     void SetUp() override
     {
-        removeDomain();
+        PaneTest::SetUp();
         ASSERT_GT(guard.start(), 0);
-        ASSERT_TRUE(loaded.active);
         ASSERT_TRUE(QTest::qWaitFor([this] { return loaded.pane.proxy().isConnected(); }));
         loaded.pane.willSelect();
     }
-    void TearDown() override { removeDomain(); }
 
     HotKeyField *field() const { return loaded.outlet<HotKeyField>("_hotKeyField"); }
     QComboBox *sortBy() const { return loaded.outlet<QComboBox>("_sortByPicker"); }
@@ -310,7 +308,6 @@ protected:
 
     ServiceGuard guard;
     ServiceJournalReader journal;
-    LoadedPane loaded;
 };
 
 } // namespace

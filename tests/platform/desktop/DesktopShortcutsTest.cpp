@@ -13,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +29,7 @@
 #include <xcb/xcb.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -343,6 +346,41 @@ TEST_F(GnomeSettings, ACommandShortcutIsOneCustomBindingThatTheConflictCheckSees
     shortcut.command.clear();
     EXPECT_NE(platform::addCommandShortcut(platform::ShortcutDesktop::Gnome, shortcut), QString());
     EXPECT_EQ(strv(media, "custom-keybindings").size(), 2);
+}
+
+// A write the settings' service refuses is a failure, not a success: dconf's
+// service, finding a file where its folder belongs, refuses, and dconf undoes
+// the change after the fact. GIO keeps its first backend, so a child process
+// of this test asks.
+TEST(GnomeSettingsService, AWriteTheServiceDoesNotKeepIsToldAsAFailure)
+{
+    platform::CommandShortcut shortcut{QStringLiteral("corvane-test"), QStringLiteral("Show Launcher"),
+                                       {QStringLiteral("corvanectl"), QStringLiteral("show")},
+                                       Qt::ControlModifier | Qt::AltModifier | Qt::Key_Space};
+    if (qEnvironmentVariableIsSet("CORVANE_DCONF_CHILD")) {
+        std::printf("failure: %s\n", qPrintable(platform::addCommandShortcut(platform::ShortcutDesktop::Gnome, shortcut)));
+        return;
+    }
+    if (!corvane::test::useSystemSchemasWithKeyfile() || !QFileInfo::exists(QStringLiteral(DCONF_GIO_MODULE)))
+        GTEST_SKIP() << "no GSettings schemas or no dconf backend: skipped";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("dconf"));
+    environment.insert(QStringLiteral("CORVANE_DCONF_CHILD"), QStringLiteral("1"));
+    QFile blocker(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/dconf"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=GnomeSettingsService.*")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray output = child.readAllStandardOutput();
+    EXPECT_TRUE(output.contains("failure: GNOME's settings did not keep the shortcut.\n")) << output.constData();
+    // The service the bus started for the child outlives the bus: end it by its pid.
+    const QDBusReply<uint> service =
+        QDBusConnection::sessionBus().interface()->servicePid(QStringLiteral("ca.desrt.dconf"));
+    if (service.isValid())
+        ::kill(pid_t(service.value()), SIGTERM);
+    blocker.remove();
 }
 
 // The daemon under an X server, where it grabs keys for real.
