@@ -1,11 +1,13 @@
 // Feeds the vCard tokenizer the same text whole and in chunks whose sizes come
 // from the input, and checks that both give the same result and the same
-// callbacks; without a data callback the properties must not change either.
+// callbacks as the line machine alone, every byte on its own (no runs taken);
+// without a data callback the properties must not change either.
 //
 // Input: byte 0 = n, then (n % 4) + 1 chunk sizes (byte value, 0 meaning 1),
 // used in turn; the rest is the text.
 
 #include "CardParser.h"
+#include "CardParser_p.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -80,8 +82,10 @@ struct Outcome
     Digest digest;
 };
 
-Outcome tokenize(const char *text, std::size_t size, const std::vector<std::size_t> &chunks, bool withData)
+Outcome tokenize(const char *text, std::size_t size, const std::vector<std::size_t> &chunks, bool withData,
+                 bool withRuns = true)
 {
+    const auto parse = withRuns ? &CARD_Parse : &CARD_ParseByteByByte;
     Outcome outcome{-1, {}};
     CARD_Parser parser = CARD_ParserCreate();
     if (!parser)
@@ -94,11 +98,11 @@ Outcome tokenize(const char *text, std::size_t size, const std::vector<std::size
     for (std::size_t i = 0; offset < size && outcome.result; ++i) {
         const std::size_t chunk = chunks.empty() ? size : chunks[i % chunks.size()];
         const std::size_t length = chunk < size - offset ? chunk : size - offset;
-        outcome.result = CARD_Parse(parser, text + offset, length, 0);
+        outcome.result = parse(parser, text + offset, length, 0);
         offset += length;
     }
     if (outcome.result) {
-        outcome.result = CARD_Parse(parser, nullptr, 0, 1);
+        outcome.result = parse(parser, nullptr, 0, 1);
     } else {
         // A client that feeds on after a failure must stay within the record;
         // what it reports then is not compared.
@@ -128,6 +132,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     const Outcome whole = tokenize(text, length, {}, true);
     const Outcome chunked = tokenize(text, length, chunks, true);
     if (whole.result != chunked.result || whole.digest.hash != chunked.digest.hash)
+        std::abort();
+    const Outcome reference = tokenize(text, length, {}, true, false);
+    if (whole.result != reference.result || whole.digest.hash != reference.digest.hash)
         std::abort();
     if (whole.result) {
         const Outcome withoutData = tokenize(text, length, chunks, false);

@@ -85,16 +85,16 @@ void Invocation::invoke() const
     // Straight to the object's meta-call with the addresses of the arguments:
     // the method and the argument types were settled when the invocation was
     // made, and QMetaMethod::invoke would check them again, by type name, at
-    // every call. Slot 0 is for a return value, which is discarded.
-    std::array<void *, MaximumArgumentCount + 1> slots{};
+    // every call. Address 0 is for a return value, which is discarded.
+    std::array<void *, MaximumArgumentCount + 1> addresses{};
     for (qsizetype i = 0; i < m_arguments.size(); ++i) {
         const QVariant &argument = m_arguments.at(i);
         // A QVariant parameter receives the variant itself, every other one its value.
         const void *data = m_method.parameterMetaType(int(i)) == QMetaType::fromType<QVariant>() ? &argument
                                                                                                 : argument.constData();
-        slots[size_t(i) + 1] = const_cast<void *>(data);
+        addresses[size_t(i) + 1] = const_cast<void *>(data);
     }
-    QMetaObject::metacall(m_target.get(), QMetaObject::InvokeMetaMethod, m_methodIndex, slots.data());
+    QMetaObject::metacall(m_target.get(), QMetaObject::InvokeMetaMethod, m_methodIndex, addresses.data());
 }
 
 } // namespace platform

@@ -33,6 +33,28 @@ TEST_P(Tokenizer, GivesTheSameCallbacksFedWholeAndOneByteAtATime)
         EXPECT_EQ(run.result, example.result);
         EXPECT_EQ(run.events, example.events);
     }
+    const Outcome reference = feedWithoutRuns(example.text);
+    EXPECT_EQ(reference.result, example.result);
+    EXPECT_EQ(reference.events, example.events);
+}
+
+// Every pair of bytes after '=' in a quoted-printable value gives the byte that
+// sscanf's "%X" reads from it, sign, blanks and "0x" included (CR, which the
+// value drops, and LF, which ends it, left out; a NUL first digit counts as none).
+TEST(TokenizerQuotedPrintable, EscapesReadAsScanfReadsThem)
+{
+    for (int first = 1; first < 256; ++first) {
+        for (int second = 0; second < 256; ++second) {
+            if (first == '\r' || first == '\n' || second == '\r' || second == '\n')
+                continue;
+            const char pair[3] = {char(first), char(second), 0};
+            unsigned int expected = 0;
+            std::sscanf(pair, "%X", &expected);
+            const Outcome run = feed("N;QUOTED-PRINTABLE:="s + pair[0] + pair[1], false);
+            ASSERT_EQ(run.events, (Events{"P N [QUOTED-PRINTABLE]", "D "s + char(expected & 0xFF), "E"}))
+                << "escape =" << first << "," << second;
+        }
+    }
 }
 
 // clang-format off

@@ -117,6 +117,9 @@ TEST(VCardCorpus, EveryFileTokenizesAlikeInAnyChunksAndParsesAsExpected)
         const card_events::Outcome bytewise = card_events::feed(bytes->toStdString(), true);
         EXPECT_EQ(whole.result, bytewise.result);
         EXPECT_EQ(whole.events, bytewise.events);
+        const card_events::Outcome reference = card_events::feedWithoutRuns(bytes->toStdString());
+        EXPECT_EQ(whole.result, reference.result);
+        EXPECT_EQ(whole.events, reference.events);
 
         VLvParser parser;
         const bool parsed = parser.parseString(QString::fromUtf8(*bytes));

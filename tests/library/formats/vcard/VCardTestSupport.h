@@ -4,6 +4,7 @@
 // compact picture of VLvParser's card tree.
 
 #include "CardParser.h"
+#include "CardParser_p.h"
 #include "VLvParser.h"
 #include "VLvParserCard.h"
 
@@ -83,6 +84,16 @@ inline Outcome feed(std::string_view text, bool bytewise, bool withData = true)
     } else {
         result = CARD_Parse(parser.get(), text.data(), text.size(), 1);
     }
+    return {result, recorder.events};
+}
+
+/// The whole text through the line machine alone, every byte on its own: the
+/// reference that CARD_Parse, which takes most bytes in runs, must match.
+inline Outcome feedWithoutRuns(std::string_view text, bool withData = true)
+{
+    Recorder recorder;
+    auto parser = makeParser(recorder, withData);
+    const int result = CARD_ParseByteByByte(parser.get(), text.data(), text.size(), 1);
     return {result, recorder.events};
 }
 
