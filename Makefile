@@ -14,6 +14,10 @@ BENCH_FLAGS  ?=
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 export CCACHE_DIR ?= $(HOME)/.cache/ccache
+# The layers' precompiled headers (cmake/CorvanePrecompiledHeaders.cmake) are
+# cached only when ccache may leave their macros and the time macros unchecked;
+# no file of ours uses __DATE__, __TIME__ or __TIMESTAMP__.
+export CCACHE_SLOPPINESS := pch_defines,time_macros
 
 .PHONY: all deps bench-deps build demo test sanitize-test tsan-test check-packages fuzz bench screenshot clean
 
