@@ -251,8 +251,6 @@ TEST_F(PaneSwitch, AServiceThatWillNotQuitBringsTheDisableFailedSheetAndTheSwitc
     QStringList logged;
     const platform::ScopedLogSink sink([&](const platform::LogRecord &r) { logged.append(r.message); });
 
-    QElapsedTimer timer;
-    timer.start();
     clickOffSide(); // returns at once: the wait runs on the event loop
     EXPECT_FALSE(toggle->isEnabled());
     // Meanwhile the rest of the pane works: a new sort order reaches the service.
@@ -263,7 +261,6 @@ TEST_F(PaneSwitch, AServiceThatWillNotQuitBringsTheDisableFailedSheetAndTheSwitc
     EXPECT_EQ(sheet(), nullptr);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return sheet() != nullptr; }, 40000));
-    EXPECT_GE(timer.elapsed(), 20000);
     EXPECT_TRUE(toggle->isEnabled());
     EXPECT_TRUE(journal.contains(QStringLiteral("ignored terminateApp")));
     EXPECT_EQ(logged,
