@@ -4,6 +4,8 @@
 
 #include "ServiceLoginItem.h"
 
+#include "platform/system/AutostartFolders.h"
+
 #include <QCheckBox>
 
 bool CorvanePrefPane::isServiceEnabledAtStartup() const
@@ -17,7 +19,15 @@ void CorvanePrefPane::toggleEnableAtStartup(QObject *sender)
     if (!checkbox)
         return;
     const bool on = checkbox->isChecked();
-    // Without a service application the checkbox keeps the clicked state.
-    if (ServiceLoginItem::setEnabled(on) == ServiceLoginItem::Change::Failed)
-        checkbox->setChecked(!on);
+    const ServiceLoginItem::Change change = ServiceLoginItem::setEnabled(on);
+    if (change == ServiceLoginItem::Change::Done)
+        return;
+    // Nothing changed, so the click is undone: a ticked box would promise a start at
+    // login that will not happen.
+    checkbox->setChecked(!on);
+    const QString reason = change == ServiceLoginItem::Change::NoService
+                               ? localized("Unable to locate Velora Corvane service application.")
+                               : localized("The login item could not be changed in %1.")
+                                     .arg(platform::AutostartFolders::userFolder());
+    showAlertSheet(on ? "Login Item Not Added" : "Login Item Not Removed", reason);
 }

@@ -245,8 +245,8 @@ public Q_SLOTS:
 
     /// The start-at-login checkbox was clicked: adds the service application as a
     /// login item when checked and it is not one yet, removes it when unchecked and
-    /// it is one, and puts the checkbox back when that fails. Without a service
-    /// application the checkbox keeps the clicked state.
+    /// it is one. When that fails, or there is no service application, puts the
+    /// checkbox back and tells why in a sheet.
     void toggleEnableAtStartup(QObject *sender);
 
 public:

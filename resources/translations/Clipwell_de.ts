@@ -43,5 +43,21 @@
         <source>Corvane has not catalogued your applications yet: turn it on and the list fills</source>
         <translation>Corvane hat Ihre Programme noch nicht erfasst: Schalten Sie es ein, dann füllt sich die Liste</translation>
     </message>
+    <message>
+        <source>Login Item Not Added</source>
+        <translation>Anmeldeobjekt nicht hinzugefügt</translation>
+    </message>
+    <message>
+        <source>Login Item Not Removed</source>
+        <translation>Anmeldeobjekt nicht entfernt</translation>
+    </message>
+    <message>
+        <source>Unable to locate Velora Corvane service application.</source>
+        <translation>Das Dienstprogramm von Velora Corvane wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>The login item could not be changed in %1.</source>
+        <translation>Das Anmeldeobjekt konnte in %1 nicht geändert werden.</translation>
+    </message>
 </context>
 </TS>

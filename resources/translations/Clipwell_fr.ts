@@ -43,5 +43,21 @@
         <source>Corvane has not catalogued your applications yet: turn it on and the list fills</source>
         <translation>Corvane n’a pas encore répertorié vos applications : activez-le et la liste se remplira</translation>
     </message>
+    <message>
+        <source>Login Item Not Added</source>
+        <translation>Ouverture à la connexion non ajoutée</translation>
+    </message>
+    <message>
+        <source>Login Item Not Removed</source>
+        <translation>Ouverture à la connexion non supprimée</translation>
+    </message>
+    <message>
+        <source>Unable to locate Velora Corvane service application.</source>
+        <translation>Impossible de trouver l’application de service Velora Corvane.</translation>
+    </message>
+    <message>
+        <source>The login item could not be changed in %1.</source>
+        <translation>L’ouverture à la connexion n’a pas pu être modifiée dans %1.</translation>
+    </message>
 </context>
 </TS>

@@ -43,6 +43,12 @@ protected:
     QCheckBox *checkbox() const { return loaded.outlet<QCheckBox>("_enableAtStartupCheckbox"); }
     // On the indicator: a wide checkbox does not take clicks past its label.
     void click() const { QTest::mouseClick(checkbox(), Qt::LeftButton, {}, QPoint(8, checkbox()->height() / 2)); }
+    // "Title: reason" of the one sheet open on the pane; empty for none.
+    QString sheetText() const
+    {
+        const QMessageBox *shown = sheet(loaded.view);
+        return shown ? shown->text() + QStringLiteral(": ") + shown->informativeText() : QString();
+    }
     static QStringList userEntries() { return QDir(Autostart::userFolder()).entryList(QDir::Files); }
 
     QString app;
@@ -81,9 +87,10 @@ TEST_F(LoginCheckbox, FollowsTheLoginItemsAndAddsOrRemovesOnlyWhatIsNeeded)
     click();
     EXPECT_FALSE(checkbox()->isChecked());
     EXPECT_TRUE(userEntries().isEmpty());
+    EXPECT_TRUE(openSheets(loaded.view).isEmpty());
 }
 
-TEST_F(LoginCheckbox, AFailedAddPutsTheCheckboxBack)
+TEST_F(LoginCheckbox, AFailedAddPutsTheCheckboxBackAndSaysWhy)
 {
     // The autostart folder cannot be made: a plain file stands in its place.
     QDir().mkpath(QFileInfo(Autostart::userFolder()).path());
@@ -95,4 +102,16 @@ TEST_F(LoginCheckbox, AFailedAddPutsTheCheckboxBack)
     click();
     EXPECT_FALSE(checkbox()->isChecked());
     EXPECT_FALSE(VLLoginItemHelper::isNameInLoginItem(QStringLiteral("Corvane")));
+    EXPECT_EQ(sheetText(), QStringLiteral("Login Item Not Added: The login item could not be changed in %1.")
+                               .arg(Autostart::userFolder()));
+}
+
+TEST_F(LoginCheckbox, WithoutAServiceApplicationNothingIsAddedAndTheCheckboxGoesBack)
+{
+    QDir(app).removeRecursively();
+    loaded.pane.willSelect();
+    click();
+    EXPECT_FALSE(checkbox()->isChecked());
+    EXPECT_TRUE(Autostart::effectiveEntries().isEmpty());
+    EXPECT_EQ(sheetText(), QStringLiteral("Login Item Not Added: Unable to locate Velora Corvane service application."));
 }
