@@ -2,10 +2,6 @@
 
 #include "TestSupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTest>
-
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -49,16 +45,11 @@ public:
     /// Waits until the kernel shows the name (and, for a zombie, the state).
     bool waitUntil(const QByteArray &name, char state) const
     {
-        return QTest::qWaitFor(
-            [&] {
-                QFile stat(QStringLiteral("/proc/%1/stat").arg(m_pid));
-                if (!stat.open(QIODevice::ReadOnly))
-                    return false;
-                const QByteArray line = stat.readAll();
-                const qsizetype close = line.lastIndexOf(')');
-                return line.contains('(' + name + ')') && close + 2 < line.size() && line[close + 2] == state;
-            },
-            10000);
+        return corvane::test::waitFor([&] {
+            const QByteArray line = corvane::test::fileBytes(QStringLiteral("/proc/%1/stat").arg(m_pid));
+            const qsizetype close = line.lastIndexOf(')');
+            return line.contains('(' + name + ')') && close + 2 < line.size() && line[close + 2] == state;
+        });
     }
 
 private:
