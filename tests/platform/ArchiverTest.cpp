@@ -1,6 +1,5 @@
 #include "TypedStreamTestSupport.h"
 
-#include "platform/core/Exception.h"
 #include "platform/archive/TypedStream.h"
 
 #include <gtest/gtest.h>

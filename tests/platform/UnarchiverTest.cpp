@@ -1,9 +1,6 @@
 #include "TypedStreamTestSupport.h"
 
-#include "platform/archive/TypedStream.h"
-
 #include <gtest/gtest.h>
-
 
 using namespace platform;
 

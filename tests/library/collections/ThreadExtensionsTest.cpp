@@ -2,8 +2,6 @@
 
 #include "Raises.h"
 #include "TestSupport.h"
-#include "VLSelectorWrapper.h"
-
 
 #include <gtest/gtest.h>
 

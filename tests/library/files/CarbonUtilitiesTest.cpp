@@ -3,7 +3,6 @@
 #include "URLExtensions.h"
 
 #include "platform/files/CompanionFile.h"
-#include "platform/files/Volume.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #include "ZRAlias.h"
 
 #include "DataExtensions.h"
-#include "StringCarbonUtilities.h"
 #include "StringExtensions.h"
+#include "StringCarbonUtilities.h"
 #include "URLCarbonUtilities.h"
 #include "ZRResourceFork.h"
 
@@ -10,7 +10,6 @@
 #include "platform/files/CompanionFile.h"
 #include "platform/files/FileIdentity.h"
 #include "platform/files/HfsPath.h"
-#include "platform/files/ResourceManager.h"
 #include "platform/files/ResourceMap.h"
 #include "platform/files/Volume.h"
 

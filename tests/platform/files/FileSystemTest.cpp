@@ -1,8 +1,6 @@
 #include "platform/files/CompanionFile.h"
-#include "platform/files/FileIdSearch.h"
 #include "platform/files/FileReference.h"
 #include "platform/files/FsSpec.h"
-#include "platform/files/HfsPath.h"
 #include "platform/files/Volume.h"
 #include "platform/files/Volume_p.h"
 

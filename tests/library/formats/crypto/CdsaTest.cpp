@@ -1,5 +1,4 @@
 #include "Cdsa.h"
-#include "Rc5.h"
 
 #include "TestSupport.h"
 
