@@ -156,14 +156,18 @@ TEST_F(UserDefaultsTest, KeyedWritesKeepOtherProcessesKeysAndRefuseWhatCannotBeS
 
 TEST_F(UserDefaultsTest, DomainNamesCannotLeaveTheFolder)
 {
+    // The domains' folder lies inside the test's own, so that what escapes it lands
+    // where this test looks and nowhere another test would.
+    const QString folder = dir.filePath(QStringLiteral("domains"));
+    UserDefaults inner(Domain, folder);
     ScopedLogSink quiet([](const LogRecord &) {});
     for (const QString &name : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("../escape"), QStringLiteral("a/b")}) {
-        EXPECT_FALSE(defaults.setPersistentDomain({{QStringLiteral("k"), 1}}, name)) << qPrintable(name);
-        EXPECT_FALSE(defaults.persistentDomainForName(name));
+        EXPECT_FALSE(inner.setPersistentDomain({{QStringLiteral("k"), 1}}, name)) << qPrintable(name);
+        EXPECT_FALSE(inner.persistentDomainForName(name));
     }
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("../escape.plist"))));
-    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-    EXPECT_TRUE(defaults.setPersistentDomain({{QStringLiteral("k"), 1}}, QStringLiteral(".GlobalPreferences")));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(inner.setPersistentDomain({{QStringLiteral("k"), 1}}, QStringLiteral(".GlobalPreferences")));
 }
 
 namespace {
