@@ -1,5 +1,7 @@
 #include "platform/ui/AlertSheet.h"
 
+#include "TestSupport.h"
+
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -33,6 +35,6 @@ TEST(AlertSheet, IsAWindowModalBoxOnTheViewsWindowWithOneDefaultButton)
     // Answering it closes and deletes it.
     QPointer<QMessageBox> guard(box);
     QTest::mouseClick(box->defaultButton(), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull(); }));
+    EXPECT_TRUE(corvane::test::waitFor([&] { return guard.isNull(); }));
     EXPECT_TRUE(window.findChildren<QMessageBox *>().isEmpty());
 }

@@ -36,49 +36,39 @@ Animation tenMarks(double duration)
 
 } // namespace
 
-TEST(Animation, EaseOutDeliversEveryMarkAtItsTimeThenEndsAfterTheDuration)
+// A mark is delivered when the curve reaches its progress, in order, and the end
+// comes once, after the whole duration.
+TEST(Animation, EachCurveDeliversItsMarksWhenTheirProgressIsReachedThenEnds)
 {
-    ManualAnimationClock clock;
-    ScopedAnimationClock scope(clock);
-    Recorder recorder(clock);
-    Animation animation = tenMarks(0.3);
-    animation.setDelegate(&recorder);
-    animation.startAnimation();
-
-    ASSERT_EQ(recorder.marks.size(), 10u);
-    for (size_t i = 0; i < recorder.marks.size(); ++i) {
-        const auto [time, progress] = recorder.marks[i];
-        EXPECT_NEAR(progress, 0.1 * double(i), 1e-5);
-        EXPECT_NEAR(time, 0.3 * (1 - std::sqrt(1 - double(progress))), 1e-9); // ease-out: later steps take longer
-    }
-    ASSERT_EQ(recorder.ends.size(), 1u);
-    EXPECT_DOUBLE_EQ(recorder.ends[0], 0.3);
-    EXPECT_EQ(animation.currentProgress(), 1.0f);
-}
-
-// A mark is delivered when the curve reaches its progress.
-TEST(Animation, EachCurveDeliversAMarkWhenItsProgressIsReached)
-{
+    const auto easeOut = [](double progress) { return 1 - std::sqrt(1 - progress); }; // later steps take longer
     const struct
     {
         AnimationCurve curve;
-        float mark;
-        double time; // as a fraction of the duration
+        std::vector<std::pair<float, double>> marks; // progress, time as a fraction of the duration
     } rows[] = {
-        {AnimationCurve::Linear, 0.3f, 0.3},    {AnimationCurve::EaseIn, 0.25f, 0.5},
-        {AnimationCurve::EaseOut, 0.75f, 0.5},  {AnimationCurve::EaseInOut, 0.125f, 0.25},
-        {AnimationCurve::EaseInOut, 0.5f, 0.5}, {AnimationCurve::EaseInOut, 0.875f, 0.75},
+        {AnimationCurve::Linear, {{0.3f, 0.3}}},
+        {AnimationCurve::EaseIn, {{0.25f, 0.5}}},
+        {AnimationCurve::EaseOut, {{0.0f, 0.0}, {0.2f, easeOut(0.2)}, {0.75f, 0.5}, {0.9f, easeOut(0.9)}}},
+        {AnimationCurve::EaseInOut, {{0.125f, 0.25}, {0.5f, 0.5}, {0.875f, 0.75}}},
     };
     for (const auto &row : rows) {
+        SCOPED_TRACE(int(row.curve));
         ManualAnimationClock clock;
         ScopedAnimationClock scope(clock);
         Recorder recorder(clock);
         Animation animation(2.0, row.curve);
-        animation.addProgressMark(row.mark);
+        for (const auto &[mark, time] : row.marks)
+            animation.addProgressMark(mark);
         animation.setDelegate(&recorder);
         animation.startAnimation();
-        ASSERT_EQ(recorder.marks.size(), 1u);
-        EXPECT_NEAR(recorder.marks[0].first, 2.0 * row.time, 1e-6) << int(row.curve) << " at " << row.mark;
+        ASSERT_EQ(recorder.marks.size(), row.marks.size());
+        for (size_t i = 0; i < row.marks.size(); ++i) {
+            EXPECT_NEAR(recorder.marks[i].second, row.marks[i].first, 1e-5);
+            EXPECT_NEAR(recorder.marks[i].first, 2.0 * row.marks[i].second, 1e-6) << "at " << row.marks[i].first;
+        }
+        ASSERT_EQ(recorder.ends.size(), 1u);
+        EXPECT_DOUBLE_EQ(recorder.ends[0], 2.0);
+        EXPECT_EQ(animation.currentProgress(), 1.0f);
     }
 }
 

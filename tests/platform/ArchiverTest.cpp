@@ -1,12 +1,10 @@
 #include "TypedStreamTestSupport.h"
 
-#include "platform/core/Exception.h"
 #include "platform/archive/TypedStream.h"
 
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QSize>
 #include <QTimeZone>
 
 #include <cmath>
@@ -23,17 +21,6 @@ QByteArray bytesOf(Encode encode)
     encode(archiver);
     return archiver.archiverData().mid(header.size());
 }
-
-/// An index set stores itself as one data object.
-class TestIndexSet : public ArchivedObject
-{
-public:
-    static constexpr ArchivedClass archivedClass{"VLIndexSet", 0, &ArchivedClass::NSObject};
-    const ArchivedClass &classForArchiver() const override { return archivedClass; }
-    void encodeWithCoder(Archiver &coder) const override { coder.encodeDataObject(bytes); }
-    void initWithCoder(Unarchiver &coder) override { bytes = coder.decodeDataObject(); }
-    QByteArray bytes;
-};
 
 } // namespace
 

@@ -2,18 +2,9 @@
 
 #include "TestSupport.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusPendingCall>
-#include <QDBusVirtualObject>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QTest>
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace platform;
@@ -63,11 +54,9 @@ protected:
 
     bool waitForMethod(const QString &method)
     {
-        return QTest::qWaitFor(
-            [&] {
-                return std::any_of(received.begin(), received.end(), [&](const Received &r) { return r.method == method; });
-            },
-            10000);
+        return corvane::test::waitFor([&] {
+            return std::any_of(received.begin(), received.end(), [&](const Received &r) { return r.method == method; });
+        });
     }
 
     QDBusConnection serverBus{QString()};
@@ -178,20 +167,7 @@ TEST_F(ConnectionTest, AHandlerMayEndItsOwnConnection)
     ASSERT_TRUE(proxy);
     proxy->setProtocolForProxy(testProtocol());
     ASSERT_TRUE(proxy->sendOneway(QStringLiteral("ping")));
-    ASSERT_TRUE(QTest::qWaitFor([] { return handlerCalls > 0; }, 10000));
+    ASSERT_TRUE(corvane::test::waitFor([] { return handlerCalls > 0; }));
     EXPECT_TRUE(captureAliveAfterEnd);
     EXPECT_TRUE(handlerCapture.expired()) << "the handler is gone once it has returned";
 }
-
-// Records the flags of the messages the proxy sends, on the name the proxy uses.
-class FlagRecorder : public QDBusVirtualObject
-{
-public:
-    QString introspect(const QString &) const override { return {}; }
-    bool handleMessage(const QDBusMessage &message, const QDBusConnection &) override
-    {
-        replyRequired.push_back(message.isReplyRequired());
-        return true;
-    }
-    std::vector<bool> replyRequired;
-};

@@ -1,14 +1,13 @@
 #include "platform/bus/DistributedNotificationCenter.h"
 
-#include <QDBusArgument>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
+#include "TestSupport.h"
+
+#include <QDateTime>
 #include <QProcess>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace platform;
@@ -30,7 +29,7 @@ struct Inbox
     }
     bool waitFor(const QString &name)
     {
-        return QTest::qWaitFor([&] { return contains(name); }, 10000);
+        return corvane::test::waitFor([&] { return contains(name); });
     }
     bool contains(const QString &name) const
     {
@@ -49,7 +48,7 @@ bool run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
     process.start(program, arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 } // namespace

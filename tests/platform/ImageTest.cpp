@@ -1,6 +1,7 @@
 #include "platform/ui/Image.h"
 
-#include <QFile>
+#include "TestSupport.h"
+
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -13,13 +14,6 @@ namespace {
 // A 20 x 10 point SVG: a half-transparent blue rectangle filling it.
 const QByteArray svg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="20" height="10">
 <rect x="0" y="0" width="20" height="10" fill="#0000ff" fill-opacity="0.5"/></svg>)";
-
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    return file.fileName();
-}
 
 QImage canvas(qreal scale = 1)
 {
@@ -34,7 +28,7 @@ QImage canvas(qreal scale = 1)
 TEST(Image, DrawsWithTheCompositingModeAppliedToTheWholePicture)
 {
     QTemporaryDir dir;
-    const Image image(writeFile(dir, QStringLiteral("overlay.svg"), svg));
+    const Image image(corvane::test::writeFile(dir.filePath(QStringLiteral("overlay.svg")), svg));
 
     for (qreal scale : {1.0, 2.0}) {
         QImage copy = canvas(scale), over = canvas(scale);

@@ -1,12 +1,12 @@
-#include "platform/core/Exception.h"
 #include "platform/core/Invocation.h"
+
+#include "Raises.h"
 
 #include <QObject>
 #include <QVariant>
 
 #include <gtest/gtest.h>
 
-using platform::Exception;
 using platform::Invocation;
 
 namespace {
@@ -57,12 +57,8 @@ TEST(Invocation, KeepsItsTargetAliveAndLetsExceptionsReachTheCaller)
     ASSERT_FALSE(watch.expired());
     ping.invoke();
     EXPECT_EQ(watch.lock()->calls, QStringList{"ping"});
-    try {
-        fail.invoke();
-        FAIL() << "the exception was swallowed";
-    } catch (const Exception &e) {
-        EXPECT_EQ(e.reason(), QStringLiteral("failing on purpose"));
-    }
+    EXPECT_TRUE(corvane::test::raises([&] { fail.invoke(); }, QStringLiteral("TestException"),
+                                      QStringLiteral("failing on purpose")));
 }
 
 #include "InvocationTest.moc"

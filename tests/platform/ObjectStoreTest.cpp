@@ -34,6 +34,27 @@ ManagedObjectModel model()
     return m.value_or(ManagedObjectModel());
 }
 
+// A connection of its own to the store file, as another program would hold one.
+class RawConnection
+{
+public:
+    explicit RawConnection(const QString &path)
+        : m_name(QStringLiteral("raw-%1").arg(quintptr(this)))
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        EXPECT_TRUE(db.open());
+    }
+    ~RawConnection() { QSqlDatabase::removeDatabase(m_name); }
+    RawConnection(const RawConnection &) = delete;
+    RawConnection &operator=(const RawConnection &) = delete;
+
+    QSqlQuery query() const { return QSqlQuery(QSqlDatabase::database(m_name)); }
+
+private:
+    QString m_name;
+};
+
 class ObjectStore : public ::testing::Test
 {
 protected:
@@ -63,20 +84,10 @@ protected:
 
     QVariant sql(const QString &statement)
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
-        db.setDatabaseName(storePath());
-        EXPECT_TRUE(db.open());
-        QVariant result;
-        {
-            QSqlQuery q(db);
-            EXPECT_TRUE(q.exec(statement)) << qPrintable(statement);
-            if (q.next())
-                result = q.value(0);
-        }
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
-        return result;
+        const RawConnection raw(storePath());
+        QSqlQuery q = raw.query();
+        EXPECT_TRUE(q.exec(statement)) << qPrintable(statement);
+        return q.next() ? q.value(0) : QVariant();
     }
 
     static FetchRequest excludedByName()
@@ -194,11 +205,9 @@ TEST_F(ObjectStore, ConcurrentWritersNeverLoseOrCorrupt)
     ASSERT_TRUE(pane->save());
 
     // A lock held past the busy timeout fails the save cleanly.
-    QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
-    locker.setDatabaseName(storePath());
-    ASSERT_TRUE(locker.open());
     {
-        QSqlQuery hold(locker);
+        const RawConnection locker(storePath());
+        QSqlQuery hold = locker.query();
         ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
         mine->setValue(QStringLiteral("excluded"), false);
         EXPECT_FALSE(pane->save(&error));
@@ -206,9 +215,6 @@ TEST_F(ObjectStore, ConcurrentWritersNeverLoseOrCorrupt)
         EXPECT_FALSE(mine->value(QStringLiteral("excluded")).toBool());
         hold.exec(QStringLiteral("ROLLBACK"));
     }
-    locker.close();
-    locker = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
     EXPECT_TRUE(pane->save());
     EXPECT_EQ(sql(QStringLiteral("SELECT ZEXCLUDED FROM ZAPPLICATION")).toInt(), 0);
     EXPECT_EQ(sql(QStringLiteral("SELECT ZNAME FROM ZAPPLICATION")).toString(), QStringLiteral("Mail 2"));
@@ -221,10 +227,7 @@ TEST_F(ObjectStore, WhatIsNotSuchAStoreIsAModelMismatch)
     EXPECT_FALSE(noFolder.addSQLiteStore(dir.path() + QStringLiteral("/Velora/Corvane/Corvane.db"), &error));
     EXPECT_EQ(error.code, StoreError::Code::CannotOpen);
     EXPECT_FALSE(noFolder.hasStore());
-    QFile text(storePath());
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("this is not a database, just text\n");
-    text.close();
+    corvane::test::writeFile(storePath(), "this is not a database, just text\n");
     PersistentStoreCoordinator notSqlite(model());
     EXPECT_FALSE(notSqlite.addSQLiteStore(storePath(), &error));
     EXPECT_EQ(error.code, StoreError::Code::ModelMismatch);
@@ -260,10 +263,8 @@ TEST_F(ObjectStore, OpensAStoreWrittenElsewhereWithMoreEntitiesAndColumns)
                                {QStringLiteral("SomethingNew"), true}};
     const QByteArray plist = writePropertyList(metadata, PropertyListFormat::Binary).bytes;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
-        db.setDatabaseName(storePath());
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
+        const RawConnection foreign(storePath());
+        QSqlQuery q = foreign.query();
         for (const char *statement : {
                  "CREATE TABLE ZAPPLICATION ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZICONDATA BLOB, "
                  "ZEXCLUDED INTEGER, ZNAME VARCHAR, ZURL VARCHAR, ZADDED TIMESTAMP, ZLAUNCHES INTEGER )",
@@ -280,7 +281,6 @@ TEST_F(ObjectStore, OpensAStoreWrittenElsewhereWithMoreEntitiesAndColumns)
         q.addBindValue(plist);
         ASSERT_TRUE(q.exec());
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
 
     auto context = open();
     // A row without a positive key is no object: no URI could name it.

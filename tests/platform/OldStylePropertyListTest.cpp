@@ -2,7 +2,6 @@
 
 #include "TestSupport.h"
 
-#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 

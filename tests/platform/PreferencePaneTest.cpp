@@ -7,6 +7,7 @@
 #include "platform/plist/UserDefaults.h"
 #include "platform/ui/AnimationClock.h"
 #include "TestPane.h"
+#include "TestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,12 +37,18 @@ protected:
         QByteArray plist = "<plist version=\"1.0\"><dict>";
         for (const auto &[key, value] : entries)
             plist += "<key>" + key.toUtf8() + "</key><string>" + value.toUtf8() + "</string>";
-        plist += "</dict></plist>";
-        QFile info(root + QStringLiteral("/Info.plist"));
-        EXPECT_TRUE(info.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        info.write(plist);
-        info.close();
+        corvane::test::writeFile(root + QStringLiteral("/Info.plist"), plist + "</dict></plist>");
         return *Bundle::bundleWithPath(root);
+    }
+
+    // The bundle with the test plugin as its executable, naming TestPane as its class.
+    Bundle pluginBundle(QList<std::pair<QString, QString>> entries)
+    {
+        entries.append({QStringLiteral("CFBundleExecutable"), QStringLiteral("TestPane.so")});
+        entries.append({QStringLiteral("NSPrincipalClass"), QStringLiteral("TestPane")});
+        Bundle bundle = makeBundle(entries);
+        EXPECT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_PANE_PLUGIN), bundle.bundlePath() + QStringLiteral("/TestPane.so")));
+        return bundle;
     }
 
     QStringList logLines;
@@ -79,11 +86,7 @@ TEST_F(PreferencePaneTest, LoadsTheInterfaceTakesOutletsConnectsActionsThenCalls
 
 TEST_F(PreferencePaneTest, PluginMakesThePrincipalClassNamedByTheBundleAndItsViewGoesWithIt)
 {
-    const QString executable = dir.path() + QStringLiteral("/Test.prefPane/TestPane.so");
-    Bundle bundle = makeBundle({{QStringLiteral("NSMainNibFile"), QStringLiteral("TestPane")},
-                                {QStringLiteral("CFBundleExecutable"), QStringLiteral("TestPane.so")},
-                                {QStringLiteral("NSPrincipalClass"), QStringLiteral("TestPane")}});
-    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_PANE_PLUGIN), executable));
+    Bundle bundle = pluginBundle({{QStringLiteral("NSMainNibFile"), QStringLiteral("TestPane")}});
 
     bool destroyed = false;
     QPointer<QWidget> view;
@@ -106,10 +109,7 @@ TEST_F(PreferencePaneTest, PluginMakesThePrincipalClassNamedByTheBundleAndItsVie
 // the very objects the host's code finds, not copies of its own.
 TEST_F(PreferencePaneTest, PluginSharesTheHostsProcessWideObjects)
 {
-    const QString executable = dir.path() + QStringLiteral("/Test.prefPane/TestPane.so");
-    Bundle bundle = makeBundle({{QStringLiteral("CFBundleExecutable"), QStringLiteral("TestPane.so")},
-                                {QStringLiteral("NSPrincipalClass"), QStringLiteral("TestPane")}});
-    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_TEST_PANE_PLUGIN), executable));
+    const Bundle bundle = pluginBundle({});
     ManualAnimationClock clock;
     ScopedAnimationClock installed(clock);
 

@@ -2,10 +2,6 @@
 
 #include "TestSupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTest>
-
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -52,16 +48,11 @@ public:
     /// Waits until the kernel shows the name (and, for a zombie, the state).
     bool waitUntil(const QByteArray &name, char state) const
     {
-        return QTest::qWaitFor(
-            [&] {
-                QFile stat(QStringLiteral("/proc/%1/stat").arg(m_pid));
-                if (!stat.open(QIODevice::ReadOnly))
-                    return false;
-                const QByteArray line = stat.readAll();
-                const qsizetype close = line.lastIndexOf(')');
-                return line.contains('(' + name + ')') && close + 2 < line.size() && line[close + 2] == state;
-            },
-            10000);
+        return corvane::test::waitFor([&] {
+            const QByteArray line = corvane::test::fileBytes(QStringLiteral("/proc/%1/stat").arg(m_pid));
+            const qsizetype close = line.lastIndexOf(')');
+            return line.contains('(' + name + ')') && close + 2 < line.size() && line[close + 2] == state;
+        });
     }
 
 private:
@@ -70,21 +61,32 @@ private:
 
 } // namespace
 
-TEST(ProcessList, MatchesARunningProcessByItsExactNameAndNoZombie)
+TEST(ProcessList, FindsRunningProcessesByExactNameOrCommandPrefixButNoZombie)
 {
     EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListTest")));
     NamedChild child("CvListTest", NamedChild::Kind::Running);
-    ASSERT_TRUE(child.waitUntil("CvListTest", 'S'));
-    EXPECT_TRUE(isProcessRunning(QStringLiteral("CvListTest")));
-    EXPECT_FALSE(isProcessRunning(QStringLiteral("cvlisttest"))) << "letter case must count";
-    EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListTes")));
-    EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListTest2")));
-    EXPECT_FALSE(isProcessRunning(QString()));
-    EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListTest-longer-than-the-kernel-keeps")));
-
+    NamedChild prefixed("CvPrefixSearch1", NamedChild::Kind::Running); // 15 bytes: all the kernel keeps
     NamedChild zombie("CvListZombie", NamedChild::Kind::Zombie);
+    ASSERT_TRUE(child.waitUntil("CvListTest", 'S'));
+    ASSERT_TRUE(prefixed.waitUntil("CvPrefixSearch1", 'S'));
     ASSERT_TRUE(zombie.waitUntil("CvListZombie", 'Z'));
-    EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListZombie")));
+
+    EXPECT_TRUE(isProcessRunning(QStringLiteral("CvListTest")));
+    EXPECT_FALSE(isProcessRunning(QString()));
+    for (const char *other : {"cvlisttest", "CvListTes", "CvListTest2", "CvListTest-longer-than-the-kernel-keeps",
+                              "CvListZombie"})
+        EXPECT_FALSE(isProcessRunning(QString::fromLatin1(other))) << other; // letter case counts too
+
+    const auto exact = findProcessWithCommandPrefix(QStringLiteral("CvPrefixSearch1"));
+    EXPECT_EQ(exact.status, ProcessSearchResult::Status::Found);
+    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("CvPrefixSearch1-and-more")).pid, exact.pid);
+    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("CvPrefixSea")).pid, exact.pid); // a prefix matches
+    EXPECT_EQ(findProcessWithCommandPrefix(QString()).status, ProcessSearchResult::Status::NotFound);
+    for (const char *other : {"cvprefixsearch1", "CvListZombie"})
+        EXPECT_EQ(findProcessWithCommandPrefix(QString::fromLatin1(other)).status, ProcessSearchResult::Status::NotFound)
+            << other;
+    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("x"), QStringLiteral("/nonexistent")).status,
+              ProcessSearchResult::Status::Unreadable);
 }
 
 TEST(ProcessList, AProcessFoundBeforeAnswersOnlyWhileItStillRuns)
@@ -111,22 +113,4 @@ TEST(ProcessList, OtherUsersProcessesDoNotCount)
     NamedChild other("CvListOther", NamedChild::Kind::Running, 65534);
     ASSERT_TRUE(other.waitUntil("CvListOther", 'S'));
     EXPECT_FALSE(isProcessRunning(QStringLiteral("CvListOther")));
-}
-
-TEST(ProcessList, CommandPrefixSearchComparesWhatTheKernelKeeps)
-{
-    NamedChild child("CvPrefixSearch1", NamedChild::Kind::Running); // 15 bytes: all the kernel keeps
-    ASSERT_TRUE(child.waitUntil("CvPrefixSearch1", 'S'));
-    const auto exact = findProcessWithCommandPrefix(QStringLiteral("CvPrefixSearch1"));
-    EXPECT_EQ(exact.status, ProcessSearchResult::Status::Found);
-    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("CvPrefixSearch1-and-more")).pid, exact.pid);
-    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("CvPrefixSea")).pid, exact.pid); // a prefix matches
-    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("cvprefixsearch1")).status, ProcessSearchResult::Status::NotFound);
-    EXPECT_EQ(findProcessWithCommandPrefix(QString()).status, ProcessSearchResult::Status::NotFound);
-    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("x"), QStringLiteral("/nonexistent")).status,
-              ProcessSearchResult::Status::Unreadable);
-
-    NamedChild zombie("CvPrefixZombie", NamedChild::Kind::Zombie);
-    ASSERT_TRUE(zombie.waitUntil("CvPrefixZombie", 'Z'));
-    EXPECT_EQ(findProcessWithCommandPrefix(QStringLiteral("CvPrefixZombie")).status, ProcessSearchResult::Status::NotFound);
 }

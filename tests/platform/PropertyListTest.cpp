@@ -3,15 +3,12 @@
 #include "TestSupport.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
-#include <QRect>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 

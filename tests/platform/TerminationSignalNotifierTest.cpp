@@ -1,6 +1,6 @@
 #include "platform/core/TerminationSignalNotifier.h"
 
-#include <QTest>
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ TEST(TerminationSignalNotifier, TurnsSignalsIntoQtSignalsOnTheEventLoop)
         ::raise(SIGTERM);
         ::raise(SIGINT);
         EXPECT_TRUE(received.empty()) << "emitted inside the signal handler";
-        ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 2; }, 10000));
+        ASSERT_TRUE(corvane::test::waitFor([&] { return received.size() == 2; }));
         EXPECT_EQ(received, (std::vector<int>{SIGTERM, SIGINT}));
     }
     struct sigaction after {};

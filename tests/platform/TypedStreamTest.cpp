@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QSet>
 

@@ -1,11 +1,6 @@
 #include "TypedStreamTestSupport.h"
 
-#include "platform/archive/TypedStream.h"
-
 #include <gtest/gtest.h>
-
-#include <QDateTime>
-#include <QTimeZone>
 
 using namespace platform;
 
@@ -28,30 +23,6 @@ QString errorOf(const QByteArray &archive, const ArchiveClassRegistry &registry 
     const auto result = Unarchiver::unarchiveObjectWithData(archive, registry);
     return result ? QString() : result.error().description;
 }
-
-/// A record that archives its fields as objects and a boolean as "c".
-class TestRecord : public ArchivedObject
-{
-public:
-    static constexpr ArchivedClass archivedClass{"VLCalendarTask", 0, &ArchivedClass::NSObject};
-    const ArchivedClass &classForArchiver() const override { return archivedClass; }
-    void encodeWithCoder(Archiver &coder) const override
-    {
-        coder.encodeObject(summary);
-        coder.encodeObject(due);
-        coder.encodeValueOfObjCType("c", dateOnly);
-        coder.encodeObject(completed);
-    }
-    void initWithCoder(Unarchiver &coder) override
-    {
-        summary = coder.decodeObject();
-        due = coder.decodeObject();
-        dateOnly = coder.decodeValueOfObjCType("c").toLongLong() != 0;
-        completed = coder.decodeObject();
-    }
-    QVariant summary, due, completed;
-    bool dateOnly = false;
-};
 
 /// An object whose contents refer back to itself.
 class TestLoop : public ArchivedObject

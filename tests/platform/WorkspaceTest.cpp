@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -22,15 +21,8 @@ QString sandboxPath(const QString &relative)
 
 bool writeFile(const QString &path, const QByteArray &contents, bool executable = false)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    file.write(contents);
-    file.close();
-    if (executable)
-        file.setPermissions(file.permissions() | QFile::ExeOwner);
-    return true;
+    corvane::test::writeFile(path, contents);
+    return !executable || QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
 }
 
 // A program that writes its parent's pid, its startup-notification variable and its
@@ -46,10 +38,9 @@ QByteArray reportingScript(const QString &report)
 
 QStringList waitForReport(const QString &report)
 {
-    if (!QTest::qWaitFor([&] { return QFile::exists(report); }, 10000))
+    if (!corvane::test::waitFor([&] { return QFile::exists(report); }))
         return {};
-    const auto contents = corvane::test::readFile(report);
-    return contents ? QString::fromUtf8(*contents).split(u'\n', Qt::SkipEmptyParts) : QStringList();
+    return QString::fromUtf8(corvane::test::fileBytes(report)).split(u'\n', Qt::SkipEmptyParts);
 }
 
 class WorkspaceTest : public ::testing::Test

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
@@ -37,6 +40,31 @@ std::optional<QByteArray> readFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    return readFile(path).value_or(QByteArray());
+}
+
+QByteArray fileBytes(const QString &dir, const char *name)
+{
+    return fileBytes(dir + u'/' + QString::fromUtf8(name));
+}
+
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size())
+        << qPrintable(path);
+    file.close();
+    return QFileInfo(path).canonicalFilePath();
+}
+
+bool waitFor(const std::function<bool()> &done)
+{
+    return QTest::qWaitFor(done, 120000);
 }
 
 QString sandboxDir()

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QString>
+#include <QTemporaryDir>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 #include <ostream>
 
@@ -20,6 +23,30 @@ std::optional<QString> corpusDir(const QString &name);
 
 /// Reads a whole file; none when it cannot be read.
 std::optional<QByteArray> readFile(const QString &path);
+
+/// The bytes of a file, or none at all when it cannot be read (the comparison
+/// that follows then fails).
+QByteArray fileBytes(const QString &path);
+
+/// The bytes of the file `name` of the folder `dir` (a corpus folder, say).
+QByteArray fileBytes(const QString &dir, const char *name);
+
+/// Writes `bytes` to `path` after making its folder; the test fails when it cannot.
+/// Answers the file's canonical path.
+QString writeFile(const QString &path, const QByteArray &bytes = {});
+
+/// A temporary folder known by its canonical path (the sandbox may sit behind
+/// a link), with `folder / "name"` for the paths inside it.
+struct TemporaryFolder
+{
+    QTemporaryDir dir;
+    QString path = QFileInfo(dir.path()).canonicalFilePath();
+    QString operator/(const char *name) const { return path + u'/' + QString::fromUtf8(name); }
+};
+
+/// Turns the event loop until `done` answers true. The bound is generous: on a
+/// loaded machine events come late, and a test fails only when they never come.
+bool waitFor(const std::function<bool()> &done);
 
 /// The sandbox folder this test process runs in (see tests/sandbox-run).
 QString sandboxDir();

@@ -5,8 +5,8 @@
 #include "SetExtensions.h"
 
 #include "platform/core/AssertionHandler.h"
-#include "platform/core/Exception.h"
 
+#include "Raises.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -274,13 +274,8 @@ TEST(ArrayExtensions, NilSelectorsNameTheOperation)
          "makeObjectsPerformSelector:withUnsignedInteger:"},
     };
     for (const auto &[call, name] : calls) {
-        try {
-            call();
-            ADD_FAILURE() << name << " accepted a nil selector";
-        } catch (const platform::Exception &e) {
-            EXPECT_EQ(e.name(), QStringLiteral("NSInvalidArgumentException"));
-            EXPECT_EQ(e.reason(), QStringLiteral("-[NSArray %1] nil selector").arg(QLatin1String(name)));
-        }
+        EXPECT_TRUE(corvane::test::raises(call, QStringLiteral("NSInvalidArgumentException"),
+                                          QStringLiteral("-[NSArray %1] nil selector").arg(QLatin1String(name))));
     }
 }
 

@@ -1,10 +1,7 @@
 #include "ThreadExtensions.h"
 
-#include "platform/core/Exception.h"
+#include "Raises.h"
 #include "TestSupport.h"
-#include "VLSelectorWrapper.h"
-
-#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -52,14 +49,10 @@ TEST(ThreadExtensions, LaunchedThreadGetsTheFourObjectsWithNoneKeptAsNone)
 TEST(ThreadExtensions, MissingSelectorOrMethodIsRefusedBeforeAnyThreadStarts)
 {
     auto target = std::make_shared<Target>();
-    try {
-        vl::detachNewThreadSelector(QByteArrayView(), target);
-        FAIL() << "a NULL selector was accepted";
-    } catch (const platform::Exception &e) {
-        EXPECT_EQ(e.name(), QStringLiteral("NSInvalidArgumentException"));
-        EXPECT_EQ(e.reason(), QStringLiteral("+[NSThread detachNewThreadSelector:toTarget:withObject:withObject:"
-                                             "withObject:withObject:]: NULL selector"));
-    }
+    EXPECT_TRUE(corvane::test::raises([&] { vl::detachNewThreadSelector(QByteArrayView(), target); },
+                                      QStringLiteral("NSInvalidArgumentException"),
+                                      QStringLiteral("+[NSThread detachNewThreadSelector:toTarget:withObject:withObject:"
+                                                     "withObject:withObject:]: NULL selector")));
     EXPECT_THROW(vl::detachNewThreadSelector("noSuchMethod", target), platform::Exception);
     EXPECT_EQ(target.use_count(), 1); // no thread holds it
 }

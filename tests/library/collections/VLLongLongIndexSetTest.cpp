@@ -5,13 +5,11 @@
 #include "platform/archive/Unarchiver.h"
 
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <set>
-#include <type_traits>
 
 namespace {
 

@@ -1,11 +1,7 @@
 #include "VLStack.h"
 
-#include "platform/core/AssertionHandler.h"
-#include "platform/core/Exception.h"
+#include "Raises.h"
 
-#include <gtest/gtest.h>
-
-#include <QRegularExpression>
 
 namespace {
 
@@ -43,12 +39,7 @@ TEST(VLStack, LastInFirstOutKeepingItemsAliveUntilPoppedOrCleared)
     const auto popped = stack.pop();
     EXPECT_FALSE(watchA.expired()); // the caller's reference holds it now
     EXPECT_EQ(stack.peek(), nullptr);
-    try {
-        stack.pop();
-        FAIL() << "pop on an empty stack returned";
-    } catch (const platform::Exception &e) {
-        EXPECT_EQ(e.name(), QStringLiteral("NSRangeException"));
-    }
+    EXPECT_TRUE(corvane::test::raises([&] { stack.pop(); }, QStringLiteral("NSRangeException")));
 
     stack.push(card("C"));
     std::weak_ptr<Card> watchC = stack.peek();

@@ -1,12 +1,8 @@
 #include "VLTrie.h"
 
-#include "platform/core/AssertionHandler.h"
-#include "platform/core/Exception.h"
-#include "platform/core/Log.h"
 #include "TestSupport.h"
 
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -23,38 +19,13 @@ void add(VLTrie &trie, const QStringList &strings)
 
 } // namespace
 
-TEST(VLTrie, StorageIsCaseSensitiveAndListingIsSortedWithoutCase)
-{
-    VLTrie trie;
-    add(trie, {"cat", "Car", "cart"});
-    EXPECT_EQ(trie.findStringsWithPrefix("ca"), (QStringList{"cart", "cat"}));
-    EXPECT_EQ(trie.findStringsWithPrefix("Ca"), QStringList{"Car"});
-    EXPECT_EQ(trie.findStringsWithPrefix("cat"), QStringList{"cat"}); // a stored prefix lists itself
-    EXPECT_EQ(trie.findStringsWithPrefix("car"), QStringList{"cart"}); // a path, not a stored string
-    EXPECT_TRUE(trie.findStringsWithPrefix("cb").isEmpty());
-    EXPECT_TRUE(trie.findStringsWithPrefix("carts").isEmpty());
-    EXPECT_TRUE(trie.findStringsWithPrefix("").isEmpty()); // not the whole content
-
-    // Insertion order does not matter; a case-sensitive sort would give aC, aZ, ab.
-    for (const QStringList &order : {QStringList{"aZ", "ab", "aC"}, QStringList{"ab", "aC", "aZ"}}) {
-        VLTrie t;
-        add(t, order);
-        EXPECT_EQ(t.findStringsWithPrefix("a"), (QStringList{"ab", "aC", "aZ"}));
-    }
-}
-
-TEST(VLTrie, RemovalIsTrueForEveryExistingPathAndKeepsTheOtherStrings)
+// What the random comparison below does not reach: the empty prefix, and the
+// nodes a removal leaves behind.
+TEST(VLTrie, AnEmptyPrefixListsNothingAndRemovalFreesTheNodesNoStringNeeds)
 {
     VLTrie trie;
     add(trie, {"car", "cart"});
-    EXPECT_FALSE(trie.removeString("cab"));   // no such path: nothing changes
-    EXPECT_FALSE(trie.removeString("carts"));
-    EXPECT_TRUE(trie.removeString("ca"));     // a path, though never stored
-    EXPECT_EQ(trie.findStringsWithPrefix("c"), (QStringList{"car", "cart"}));
-
-    EXPECT_TRUE(trie.removeString("car"));
-    EXPECT_EQ(trie.findStringsWithPrefix("c"), QStringList{"cart"});
-    trie.addString("car");
+    EXPECT_TRUE(trie.findStringsWithPrefix("").isEmpty()); // not the whole content
     EXPECT_TRUE(trie.removeString("cart"));
     EXPECT_EQ(trie.findStringsWithPrefix("c"), QStringList{"car"});
     EXPECT_EQ(trie.root().findString("cart", 0), nullptr); // the emptied leaf is gone
@@ -62,8 +33,6 @@ TEST(VLTrie, RemovalIsTrueForEveryExistingPathAndKeepsTheOtherStrings)
     // Removing the only string frees every node: the root has no children table left.
     EXPECT_TRUE(trie.removeString("car"));
     EXPECT_FALSE(trie.root().hasChildren());
-    EXPECT_TRUE(trie.findStringsWithPrefix("c").isEmpty());
-    EXPECT_FALSE(trie.removeString("car"));
 }
 
 TEST(VLTrie, AgreesWithASortedSetUnderRandomAddsAndRemovals)

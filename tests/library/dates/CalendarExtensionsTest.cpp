@@ -5,9 +5,6 @@
 #include "DatesTestSupport.h"
 #include "platform/core/Log.h"
 
-#include <QStringList>
-
-
 using namespace dates_test;
 
 namespace {

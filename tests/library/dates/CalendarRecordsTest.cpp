@@ -5,10 +5,8 @@
 #include "DatesTestSupport.h"
 #include "VLCalendarEvent.h"
 #include "VLCalendarTask.h"
-#include "platform/archive/ArchiveClassRegistry.h"
 #include "platform/archive/Archiver.h"
 #include "platform/archive/Unarchiver.h"
-#include "platform/calendar/ArchivedCalendarDate.h"
 
 using namespace dates_test;
 using platform::ComparisonResult;

@@ -5,10 +5,6 @@
 #include "DateFormatterExtensions.h"
 #include "DatesTestSupport.h"
 #include "TimeZoneExtensions.h"
-#include "VLDateOrStringFormatter.h"
-#include "VLDateTitleFormatter.h"
-#include "platform/core/Log.h"
-#include "platform/core/NotificationCenter.h"
 
 #include <QSet>
 

@@ -1,25 +1,20 @@
 #include "ZRAlias.h"
 
 #include "DataExtensions.h"
-#include "StringCarbonUtilities.h"
 #include "StringExtensions.h"
+#include "StringCarbonUtilities.h"
 #include "URLCarbonUtilities.h"
 #include "ZRResourceFork.h"
 
-#include "platform/archive/Archiver.h"
-#include "platform/archive/Unarchiver.h"
 #include "platform/files/AliasRecord.h"
 #include "platform/files/CompanionFile.h"
 #include "platform/files/FileIdentity.h"
 #include "platform/files/HfsPath.h"
-#include "platform/files/ResourceManager.h"
 #include "platform/files/ResourceMap.h"
 #include "platform/files/Volume.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include "ByteReading.h"
 #include "TestIconTheme.h"
@@ -31,23 +26,10 @@
 
 using platform::fourCharCode;
 
+using Folder = corvane::test::TemporaryFolder;
+using corvane::test::writeFile;
+
 namespace {
-
-QString touch(const QString &path, const QByteArray &contents = {})
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
-    file.write(contents);
-    file.close();
-    return QFileInfo(path).canonicalFilePath();
-}
-
-struct Folder
-{
-    QTemporaryDir dir;
-    QString path = QFileInfo(dir.path()).canonicalFilePath();
-    QString operator/(const char *name) const { return path + u'/' + QString::fromUtf8(name); }
-};
 
 platform::AliasRecord recordOf(ZRAlias &alias)
 {
@@ -84,8 +66,7 @@ AliasFile aliasFileAt(const QString &path)
 TEST(ZRAlias, TheRecordTakesTheVersionTwoForm)
 {
     Folder tmp;
-    QDir(tmp.path).mkpath(QStringLiteral("a/b"));
-    const QString file = touch(tmp / "a/b/target.txt");
+    const QString file = writeFile(tmp / "a/b/target.txt");
     const auto alias = ZRAlias::aliasWithPath(file);
     ASSERT_TRUE(alias);
     const platform::AliasRecord record = recordOf(*alias);
@@ -108,7 +89,7 @@ TEST(ZRAlias, TheRecordTakesTheVersionTwoForm)
     EXPECT_EQ(bytes::at<quint16>(*alias->data(), 4), alias->data()->size()); // aliasSize
 
     // A base that exists adds the relative levels; one that does not is left out.
-    const QString base = touch(tmp / "a/from.txt");
+    const QString base = writeFile(tmp / "a/from.txt");
     EXPECT_EQ(recordOf(*ZRAlias::aliasWithPath(file, base)).levelsFrom, 1);
     EXPECT_EQ(recordOf(*ZRAlias::aliasWithPath(file, base)).levelsTo, 2);
     EXPECT_EQ(ZRAlias::aliasWithPath(file, tmp / "missing")->data(), alias->data());
@@ -118,7 +99,7 @@ TEST(ZRAlias, FindsItsTargetAfterARenameOrAMove)
 {
     Folder tmp;
     QDir(tmp.path).mkpath(QStringLiteral("one/two"));
-    const QString file = touch(tmp / "one/doc.txt");
+    const QString file = writeFile(tmp / "one/doc.txt");
     const auto alias = ZRAlias::aliasWithPath(file);
     ASSERT_TRUE(alias);
     const QByteArray before = *alias->data();
@@ -142,8 +123,8 @@ TEST(ZRAlias, FindsItsTargetAfterARenameOrAMove)
 TEST(ZRAlias, AReusedInodeNumberIsNoMatch)
 {
     Folder tmp;
-    const QString gone = touch(tmp / "gone");
-    const QString other = touch(tmp / "other");
+    const QString gone = writeFile(tmp / "gone");
+    const QString other = writeFile(tmp / "other");
     const std::optional<platform::FileIdentity> identity = platform::FileIdentity::of(gone);
     if (!identity || (!identity->birth && !identity->generation))
         GTEST_SKIP() << "the file system keeps neither birth times nor inode generations";
@@ -166,58 +147,46 @@ TEST(ZRAlias, AliasFilesOfEachKind)
     const TestIconTheme theme(
         tmp.path,
         {{"mimetypes", "text-x-generic", 16}, {"mimetypes", "application-x-executable", 16}, {"places", "folder", 16}});
-    // An application package: an app folder with its executable.
-    QDir(tmp.path).mkpath(QStringLiteral("Tool.app"));
-    const QString tool = touch(tmp / "Tool.app/Tool", "#!/bin/sh\n");
+    const QString tool = writeFile(tmp / "Tool.app/Tool", "#!/bin/sh\n");
     QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    ASSERT_TRUE(ZRAlias::aliasWithPath(tmp / "Tool.app")->writeToFile(tmp / "Tool alias"));
-    AliasFile app = aliasFileAt(tmp / "Tool alias");
-    EXPECT_EQ(app.type, "fapa");
-    EXPECT_EQ(app.creator, "MACS");
-    EXPECT_EQ(app.flags, 0x8400);
-    EXPECT_TRUE(app.resources.contains(qMakePair(QByteArray("icns"), qint16(-16455))));
-    EXPECT_TRUE(app.resources.contains(qMakePair(QByteArray("alis"), qint16(0))));
-    auto fork = ZRResourceFork::resourceForkForReadingAtPath(tmp / "Tool alias");
+    ASSERT_TRUE(vl::setFinderInfoFlags(writeFile(tmp / "typed.txt"), 0, 0, fourCharCode("TEXT"), fourCharCode("ttxt")));
+    writeFile(tmp / "untyped.txt");
+    QDir(tmp.path).mkpath(QStringLiteral("folder"));
+    const struct
+    {
+        const char *target;
+        QByteArray type, creator;
+        quint16 flags;
+        bool icon;
+    } rows[] = {
+        {"Tool.app", "fapa", "MACS", 0x8400, true},                              // an application package
+        {"Tool.app/Tool", "adrp", "MACS", 0x8400, true},                         // an executable file
+        {"typed.txt", "TEXT", "ttxt", 0x8000, false},                            // its own type, no custom icon
+        {"untyped.txt", QByteArray(4, '\0'), QByteArray(4, '\0'), 0x8400, true}, // no type (the common case here)
+        {"folder", "fdrp", "MACS", 0x8000, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.target);
+        const QString alias = tmp.path + QStringLiteral("/alias %1").arg(&row - rows);
+        ASSERT_TRUE(ZRAlias::aliasWithPath(tmp / row.target)->writeToFile(alias));
+        const AliasFile file = aliasFileAt(alias);
+        EXPECT_EQ(file.type, row.type);
+        EXPECT_EQ(file.creator, row.creator);
+        EXPECT_EQ(file.flags, row.flags);
+        EXPECT_TRUE(file.resources.contains(qMakePair(QByteArray("alis"), qint16(0))));
+        EXPECT_EQ(file.resources.contains(qMakePair(QByteArray("icns"), qint16(-16455))), row.icon);
+        EXPECT_EQ(file.resources.size(), row.icon ? 2 : 1);
+    }
+    auto fork = ZRResourceFork::resourceForkForReadingAtPath(tmp / "alias 0");
     ASSERT_TRUE(fork);
     EXPECT_EQ(fork->nameOfResourceType(fourCharCode("alis"), 0), QStringLiteral("created by ZRAlias"));
     fork->closeFile();
-
-    // An application that is no package: an executable file.
-    ASSERT_TRUE(ZRAlias::aliasWithPath(tool)->writeToFile(tmp / "exe alias"));
-    EXPECT_EQ(aliasFileAt(tmp / "exe alias").type, "adrp");
-    EXPECT_EQ(aliasFileAt(tmp / "exe alias").flags, 0x8400);
-
-    // A plain file with a type of its own and no custom icon.
-    const QString typed = touch(tmp / "typed.txt");
-    ASSERT_TRUE(vl::setFinderInfoFlags(typed, 0, 0, fourCharCode("TEXT"), fourCharCode("ttxt")));
-    ASSERT_TRUE(ZRAlias::aliasWithPath(typed)->writeToFile(tmp / "typed alias"));
-    const AliasFile plain = aliasFileAt(tmp / "typed alias");
-    EXPECT_EQ(plain.type, "TEXT");
-    EXPECT_EQ(plain.creator, "ttxt");
-    EXPECT_EQ(plain.flags, 0x8000);
-    EXPECT_EQ(plain.resources, (QList<QPair<QByteArray, qint16>>{{"alis", 0}}));
-
-    // A plain file without a type (the common case here): its icon is used.
-    ASSERT_TRUE(ZRAlias::aliasWithPath(touch(tmp / "untyped.txt"))->writeToFile(tmp / "untyped alias"));
-    const AliasFile untyped = aliasFileAt(tmp / "untyped alias");
-    EXPECT_EQ(untyped.type, QByteArray(4, '\0'));
-    EXPECT_EQ(untyped.flags, 0x8400);
-    EXPECT_TRUE(untyped.resources.contains(qMakePair(QByteArray("icns"), qint16(-16455))));
-
-    // A folder without a custom icon.
-    QDir(tmp.path).mkpath(QStringLiteral("folder"));
-    ASSERT_TRUE(ZRAlias::aliasWithPath(tmp / "folder")->writeToFile(tmp / "folder alias"));
-    const AliasFile folder = aliasFileAt(tmp / "folder alias");
-    EXPECT_EQ(folder.type, "fdrp");
-    EXPECT_EQ(folder.creator, "MACS");
-    EXPECT_EQ(folder.flags, 0x8000);
-    EXPECT_EQ(folder.resources.size(), 1);
 
     EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(QStringLiteral("/"))), fourCharCode("hdsk"));
     EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(tmp / "missing")), fourCharCode("fdrp"));
     QDir(tmp.path).mkpath(QStringLiteral("Kit.framework"));
     EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(tmp / "Kit.framework")), fourCharCode("fpka"));
-    const QString entry = touch(tmp / "app.desktop", "[Desktop Entry]\nType=Application\nName=A\nExec=true\n");
+    const QString entry = writeFile(tmp / "app.desktop", "[Desktop Entry]\nType=Application\nName=A\nExec=true\n");
     EXPECT_EQ(vl::aliasOSTypeFor(QUrl::fromLocalFile(entry)), fourCharCode("adrp"));
 }
 
@@ -225,12 +194,12 @@ TEST(ZRAlias, AClassicFinderAliasFileReads)
 {
     CORVANE_REQUIRE_CORPUS(dir, "macfiles/alias");
     Folder tmp;
-    const QString file = touch(tmp / "AppAlias");
+    const QString file = writeFile(tmp / "AppAlias");
     platform::AppleDouble companion;
-    companion.setResourceFork(*corvane::test::readFile(dir + QStringLiteral("/AppAlias.rsrcfork.dat")));
+    companion.setResourceFork(corvane::test::fileBytes(dir, "AppAlias.rsrcfork.dat"));
     ASSERT_TRUE(platform::CompanionFile::write(file, companion));
     const auto alias = ZRAlias::aliasWithContentsOfFile(file);
     ASSERT_TRUE(alias);
-    EXPECT_EQ(alias->data(), corvane::test::readFile(dir + QStringLiteral("/AppAlias.rsrc.dat")));
+    EXPECT_EQ(alias->data(), corvane::test::fileBytes(dir, "AppAlias.rsrc.dat"));
     EXPECT_EQ(alias->path(), std::nullopt); // its volume "Boot" is not here
 }

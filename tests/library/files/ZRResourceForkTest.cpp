@@ -3,14 +3,8 @@
 #include "DataExtensions.h"
 #include "StringCarbonUtilities.h"
 
-#include "platform/core/Log.h"
 #include "platform/files/CompanionFile.h"
-#include "platform/files/ResourceManager.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include "platform/files/ResourceMap.h"
 
 #include "ByteReading.h"
 #include "TestIconTheme.h"
@@ -19,68 +13,19 @@
 #include <gtest/gtest.h>
 
 using platform::fourCharCode;
-using platform::ResourceManager;
+
+using Folder = corvane::test::TemporaryFolder;
 
 namespace {
 
-QString touch(const QString &path)
+// The fork as stored in the companion file, read with the platform's reader
+// (which the platform tests hold to real forks and to the byte layout).
+QList<std::shared_ptr<platform::Resource>> storedResources(const QString &path)
 {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
-    return QFileInfo(path).canonicalFilePath();
-}
-
-struct Folder
-{
-    QTemporaryDir dir;
-    QString path = QFileInfo(dir.path()).canonicalFilePath();
-    QString operator/(const char *name) const { return path + u'/' + QString::fromUtf8(name); }
-};
-
-// Log lines, for the messages the Part prescribes.
-struct LogLines
-{
-    QStringList lines;
-    platform::ScopedLogSink sink{[this](const platform::LogRecord &record) { lines << record.message; }};
-};
-
-// The fork as stored in the companion, walked by hand with the byte layout of
-// the format (not with the project's parser): type → (id, name, data) of each.
-struct StoredResource
-{
-    QByteArray type;
-    qint16 id;
-    QByteArray name;
-    QByteArray data;
-};
-
-QList<StoredResource> storedResources(const QString &path)
-{
-    using namespace bytes;
-    const QByteArray companion = *corvane::test::readFile(*platform::CompanionFile::pathFor(path));
-    const quint16 entries = at<quint16>(companion, 24);
-    const qint64 lastEntry = 26 + 12 * (entries - 1);
-    EXPECT_EQ(at<quint32>(companion, lastEntry), 2u); // the resource fork comes last
-    const QByteArray fork = companion.mid(at<quint32>(companion, lastEntry + 4), at<quint32>(companion, lastEntry + 8));
-    const quint32 dataOffset = at<quint32>(fork, 0);
-    const quint32 mapOffset = at<quint32>(fork, 4);
-    const qint64 typeList = mapOffset + at<quint16>(fork, mapOffset + 24);
-    const qint64 nameList = mapOffset + at<quint16>(fork, mapOffset + 26);
-    QList<StoredResource> out;
-    for (int t = 0; t <= qint16(at<quint16>(fork, typeList)); ++t) {
-        const qint64 item = typeList + 2 + 8 * t;
-        for (int r = 0; r <= at<quint16>(fork, item + 4); ++r) {
-            const qint64 ref = typeList + at<quint16>(fork, item + 6) + 12 * r;
-            const quint16 nameOffset = at<quint16>(fork, ref + 2);
-            const qint64 data = dataOffset + (at<quint32>(fork, ref + 4) & 0xFFFFFF);
-            const QByteArray name = nameOffset == 0xFFFF
-                                        ? QByteArray()
-                                        : fork.mid(nameList + nameOffset + 1, quint8(fork[nameList + nameOffset]));
-            out.append(
-                {fork.mid(item, 4), qint16(at<quint16>(fork, ref)), name, fork.mid(data + 4, at<quint32>(fork, data))});
-        }
-    }
-    return out;
+    const auto companion = platform::CompanionFile::read(path);
+    const auto fork = companion && companion->resourceFork() ? platform::ResourceMap::parse(*companion->resourceFork())
+                                                             : std::nullopt;
+    return fork ? fork->resources() : QList<std::shared_ptr<platform::Resource>>();
 }
 
 } // namespace
@@ -96,12 +41,12 @@ TEST(ZRResourceFork, AddingReplacesAndSurvivesCloseAndReopen)
     EXPECT_EQ(fork->dataForType(fourCharCode("TEXT"), 200), "new");
     fork->closeFile();
 
-    const QList<StoredResource> stored = storedResources(path);
+    const auto stored = storedResources(path);
     ASSERT_EQ(stored.size(), 1);
-    EXPECT_EQ(stored[0].type, "TEXT");
-    EXPECT_EQ(stored[0].id, 200);
-    EXPECT_EQ(stored[0].name, "second");
-    EXPECT_EQ(stored[0].data, "new");
+    EXPECT_EQ(stored[0]->type, fourCharCode("TEXT"));
+    EXPECT_EQ(stored[0]->id, 200);
+    EXPECT_EQ(stored[0]->name, "second");
+    EXPECT_EQ(stored[0]->data, "new");
 
     auto reopened = ZRResourceFork::resourceForkForReadingAtPath(path);
     ASSERT_TRUE(reopened);
@@ -124,7 +69,7 @@ TEST(ZRResourceFork, TheWholeForkAsBytes)
     EXPECT_EQ(fork->dataForEntireResourceFork(), empty); // nothing written
 
     CORVANE_REQUIRE_CORPUS(corpus, "macfiles/rsrc");
-    const QByteArray strings = *corvane::test::readFile(corpus + QStringLiteral("/testfile.rsrc"));
+    const QByteArray strings = corvane::test::fileBytes(corpus, "testfile.rsrc");
     ASSERT_TRUE(fork->writeEntireResourceFork(strings));
     EXPECT_EQ(fork->dataForEntireResourceFork(), strings);
     EXPECT_EQ(fork->nameOfResourceType(fourCharCode("STR "), 129), QStringLiteral("The Name"));
@@ -154,16 +99,14 @@ TEST(ZRResourceFork, IconFamiliesComeFromTheOwnIconThenTheTheme)
         }
         return types;
     };
-    const QString document = touch(tmp / "notes.unknownextension");
+    const QString document = corvane::test::writeFile(tmp / "notes.unknownextension");
     EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(document)), QStringList{QStringLiteral("icp4")});
-    const QByteArray png = *corvane::test::readFile(tmp / "icons/CorvaneTest/16x16/mimetypes/text-x-generic.png");
+    const QByteArray png = corvane::test::fileBytes(tmp / "icons/CorvaneTest/16x16/mimetypes/text-x-generic.png");
     EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(document)->mid(16), png); // the PNG bytes unchanged
     EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForURL(QUrl::fromLocalFile(tmp / "icons"))),
               QStringList{QStringLiteral("icp5")});
-    QFile entry(tmp / "app.desktop");
-    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=App\nExec=true\nIcon=corvane-test-app\n");
-    entry.close();
+    corvane::test::writeFile(tmp / "app.desktop",
+                             "[Desktop Entry]\nType=Application\nName=App\nExec=true\nIcon=corvane-test-app\n");
     EXPECT_EQ(elements(ZRResourceFork::iconFamilyDataForFile(tmp / "app.desktop")),
               QStringList{QStringLiteral("icp5")});
     EXPECT_EQ(ZRResourceFork::iconFamilyDataForFile(tmp / "missing"), std::nullopt);

@@ -1,8 +1,5 @@
 #include "MutableStringExtensions.h"
-#include "ScannerExtensions.h"
 #include "StringExtensions.h"
-
-#include "platform/core/Exception.h"
 
 #include <gtest/gtest.h>
 

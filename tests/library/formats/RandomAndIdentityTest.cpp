@@ -11,7 +11,6 @@
 #include "platform/system/EthernetAddress.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -134,13 +133,7 @@ TEST(VLUUIDTest, writesTheOriginalTextForm)
 struct KernelTree
 {
     QTemporaryDir dir;
-    void write(const QString &relative, const QByteArray &bytes)
-    {
-        QDir().mkpath(QFileInfo(dir.filePath(relative)).path());
-        QFile file(dir.filePath(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    void write(const QString &relative, const QByteArray &bytes) { corvane::test::writeFile(dir.filePath(relative), bytes); }
     void setDefaultRoute(const QByteArray &interface, const QByteArray &flags = "0003")
     {
         write(QStringLiteral("proc/net/route"), "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\n"

@@ -9,10 +9,11 @@
 #include "platform/plist/UserDefaults.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using corvane::test::writeFile;
 
 namespace {
 
@@ -21,14 +22,6 @@ void setRootDirectory(const QVariant &root)
     platform::UserDefaults preferences(QStringLiteral("com.apple.iPhoto"));
     ASSERT_TRUE(root.isValid() ? preferences.setObject(root, QStringLiteral("RootDirectory"))
                                : preferences.removePersistentDomainForName(preferences.applicationDomain()));
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 QVariantMap album(const QString &name, const QString &keys)

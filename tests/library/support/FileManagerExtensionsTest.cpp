@@ -10,15 +10,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-void touch(const QString &path)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
-}
-
-} // namespace
+using corvane::test::writeFile;
 
 TEST(FileManagerExtensions, CreateDirectoryPathMakesEveryMissingAncestor)
 {
@@ -43,7 +35,7 @@ TEST(FileManagerExtensions, ListingsAndFolderCounts)
     QDir(tmp.path()).mkpath(QStringLiteral("one"));
     QDir(tmp.path()).mkpath(QStringLiteral(".two"));
     for (const char *name : {"f1", "f2", ".f3"})
-        touch(tmp.path() + QLatin1Char('/') + QLatin1String(name));
+        writeFile(tmp.path() + QLatin1Char('/') + QLatin1String(name));
     QFile::link(tmp.path() + QStringLiteral("/one"), tmp.path() + QStringLiteral("/link-to-one"));
     QFile::link(tmp.path() + QStringLiteral("/gone"), tmp.path() + QStringLiteral("/dangling"));
 
@@ -51,7 +43,7 @@ TEST(FileManagerExtensions, ListingsAndFolderCounts)
     ASSERT_TRUE(contents);
     EXPECT_EQ(contents->size(), 7);
     EXPECT_TRUE(contents->contains(tmp.path() + QStringLiteral("/.f3")));
-    touch(tmp.path() + QStringLiteral("/one/x"));
+    writeFile(tmp.path() + QStringLiteral("/one/x"));
     const QString untidy = QString(tmp.path()).replace(QLatin1Char('/'), QStringLiteral("//")) + QStringLiteral("//one/");
     EXPECT_EQ(vl::fullPathDirectoryContentsAtPath(untidy), QStringList{tmp.path() + QStringLiteral("/one/x")});
     EXPECT_EQ(vl::directoryCountAtPath(tmp.path()), 3u); // one, .two and the link to one

@@ -7,6 +7,7 @@
 #include "platform/core/LoadedImages.h"
 #include "platform/core/Log.h"
 
+#include "Raises.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -65,17 +66,6 @@ public:
     Q_INVOKABLE QString describe(const QVariant &value) { return QStringLiteral("derived ") + value.toString(); }
 };
 
-void expectInvalidArgument(const std::function<void()> &call, const QString &reason)
-{
-    try {
-        call();
-        ADD_FAILURE() << "no exception, expected " << reason.toStdString();
-    } catch (const platform::Exception &e) {
-        EXPECT_EQ(e.name(), QStringLiteral("NSInvalidArgumentException"));
-        EXPECT_EQ(e.reason(), reason);
-    }
-}
-
 // Runs `work` on a thread of its own while the main thread's event loop turns.
 void onWorkerThread(std::function<void()> work)
 {
@@ -123,8 +113,9 @@ TEST(ObjectExtensions, UnknownSelectorsAndAbstractMethodsRaise)
             e.reason().startsWith(QStringLiteral("-[Receiver missing]: unrecognized selector sent to instance 0x")))
             << e.reason().toStdString();
     }
-    expectInvalidArgument([&] { vl::requestConcreteImplementationForSelector(&r, "drawRect:"); },
-                          QStringLiteral("Class Receiver requires a concrete implementation of the method drawRect:"));
+    EXPECT_TRUE(corvane::test::raises([&] { vl::requestConcreteImplementationForSelector(&r, "drawRect:"); },
+                                      QStringLiteral("NSInvalidArgumentException"),
+                                      QStringLiteral("Class Receiver requires a concrete implementation of the method drawRect:")));
 }
 
 TEST(ObjectExtensions, ClassesOutsideBundlesHaveNone)

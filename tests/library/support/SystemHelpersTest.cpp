@@ -4,10 +4,7 @@
 
 #include "TestSupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 

@@ -6,23 +6,17 @@
 
 using Query = QMap<QString, QString>;
 
-TEST(URLExtensions, QueryDictionaryDecodesPairs)
+TEST(URLExtensions, QueryDictionaryDecodesPairsAndAlwaysAdvancesOverEmptyKeysAndValues)
 {
-    EXPECT_EQ(vl::queryDictionary(QUrl(QStringLiteral("http://h/p?a=1&b=two%20words"))),
-              (Query{{QStringLiteral("a"), QStringLiteral("1")}, {QStringLiteral("b"), QStringLiteral("two words")}}));
-    EXPECT_EQ(vl::queryDictionary(QUrl(QStringLiteral("http://h/p"))), std::nullopt);
-    EXPECT_EQ(vl::queryDictionary(QUrl(QStringLiteral("http://h/p?"))), Query{});
-    EXPECT_EQ(vl::queryDictionary(QUrl(QStringLiteral("http://h/?a=1&a=2&flag"))),
-              (Query{{QStringLiteral("a"), QStringLiteral("2")}}));
-    EXPECT_EQ(vl::queryDictionary(QUrl(QStringLiteral("http://h/?e=caf%C3%A9&bad=%FF"))),
-              (Query{{QStringLiteral("e"), QStringLiteral("café")}, {QStringLiteral("bad"), QStringLiteral("%FF")}}));
-}
-
-TEST(URLExtensions, QueryDictionaryAlwaysAdvancesOverEmptyKeysAndValues)
-{
-    EXPECT_EQ(vl::queryDictionary(QUrl(QStringLiteral("http://h/?=1&a=&&=&b=2"))),
-              (Query{{QString(), QStringLiteral("1")}, {QStringLiteral("a"), QString()}, {QStringLiteral("&"), QString()},
-                     {QStringLiteral("b"), QStringLiteral("2")}}));
-    EXPECT_EQ(vl::queryDictionary(QUrl(QStringLiteral("http://h/?===="))),
-              (Query{{QString(), QStringLiteral("===")}}));
+    const std::pair<const char *, std::optional<Query>> rows[] = {
+        {"http://h/p?a=1&b=two%20words", Query{{"a", "1"}, {"b", "two words"}}},
+        {"http://h/p", std::nullopt},
+        {"http://h/p?", Query{}},
+        {"http://h/?a=1&a=2&flag", Query{{"a", "2"}}},
+        {"http://h/?e=caf%C3%A9&bad=%FF", Query{{"e", QStringLiteral("café")}, {"bad", "%FF"}}},
+        {"http://h/?=1&a=&&=&b=2", Query{{QString(), "1"}, {"a", QString()}, {"&", QString()}, {"b", "2"}}},
+        {"http://h/?====", Query{{QString(), "==="}}},
+    };
+    for (const auto &[url, expected] : rows)
+        EXPECT_EQ(vl::queryDictionary(QUrl(QString::fromLatin1(url))), expected) << url;
 }

@@ -6,7 +6,7 @@
 
 #include "TestSupport.h"
 
-#include "platform/core/Exception.h"
+#include "Raises.h"
 #include "platform/plist/PropertyList.h"
 
 #include <QDateTime>
@@ -83,15 +83,10 @@ TEST_F(UserDefaultsExtensionsTest, checksForPropertyListObjectsAtTheTopLevelOnly
 {
     const QVariant set = QVariant::fromValue(QSet<QString>{QStringLiteral("a")});
     for (const QVariant &value : {set, QVariant(), QVariant(QUrl(QStringLiteral("file:///tmp")))}) {
-        try {
-            vl::setObject(defaults, value, key, app);
-            ADD_FAILURE() << "accepted a " << value.typeName();
-        } catch (const platform::Exception &e) {
-            EXPECT_EQ(e.name(), QStringLiteral("NSObjectInaccessibleException"));
-            EXPECT_EQ(
-                e.reason(),
-                QStringLiteral("object must be a property list object in order for it to be placed in user defaults"));
-        }
+        EXPECT_TRUE(corvane::test::raises(
+            [&] { vl::setObject(defaults, value, key, app); }, QStringLiteral("NSObjectInaccessibleException"),
+            QStringLiteral("object must be a property list object in order for it to be placed in user defaults")))
+            << value.typeName();
     }
     for (const QVariant &value :
          {QVariant(QByteArray("x")), QVariant(QStringList()), QVariant(QVariantMap()),

@@ -1,5 +1,4 @@
 #include "VLException.h"
-#include "VLLoadedImages.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

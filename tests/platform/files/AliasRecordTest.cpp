@@ -9,13 +9,9 @@
 
 using platform::AliasRecord;
 using platform::fourCharCode;
+using corvane::test::fileBytes;
 
 namespace {
-
-QByteArray corpusFile(const QString &dir, const char *name)
-{
-    return corvane::test::readFile(dir + u'/' + QLatin1String(name)).value_or(QByteArray());
-}
 
 QList<quint32> ids(const QByteArray &value)
 {
@@ -30,7 +26,7 @@ QList<quint32> ids(const QByteArray &value)
 TEST(AliasRecord, AClassicFinderRecordReadsAsItsIndexDescribes)
 {
     CORVANE_REQUIRE_CORPUS(dir, "macfiles/alias");
-    const QByteArray bytes = corpusFile(dir, "AppAlias.rsrc.dat");
+    const QByteArray bytes = fileBytes(dir, "AppAlias.rsrc.dat");
     const std::optional<AliasRecord> r = AliasRecord::parse(bytes);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->version, 2);
@@ -55,7 +51,7 @@ TEST(AliasRecord, AClassicFinderRecordReadsAsItsIndexDescribes)
 TEST(AliasRecord, AVersionThreeRecordReadsAsItsIndexDescribes)
 {
     CORVANE_REQUIRE_CORPUS(dir, "macfiles/alias");
-    const QByteArray bytes = corpusFile(dir, "com.apple.loginitems.plist.alias_data");
+    const QByteArray bytes = fileBytes(dir, "com.apple.loginitems.plist.alias_data");
     const std::optional<AliasRecord> r = AliasRecord::parse(bytes);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->version, 3);
@@ -78,7 +74,7 @@ TEST(AliasRecord, AVersionThreeRecordReadsAsItsIndexDescribes)
 TEST(AliasRecord, BytesAfterTheRecordsOwnSizeAreKept)
 {
     CORVANE_REQUIRE_CORPUS(dir, "macfiles/rsrc");
-    const auto fork = platform::ResourceMap::parse(corpusFile(dir, "MultipleResource.rsrcfork.dat"));
+    const auto fork = platform::ResourceMap::parse(fileBytes(dir, "MultipleResource.rsrcfork.dat"));
     ASSERT_TRUE(fork);
     for (const auto &resource : fork->resources()) {
         SCOPED_TRACE(resource->id);

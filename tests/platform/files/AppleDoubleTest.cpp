@@ -8,13 +8,9 @@
 
 using platform::AppleDouble;
 using platform::fourCharCode;
+using corvane::test::fileBytes;
 
 namespace {
-
-QByteArray corpusFile(const QString &dir, const char *name)
-{
-    return corvane::test::readFile(dir + u'/' + QLatin1String(name)).value_or(QByteArray());
-}
 
 struct Sample
 {
@@ -39,7 +35,7 @@ TEST(AppleDouble, EverySampleReadsAsItsIndexDescribes)
     };
     for (const Sample &sample : samples) {
         SCOPED_TRACE(sample.file);
-        const std::optional<AppleDouble> file = AppleDouble::parse(corpusFile(dir, sample.file));
+        const std::optional<AppleDouble> file = AppleDouble::parse(fileBytes(dir, sample.file));
         ASSERT_TRUE(file);
         EXPECT_EQ(file->finderInfo().fileType(), sample.type);
         EXPECT_EQ(file->finderInfo().creator(), sample.creator);
@@ -49,20 +45,20 @@ TEST(AppleDouble, EverySampleReadsAsItsIndexDescribes)
         // Rewritten in the kernel's layout, everything reads back the same.
         EXPECT_EQ(AppleDouble::parse(file->toBytes()), file);
     }
-    EXPECT_FALSE(AppleDouble::parse(corpusFile(dir, "._not_adf")));
+    EXPECT_FALSE(AppleDouble::parse(fileBytes(dir, "._not_adf")));
 }
 
 TEST(AppleDouble, AttributesAndForeignEntriesKeepTheirBytes)
 {
     CORVANE_REQUIRE_CORPUS(dir, "macfiles/appledouble");
-    const std::optional<AppleDouble> acl = AppleDouble::parse(corpusFile(dir, "._file3"));
+    const std::optional<AppleDouble> acl = AppleDouble::parse(fileBytes(dir, "._file3"));
     ASSERT_TRUE(acl);
     EXPECT_EQ(acl->attributes().front().name, "com.apple.acl.text");
     EXPECT_EQ(acl->attributes().front().value.size(), 135);
-    const std::optional<AppleDouble> quarantine = AppleDouble::parse(corpusFile(dir, "._apple_double_dir_test"));
+    const std::optional<AppleDouble> quarantine = AppleDouble::parse(fileBytes(dir, "._apple_double_dir_test"));
     ASSERT_TRUE(quarantine);
     EXPECT_EQ(quarantine->attributes().front().value, QByteArray("q/0083;00000000;;", 18));
-    const std::optional<AppleDouble> foreign = AppleDouble::parse(corpusFile(dir, "alt-ext2.rsrc"));
+    const std::optional<AppleDouble> foreign = AppleDouble::parse(fileBytes(dir, "alt-ext2.rsrc"));
     ASSERT_TRUE(foreign);
     EXPECT_EQ(foreign->otherEntries().front().id, 3u);
     EXPECT_EQ(foreign->otherEntries().front().data, "alt-ext2");

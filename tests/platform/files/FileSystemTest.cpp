@@ -1,15 +1,11 @@
 #include "platform/files/CompanionFile.h"
-#include "platform/files/FileIdSearch.h"
 #include "platform/files/FileReference.h"
 #include "platform/files/FsSpec.h"
-#include "platform/files/HfsPath.h"
 #include "platform/files/Volume.h"
 #include "platform/files/Volume_p.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include "TestSupport.h"
 
@@ -17,31 +13,14 @@
 
 using namespace platform;
 
-namespace {
-
-QString touch(const QString &path, const QByteArray &contents = {})
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
-    file.write(contents);
-    return QFileInfo(path).canonicalFilePath();
-}
-
-// A folder whose canonical path is known (the sandbox may sit behind a link).
-struct Folder
-{
-    QTemporaryDir dir;
-    QString path = QFileInfo(dir.path()).canonicalFilePath();
-    QString operator/(const char *name) const { return path + u'/' + QString::fromUtf8(name); }
-};
-
-} // namespace
+using Folder = corvane::test::TemporaryFolder;
+using corvane::test::writeFile;
 
 TEST(FileReference, FollowsItsItemThroughRenamesAndMoves)
 {
     Folder tmp;
     QDir(tmp.path).mkpath(QStringLiteral("a/b/c"));
-    const QString original = touch(tmp / "a/b/file.txt");
+    const QString original = writeFile(tmp / "a/b/file.txt");
     const std::optional<FileReference> reference = FileReference::fromPath(original);
     ASSERT_TRUE(reference);
     EXPECT_EQ(reference->path(), original);
@@ -79,7 +58,7 @@ TEST(Volume, TheRootOfAChrootIsAVolumeOfItsOwn)
 TEST(FsSpec, NamesAParentAndAShortNameAndLeadsBack)
 {
     Folder tmp;
-    const QString file = touch(tmp / "spec:file.txt");
+    const QString file = writeFile(tmp / "spec:file.txt");
     const std::optional<FsSpec> spec = FsSpec::fromReference(*FileReference::fromPath(file));
     ASSERT_TRUE(spec);
     EXPECT_EQ(spec->name(), "spec/file.txt"); // ':' and '/' swap in HFS names
@@ -92,9 +71,9 @@ TEST(FsSpec, NamesAParentAndAShortNameAndLeadsBack)
     ASSERT_TRUE(back);
     EXPECT_EQ(back->path(), file);
 
-    const QString longName = touch(tmp.path + u'/' + QString(64, u'n'));
+    const QString longName = writeFile(tmp.path + u'/' + QString(64, u'n'));
     EXPECT_FALSE(FsSpec::fromReference(*FileReference::fromPath(longName)));
-    EXPECT_TRUE(FsSpec::fromReference(*FileReference::fromPath(touch(tmp.path + u'/' + QString(63, u'n')))));
+    EXPECT_TRUE(FsSpec::fromReference(*FileReference::fromPath(writeFile(tmp.path + u'/' + QString(63, u'n')))));
     EXPECT_FALSE(FsSpec::fromParts(spec->volume(), spec->parentDirectory(), QByteArray(64, 'x')));
     EXPECT_FALSE(FsSpec::fromParts(spec->volume(), spec->parentDirectory(), "absent")->toReference());
 }
@@ -102,7 +81,7 @@ TEST(FsSpec, NamesAParentAndAShortNameAndLeadsBack)
 TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)
 {
     Folder tmp;
-    const QString file = touch(tmp / "doc.txt");
+    const QString file = writeFile(tmp / "doc.txt");
     EXPECT_EQ(CompanionFile::pathFor(file), tmp / "._doc.txt");
     EXPECT_EQ(CompanionFile::pathFor(tmp.path + u'/' + QString(253, u'n')).has_value(), true);
     EXPECT_FALSE(CompanionFile::pathFor(tmp.path + u'/' + QString(254, u'n')));
@@ -117,7 +96,7 @@ TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)
     EXPECT_EQ(QFileInfo(tmp / "._doc.txt").size(), 4096);
     EXPECT_EQ(CompanionFile::read(file), contents);
 
-    const QString stale = touch(tmp / "._other.txt", AppleDouble().toBytes());
+    const QString stale = writeFile(tmp / "._other.txt", AppleDouble().toBytes());
     ASSERT_TRUE(CompanionFile::moveItem(file, tmp / "other.txt"));
     EXPECT_FALSE(QFileInfo::exists(tmp / "._doc.txt"));
     EXPECT_EQ(CompanionFile::read(tmp / "other.txt"), contents);
@@ -126,7 +105,7 @@ TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)
 
     ASSERT_TRUE(CompanionFile::write(tmp / "other.txt", AppleDouble())); // empty: the companion goes
     EXPECT_FALSE(QFileInfo::exists(stale));
-    touch(tmp / "._broken", "not a header");
-    touch(tmp / "broken");
+    writeFile(tmp / "._broken", "not a header");
+    writeFile(tmp / "broken");
     EXPECT_FALSE(CompanionFile::read(tmp / "broken"));
 }

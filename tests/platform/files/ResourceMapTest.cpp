@@ -7,14 +7,10 @@
 #include <gtest/gtest.h>
 
 using platform::fourCharCode;
+using corvane::test::fileBytes;
 using platform::ResourceMap;
 
 namespace {
-
-QByteArray corpusFile(const QString &dir, const char *name)
-{
-    return corvane::test::readFile(dir + u'/' + QLatin1String(name)).value_or(QByteArray());
-}
 
 struct Expected
 {
@@ -57,28 +53,28 @@ void expectSameResources(const ResourceMap &a, const ResourceMap &b)
 TEST(ResourceMap, EverySampleReadsAsItsIndexDescribes)
 {
     CORVANE_REQUIRE_CORPUS(dir, "macfiles");
-    const auto empty = ResourceMap::parse(corpusFile(dir, "rsrc/empty.rsrc"));
+    const auto empty = ResourceMap::parse(fileBytes(dir, "rsrc/empty.rsrc"));
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->resources().isEmpty());
 
-    const auto strings = ResourceMap::parse(corpusFile(dir, "rsrc/testfile.rsrc"));
+    const auto strings = ResourceMap::parse(fileBytes(dir, "rsrc/testfile.rsrc"));
     ASSERT_TRUE(strings);
     expectResources(*strings, {{"STR ", 128, nullptr, 0, 39},
                                {"STR ", 129, "The Name", 0, 40},
                                {"STR ", 130, nullptr, 0x0C, 45},
                                {"STR ", 131, "The Name with Attributes", 0x40, 42}});
 
-    const auto aliases = ResourceMap::parse(corpusFile(dir, "rsrc/MultipleResource.rsrcfork.dat"));
+    const auto aliases = ResourceMap::parse(fileBytes(dir, "rsrc/MultipleResource.rsrcfork.dat"));
     ASSERT_TRUE(aliases);
     expectResources(*aliases, {{"alis", -10, "A", 0, 180},
                                {"alis", 7, "AB", 0, 181},
                                {"alis", 13, "ABC", 0, 180},
                                {"alis", 128, "ABCD", 0, 180}});
 
-    const auto appAlias = ResourceMap::parse(corpusFile(dir, "alias/AppAlias.rsrcfork.dat"));
+    const auto appAlias = ResourceMap::parse(fileBytes(dir, "alias/AppAlias.rsrcfork.dat"));
     ASSERT_TRUE(appAlias);
     expectResources(*appAlias, {{"alis", 0, "app alias", 0, 202}});
-    EXPECT_EQ(appAlias->resources().front()->data, corpusFile(dir, "alias/AppAlias.rsrc.dat"));
+    EXPECT_EQ(appAlias->resources().front()->data, fileBytes(dir, "alias/AppAlias.rsrc.dat"));
 
     // Fourteen bytes of text in a companion's fork entry are no resource fork.
     EXPECT_FALSE(ResourceMap::parse(QByteArray("resource fork\n")));
@@ -90,7 +86,7 @@ TEST(ResourceMap, WrittenForksReadBackWithTheFactsLayout)
     for (const char *name :
          {"rsrc/testfile.rsrc", "rsrc/MultipleResource.rsrcfork.dat", "alias/AppAlias.rsrcfork.dat"}) {
         SCOPED_TRACE(name);
-        const auto original = ResourceMap::parse(corpusFile(dir, name));
+        const auto original = ResourceMap::parse(fileBytes(dir, name));
         ASSERT_TRUE(original);
         const std::optional<QByteArray> written = original->toBytes();
         ASSERT_TRUE(written);

@@ -1,5 +1,4 @@
 #include "Cdsa.h"
-#include "Rc5.h"
 
 #include "TestSupport.h"
 
@@ -86,7 +85,6 @@ TEST_F(Cdsa, KnownAnswersOfEveryCipher)
         {CSSM_ALGID_DES, "133457799bbcdff1", "0123456789abcdef", "85e813540f0ab405"},
         {CSSM_ALGID_3DES_3KEY_EDE, "133457799bbcdff1133457799bbcdff1133457799bbcdff1", "0123456789abcdef", "85e813540f0ab405"},
         {CSSM_ALGID_RC2, "ffffffffffffffff", "ffffffffffffffff", "278b27e42e2f0d49"},
-        {CSSM_ALGID_RC2, "3000000000000000", "1000000000000001", "30649edf9be7d2c2"},
         {CSSM_ALGID_RC2, "88bca90e90875a7f0f79c384627bafb2", "0000000000000000", "2269552ab0f85ca6"},
         {CSSM_ALGID_RC5, "000102030405060708090a0b0c0d0e0f", "0001020304050607", "3e2e95357027d896"},
     };

@@ -1,11 +1,8 @@
 #include "VCardTestSupport.h"
 #include "CardParser_p.h"
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 
 using namespace std::string_literals;
 using namespace card_events;
@@ -191,18 +188,6 @@ TEST(TokenizerCallbacks, WithoutDataCallbackValuesAreSkippedAndWithoutPropertyCa
     EXPECT_EQ(recorder.events, (Events{"D QUJD", "E"}));
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
 struct PhotoSink
 {
     int64_t bytes = 0;
@@ -217,24 +202,16 @@ struct PhotoSink
     }
 };
 
-// 100 MB of cards carrying 1 MB photos, fed in 64 KB chunks: the tokenizer
-// holds one photo at a time and gives its buffer back after each, so the peak
-// after the first photos is the peak after all of them.
-TEST(TokenizerMemory, PeakStaysFlatOverHundredMegabytesOfPhotos)
+// Cards carrying 1 MB photos, fed in 64 KB chunks: the tokenizer holds one
+// photo's bytes at a time and gives that buffer back after each card, so that
+// a long stream of cards runs in the memory of one.
+TEST(TokenizerMemory, HoldsOnePhotoAtATimeAndGivesItsBufferBack)
 {
-    if (kAddressSanitizer)
-        GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine: resident size says nothing here";
     std::string photo;
     for (int i = 0; photo.size() < 1400000; ++i)
         photo += " " + std::string(76, "ABCDEFGHabcdefgh0123456789+/"[i % 28]) + "\r\n";
     const std::string card = "BEGIN:VCARD\r\nFN:Photo\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n" + photo + "END:VCARD\r\n";
-    constexpr std::size_t total = 100u << 20;
     constexpr std::size_t chunk = 64u << 10;
-    const auto peakResidentKilobytes = [] {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        return usage.ru_maxrss;
-    };
 
     PhotoSink sink;
     ParserPtr parser(CARD_ParserCreate());
@@ -242,26 +219,14 @@ TEST(TokenizerMemory, PeakStaysFlatOverHundredMegabytesOfPhotos)
     CARD_SetUserData(parser.get(), &sink);
     CARD_SetPropHandler(parser.get(), [](void *, const char *, const char **) {});
     CARD_SetDataHandler(parser.get(), &PhotoSink::data);
-    long peakAfterTenth = 0;
-    std::size_t fed = 0;
-    while (fed < total) {
-        for (std::size_t at = 0; at < card.size(); at += chunk) {
-            const std::size_t length = std::min(chunk, card.size() - at);
-            ASSERT_EQ(CARD_Parse(parser.get(), card.data() + at, length, 0), -1);
-            fed += length;
-        }
-        if (!peakAfterTenth && fed >= total / 10)
-            peakAfterTenth = peakResidentKilobytes();
+    for (int round = 0; round < 3; ++round) {
+        for (std::size_t at = 0; at < card.size(); at += chunk)
+            ASSERT_EQ(CARD_Parse(parser.get(), card.data() + at, std::min(chunk, card.size() - at), 0), -1);
+        EXPECT_LE(parser->line_size, 1024) << "card " << round << ": the photo's buffer was given back";
     }
     ASSERT_EQ(CARD_Parse(parser.get(), nullptr, 0, 1), -1);
-    const long peakAtEnd = peakResidentKilobytes();
-
-    EXPECT_GT(sink.bytes, 70 << 20) << "the photos were decoded";
+    EXPECT_GT(sink.bytes, 3 * 1000000) << "the photos were decoded";
     EXPECT_LT(sink.largestLine, 1100 << 10) << "one photo's bytes at a time";
-    EXPECT_LE(parser->line_size, 1024) << "the long lines' buffers were given back";
-    EXPECT_LT(peakAtEnd - peakAfterTenth, 4 * 1024) << "peak resident size grew by " << peakAtEnd - peakAfterTenth
-                                                    << " KB after the first tenth";
-    std::printf("peak resident size: %ld KB after 10 MB, %ld KB after %zu MB\n", peakAfterTenth, peakAtEnd, fed >> 20);
 }
 
 } // namespace

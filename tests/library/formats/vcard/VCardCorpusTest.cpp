@@ -10,7 +10,6 @@
 
 #include "TestSupport.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,8 +1,6 @@
 #include "VCardTestSupport.h"
 #include "VLvParserProperty.h"
 
-#include "platform/core/Exception.h"
-
 using PropertyPtr = std::shared_ptr<VLvParserProperty>;
 using CardPtr = std::shared_ptr<VLvParserCard>;
 using card_events::summary;
