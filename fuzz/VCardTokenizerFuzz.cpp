@@ -7,7 +7,6 @@
 // used in turn; the rest is the text.
 
 #include "CardParser.h"
-#include "CardParser_p.h"
 
 #include <cstddef>
 #include <cstdint>

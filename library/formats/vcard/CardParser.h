@@ -78,3 +78,8 @@ void CARD_SetDataHandler(CARD_Parser parser, CARD_DataHandler handler);
 /// rest of the chunk is not read; the record stays safe to free (or to feed,
 /// though what it then reports is undefined) but that text is lost.
 int CARD_Parse(CARD_Parser parser, const char *data, std::size_t length, int isFinal);
+
+/// CARD_Parse with every byte through the line machine one at a time, none
+/// taken in runs: the same callbacks and result, slower. The reference that
+/// checks of CARD_Parse (tests, fuzzing) compare it with.
+int CARD_ParseByteByByte(CARD_Parser parser, const char *data, std::size_t length, int isFinal);

@@ -44,7 +44,3 @@ struct CARD_ParserStruct
     CARD_PropHandler prop_handler;
     CARD_DataHandler data_handler;
 };
-
-/// CARD_Parse with every byte through the line machine, none taken in runs: the
-/// reference the fast path is checked against (same record, same results).
-int CARD_ParseByteByByte(CARD_Parser parser, const char *data, std::size_t length, int isFinal);
