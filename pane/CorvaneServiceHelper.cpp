@@ -108,6 +108,8 @@ public:
             ++m_polls;
             check();
         });
+        // A coarse timer may fire 5% early: twenty of its seconds could be nineteen.
+        m_poll.setTimerType(Qt::PreciseTimer);
         m_poll.start(CorvaneServiceHelper::quitPollInterval);
     }
 
