@@ -107,15 +107,12 @@ TEST_F(CaptureTest, WhileTheFieldEditsEveryPressGoesToTheBroadcasterAndNowhereEl
     QTest::keyClick(field, Qt::Key_Space, Qt::AltModifier);
     QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Tab);
-    QTest::keyClick(field, Qt::Key_A);
-    QTest::keyClick(field, Qt::Key_Return, Qt::MetaModifier | Qt::ShiftModifier);
     QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClick(field, Qt::Key_Delete);
     QTest::keyClick(field, Qt::Key_Launch0); // claimed, but has no key code to post
 
-    // The modifier presses QTest sends ahead of each key are not combinations.
-    const std::vector<Posted> expected = {{49, 0x0800}, {1, 0x1000}, {48, 0}, {0, 0},
-                                          {36, 0x0300}, {51, 0},     {117, 0}};
+    // The modifier presses QTest sends ahead of each key are not combinations;
+    // which code each key gets is the translator's business.
+    const std::vector<Posted> expected = {{49, 0x0800}, {1, 0x1000}, {48, 0}, {51, 0}};
     EXPECT_EQ(posted, expected);
     EXPECT_EQ(shortcuts, 0);
     EXPECT_TRUE(field->hasFocus()); // Tab moved nothing

@@ -47,8 +47,7 @@ TEST(KeyComboArchive, WritesAndReadsTheOriginalPlatformsBytesAndRoundTripsTheWho
 
 TEST(KeyComboArchive, RefusesWhatIsNotOneKeyCombo)
 {
-    EXPECT_FALSE(KeyCombo::unarchiveObjectWithData(QByteArray()));
-    EXPECT_FALSE(KeyCombo::unarchiveObjectWithData("not an archive"));
+    // Arbitrary bytes are the fuzz target's; these are near misses of a real archive.
     EXPECT_FALSE(KeyCombo::unarchiveObjectWithData(commandReturn.left(commandReturn.size() - 1)));
     EXPECT_FALSE(KeyCombo::unarchiveObjectWithData(platform::Archiver::archivedDataWithRootObject(QStringLiteral("KeyCombo"))));
     // The modifiers written as a 16-bit "s" instead of "l".

@@ -1,4 +1,4 @@
-#include "KeyCombo.h"
+#include "KeyComboTestSupport.h"
 #include "platform/desktop/Accelerator.h"
 
 #include <gtest/gtest.h>
@@ -6,27 +6,9 @@
 #include <optional>
 #include <utility>
 
+using namespace corvane::test;
+
 namespace {
-
-constexpr qint32 Cmd = KeyCombo::CommandKey;
-constexpr qint32 Shift = KeyCombo::ShiftKey;
-constexpr qint32 Opt = KeyCombo::OptionKey;
-constexpr qint32 Ctrl = KeyCombo::ControlKey;
-
-class ShippedKeyNames
-{
-public:
-    ShippedKeyNames()
-        : m_previous(KeyCombo::setResources(
-            {[] { return KeyComboResources::readKeyCodes(QStringLiteral(CORVANE_RESOURCES_DIR "/KeyCodes.plist")); },
-             {}}))
-    {
-    }
-    ~ShippedKeyNames() { KeyCombo::setResources(std::move(m_previous)); }
-
-private:
-    KeyComboResources m_previous;
-};
 
 std::optional<std::pair<qint16, qint32>> read(const char *text)
 {
@@ -40,7 +22,8 @@ std::optional<std::pair<qint16, qint32>> read(const char *text)
 
 TEST(KeyComboDesktopNames, EveryWayOfWritingACombination)
 {
-    const ShippedKeyNames names;
+    const ScopedResources names{
+        {[] { return KeyComboResources::readKeyCodes(QStringLiteral(CORVANE_RESOURCES_DIR "/KeyCodes.plist")); }, {}}};
     const std::pair<const char *, std::optional<std::pair<qint16, qint32>>> rows[] = {
         // The display form, with the shipped key names.
         {"⌥Space", {{49, Opt}}},

@@ -1,28 +1,11 @@
-#include "KeyCombo.h"
+#include "KeyComboTestSupport.h"
 #include "KeyTranslator.h"
 
 #include <gtest/gtest.h>
 
+using namespace corvane::test;
+
 namespace {
-
-constexpr qint32 Cmd = KeyCombo::CommandKey;
-constexpr qint32 Shift = KeyCombo::ShiftKey;
-constexpr qint32 Opt = KeyCombo::OptionKey;
-constexpr qint32 Ctrl = KeyCombo::ControlKey;
-
-/// Installs `resources` for one test and puts the previous ones back.
-class ScopedResources
-{
-public:
-    explicit ScopedResources(KeyComboResources resources)
-        : m_previous(KeyCombo::setResources(std::move(resources)))
-    {
-    }
-    ~ScopedResources() { KeyCombo::setResources(std::move(m_previous)); }
-
-private:
-    KeyComboResources m_previous;
-};
 
 bool reserved(qint16 keyCode, qint32 modifiers)
 {

@@ -1,4 +1,4 @@
-#include "KeyCombo.h"
+#include "KeyComboTestSupport.h"
 #include "KeyTranslator.h"
 
 #include <gtest/gtest.h>
@@ -46,10 +46,8 @@ TEST(KeyNameTable, NamesEveryKeyTheTranslatorCanRecord)
     for (const quint16 code : codes) {
         EXPECT_FALSE(names->value(QString::number(code)).toString().isEmpty()) << "no name for key code " << code;
     }
-    const std::pair<int, const char *> symbols[] = {
-        {36, "↩"}, {48, "⇥"}, {51, "⌫"}, {117, "⌦"}, {53, "⎋"}, {123, "←"}, {124, "→"}, {126, "↑"},
-        {125, "↓"}, {49, "Space"}, {0, "A"}, {42, "\\"}, {122, "F1"}, {90, "F20"}, {82, "Keypad 0"},
-    };
+    // The names whose symbol differs from the key's label.
+    const std::pair<int, const char *> symbols[] = {{36, "↩"}, {51, "⌫"}, {117, "⌦"}, {49, "Space"}, {82, "Keypad 0"}};
     for (const auto &[code, name] : symbols)
         EXPECT_EQ(names->value(QString::number(code)).toString(), QString::fromUtf8(name)) << code;
 }
@@ -64,7 +62,7 @@ TEST(KeyNameTable, ComesFromThePanesBundleOnceItHasOne)
     const auto bundle = platform::Bundle::bundleWithPath(bundleDir.path());
     ASSERT_TRUE(bundle);
 
-    const KeyComboResources previous = KeyCombo::setResources(KeyComboResources::fromBundle(*bundle));
+    const corvane::test::ScopedResources fromBundle(KeyComboResources::fromBundle(*bundle));
     QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
     const auto optionSpace = KeyCombo::keyComboWithKeyCode(49, KeyCombo::OptionKey);
     EXPECT_EQ(optionSpace->userDisplayRep(), QStringLiteral("⌥31")) << "no KeyCodes resource yet";
@@ -74,5 +72,4 @@ TEST(KeyNameTable, ComesFromThePanesBundleOnceItHasOne)
     EXPECT_EQ(optionSpace->userDisplayRep(), QStringLiteral("⌥Space"));
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(KeyCombo::keyCombo()->userDisplayRep(), QStringLiteral("(None)"));
-    KeyCombo::setResources(previous);
 }

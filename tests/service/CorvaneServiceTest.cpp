@@ -185,10 +185,8 @@ TEST_F(CorvaneServiceTest, DecodesTheArchivedHotKeyAndRefusesAnythingElse)
     EXPECT_TRUE(journal.contains(QStringLiteral("value ShowHideHotKey 36 256"))) << qPrintable(journal.lines().join(u'\n'));
 
     const CorvaneProtocol service(CorvaneServiceHelper::serviceProxy());
-    QByteArray otherClass = commandReturnArchive();
-    otherClass.replace("KeyCombo", "KeyComba");
-    for (const QByteArray &stored : {QByteArray("not an archive"), commandReturnArchive().left(40), otherClass,
-                                     KeyCombo::keyComboWithKeyCode(49, 2048)->archivedData()}) {
+    // Which archives decode is the key combination's business: one of each kind here.
+    for (const QByteArray &stored : {QByteArray("not an archive"), KeyCombo::keyComboWithKeyCode(49, 2048)->archivedData()}) {
         // One at a time: the service reads the file when the message arrives.
         const qsizetype before = journal.lines().filter(QStringLiteral("value ShowHideHotKey")).size();
         ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), stored}}));
@@ -198,7 +196,5 @@ TEST_F(CorvaneServiceTest, DecodesTheArchivedHotKeyAndRefusesAnythingElse)
     }
     EXPECT_EQ(journal.lines().filter(QStringLiteral("value ShowHideHotKey")),
               (QStringList{QStringLiteral("value ShowHideHotKey 36 256"), QStringLiteral("value ShowHideHotKey undecodable"),
-                           QStringLiteral("value ShowHideHotKey undecodable"),
-                           QStringLiteral("value ShowHideHotKey undecodable"),
                            QStringLiteral("value ShowHideHotKey 49 2048")}));
 }

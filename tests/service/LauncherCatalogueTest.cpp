@@ -71,7 +71,6 @@ TEST_F(LauncherCatalogue, OffersTheWinnerOfEachDesktopFileIdByTheEntrysRules)
     ASSERT_TRUE(writeEntry(system, QStringLiteral("gone.desktop"), App + "Name=Gone\n"));
     ASSERT_TRUE(writeEntry(user, QStringLiteral("gone.desktop"), "Hidden=true\n"));
     ASSERT_TRUE(writeEntry(system, QStringLiteral("nodisplay.desktop"), App + "NoDisplay=true\n"));
-    ASSERT_TRUE(writeEntry(system, QStringLiteral("kde-only.desktop"), App + "OnlyShowIn=KDE;\n"));
     ASSERT_TRUE(writeEntry(system, QStringLiteral("gnome-too.desktop"), App + "OnlyShowIn=KDE;GNOME;\n"));
     ASSERT_TRUE(writeEntry(system, QStringLiteral("not-gnome.desktop"), App + "NotShowIn=GNOME;\n"));
     ASSERT_TRUE(writeEntry(system, QStringLiteral("missing.desktop"), App + "TryExec=/nonexistent/program\n"));

@@ -180,6 +180,12 @@ private:
     xcb_keycode_t m_keyCode = 0;
 };
 
+platform::CommandShortcut showLauncher()
+{
+    return {QStringLiteral("corvane-test"), QStringLiteral("Show Launcher"),
+            {QStringLiteral("corvanectl"), QStringLiteral("show")}, Qt::ControlModifier | Qt::AltModifier | Qt::Key_Space};
+}
+
 class GnomeSettings : public ::testing::Test
 {
 protected:
@@ -190,21 +196,25 @@ protected:
             GTEST_SKIP() << "no compiled GSettings schemas: skipped";
     }
     static inline bool s_schemas = false;
+    static constexpr const char *media = "org.gnome.settings-daemon.plugins.media-keys";
+    static constexpr const char *custom = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
 
+    using Settings = std::unique_ptr<GSettings, decltype(&g_object_unref)>;
+    static Settings open(const char *schema, const char *path)
+    {
+        return Settings(path ? g_settings_new_with_path(schema, path) : g_settings_new(schema), &g_object_unref);
+    }
     static void setStrv(const char *schema, const char *key, std::initializer_list<const char *> values,
                         const char *path = nullptr)
     {
         std::vector<const char *> list(values);
         list.push_back(nullptr);
-        const std::unique_ptr<GSettings, decltype(&g_object_unref)> settings(
-            path ? g_settings_new_with_path(schema, path) : g_settings_new(schema), &g_object_unref);
-        ASSERT_TRUE(g_settings_set_strv(settings.get(), key, list.data()));
+        ASSERT_TRUE(g_settings_set_strv(open(schema, path).get(), key, list.data()));
         g_settings_sync();
     }
     static QStringList strv(const char *schema, const char *key)
     {
-        const std::unique_ptr<GSettings, decltype(&g_object_unref)> settings(g_settings_new(schema), &g_object_unref);
-        const std::unique_ptr<gchar *, decltype(&g_strfreev)> values(g_settings_get_strv(settings.get(), key),
+        const std::unique_ptr<gchar *, decltype(&g_strfreev)> values(g_settings_get_strv(open(schema, nullptr).get(), key),
                                                                      &g_strfreev);
         QStringList list;
         for (gchar **value = values.get(); *value; ++value)
@@ -213,16 +223,12 @@ protected:
     }
     static QString string(const char *schema, const char *path, const char *key)
     {
-        const std::unique_ptr<GSettings, decltype(&g_object_unref)> settings(g_settings_new_with_path(schema, path),
-                                                                             &g_object_unref);
-        const std::unique_ptr<gchar, decltype(&g_free)> value(g_settings_get_string(settings.get(), key), &g_free);
+        const std::unique_ptr<gchar, decltype(&g_free)> value(g_settings_get_string(open(schema, path).get(), key), &g_free);
         return QString::fromUtf8(value.get());
     }
     static void setString(const char *schema, const char *path, const char *key, const char *value)
     {
-        const std::unique_ptr<GSettings, decltype(&g_object_unref)> settings(g_settings_new_with_path(schema, path),
-                                                                             &g_object_unref);
-        ASSERT_TRUE(g_settings_set_string(settings.get(), key, value));
+        ASSERT_TRUE(g_settings_set_string(open(schema, path).get(), key, value));
         g_settings_sync();
     }
 };
@@ -231,8 +237,6 @@ protected:
 
 TEST_F(GnomeSettings, BindingsAreNamedInTheSchemasWords)
 {
-    const char *media = "org.gnome.settings-daemon.plugins.media-keys";
-    const char *custom = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
     setStrv("org.gnome.shell.keybindings", "toggle-overview", {"<Super>o"});
     setStrv(media, "screensaver", {"", "<Primary><Alt>l"});
     setStrv(media, "custom-keybindings",
@@ -313,15 +317,11 @@ TEST(X11KeyGrab, AKeyAnotherClientHoldsIsTakenAndTheTrialLeavesNothingHeld)
 
 TEST_F(GnomeSettings, ACommandShortcutIsOneCustomBindingThatTheConflictCheckSees)
 {
-    const char *media = "org.gnome.settings-daemon.plugins.media-keys";
-    const char *custom = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
     const QString base = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
     const QString users = base + QStringLiteral("c7/");
     setStrv(media, "custom-keybindings", {users.toUtf8().constData()});
     const QByteArray ours = (base + QStringLiteral("corvane-test/")).toUtf8();
-    platform::CommandShortcut shortcut{QStringLiteral("corvane-test"), QStringLiteral("Show Launcher"),
-                                       {QStringLiteral("corvanectl"), QStringLiteral("show")},
-                                       Qt::ControlModifier | Qt::AltModifier | Qt::Key_Space};
+    platform::CommandShortcut shortcut = showLauncher();
 
     EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Gnome, shortcut), QString());
     EXPECT_EQ(string(custom, ours, "binding"), QStringLiteral("<Control><Alt>space"));
@@ -354,9 +354,7 @@ TEST_F(GnomeSettings, ACommandShortcutIsOneCustomBindingThatTheConflictCheckSees
 // of this test asks.
 TEST(GnomeSettingsService, AWriteTheServiceDoesNotKeepIsToldAsAFailure)
 {
-    platform::CommandShortcut shortcut{QStringLiteral("corvane-test"), QStringLiteral("Show Launcher"),
-                                       {QStringLiteral("corvanectl"), QStringLiteral("show")},
-                                       Qt::ControlModifier | Qt::AltModifier | Qt::Key_Space};
+    platform::CommandShortcut shortcut = showLauncher();
     if (qEnvironmentVariableIsSet("CORVANE_DCONF_CHILD")) {
         std::printf("failure: %s\n", qPrintable(platform::addCommandShortcut(platform::ShortcutDesktop::Gnome, shortcut)));
         return;
