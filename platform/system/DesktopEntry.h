@@ -33,7 +33,7 @@ public:
     bool boolean(const QString &key) const;
 
     /// The value of `key` for `locale` ("lang_COUNTRY.ENCODING@MODIFIER", parts
-    /// optional) by the specification's order: `key[lang_COUNTRY@MODIFIER]`,
+    /// optional) in the Desktop Entry Specification's order: `key[lang_COUNTRY@MODIFIER]`,
     /// `key[lang_COUNTRY]`, `key[lang@MODIFIER]`, `key[lang]`, then `key`.
     QString localizedValue(const QString &key, const QString &locale) const;
     /// The same for the locale of the environment's messages (LC_ALL, LC_MESSAGES, LANG).
