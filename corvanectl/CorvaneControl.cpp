@@ -286,23 +286,15 @@ int CorvaneControl::setHotKey(const QStringList &arguments)
     const auto combo = hotKeyFromText(arguments.at(0));
     if (!combo)
         return 1;
-    ServiceSettings settings = ServiceSettings::load();
-    settings.setHotKey(*combo);
-    if (!saveSettings(settings))
-        return 1;
-    announced(ServiceSettings::announceHotKey(*combo));
-    return 0;
+    return changeSettings([&](ServiceSettings &settings) { settings.setHotKey(*combo); },
+                          [&] { return ServiceSettings::announceHotKey(*combo); });
 }
 
 int CorvaneControl::clearHotKey(const QStringList &)
 {
     const auto combo = KeyCombo::clearKeyCombo();
-    ServiceSettings settings = ServiceSettings::load();
-    settings.setHotKey(*combo);
-    if (!saveSettings(settings))
-        return 1;
-    announced(ServiceSettings::announceHotKey(*combo));
-    return 0;
+    return changeSettings([&](ServiceSettings &settings) { settings.setHotKey(*combo); },
+                          [&] { return ServiceSettings::announceHotKey(*combo); });
 }
 
 int CorvaneControl::corner(const QStringList &arguments)
@@ -314,12 +306,9 @@ int CorvaneControl::corner(const QStringList &arguments)
     const auto on = onOff(arguments.at(1));
     if (!on)
         return fail(notOnOff(arguments.at(1)));
-    ServiceSettings settings = ServiceSettings::load();
-    settings.setCornerOn(ServiceSettings::Corners[static_cast<size_t>(index)], *on);
-    if (!saveSettings(settings))
-        return 1;
-    announced(ServiceSettings::announceCorners());
-    return 0;
+    return changeSettings(
+        [&](ServiceSettings &settings) { settings.setCornerOn(ServiceSettings::Corners[static_cast<size_t>(index)], *on); },
+        [] { return ServiceSettings::announceCorners(); });
 }
 
 int CorvaneControl::sort(const QStringList &arguments)
@@ -327,12 +316,9 @@ int CorvaneControl::sort(const QStringList &arguments)
     const qsizetype index = SettingsDocument::sortOrderNames().indexOf(arguments.at(0));
     if (index < 0)
         return fail(QStringLiteral("\"%1\" is no order: name, recent or frequent.").arg(arguments.at(0)));
-    ServiceSettings settings = ServiceSettings::load();
-    settings.setSortOrder(static_cast<ServiceSettings::SortOrder>(index));
-    if (!saveSettings(settings))
-        return 1;
-    announced(ServiceSettings::announceSortOrder(static_cast<int>(index)));
-    return 0;
+    return changeSettings(
+        [&](ServiceSettings &settings) { settings.setSortOrder(static_cast<ServiceSettings::SortOrder>(index)); },
+        [&] { return ServiceSettings::announceSortOrder(static_cast<int>(index)); });
 }
 
 int CorvaneControl::limit(const QStringList &arguments)
@@ -340,11 +326,18 @@ int CorvaneControl::limit(const QStringList &arguments)
     const auto on = onOff(arguments.at(0));
     if (!on)
         return fail(notOnOff(arguments.at(0)));
+    return changeSettings([&](ServiceSettings &settings) { settings.setLimitSearch(*on); },
+                          [&] { return ServiceSettings::announceLimitSearch(*on); });
+}
+
+int CorvaneControl::changeSettings(const std::function<void(ServiceSettings &)> &change,
+                                   const std::function<bool()> &announce)
+{
     ServiceSettings settings = ServiceSettings::load();
-    settings.setLimitSearch(*on);
+    change(settings);
     if (!saveSettings(settings))
         return 1;
-    announced(ServiceSettings::announceLimitSearch(*on));
+    announced(announce());
     return 0;
 }
 

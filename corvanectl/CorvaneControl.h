@@ -74,6 +74,9 @@ private:
     /// cannot be the hot key.
     bool acceptable(const KeyCombo &combo);
     ApplicationStore *openStore();
+    /// Loads the settings, applies `change`, saves them and, once saved, sends
+    /// what `announce` sends to a running service; the exit status.
+    int changeSettings(const std::function<void(ServiceSettings &)> &change, const std::function<bool()> &announce);
     bool saveSettings(const ServiceSettings &settings);
     int fail(const QString &message);
 
