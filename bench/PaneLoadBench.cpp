@@ -8,6 +8,7 @@
 // the user opens a pane, so the style and the font database are ready before the
 // clock starts.
 
+#include "InstalledService.h"
 #include "platform/system/Bundle.h"
 #include "CorvaneServiceHelper.h"
 #include "platform/ui/PreferencePane.h"
@@ -110,16 +111,10 @@ double median(std::vector<double> values)
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
-// The reference service, installed where the pane looks first: the user's Services folder.
+// The reference service, installed where the pane looks first.
 bool installService()
 {
-    const QString folder = platform::searchPathForDirectoriesInDomains(platform::SearchPathDirectory::Library,
-                                                                       platform::SearchPathDomain::User, true)
-                               .value(0)
-                           + QStringLiteral("/Services");
-    QDir().mkpath(folder);
-    QFile::remove(folder + QStringLiteral("/Corvane.app"));
-    return QFile::link(QStringLiteral(CORVANE_SERVICE_APP), folder + QStringLiteral("/Corvane.app"));
+    return installServiceLink(QStringLiteral(CORVANE_SERVICE_APP));
 }
 
 } // namespace

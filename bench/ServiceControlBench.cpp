@@ -11,6 +11,7 @@
 // dbus-send started as a child process, until its signal arrives.
 
 #include "BenchmarkTimes.h"
+#include "InstalledService.h"
 #include "CorvaneServiceHelper.h"
 
 #include "platform/bus/DistributedNotificationCenter.h"
@@ -188,16 +189,10 @@ bool waitFor(Predicate done)
     return done();
 }
 
-// The reference service, installed where the pane looks first: the user's Services folder.
+// The reference service, installed where the pane looks first.
 bool installService()
 {
-    const QString folder = platform::searchPathForDirectoriesInDomains(platform::SearchPathDirectory::Library,
-                                                                       platform::SearchPathDomain::User, true)
-                               .value(0)
-                           + QStringLiteral("/Services");
-    QDir().mkpath(folder);
-    QFile::remove(folder + QStringLiteral("/Corvane.app"));
-    return QFile::link(QStringLiteral(CORVANE_SERVICE_APP), folder + QStringLiteral("/Corvane.app"));
+    return installServiceLink(QStringLiteral(CORVANE_SERVICE_APP));
 }
 
 // Quits the service started by an iteration and waits until its process has gone.
