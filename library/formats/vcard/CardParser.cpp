@@ -611,14 +611,10 @@ constexpr std::array<std::array<bool, 256>, RUN_KINDS> makeRunBytes()
 
 constexpr std::array<std::array<bool, 256>, RUN_KINDS> kRunBytes = makeRunBytes();
 
-// Appends the leading bytes of `data` that `kind` takes; sets `taken` to their count.
-int32_t card_take_run(CARD_Parser p, RunKind kind, const char *data, std::size_t length, std::size_t *taken)
+// Appends the first `run` bytes of `data` to the line and sets `taken` to `run`;
+// nothing (and `taken` untouched) for an empty run.
+int32_t card_append_run(CARD_Parser p, const char *data, std::size_t run, std::size_t *taken)
 {
-    const std::array<bool, 256> &takes = kRunBytes[kind];
-    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
-    std::size_t run = 0;
-    while (run < length && takes[bytes[run]])
-        ++run;
     if (run == 0)
         return kTrue;
     if (!card_reserve_line(p, run))
@@ -629,6 +625,17 @@ int32_t card_take_run(CARD_Parser p, RunKind kind, const char *data, std::size_t
     return kTrue;
 }
 
+// Appends the leading bytes of `data` that `kind` takes; sets `taken` to their count.
+int32_t card_take_run(CARD_Parser p, RunKind kind, const char *data, std::size_t length, std::size_t *taken)
+{
+    const std::array<bool, 256> &takes = kRunBytes[kind];
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
+    std::size_t run = 0;
+    while (run < length && takes[bytes[run]])
+        ++run;
+    return card_append_run(p, data, run, taken);
+}
+
 // A plain (or 8bit) value: every byte up to the next CR or LF is text.
 int32_t card_take_plain_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
 {
@@ -636,14 +643,7 @@ int32_t card_take_plain_run(CARD_Parser p, const char *data, std::size_t length,
     const std::size_t toLineFeed = lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - data) : length;
     const void *cr = std::memchr(data, '\r', toLineFeed);
     const std::size_t run = cr ? static_cast<std::size_t>(static_cast<const char *>(cr) - data) : toLineFeed;
-    if (run == 0)
-        return kTrue;
-    if (!card_reserve_line(p, run))
-        return kFalse;
-    std::memcpy(p->line + p->line_len, data, run);
-    p->line_len += static_cast<int32_t>(run);
-    *taken = run;
-    return kTrue;
+    return card_append_run(p, data, run, taken);
 }
 
 // A base64 value between groups: complete groups of four alphabet characters,
