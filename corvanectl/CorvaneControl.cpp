@@ -405,16 +405,29 @@ int CorvaneControl::setExcluded(const QString &path, bool excluded)
 
 int CorvaneControl::listExcluded(const QStringList &)
 {
+    const auto paths = excludedPaths(QStringLiteral("The excluded applications cannot be shown: "));
+    if (!paths)
+        return 1;
+    for (const QString &path : *paths)
+        m_out << path << '\n';
+    return 0;
+}
+
+std::optional<QStringList> CorvaneControl::excludedPaths(const QString &failure)
+{
     ApplicationStore *store = openStore();
     if (!store)
-        return 1;
+        return std::nullopt;
     platform::StoreError error;
     const auto apps = store->excludedApplications(&error);
-    if (!apps)
-        return fail(QStringLiteral("The excluded applications cannot be shown: ") + error.description);
+    if (!apps) {
+        fail(failure + error.description);
+        return std::nullopt;
+    }
+    QStringList paths;
     for (const platform::ManagedObjectPtr &app : *apps)
-        m_out << ApplicationStore::path(*app) << '\n';
-    return 0;
+        paths.append(ApplicationStore::path(*app));
+    return paths;
 }
 
 // ===== Export and import ========================================================
@@ -438,16 +451,9 @@ SettingsDocument CorvaneControl::currentSettings()
 int CorvaneControl::exportSettings(const QStringList &arguments)
 {
     SettingsDocument document = currentSettings();
-    ApplicationStore *store = openStore();
-    if (!store)
+    document.excluded = excludedPaths(QStringLiteral("The excluded applications cannot be read: "));
+    if (!document.excluded)
         return 1;
-    platform::StoreError error;
-    const auto apps = store->excludedApplications(&error);
-    if (!apps)
-        return fail(QStringLiteral("The excluded applications cannot be read: ") + error.description);
-    document.excluded.emplace();
-    for (const platform::ManagedObjectPtr &app : *apps)
-        document.excluded->append(ApplicationStore::path(*app));
     const QByteArray json = document.toJson();
     if (arguments.at(0) == QLatin1String("-")) {
         m_out << QString::fromUtf8(json);

@@ -74,6 +74,9 @@ private:
     /// cannot be the hot key.
     bool acceptable(const KeyCombo &combo);
     ApplicationStore *openStore();
+    /// The excluded applications' paths; none, with `failure` and the reason
+    /// on standard error, when the store cannot be read.
+    std::optional<QStringList> excludedPaths(const QString &failure);
     /// Loads the settings, applies `change`, saves them and, once saved, sends
     /// what `announce` sends to a running service; the exit status.
     int changeSettings(const std::function<void(ServiceSettings &)> &change, const std::function<bool()> &announce);
