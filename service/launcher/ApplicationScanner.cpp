@@ -20,12 +20,6 @@ namespace {
 // Deep enough for any real tree, shallow enough that a looping tree ends.
 constexpr int MaxDepth = 8;
 
-QString xdgFolder(const char *variable, const QString &fallback)
-{
-    const QString value = qEnvironmentVariable(variable);
-    return QDir::isAbsolutePath(value) ? value : fallback;
-}
-
 bool isAppFolder(const QFileInfo &info)
 {
     return info.isDir() && info.suffix() == u"app";
@@ -125,15 +119,10 @@ struct Scan
 
 QStringList entryFolders()
 {
-    QStringList folders{xdgFolder("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"))
-                        + QStringLiteral("/applications")};
-    QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
-    if (dataDirs.isEmpty())
-        dataDirs = QStringLiteral("/usr/local/share:/usr/share");
-    for (const QString &dir : dataDirs.split(u':', Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(dir))
-            folders.append(QDir::cleanPath(dir) + QStringLiteral("/applications"));
-    }
+    // Qt reads $XDG_DATA_HOME and $XDG_DATA_DIRS with their defaults, in order.
+    QStringList folders;
+    for (const QString &dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        folders.append(QDir::cleanPath(dir) + QStringLiteral("/applications"));
     folders.removeDuplicates();
     return folders;
 }
