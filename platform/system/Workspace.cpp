@@ -83,14 +83,23 @@ bool Workspace::openFile(const QString &path, qint64 *pid)
     const auto launch = launchFor(path);
     if (!launch)
         return false;
+    return startDetached(QStringList{launch->program} + launch->arguments,
+                         launch->workingDirectory.isEmpty() ? QDir::homePath() : launch->workingDirectory, pid);
+}
+
+bool Workspace::startDetached(const QStringList &command, const QString &workingDirectory, qint64 *pid)
+{
+    if (command.isEmpty())
+        return false;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // The caller's tokens belong to its own window, not to what it starts.
     environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
     environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
     QProcess process;
-    process.setProgram(launch->program);
-    process.setArguments(launch->arguments);
+    process.setProgram(command.first());
+    process.setArguments(command.mid(1));
     process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(launch->workingDirectory.isEmpty() ? QDir::homePath() : launch->workingDirectory);
+    process.setWorkingDirectory(workingDirectory);
     process.setStandardInputFile(QProcess::nullDevice());
     return process.startDetached(pid);
 }

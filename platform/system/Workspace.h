@@ -22,6 +22,11 @@ public:
     /// its Exec line does not parse.
     static bool openFile(const QString &path, qint64 *pid = nullptr);
 
+    /// Starts `command` (program, then arguments) detached as openFile() does:
+    /// no shell, no token of the caller's, standard input from the null device,
+    /// in `workingDirectory` (the caller's own when empty). True when it started.
+    static bool startDetached(const QStringList &command, const QString &workingDirectory, qint64 *pid = nullptr);
+
     /// The application named `name` (with or without ".app"): the first of
     /// `Name.app/` with its executable, then `Name.desktop`, in ~/Applications, then
     /// in the XDG application folders ($XDG_DATA_HOME/applications, then each of

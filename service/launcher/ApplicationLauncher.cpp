@@ -10,7 +10,6 @@
 #include <QDBusPendingReply>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 namespace {
@@ -29,21 +28,6 @@ QString executablePath(const QString &program)
     const QString path = program.contains(u'/') ? program : QStandardPaths::findExecutable(program);
     const QFileInfo info(path);
     return !path.isEmpty() && info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
-}
-
-bool startDetached(const QStringList &command, const QString &folder)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // The launcher's own tokens belong to its window, not to what it starts.
-    environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
-    environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
-    QProcess process;
-    process.setProgram(command.first());
-    process.setArguments(command.mid(1));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(folder);
-    process.setStandardInputFile(QProcess::nullDevice());
-    return process.startDetached();
 }
 
 } // namespace
@@ -133,7 +117,7 @@ bool ApplicationLauncher::startExec(const LauncherApplication &app, const QList<
         if (program.isEmpty())
             return fail(error, QStringLiteral("the program %1 is not installed").arg(command.first()));
         command.first() = program;
-        if (!startDetached(prefix + command, folder))
+        if (!platform::Workspace::startDetached(prefix + command, folder))
             return fail(error, QStringLiteral("cannot start ") + program);
     }
     return true;
