@@ -3,6 +3,7 @@
 #include "ApplicationCatalogue.h"
 #include "ServicePreferences.h"
 #include "Launcher.h"
+#include "LauncherSurface.h"
 
 #include "platform/bus/Connection.h"
 #include "platform/bus/DistributedNotificationCenter.h"
@@ -33,8 +34,7 @@ platform::Protocol corvaneProtocol()
         .value_or(platform::Protocol(name, {}));
 }
 
-// The launcher window's interface, on the same object. The window itself is not
-// built yet: each call is journalled and nothing else happens.
+// The launcher window's interface, on the same object.
 platform::Protocol launcherProtocol()
 {
     const QString name = QStringLiteral("Corvane.Launcher");
@@ -115,6 +115,8 @@ bool CorvaneService::start()
     // follows them.
     m_catalogue = std::make_unique<ApplicationCatalogue>(m_journal, modelPath());
     m_launcher = std::make_unique<Launcher>(*m_catalogue, m_journal);
+    if (m_options.makeSurface)
+        m_surface = m_options.makeSurface(*m_launcher);
     takeUp(ServicePreferences::allKeys());
     installServicesBundle();
     // Cataloguing loads the SQL driver, reads every application folder and may wait
@@ -137,7 +139,12 @@ bool CorvaneService::start()
         return false;
     }
     m_connection->serve(launcherProtocol(), [this](const QString &method, const QVariantList &) {
-        m_journal.write(QStringLiteral("launcher"), {method});
+        if (method == u"Show")
+            requestLauncher(LauncherRequest::Show, QStringLiteral("bus"));
+        else if (method == u"Hide")
+            requestLauncher(LauncherRequest::Hide, QStringLiteral("bus"));
+        else if (method == u"Toggle")
+            requestLauncher(LauncherRequest::Toggle, QStringLiteral("bus"));
     });
     // A service outliving its session would linger unseen: leave with the bus.
     connect(&m_busWatch, &QTimer::timeout, this, [this] {
@@ -150,6 +157,19 @@ bool CorvaneService::start()
     platform::DistributedNotificationCenter::defaultCenter().postNotificationName(LaunchedNotification);
     m_journal.write(QStringLiteral("posted"), {LaunchedNotification});
     return true;
+}
+
+void CorvaneService::requestLauncher(LauncherRequest request, const QString &trigger)
+{
+    const bool show = request == LauncherRequest::Show
+                      || (request == LauncherRequest::Toggle && !(m_surface && m_surface->isVisible()));
+    m_journal.write(QStringLiteral("launcher"), {show ? QStringLiteral("Show") : QStringLiteral("Hide"), trigger});
+    if (!m_surface || m_quitting)
+        return;
+    if (show)
+        m_surface->show();
+    else
+        m_surface->hide();
 }
 
 void CorvaneService::openCatalogue()

@@ -7,10 +7,12 @@
 #include <QTimer>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 class ApplicationCatalogue;
 class Launcher;
+class LauncherSurface;
 
 namespace platform {
 class Connection;
@@ -37,7 +39,15 @@ public:
         int quitDelaySeconds = 0;
         /// Whether terminateApp is ignored (a signal still ends the service).
         bool ignoreTerminate = false;
+        /// Makes the surface the launcher is shown on; none where there is no
+        /// display, and requests to show it are then only journalled.
+        std::function<std::unique_ptr<LauncherSurface>(Launcher &)> makeSurface;
     };
+
+    /// What is asked of the launcher, and by what: "bus" (the Launcher
+    /// interface), "hot-key", or a corner's key ("TopLeftCorner", ...).
+    enum class LauncherRequest { Show, Hide, Toggle };
+    void requestLauncher(LauncherRequest request, const QString &trigger);
 
     CorvaneService(const Options &options, const QString &journalPath);
     ~CorvaneService() override;
@@ -70,6 +80,7 @@ private:
     std::unique_ptr<platform::TerminationSignalNotifier> m_signals;
     std::unique_ptr<ApplicationCatalogue> m_catalogue;
     std::unique_ptr<Launcher> m_launcher;
+    std::unique_ptr<LauncherSurface> m_surface;
     QTimer m_busWatch;
     bool m_quitting = false;
 };

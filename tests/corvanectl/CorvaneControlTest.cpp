@@ -169,7 +169,7 @@ TEST(Corvanectl, EnableHotKeyAndDisableReachTheRealService)
     // The launcher's own interface on the same object.
     const Result shown = run("show");
     EXPECT_EQ(shown.status, 0) << shown;
-    EXPECT_TRUE(journal.waitFor(QStringLiteral("launcher Show"), patience));
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("launcher Show bus"), patience));
 
     // The login item names the linked service.
     EXPECT_EQ(corvanectl({QStringLiteral("login-item"), QStringLiteral("on")}).status, 0);
