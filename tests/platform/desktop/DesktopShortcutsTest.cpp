@@ -10,6 +10,7 @@
 
 #include "PortalStandIn.h"
 #include "TestSupport.h"
+#include "Xvfb.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,7 @@
 namespace {
 
 using corvane::test::ScopedEnvironment;
+using corvane::test::Xvfb;
 using platform::GnomeKeybindings;
 using platform::KdeGlobalShortcuts;
 
@@ -88,44 +90,6 @@ QDBusMessage callKde(const QString &method, const QVariantList &arguments)
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
 }
-
-/// A virtual X server of the test's own, ended with the test. It must not
-/// reset when its first client (the readiness check) leaves.
-class Xvfb
-{
-public:
-    Xvfb()
-        : m_display(QByteArray(":") + QByteArray::number(300 + ::getpid() % 600))
-    {
-        m_process.start(QStringLiteral("Xvfb"),
-                        {QString::fromLatin1(m_display), QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
-                         QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                         QStringLiteral("640x480x24")});
-        m_started = m_process.waitForStarted() && QTest::qWaitFor([this] { return accepts(); }, 20000);
-    }
-    ~Xvfb()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(10000))
-            m_process.kill();
-        m_process.waitForFinished();
-    }
-    bool started() const { return m_started; }
-    const QByteArray &display() const { return m_display; }
-
-private:
-    bool accepts() const
-    {
-        xcb_connection_t *connection = xcb_connect(m_display.constData(), nullptr);
-        const bool ok = !xcb_connection_has_error(connection);
-        xcb_disconnect(connection);
-        return ok;
-    }
-
-    QByteArray m_display;
-    QProcess m_process;
-    bool m_started = false;
-};
 
 /// Another X client holding Alt+Space (the space bar's first key code) with
 /// exactly Alt, as a launcher that ignores the locks would.
@@ -398,9 +362,7 @@ TEST(KdeShortcuts, TheDaemonNamesOwnersRunsAddedCommandsAndAStoppedOneCostsOnlyT
     const Xvfb server;
     if (!server.started())
         GTEST_SKIP() << "Xvfb did not start: skipped";
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(server.display()));
+    const QProcessEnvironment environment = server.environment();
     const KdeDaemon daemon("[org.kde.krunner.desktop]\n"
                            "_k_friendly_name=KRunner\n"
                            "_launch=Alt+Space\\tAlt+F2\\tSearch,Alt+Space\\tAlt+F2\\tSearch,Run Command\n",

@@ -1,0 +1,187 @@
+#include "DesktopTriggers.h"
+
+#include "ServiceJournal.h"
+
+#include "platform/input/X11Connection.h"
+#include "platform/input/X11GlobalHotKey.h"
+#include "platform/input/X11HotCorners.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace {
+
+using Corner = platform::X11HotCorners::Corner;
+
+const QString HotKeyKey = QStringLiteral("ShowHideHotKey");
+
+constexpr std::array<std::pair<const char *, Corner>, 4> cornerRows{{
+    {"TopLeftCorner", Corner::TopLeft},
+    {"TopRightCorner", Corner::TopRight},
+    {"BottomLeftCorner", Corner::BottomLeft},
+    {"BottomRightCorner", Corner::BottomRight},
+}};
+
+bool isCornerKey(const QString &key)
+{
+    return std::any_of(cornerRows.begin(), cornerRows.end(), [&](const auto &row) { return key == QLatin1String(row.first); });
+}
+
+// The pane's reading of a stored flag: text starting with Y or T, or a number
+// other than zero.
+bool isOn(const QString &value)
+{
+    const QString text = value.trimmed();
+    return text.startsWith(u'Y', Qt::CaseInsensitive) || text.startsWith(u'T', Qt::CaseInsensitive)
+           || text.toDouble() != 0.0;
+}
+
+/// Why the triggers cannot act here; empty when an X display may be tried.
+QString unavailableReason()
+{
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland")
+        return QStringLiteral("a Wayland session: bind a desktop shortcut to the Launcher interface's Show");
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return QStringLiteral("no X display (DISPLAY is not set)");
+    return {};
+}
+
+} // namespace
+
+DesktopTriggers::DesktopTriggers(ServiceJournal &journal, QObject *parent)
+    : QObject(parent)
+    , m_journal(journal)
+{
+    if (const QString why = unavailableReason(); !why.isEmpty()) {
+        m_journal.write(QStringLiteral("unavailable"), {QStringLiteral("hot key and hot corners"), why});
+        return;
+    }
+    m_connection = platform::X11Connection::open();
+    if (!m_connection) {
+        lose(QStringLiteral("the X display %1 does not answer").arg(qEnvironmentVariable("DISPLAY")));
+        return;
+    }
+    m_hotKey = std::make_unique<platform::X11GlobalHotKey>(*m_connection);
+    m_corners = std::make_unique<platform::X11HotCorners>(*m_connection);
+    connect(m_hotKey.get(), &platform::X11GlobalHotKey::activated, this, &DesktopTriggers::hotKeyPressed);
+    connect(m_corners.get(), &platform::X11HotCorners::entered, this, [this](Corner corner) {
+        for (const auto &[key, value] : cornerRows) {
+            if (value == corner)
+                Q_EMIT cornerReached(QLatin1String(key));
+        }
+    });
+    connect(m_connection.get(), &platform::X11Connection::disconnected, this,
+            [this] { lose(QStringLiteral("the X display closed the connection")); });
+}
+
+DesktopTriggers::~DesktopTriggers() = default;
+
+bool DesktopTriggers::isAvailable() const
+{
+    return m_connection != nullptr;
+}
+
+void DesktopTriggers::takeUp(const QString &key, const QString &value)
+{
+    if (key == HotKeyKey) {
+        takeUpHotKey(value);
+    } else if (isCornerKey(key)) {
+        const bool on = isOn(value);
+        if (on == m_enabledCorners.contains(key))
+            return;
+        on ? (void)m_enabledCorners.insert(key) : (void)m_enabledCorners.remove(key);
+        // The four keys come one after another: lay the windows out once.
+        if (!std::exchange(m_cornersPending, true))
+            QMetaObject::invokeMethod(this, &DesktopTriggers::applyCorners, Qt::QueuedConnection);
+    }
+}
+
+void DesktopTriggers::takeUpHotKey(const QString &value)
+{
+    if (!m_hotKey)
+        return;
+    const QStringList parts = value.split(u' ', Qt::SkipEmptyParts);
+    bool codeOk = false;
+    bool modifiersOk = false;
+    const int keyCode = parts.value(0).toInt(&codeOk);
+    const qint64 modifiers = parts.value(1).toLongLong(&modifiersOk);
+    const bool valid = parts.size() == 2 && codeOk && modifiersOk && keyCode >= 0 && keyCode <= 0xffff && modifiers >= 0;
+    // A held key stays held; one refused before is tried again, since its holder may have let go.
+    if (valid && value == m_hotKeyValue)
+        return;
+    m_hotKey->release();
+    m_hotKeyValue.clear();
+    if (!valid) {
+        m_journal.write(QStringLiteral("hot-key"), {QStringLiteral("none")});
+        return;
+    }
+    const QString name = m_hotKey->name(quint16(keyCode), quint32(modifiers));
+    switch (m_hotKey->grab(quint16(keyCode), quint32(modifiers))) {
+    case platform::X11GlobalHotKey::Result::Grabbed:
+        m_hotKeyValue = value;
+        m_journal.write(QStringLiteral("hot-key"), {QStringLiteral("grabbed"), name});
+        break;
+    case platform::X11GlobalHotKey::Result::Taken:
+        m_journal.write(QStringLiteral("error"), {QStringLiteral("hot key taken"), name});
+        tellTaken(name);
+        break;
+    case platform::X11GlobalHotKey::Result::NoKey:
+        m_journal.write(QStringLiteral("error"), {QStringLiteral("hot key not on this keyboard"), value});
+        break;
+    case platform::X11GlobalHotKey::Result::Failed:
+        m_journal.write(QStringLiteral("error"), {QStringLiteral("hot key refused"), name});
+        break;
+    }
+}
+
+void DesktopTriggers::applyCorners()
+{
+    m_cornersPending = false;
+    if (!m_corners)
+        return;
+    platform::X11HotCorners::Corners corners;
+    QStringList names;
+    for (const auto &[key, corner] : cornerRows) {
+        if (m_enabledCorners.contains(QLatin1String(key))) {
+            corners |= corner;
+            names.append(QLatin1String(key));
+        }
+    }
+    m_corners->setEnabled(corners);
+    m_journal.write(QStringLiteral("hot-corners"), names.isEmpty() ? QStringList{QStringLiteral("none")} : names);
+}
+
+void DesktopTriggers::tellTaken(const QString &combination)
+{
+    if (m_told.contains(combination))
+        return;
+    m_told.insert(combination);
+    // Sent, never waited for: a desktop without a notification service only
+    // answers with an error nobody needs.
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    notify << QStringLiteral("Corvane") << 0u << QString() << QStringLiteral("The launcher's hot key is taken")
+           << QStringLiteral("Another program holds %1, so it cannot show the launcher. "
+                             "Choose another hot key in Corvane's settings.")
+                  .arg(combination)
+           << QStringList() << QVariantMap() << -1;
+    QDBusConnection::sessionBus().send(notify);
+}
+
+void DesktopTriggers::lose(const QString &why)
+{
+    m_journal.write(QStringLiteral("unavailable"), {QStringLiteral("hot key and hot corners"), why});
+    if (m_connection)
+        QMetaObject::invokeMethod(this, [this] {
+            m_hotKey.reset();
+            m_corners.reset();
+            m_connection.reset();
+        }, Qt::QueuedConnection);
+}
