@@ -1,0 +1,192 @@
+// The service's hot key and hot corners end to end: the real service on a real X
+// server (Xvfb, no window manager), keys and pointer moved by xdotool, the
+// settings written and announced as the pane does.
+
+#include "ServiceTestSupport.h"
+#include "TestSupport.h"
+#include "Xvfb.h"
+
+#include "CorvaneProtocol.h"
+#include "CorvaneServiceHelper.h"
+#include "KeyCombo.h"
+
+#include "platform/plist/UserDefaults.h"
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+using namespace corvane::test;
+
+namespace {
+
+constexpr qint16 spaceKey = 49;
+constexpr qint32 option = KeyCombo::OptionKey;
+
+/// The desktop's notification service, as far as the service uses it: it
+/// counts the notifications and keeps their texts.
+class NotificationsStandIn : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    bool registered()
+    {
+        auto bus = QDBusConnection::sessionBus();
+        return bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this, QDBusConnection::ExportAllSlots)
+               && bus.registerService(QStringLiteral("org.freedesktop.Notifications"));
+    }
+    ~NotificationsStandIn() override
+    {
+        QDBusConnection::sessionBus().unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+        QDBusConnection::sessionBus().unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+    }
+    QStringList bodies;
+
+public Q_SLOTS:
+    uint Notify(const QString &, uint, const QString &, const QString &, const QString &body, const QStringList &,
+                const QVariantMap &, int)
+    {
+        bodies.append(body);
+        return uint(bodies.size());
+    }
+};
+
+bool xdotool(const Xvfb &server, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessEnvironment(server.environment());
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished() && process.exitCode() == 0;
+}
+
+bool writeDomain(const QVariantMap &domain)
+{
+    return platform::UserDefaults::standardUserDefaults().setPersistentDomain(domain, QStringLiteral("com.velora.Corvane"));
+}
+
+QByteArray archived(qint16 keyCode, qint32 modifiers)
+{
+    return KeyCombo::keyComboWithKeyCode(keyCode, modifiers)->archivedData();
+}
+
+/// Another X client holding Space with `modifiers` (X masks), as a program that
+/// took the key first.
+class KeyHolder
+{
+public:
+    explicit KeyHolder(const QByteArray &display)
+        : m_connection(xcb_connect(display.constData(), nullptr))
+    {
+    }
+    ~KeyHolder() { xcb_disconnect(m_connection); }
+    bool hold(quint16 modifiers)
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        xcb_generic_error_t *error = xcb_request_check(
+            m_connection, xcb_grab_key_checked(m_connection, 1, root, modifiers, 65, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        std::free(error);
+        return !error;
+    }
+
+private:
+    xcb_connection_t *m_connection;
+};
+
+class DesktopTriggersTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString foreign;
+        ASSERT_TRUE(ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
+        if (!server.started())
+            GTEST_SKIP() << "Xvfb did not start: skipped";
+    }
+
+    /// The lines of `journal` that start with `prefix`.
+    static qsizetype count(const ServiceJournalReader &journal, const QString &prefix)
+    {
+        return journal.lines().filter(QRegularExpression(u'^' + QRegularExpression::escape(prefix))).size();
+    }
+
+    Xvfb server;
+    ServiceGuard guard;
+    const ScopedEnvironment noWayland{"WAYLAND_DISPLAY", QByteArray()};
+    const ScopedEnvironment noSessionType{"XDG_SESSION_TYPE", QByteArray()};
+};
+
+} // namespace
+
+TEST_F(DesktopTriggersTest, WithoutADisplayNothingIsGrabbedAndTheJournalSaysWhy)
+{
+    const ScopedEnvironment noDisplay("DISPLAY", QByteArray());
+    const ServiceJournalReader journal;
+    ASSERT_GT(guard.start(), 0);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("unavailable hot key and hot corners no X display (DISPLAY is not set)")))
+        << qPrintable(journal.lines().join(u'\n'));
+}
+
+TEST_F(DesktopTriggersTest, TheStoredHotKeyAndAnEnabledCornerShowTheLauncher)
+{
+    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)},
+                             {QStringLiteral("TopLeftCorner"), true},
+                             {QStringLiteral("BottomRightCorner"), false}}));
+    const ScopedEnvironment display("DISPLAY", server.display());
+    const ServiceJournalReader journal;
+    ASSERT_GT(guard.start(), 0);
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-key grabbed Alt+Space"))) << qPrintable(journal.lines().join(u'\n'));
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-corners TopLeftCorner")));
+
+    ASSERT_TRUE(xdotool(server, {QStringLiteral("key"), QStringLiteral("alt+space")}));
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("launcher Show hot-key")));
+
+    // Changed live: the old combination is let go, the new one acts.
+    const CorvaneProtocol service(CorvaneServiceHelper::serviceProxy());
+    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(40, KeyCombo::ControlKey | option)},
+                             {QStringLiteral("TopLeftCorner"), true}}));
+    ASSERT_TRUE(service.hotKeyChanged(40, KeyCombo::ControlKey | option));
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-key grabbed Ctrl+Alt+K")));
+    const qsizetype shown = count(journal, QStringLiteral("launcher "));
+    ASSERT_TRUE(xdotool(server, {QStringLiteral("key"), QStringLiteral("alt+space"), QStringLiteral("ctrl+alt+k")}));
+    ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("launcher ")) > shown; }));
+    EXPECT_EQ(count(journal, QStringLiteral("launcher ")), shown + 1) << "the old combination still acts";
+
+    // The enabled corner shows it, the disabled one does not; leaving and coming back shows it again.
+    for (const char *place : {"0 0", "639 479", "320 240", "0 0"})
+        ASSERT_TRUE(xdotool(server, QStringList{QStringLiteral("mousemove")} + QString::fromLatin1(place).split(u' ')));
+    ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("launcher Show TopLeftCorner")) == 2; }))
+        << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_EQ(count(journal, QStringLiteral("launcher Show BottomRightCorner")), 0);
+}
+
+TEST_F(DesktopTriggersTest, AHotKeyAnotherProgramHoldsIsJournalledAndToldOncePerCombination)
+{
+    NotificationsStandIn notifications;
+    ASSERT_TRUE(notifications.registered());
+    KeyHolder holder(server.display());
+    ASSERT_TRUE(holder.hold(XCB_MOD_MASK_1));
+    ASSERT_TRUE(holder.hold(XCB_MOD_MASK_1 | XCB_MOD_MASK_SHIFT));
+    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)}}));
+    const ScopedEnvironment display("DISPLAY", server.display());
+    const ServiceJournalReader journal;
+    ASSERT_GT(guard.start(), 0);
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("error hot key taken Alt+Space"))) << qPrintable(journal.lines().join(u'\n'));
+
+    // The same combination again, then another one held too: its notification comes
+    // after any second one for the first would have.
+    const CorvaneProtocol service(CorvaneServiceHelper::serviceProxy());
+    ASSERT_TRUE(service.hotKeyChanged(spaceKey, option));
+    ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("error hot key taken Alt+Space")) == 2; }));
+    ASSERT_TRUE(service.hotKeyChanged(spaceKey, option | KeyCombo::ShiftKey));
+    ASSERT_TRUE(waitFor([&] { return notifications.bodies.size() >= 2; }));
+    ASSERT_EQ(notifications.bodies.size(), 2) << qPrintable(notifications.bodies.join(u'\n'));
+    EXPECT_TRUE(notifications.bodies[0].contains(QStringLiteral("Alt+Space"))) << qPrintable(notifications.bodies[0]);
+    EXPECT_TRUE(notifications.bodies[1].contains(QStringLiteral("Alt+Shift+Space"))) << qPrintable(notifications.bodies[1]);
+}
+
+#include "DesktopTriggersTest.moc"
