@@ -197,15 +197,4 @@ QList<std::pair<QPoint, X11HotCorners::Corner>> X11HotCorners::outerCorners(cons
     return corners;
 }
 
-QList<QPoint> X11HotCorners::places() const
-{
-    QList<QPoint> places;
-    for (const auto &[window, corner] : d->windows) {
-        const auto geometry = owned(xcb_get_geometry_reply(d->c(), xcb_get_geometry(d->c(), window), nullptr));
-        if (geometry)
-            places.append(QPoint(geometry->x, geometry->y));
-    }
-    return places;
-}
-
 } // namespace platform

@@ -41,8 +41,6 @@ public:
     /// The outer corners of `monitors` (rectangles in root coordinates), each
     /// as the pixel it covers and its kind.
     static QList<std::pair<QPoint, Corner>> outerCorners(const QList<QRect> &monitors);
-    /// The corner windows' places now, for the enabled corners.
-    QList<QPoint> places() const;
 
 Q_SIGNALS:
     /// The pointer reached an enabled corner.

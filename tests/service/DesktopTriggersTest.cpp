@@ -4,6 +4,7 @@
 
 #include "ServiceTestSupport.h"
 #include "TestSupport.h"
+#include "X11KeyHolder.h"
 #include "Xvfb.h"
 
 #include "CorvaneProtocol.h"
@@ -13,7 +14,6 @@
 #include "platform/plist/UserDefaults.h"
 
 #include <QDBusConnection>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -56,14 +56,6 @@ public Q_SLOTS:
     }
 };
 
-bool xdotool(const Xvfb &server, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessEnvironment(server.environment());
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished() && process.exitCode() == 0;
-}
-
 bool writeDomain(const QVariantMap &domain)
 {
     return platform::UserDefaults::standardUserDefaults().setPersistentDomain(domain, QStringLiteral("com.velora.Corvane"));
@@ -73,29 +65,6 @@ QByteArray archived(qint16 keyCode, qint32 modifiers)
 {
     return KeyCombo::keyComboWithKeyCode(keyCode, modifiers)->archivedData();
 }
-
-/// Another X client holding Space with `modifiers` (X masks), as a program that
-/// took the key first.
-class KeyHolder
-{
-public:
-    explicit KeyHolder(const QByteArray &display)
-        : m_connection(xcb_connect(display.constData(), nullptr))
-    {
-    }
-    ~KeyHolder() { xcb_disconnect(m_connection); }
-    bool hold(quint16 modifiers)
-    {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        xcb_generic_error_t *error = xcb_request_check(
-            m_connection, xcb_grab_key_checked(m_connection, 1, root, modifiers, 65, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        std::free(error);
-        return !error;
-    }
-
-private:
-    xcb_connection_t *m_connection;
-};
 
 class DesktopTriggersTest : public ::testing::Test
 {
@@ -142,7 +111,7 @@ TEST_F(DesktopTriggersTest, TheStoredHotKeyAndAnEnabledCornerShowTheLauncher)
     ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-key grabbed Alt+Space"))) << qPrintable(journal.lines().join(u'\n'));
     ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-corners TopLeftCorner")));
 
-    ASSERT_TRUE(xdotool(server, {QStringLiteral("key"), QStringLiteral("alt+space")}));
+    ASSERT_TRUE(server.xdotool({QStringLiteral("key"), QStringLiteral("alt+space")}));
     EXPECT_TRUE(journal.waitFor(QStringLiteral("launcher Show hot-key")));
 
     // Changed live: the old combination is let go, the new one acts.
@@ -152,13 +121,13 @@ TEST_F(DesktopTriggersTest, TheStoredHotKeyAndAnEnabledCornerShowTheLauncher)
     ASSERT_TRUE(service.hotKeyChanged(40, KeyCombo::ControlKey | option));
     ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-key grabbed Ctrl+Alt+K")));
     const qsizetype shown = count(journal, QStringLiteral("launcher "));
-    ASSERT_TRUE(xdotool(server, {QStringLiteral("key"), QStringLiteral("alt+space"), QStringLiteral("ctrl+alt+k")}));
+    ASSERT_TRUE(server.xdotool({QStringLiteral("key"), QStringLiteral("alt+space"), QStringLiteral("ctrl+alt+k")}));
     ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("launcher ")) > shown; }));
     EXPECT_EQ(count(journal, QStringLiteral("launcher ")), shown + 1) << "the old combination still acts";
 
     // The enabled corner shows it, the disabled one does not; leaving and coming back shows it again.
     for (const char *place : {"0 0", "639 479", "320 240", "0 0"})
-        ASSERT_TRUE(xdotool(server, QStringList{QStringLiteral("mousemove")} + QString::fromLatin1(place).split(u' ')));
+        ASSERT_TRUE(server.xdotool(QStringList{QStringLiteral("mousemove")} + QString::fromLatin1(place).split(u' ')));
     ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("launcher Show TopLeftCorner")) == 2; }))
         << qPrintable(journal.lines().join(u'\n'));
     EXPECT_EQ(count(journal, QStringLiteral("launcher Show BottomRightCorner")), 0);
@@ -168,7 +137,7 @@ TEST_F(DesktopTriggersTest, AHotKeyAnotherProgramHoldsIsJournalledAndToldOncePer
 {
     NotificationsStandIn notifications;
     ASSERT_TRUE(notifications.registered());
-    KeyHolder holder(server.display());
+    X11KeyHolder holder(server.display());
     ASSERT_TRUE(holder.hold(XCB_MOD_MASK_1));
     ASSERT_TRUE(holder.hold(XCB_MOD_MASK_1 | XCB_MOD_MASK_SHIFT));
     ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)}}));

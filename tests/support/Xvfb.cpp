@@ -33,6 +33,14 @@ QProcessEnvironment Xvfb::environment() const
     return environment;
 }
 
+bool Xvfb::xdotool(const QStringList &arguments) const
+{
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
 bool Xvfb::accepts() const
 {
     xcb_connection_t *connection = xcb_connect(m_display.constData(), nullptr);

@@ -22,6 +22,8 @@ public:
     const QByteArray &display() const { return m_display; }
     /// This environment with DISPLAY set to the server and Qt's platform left to choose.
     QProcessEnvironment environment() const;
+    /// Runs xdotool with `arguments` on this display; false when it fails.
+    bool xdotool(const QStringList &arguments) const;
 
 private:
     bool accepts() const;

@@ -1,19 +1,18 @@
-// The hot key and the hot corners against a real X server: Xvfb, no window
-// manager, keys and pointer moved by xdotool as a person would.
+// The hot key against a real X server: Xvfb, no window manager, keys pressed by
+// xdotool as a person would (the corners are tried end to end, with the service).
 
 #include "platform/input/X11Connection.h"
 #include "platform/input/X11GlobalHotKey.h"
 #include "platform/input/X11HotCorners.h"
 
 #include "TestSupport.h"
+#include "X11KeyHolder.h"
 #include "Xvfb.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QSignalSpy>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -25,40 +24,6 @@ using platform::X11HotCorners;
 constexpr quint16 spaceKey = 49;
 constexpr quint32 option = 0x0800;
 
-bool xdotool(const corvane::test::Xvfb &server, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessEnvironment(server.environment());
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished() && process.exitCode() == 0;
-}
-
-/// Another client's grab of Space with Alt and `locks`, as a program that
-/// already holds the key.
-bool holdAltSpace(X11Connection &holder, quint16 locks)
-{
-    const std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
-        xcb_request_check(holder.get(), xcb_grab_key_checked(holder.get(), 1, holder.screen().root, XCB_MOD_MASK_1 | locks,
-                                                             65, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
-        &std::free);
-    return !error;
-}
-
-class X11InputTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        if (!server.started())
-            GTEST_SKIP() << "Xvfb did not start: skipped";
-        connection = X11Connection::open(server.display());
-        ASSERT_TRUE(connection);
-    }
-
-    corvane::test::Xvfb server;
-    std::unique_ptr<X11Connection> connection;
-};
-
 } // namespace
 
 TEST(X11GlobalHotKey, CarbonModifiersBecomeTheirXModifiers)
@@ -68,8 +33,13 @@ TEST(X11GlobalHotKey, CarbonModifiersBecomeTheirXModifiers)
     EXPECT_EQ(X11GlobalHotKey::modifierMask(0x10000 | 0x0400), 0); // Caps Lock, right-hand bits: no X modifier
 }
 
-TEST_F(X11InputTest, TheHotKeyActsUnderEveryLockAndATakenOneLeavesNothingHeld)
+TEST(X11GlobalHotKey, ActsUnderEveryLockAndATakenOneLeavesNothingHeld)
 {
+    const corvane::test::Xvfb server;
+    if (!server.started())
+        GTEST_SKIP() << "Xvfb did not start: skipped";
+    const auto connection = X11Connection::open(server.display());
+    ASSERT_TRUE(connection);
     X11GlobalHotKey hotKey(*connection);
     QSignalSpy pressed(&hotKey, &X11GlobalHotKey::activated);
     EXPECT_EQ(hotKey.name(spaceKey, option | 0x1000), QStringLiteral("Ctrl+Alt+Space"));
@@ -81,18 +51,18 @@ TEST_F(X11InputTest, TheHotKeyActsUnderEveryLockAndATakenOneLeavesNothingHeld)
                                    {QStringLiteral("Caps_Lock"), QStringLiteral("alt+space")},
                                    {QStringLiteral("alt+shift+space"), QStringLiteral("alt+space")}};
     for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(xdotool(server, QStringList{QStringLiteral("key")} + presses[i]));
+        ASSERT_TRUE(server.xdotool(QStringList{QStringLiteral("key")} + presses[i]));
         EXPECT_TRUE(corvane::test::waitFor([&] { return pressed.count() == i + 1; })) << i;
     }
     EXPECT_EQ(pressed.count(), 4);
 
     // Another client may hold only the Num Lock variant: the whole grab is refused, and undone.
     hotKey.release();
-    const auto holder = X11Connection::open(server.display());
-    ASSERT_TRUE(holdAltSpace(*holder, XCB_MOD_MASK_2));
+    corvane::test::X11KeyHolder holder(server.display());
+    ASSERT_TRUE(holder.hold(XCB_MOD_MASK_1 | XCB_MOD_MASK_2));
     EXPECT_EQ(hotKey.grab(spaceKey, option), X11GlobalHotKey::Result::Taken);
-    xcb_ungrab_key(holder->get(), XCB_GRAB_ANY, holder->screen().root, XCB_MOD_MASK_ANY);
-    EXPECT_TRUE(holdAltSpace(*holder, XCB_MOD_MASK_LOCK)) << "a refused grab kept the Caps Lock variant";
+    holder.release();
+    EXPECT_TRUE(holder.hold(XCB_MOD_MASK_1 | XCB_MOD_MASK_LOCK)) << "a refused grab kept the Caps Lock variant";
     EXPECT_EQ(hotKey.grab(0x34, option), X11GlobalHotKey::Result::NoKey); // a code no key has
 }
 
@@ -111,25 +81,4 @@ TEST(X11HotCorners, OnlyCornersNoOtherMonitorTouchesAreOuter)
     EXPECT_TRUE(staggered.contains(std::pair(QPoint(319, 0), X11HotCorners::TopRight)));
     EXPECT_FALSE(staggered.contains(std::pair(QPoint(320, 200), X11HotCorners::TopLeft)));
     EXPECT_EQ(staggered.size(), 6);
-}
-
-TEST_F(X11InputTest, TheEnabledCornersActWhenThePointerArrives)
-{
-    X11HotCorners corners(*connection);
-    QSignalSpy entered(&corners, &X11HotCorners::entered);
-    ASSERT_TRUE(xdotool(server, {QStringLiteral("mousemove"), QStringLiteral("320"), QStringLiteral("240")}));
-    corners.setEnabled(X11HotCorners::TopLeft | X11HotCorners::BottomRight);
-    EXPECT_EQ(corners.places(), (QList<QPoint>{{0, 0}, {639, 479}}));
-
-    ASSERT_TRUE(xdotool(server, {QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")}));
-    ASSERT_TRUE(corvane::test::waitFor([&] { return entered.count() == 1; }));
-    EXPECT_EQ(entered.at(0).at(0).value<X11HotCorners::Corner>(), X11HotCorners::TopLeft);
-    // A disabled corner on the way, then the enabled one.
-    ASSERT_TRUE(xdotool(server, {QStringLiteral("mousemove"), QStringLiteral("639"), QStringLiteral("0")}));
-    ASSERT_TRUE(xdotool(server, {QStringLiteral("mousemove"), QStringLiteral("639"), QStringLiteral("479")}));
-    ASSERT_TRUE(corvane::test::waitFor([&] { return entered.count() == 2; }));
-    EXPECT_EQ(entered.at(1).at(0).value<X11HotCorners::Corner>(), X11HotCorners::BottomRight);
-
-    corners.setEnabled({});
-    EXPECT_TRUE(corners.places().isEmpty());
 }
