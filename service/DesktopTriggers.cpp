@@ -113,10 +113,11 @@ void DesktopTriggers::takeUpHotKey(const QString &value)
     const qint64 modifiers = parts.value(1).toLongLong(&modifiersOk);
     const bool valid = parts.size() == 2 && codeOk && modifiersOk && keyCode >= 0 && keyCode <= 0xffff && modifiers >= 0;
     // A held key stays held; one refused before is tried again, since its holder may have let go.
-    if (valid && value == m_hotKeyValue)
+    if (value == m_hotKeyValue && (m_hotKeyHeld || !valid))
         return;
+    m_hotKeyValue = value;
+    m_hotKeyHeld = false;
     m_hotKey->release();
-    m_hotKeyValue.clear();
     if (!valid) {
         m_journal.write(QStringLiteral("hot-key"), {QStringLiteral("none")});
         return;
@@ -124,7 +125,7 @@ void DesktopTriggers::takeUpHotKey(const QString &value)
     const QString name = m_hotKey->name(quint16(keyCode), quint32(modifiers));
     switch (m_hotKey->grab(quint16(keyCode), quint32(modifiers))) {
     case platform::X11GlobalHotKey::Result::Grabbed:
-        m_hotKeyValue = value;
+        m_hotKeyHeld = true;
         m_journal.write(QStringLiteral("hot-key"), {QStringLiteral("grabbed"), name});
         break;
     case platform::X11GlobalHotKey::Result::Taken:

@@ -56,6 +56,7 @@ private:
     std::unique_ptr<platform::X11GlobalHotKey> m_hotKey;
     std::unique_ptr<platform::X11HotCorners> m_corners;
     QString m_hotKeyValue;
+    bool m_hotKeyHeld = false;
     QSet<QString> m_enabledCorners;
     bool m_cornersPending = false;
     QSet<QString> m_told;
