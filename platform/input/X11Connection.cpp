@@ -39,7 +39,7 @@ X11Connection::X11Connection(xcb_connection_t *connection)
     // A reply read while waiting for it may bring events along, which leave
     // the socket drained: they would wait for the next unrelated event.
     if (auto *dispatcher = QCoreApplication::eventDispatcher())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &X11Connection::dispatch);
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { announce(xcb_poll_for_queued_event); });
 }
 
 X11Connection::~X11Connection() = default;
@@ -61,9 +61,14 @@ bool X11Connection::isValid() const
 
 void X11Connection::dispatch()
 {
+    announce(xcb_poll_for_event);
+}
+
+void X11Connection::announce(xcb_generic_event_t *(*next)(xcb_connection_t *))
+{
     if (d->lost)
         return;
-    while (xcb_generic_event_t *event = xcb_poll_for_event(d->connection.get())) {
+    while (xcb_generic_event_t *event = next(d->connection.get())) {
         const std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> owned(event, &std::free);
         Q_EMIT eventReceived(event);
     }

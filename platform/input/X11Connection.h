@@ -26,8 +26,9 @@ public:
     /// False once the server has closed the connection.
     bool isValid() const;
 
-    /// Announces every event already read, those a reply brought in too. The
-    /// event loop calls it when the connection has data and before it waits.
+    /// Reads what the server sent and announces every event, those a reply
+    /// brought in too. The event loop calls it when the connection has data;
+    /// events a reply brought in are announced before the loop waits.
     void dispatch();
 
 Q_SIGNALS:
@@ -38,6 +39,8 @@ Q_SIGNALS:
 
 private:
     explicit X11Connection(xcb_connection_t *connection);
+    /// Announces each event `next` gives, then notices a lost connection.
+    void announce(xcb_generic_event_t *(*next)(xcb_connection_t *));
 
     struct Private;
     std::unique_ptr<Private> const d;
