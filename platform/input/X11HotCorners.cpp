@@ -55,9 +55,6 @@ struct X11HotCorners::Private
 void X11HotCorners::Private::watchScreen()
 {
     const xcb_window_t root = connection.screen().root;
-    // A new top-level window would cover a corner: stay above each one mapped.
-    const quint32 mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(c(), root, XCB_CW_EVENT_MASK, &mask);
     const xcb_query_extension_reply_t *extension = xcb_get_extension_data(c(), &xcb_randr_id);
     randr = extension && extension->present;
     if (randr) {
@@ -83,6 +80,10 @@ QList<QRect> X11HotCorners::Private::monitors() const
 void X11HotCorners::Private::layOut()
 {
     removeWindows();
+    // The root's own size always; with corners shown, each top-level window
+    // mapped too, which could cover one: they are raised above it.
+    const quint32 mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | (enabled ? XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY : 0);
+    xcb_change_window_attributes(c(), connection.screen().root, XCB_CW_EVENT_MASK, &mask);
     if (!enabled)
         return;
     const xcb_screen_t &screen = connection.screen();
@@ -148,6 +149,7 @@ X11HotCorners::X11HotCorners(X11Connection &connection, QObject *parent)
     , d(std::make_unique<Private>(Private{connection, {}}))
 {
     d->watchScreen();
+    d->layOut();
     connect(&connection, &X11Connection::eventReceived, this,
             [this](const xcb_generic_event_t *event) { d->handle(event, *this); });
 }
