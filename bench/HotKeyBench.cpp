@@ -172,9 +172,10 @@ void BM_RofiOnKeyPress(benchmark::State &state)
 
 void printRatios(const corvane::bench::BenchmarkTimes &times)
 {
+    if (const auto ours = times.time("BM_HotKeyToWindow"))
+        std::printf("ratio key press to window shown / 50 ms budget: %.2fx (%.1f ms)\n", *ours / ShowBudgetMs, *ours);
     if (const auto r = times.ratio("BM_HotKeyToWindow", "BM_RofiOnKeyPress"))
-        std::printf("ratio key press to window shown / rofi drun: %.2fx (%.1f ms, %.2f of the 50 ms budget)\n",
-                    r->value(), r->numerator, r->numerator / ShowBudgetMs);
+        std::printf("ratio key press to window shown / rofi drun: %.2fx (rofi %.1f ms)\n", r->value(), r->denominator);
 }
 
 } // namespace
