@@ -23,6 +23,8 @@ constexpr int Spacing = 8;
 // The window's width, in lines of text: room for long names at any font size.
 constexpr int WidthInLines = 34;
 constexpr qreal FieldScale = 1.4;
+constexpr qreal ListScale = 1.1;
+constexpr int FieldTextMargin = 4;
 
 QFont scaled(QFont font, qreal scale)
 {
@@ -48,12 +50,14 @@ LauncherWindow::LauncherWindow(Launcher &launcher, QObject *parent)
 
     m_field = new QLineEdit(frame.get());
     m_field->setFont(scaled(m_field->font(), FieldScale));
+    m_field->setTextMargins(FieldTextMargin, FieldTextMargin, FieldTextMargin, FieldTextMargin);
     m_field->setPlaceholderText(tr("Search applications"));
     m_field->installEventFilter(this);
 
     m_model = new LauncherResultModel(this);
     m_delegate = new LauncherItemDelegate(this);
     m_list = new QListView(frame.get());
+    m_list->setFont(scaled(m_list->font(), ListScale));
     m_list->setModel(m_model);
     m_list->setItemDelegate(m_delegate);
     m_list->setUniformItemSizes(true);
