@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -78,6 +79,8 @@ LauncherWindow::LauncherWindow(Launcher &launcher, QObject *parent)
     const int width = WidthInLines * QFontMetrics(frame->font()).height();
     m_field->setFixedWidth(width);
     m_list->setFixedWidth(width);
+    frame->createWinId();
+    connect(frame->windowHandle(), &QWindow::activeChanged, this, &LauncherWindow::followActivation);
     m_window = std::move(frame);
 
     connect(m_field, &QLineEdit::textChanged, this, [this] {
@@ -124,6 +127,7 @@ void LauncherWindow::show()
     m_window->raise();
     m_window->activateWindow();
     m_field->setFocus(Qt::OtherFocusReason);
+    followActivation();
 }
 
 void LauncherWindow::hide()
@@ -200,29 +204,27 @@ bool LauncherWindow::handleKey(int key)
     }
 }
 
+// Activation is followed on the native window, which knows it even where the
+// platform never took it away between a hide and the next show.
+void LauncherWindow::followActivation()
+{
+    if (!isVisible())
+        return;
+    if (m_window->windowHandle()->isActive()) {
+        if (!std::exchange(m_announced, true))
+            m_launcher.journal().write(QStringLiteral("window"), {QStringLiteral("shown")});
+    } else if (m_announced) {
+        // Only once it held the keyboard: a window manager may take a moment to
+        // give it, and one that never does must not leave it for gone.
+        hide();
+    }
+}
+
 bool LauncherWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_field && event->type() == QEvent::KeyPress)
         return handleKey(static_cast<QKeyEvent *>(event)->key());
-    if (watched != m_window.get())
-        return false;
-    switch (event->type()) {
-    case QEvent::WindowActivate:
-        if (!std::exchange(m_announced, true))
-            m_launcher.journal().write(QStringLiteral("window"), {QStringLiteral("shown")});
-        break;
-    case QEvent::WindowDeactivate:
-        // Only once it held the keyboard: a window manager may take a moment to
-        // give it, and one that never does must not leave it for gone.
-        if (m_announced && isVisible())
-            hide();
-        break;
-    case QEvent::Hide:
-        if (std::exchange(m_announced, false))
-            m_launcher.journal().write(QStringLiteral("window"), {QStringLiteral("hidden")});
-        break;
-    default:
-        break;
-    }
+    if (watched == m_window.get() && event->type() == QEvent::Hide && std::exchange(m_announced, false))
+        m_launcher.journal().write(QStringLiteral("window"), {QStringLiteral("hidden")});
     return false;
 }

@@ -50,6 +50,7 @@ private:
     void launch(int row);
     void placeOnPointerScreen();
     bool handleKey(int key);
+    void followActivation();
 
     Launcher &m_launcher;
     std::unique_ptr<QFrame> m_window;

@@ -1,4 +1,5 @@
 #include "LauncherTestSupport.h"
+#include "ServiceTestSupport.h"
 
 #include "ApplicationCatalogue.h"
 #include "Launcher.h"
@@ -33,29 +34,14 @@ protected:
         installRecorder();
         QDir(QFileInfo(ApplicationCatalogue::storePath()).absolutePath()).removeRecursively();
         QDir().mkpath(QFileInfo(ApplicationCatalogue::storePath()).absolutePath());
-        QFile::remove(journalPath());
         ASSERT_TRUE(writeEntry(userApplications(), QStringLiteral("mail.desktop"), entry("Mail", "GenericName=Mail Client\n")));
         ASSERT_TRUE(writeEntry(userApplications(), QStringLiteral("maps.desktop"), entry("Maps")));
         ASSERT_TRUE(writeEntry(userApplications(), QStringLiteral("notes.desktop"), entry("Notes", "Keywords=memo;\n")));
-        journal = std::make_unique<ServiceJournal>(journalPath());
+        journal = std::make_unique<ServiceJournal>(ServiceJournal::defaultPath());
         catalogue = std::make_unique<ApplicationCatalogue>(*journal, ModelFile);
         ASSERT_TRUE(catalogue->open());
         launcher = std::make_unique<Launcher>(*catalogue, *journal);
         window = std::make_unique<LauncherWindow>(*launcher);
-    }
-
-    static QString journalPath() { return sandboxDir() + QStringLiteral("/window-journal.log"); }
-
-    // The journal's lines as kind and fields joined by spaces.
-    static QStringList journalled()
-    {
-        QFile file(journalPath());
-        QStringList lines;
-        if (file.open(QIODevice::ReadOnly)) {
-            for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
-                lines << line.split(u'\t').mid(2).join(u' ');
-        }
-        return lines;
     }
 
     void showAndWait()
@@ -76,15 +62,9 @@ protected:
     }
     QString chosen() const { return list()->currentIndex().data().toString(); }
 
-    QString uriOf(const QString &id) const
-    {
-        for (const LauncherApplication &app : catalogue->applications()) {
-            if (app.id == id)
-                return app.uri;
-        }
-        return {};
-    }
+    QString uriOf(const QString &name) const { return launcher->search(name).value(0).uri; }
 
+    const ServiceJournalReader journalled;
     std::unique_ptr<ServiceJournal> journal;
     std::unique_ptr<ApplicationCatalogue> catalogue;
     std::unique_ptr<Launcher> launcher;
@@ -102,7 +82,6 @@ TEST_F(LauncherWindowTest, TypingFiltersArrowsChooseAndReturnLaunchesCountingThe
 
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ma"));
     EXPECT_EQ(rows(), (QStringList{"Mail", "Maps"}));
-    EXPECT_EQ(list()->currentIndex().data(Qt::UserRole + 1).toString(), QStringLiteral("Mail Client"));
     for (const auto &[key, expected] : {std::pair{Qt::Key_Down, "Maps"}, std::pair{Qt::Key_Down, "Maps"},
                                         std::pair{Qt::Key_Up, "Mail"}, std::pair{Qt::Key_Up, "Mail"},
                                         std::pair{Qt::Key_Down, "Maps"}}) {
@@ -112,24 +91,26 @@ TEST_F(LauncherWindowTest, TypingFiltersArrowsChooseAndReturnLaunchesCountingThe
     QTest::keyClick(field(), Qt::Key_Return);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(recorded(1), (QList<QStringList>{{QDir::homePath(), recorder(), QStringLiteral("maps")}}));
-    EXPECT_TRUE(journalled().contains(QStringLiteral("launched maps.desktop")));
 
     // The use reached the store: another catalogue on it reads it.
-    ServiceJournal otherJournal(sandboxDir() + QStringLiteral("/other-journal.log"));
-    ApplicationCatalogue other(otherJournal, ModelFile);
+    ApplicationCatalogue other(*journal, ModelFile);
     ASSERT_TRUE(other.open());
     for (const LauncherApplication &app : other.applications())
         EXPECT_EQ(app.useCount, app.id == u"maps.desktop" ? 1 : 0) << qPrintable(app.id);
-    EXPECT_EQ(journalled().filter(QStringLiteral("window ")), (QStringList{"window shown", "window hidden"}));
+    EXPECT_EQ(journalled.lines().filter(QStringLiteral("window ")), (QStringList{"window shown", "window hidden"}));
 }
 
-TEST_F(LauncherWindowTest, EscapeHidesAndShowingAgainStartsAFreshSearchWhereAClickLaunches)
+TEST_F(LauncherWindowTest, EscapeOrAnotherWindowHidesItShowingAgainStartsAFreshSearchAndAClickLaunches)
 {
     showAndWait();
-    QTest::keyClicks(field(), QStringLiteral("memo"));
-    EXPECT_EQ(rows(), QStringList{"Notes"});
+    QTest::keyClicks(field(), QStringLiteral("no"));
     QTest::keyClick(field(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
+    showAndWait();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }));
 
     showAndWait();
     EXPECT_TRUE(field()->text().isEmpty());
@@ -144,9 +125,9 @@ TEST_F(LauncherWindowTest, EscapeHidesAndShowingAgainStartsAFreshSearchWhereACli
 TEST_F(LauncherWindowTest, ShownResultsFollowTheSortOrderExclusionsAndNewApplications)
 {
     const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    ASSERT_TRUE(catalogue->recordUse(uriOf(QStringLiteral("maps.desktop")), start));
-    ASSERT_TRUE(catalogue->recordUse(uriOf(QStringLiteral("maps.desktop")), start.addSecs(60)));
-    ASSERT_TRUE(catalogue->recordUse(uriOf(QStringLiteral("notes.desktop")), start.addSecs(120)));
+    ASSERT_TRUE(catalogue->recordUse(uriOf(QStringLiteral("Maps")), start));
+    ASSERT_TRUE(catalogue->recordUse(uriOf(QStringLiteral("Maps")), start.addSecs(60)));
+    ASSERT_TRUE(catalogue->recordUse(uriOf(QStringLiteral("Notes")), start.addSecs(120)));
     showAndWait();
     EXPECT_EQ(rows(), (QStringList{"Mail", "Maps", "Notes"}));
     QTest::keyClick(field(), Qt::Key_Down);
@@ -168,7 +149,7 @@ TEST_F(LauncherWindowTest, ShownResultsFollowTheSortOrderExclusionsAndNewApplica
     for (const auto &record : *records)
         record->setValue(QStringLiteral("excluded"), record->value(QStringLiteral("name")).toString() == u"mail");
     ASSERT_TRUE(pane.save());
-    catalogue->excludedApplicationsChanged(uriOf(QStringLiteral("mail.desktop")));
+    catalogue->excludedApplicationsChanged(uriOf(QStringLiteral("Mail")));
     EXPECT_EQ(rows(), (QStringList{"Notes", "Maps"}));
     QTest::keyClicks(field(), QStringLiteral("mail"));
     EXPECT_TRUE(rows().isEmpty());
@@ -177,5 +158,4 @@ TEST_F(LauncherWindowTest, ShownResultsFollowTheSortOrderExclusionsAndNewApplica
     field()->clear();
     ASSERT_TRUE(writeEntry(userApplications(), QStringLiteral("atlas.desktop"), entry("Atlas")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return rows().contains(QStringLiteral("Atlas")); }, 10000)) << qPrintable(rows().join(u' '));
-    EXPECT_TRUE(window->isVisible());
 }
