@@ -41,53 +41,26 @@ QFont scaled(QFont font, qreal scale)
 LauncherWindow::LauncherWindow(Launcher &launcher, QObject *parent)
     : QObject(parent)
     , m_launcher(launcher)
+    , m_window(std::make_unique<QFrame>(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint))
+    , m_model(new LauncherResultModel(this))
+    , m_delegate(new LauncherItemDelegate(this))
 {
-    auto frame = std::make_unique<QFrame>(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
-    frame->setForegroundRole(QPalette::Mid);   // the colour of the plain frame's line
-    frame->setObjectName(QStringLiteral("launcherWindow"));
-    frame->setWindowTitle(tr("Corvane"));
-    frame->installEventFilter(this);
-
-    m_field = new QLineEdit(frame.get());
-    m_field->setFont(scaled(m_field->font(), FieldScale));
-    m_field->setTextMargins(FieldTextMargin, FieldTextMargin, FieldTextMargin, FieldTextMargin);
-    m_field->setPlaceholderText(tr("Search applications"));
-    m_field->installEventFilter(this);
-
-    m_model = new LauncherResultModel(this);
-    m_delegate = new LauncherItemDelegate(this);
-    m_list = new QListView(frame.get());
-    m_list->setFont(scaled(m_list->font(), ListScale));
-    m_list->setModel(m_model);
-    m_list->setItemDelegate(m_delegate);
-    m_list->setUniformItemSizes(true);
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setFocusPolicy(Qt::NoFocus);   // the keyboard stays in the field
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->viewport()->setAttribute(Qt::WA_Hover);
-    m_list->viewport()->setAutoFillBackground(false);
-
-    auto *layout = new QVBoxLayout(frame.get());
+    m_window->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_window->setForegroundRole(QPalette::Mid);   // the colour of the plain frame's line
+    m_window->setObjectName(QStringLiteral("launcherWindow"));
+    m_window->setWindowTitle(tr("Corvane"));
+    m_window->installEventFilter(this);
+    makeField();
+    makeList();
+    auto *layout = new QVBoxLayout(m_window.get());
     layout->setContentsMargins(Margin, Margin, Margin, Margin);
     layout->setSpacing(Spacing);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_field);
     layout->addWidget(m_list);
-    const int width = WidthInLines * QFontMetrics(frame->font()).height();
-    m_field->setFixedWidth(width);
-    m_list->setFixedWidth(width);
-    frame->createWinId();
-    connect(frame->windowHandle(), &QWindow::activeChanged, this, &LauncherWindow::followActivation);
-    m_window = std::move(frame);
+    m_window->createWinId();
+    connect(m_window->windowHandle(), &QWindow::activeChanged, this, &LauncherWindow::followActivation);
 
-    connect(m_field, &QLineEdit::textChanged, this, [this] {
-        refresh();
-        select(0);
-    });
-    connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { launch(index.row()); });
     connect(&m_launcher, &Launcher::resultsChanged, this, [this] {
         if (!isVisible())
             return;
@@ -100,7 +73,41 @@ LauncherWindow::LauncherWindow(Launcher &launcher, QObject *parent)
 
 LauncherWindow::~LauncherWindow()
 {
+    // The window goes first, and tells nothing on its way out.
     m_window->removeEventFilter(this);
+    QObject::disconnect(m_window->windowHandle(), nullptr, this, nullptr);
+}
+
+void LauncherWindow::makeField()
+{
+    m_field = new QLineEdit(m_window.get());
+    m_field->setFixedWidth(WidthInLines * QFontMetrics(m_window->font()).height());
+    m_field->setFont(scaled(m_field->font(), FieldScale));
+    m_field->setTextMargins(FieldTextMargin, FieldTextMargin, FieldTextMargin, FieldTextMargin);
+    m_field->setPlaceholderText(tr("Search applications"));
+    m_field->installEventFilter(this);
+    connect(m_field, &QLineEdit::textChanged, this, [this] {
+        refresh();
+        select(0);
+    });
+}
+
+void LauncherWindow::makeList()
+{
+    m_list = new QListView(m_window.get());
+    m_list->setFixedWidth(WidthInLines * QFontMetrics(m_window->font()).height());
+    m_list->setFont(scaled(m_list->font(), ListScale));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(m_delegate);
+    m_list->setUniformItemSizes(true);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setFocusPolicy(Qt::NoFocus);   // the keyboard stays in the field
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->viewport()->setAttribute(Qt::WA_Hover);
+    m_list->viewport()->setAutoFillBackground(false);
+    connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { launch(index.row()); });
 }
 
 QWidget *LauncherWindow::window() const

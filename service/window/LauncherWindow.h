@@ -45,6 +45,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void makeField();
+    void makeList();
     void refresh();
     void select(int row);
     void launch(int row);
@@ -54,10 +56,10 @@ private:
 
     Launcher &m_launcher;
     std::unique_ptr<QFrame> m_window;
-    QLineEdit *m_field = nullptr;
-    QListView *m_list = nullptr;
     LauncherResultModel *m_model = nullptr;
     LauncherItemDelegate *m_delegate = nullptr;
+    QLineEdit *m_field = nullptr;
+    QListView *m_list = nullptr;
     // "window shown" is journalled once a shown window holds the keyboard.
     bool m_announced = false;
 };
