@@ -66,9 +66,9 @@ LauncherWindowPlugin *loadWindowPlugin()
 
 int main(int argc, char **argv)
 {
+    qInstallMessageHandler(writeQtMessage);
     // A display is taken, and the window's plug-in loaded, only for the launcher
     // itself: cataloguing stays headless.
-    qInstallMessageHandler(writeQtMessage);
     LauncherWindowPlugin *window = nullptr;
     if (!hasArgument(argc, argv, "--catalogue") && hasDisplay())
         window = loadWindowPlugin();
