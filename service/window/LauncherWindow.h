@@ -16,9 +16,9 @@ class QWidget;
 
 /// The launcher's window: a frameless window that stays on top, centred on the
 /// screen that holds the pointer, with a search field and the best few matches.
-/// Typing searches, Up and Down choose, Return (or a click) launches the chosen
-/// application and hides the window, Escape hides it, and so does losing the
-/// keyboard to another window. The results follow the launcher's changes while
+/// Typing searches, Up and Down (Page Up and Page Down: the first and the last)
+/// choose, Return (or a click) launches the chosen application and hides the
+/// window, Escape hides it, and so does losing the keyboard to another window. The results follow the launcher's changes while
 /// shown. It journals "window shown" once it is shown and holds the keyboard,
 /// and "window hidden" when it goes.
 class LauncherWindow : public QObject, public LauncherSurface
