@@ -77,7 +77,8 @@ endif()
 set(CORVANE_INSTALLABLE ON)
 
 corvane_linked_libraries(CORVANE_LIBRARY_LIBRARIES Corvane::Library)
-corvane_linked_libraries(CORVANE_PROGRAM_LIBRARIES corvane-prefs corvanectl corvane_service corvane_prefpane)
+corvane_linked_libraries(CORVANE_PROGRAM_LIBRARIES corvane-prefs corvanectl corvane_service corvane_prefpane
+  corvane_launcher_window_plugin)
 list(REMOVE_ITEM CORVANE_PROGRAM_LIBRARIES ${CORVANE_LIBRARY_LIBRARIES})
 if(NOT corvane_platform_system IN_LIST CORVANE_LIBRARY_LIBRARIES)
   message(FATAL_ERROR "corvane_platform_system is no longer part of the library: "
@@ -91,12 +92,13 @@ set(service_app ${CORVANE_INSTALL_SERVICEDIR}/Corvane.app)
 install(TARGETS corvane-prefs corvanectl RUNTIME DESTINATION ${CORVANE_INSTALL_BINDIR} COMPONENT programs)
 install(TARGETS corvane_prefpane LIBRARY DESTINATION ${pane_bundle} COMPONENT programs)
 install(TARGETS corvane_service RUNTIME DESTINATION ${service_app} COMPONENT programs)
+install(TARGETS corvane_launcher_window_plugin LIBRARY DESTINATION ${service_app}/PlugIns COMPONENT programs)
 # The rest of each bundle as the build made it: Info.plist and Resources/ with
 # the interface file, artwork, object model and translations.
 install(DIRECTORY ${CORVANE_PANE_BUNDLE}/ DESTINATION ${pane_bundle} COMPONENT programs
   REGEX "/Corvane\\.so$" EXCLUDE)
 install(DIRECTORY ${CORVANE_SERVICE_APP}/ DESTINATION ${service_app} COMPONENT programs
-  REGEX "/Corvane$" EXCLUDE)
+  REGEX "/Corvane$" EXCLUDE REGEX "/PlugIns$" EXCLUDE)
 install(TARGETS ${CORVANE_PROGRAM_LIBRARIES}
   LIBRARY DESTINATION ${CORVANE_INSTALL_LIBDIR} COMPONENT programs NAMELINK_SKIP)
 

@@ -12,7 +12,10 @@ Launcher::Launcher(ApplicationCatalogue &catalogue, ServiceJournal &journal, QOb
 {
     m_index.setApplications(catalogue.applications());
     connect(&catalogue, &ApplicationCatalogue::applicationsChanged, this,
-            [this] { m_index.setApplications(m_catalogue.applications()); });
+            [this] {
+                m_index.setApplications(m_catalogue.applications());
+                Q_EMIT resultsChanged();
+            });
     connect(&m_launcher, &ApplicationLauncher::activationFailed, this,
             [this](const QString &id, const QString &reason, bool started) {
                 m_journal.write(QStringLiteral("activation-failed"),
@@ -22,7 +25,11 @@ Launcher::Launcher(ApplicationCatalogue &catalogue, ServiceJournal &journal, QOb
 
 void Launcher::setSortOrder(const QString &preference)
 {
-    m_index.setSortOrder(LauncherIndex::sortOrderFromPreference(preference));
+    const auto order = LauncherIndex::sortOrderFromPreference(preference);
+    if (order == m_index.sortOrder())
+        return;
+    m_index.setSortOrder(order);
+    Q_EMIT resultsChanged();
 }
 
 QList<LauncherApplication> Launcher::search(const QString &query, qsizetype limit) const

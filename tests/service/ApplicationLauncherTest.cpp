@@ -17,44 +17,6 @@ using namespace corvane::test;
 
 namespace {
 
-QString recordsFolder() { return sandboxDir() + QStringLiteral("/records"); }
-QString recorder() { return sandboxDir() + QStringLiteral("/bin/record args"); }
-
-// A program that writes its working folder and arguments, one a line, to a file
-// of its own in the records folder.
-void installRecorder()
-{
-    QDir(recordsFolder()).removeRecursively();
-    QDir().mkpath(recordsFolder());
-    QDir().mkpath(QFileInfo(recorder()).absolutePath());
-    QFile script(recorder());
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\nout='" + recordsFolder().toUtf8() + "'/$$\n"
-                 "{ pwd; for a in \"$0\" \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-}
-
-// The command lines recorded, each as its working folder then its arguments, sorted.
-QList<QStringList> recorded(int count)
-{
-    QList<QStringList> lines;
-    const auto read = [&] {
-        lines.clear();
-        for (const QFileInfo &info : QDir(recordsFolder()).entryInfoList({QStringLiteral("[0-9]*")}, QDir::Files)) {
-            QFile file(info.absoluteFilePath());
-            if (file.open(QIODevice::ReadOnly))
-                lines << QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        }
-        return lines.size() >= count;
-    };
-    EXPECT_TRUE(QTest::qWaitFor(read, 10000)) << "recorded " << lines.size() << " of " << count;
-    QTest::qWait(200);   // nothing more is coming
-    read();
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
 LauncherApplication entryApp(const QString &id, const QByteArray &body)
 {
     EXPECT_TRUE(writeEntry(userApplications(), id, "Type=Application\n" + body));

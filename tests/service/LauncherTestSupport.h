@@ -1,10 +1,17 @@
 #pragma once
 
+#include "TestSupport.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
 
 /// Desktop entries and folders of the launcher's tests, in the sandbox's XDG folders.
 namespace corvane::test {
@@ -26,6 +33,45 @@ inline void clearApplications()
     QDir(userApplications()).removeRecursively();
     QDir(systemApplications()).removeRecursively();
     QDir(QDir::homePath() + QStringLiteral("/Applications")).removeRecursively();
+}
+
+inline QString recordsFolder() { return sandboxDir() + QStringLiteral("/records"); }
+inline QString recorder() { return sandboxDir() + QStringLiteral("/bin/record args"); }
+
+/// Installs recorder(): a program that writes its working folder and arguments,
+/// one a line, to a file of its own in the records folder.
+inline void installRecorder()
+{
+    QDir(recordsFolder()).removeRecursively();
+    QDir().mkpath(recordsFolder());
+    QDir().mkpath(QFileInfo(recorder()).absolutePath());
+    QFile script(recorder());
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nout='" + recordsFolder().toUtf8() + "'/$$\n"
+                 "{ pwd; for a in \"$0\" \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+}
+
+/// The command lines recorded once `count` are there, each as its working folder
+/// then its arguments, sorted.
+inline QList<QStringList> recorded(int count)
+{
+    QList<QStringList> lines;
+    const auto read = [&] {
+        lines.clear();
+        for (const QFileInfo &info : QDir(recordsFolder()).entryInfoList({QStringLiteral("[0-9]*")}, QDir::Files)) {
+            QFile file(info.absoluteFilePath());
+            if (file.open(QIODevice::ReadOnly))
+                lines << QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        }
+        return lines.size() >= count;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(read, 10000)) << "recorded " << lines.size() << " of " << count;
+    QTest::qWait(200);   // nothing more is coming
+    read();
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 } // namespace corvane::test
