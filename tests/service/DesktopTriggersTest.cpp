@@ -2,6 +2,7 @@
 // server (Xvfb, no window manager), keys and pointer moved by xdotool, the
 // settings written and announced as the pane does.
 
+#include "LauncherTestSupport.h"
 #include "ServiceTestSupport.h"
 #include "TestSupport.h"
 #include "X11KeyHolder.h"
@@ -11,9 +12,16 @@
 #include "CorvaneServiceHelper.h"
 #include "KeyCombo.h"
 
+#include "ApplicationCatalogue.h"
+
 #include "platform/plist/UserDefaults.h"
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/ManagedObjectModel.h"
+#include "platform/store/PersistentStoreCoordinator.h"
 
 #include <QDBusConnection>
+#include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -64,6 +72,28 @@ bool writeDomain(const QVariantMap &domain)
 QByteArray archived(qint16 keyCode, qint32 modifiers)
 {
     return KeyCombo::keyComboWithKeyCode(keyCode, modifiers)->archivedData();
+}
+
+/// The launcher's store as the pane opens it, read afresh.
+struct PaneStore
+{
+    std::shared_ptr<platform::PersistentStoreCoordinator> coordinator = [] {
+        auto store = std::make_shared<platform::PersistentStoreCoordinator>(
+            *platform::ManagedObjectModel::fromFile(QStringLiteral(CORVANE_MODEL_FILE)));
+        store->addSQLiteStore(ApplicationCatalogue::storePath());
+        return store;
+    }();
+    platform::ManagedObjectContext context{coordinator};
+
+    QList<platform::ManagedObjectPtr> applications()
+    {
+        return context.executeFetchRequest({QStringLiteral("Application"), std::nullopt, {}}).value_or(QList<platform::ManagedObjectPtr>());
+    }
+};
+
+bool isApplication(const platform::ManagedObject &record, const char *id)
+{
+    return record.value(QStringLiteral("URL")).toString().endsWith(QLatin1String(id) + QStringLiteral(".desktop"));
 }
 
 class DesktopTriggersTest : public ::testing::Test
@@ -156,6 +186,56 @@ TEST_F(DesktopTriggersTest, AHotKeyAnotherProgramHoldsIsJournalledAndToldOncePer
     ASSERT_EQ(notifications.bodies.size(), 2) << qPrintable(notifications.bodies.join(u'\n'));
     EXPECT_TRUE(notifications.bodies[0].contains(QStringLiteral("Alt+Space"))) << qPrintable(notifications.bodies[0]);
     EXPECT_TRUE(notifications.bodies[1].contains(QStringLiteral("Alt+Shift+Space"))) << qPrintable(notifications.bodies[1]);
+}
+
+// With the window's plug-in on the X server: the hot key maps the window and hides
+// it again; what is typed is searched, Return starts it and the use reaches the
+// store; an application the pane excluded is never started.
+TEST_F(DesktopTriggersTest, TheHotKeysWindowStartsWhatIsTypedAndNeverAnExcludedApplication)
+{
+    clearApplications();
+    installRecorder();
+    for (const char *name : {"zebra", "quokka"})
+        ASSERT_TRUE(writeEntry(userApplications(), QString::fromLatin1(name) + QStringLiteral(".desktop"),
+                               "Type=Application\nName=" + QByteArray(name) + "\nExec=\"" + recorder().toUtf8() + "\" "
+                                   + QByteArray(name) + '\n'));
+    // The pane excludes Quokka in the store the service's catalogue made.
+    ASSERT_EQ(QProcess::execute(builtServiceApp() + QStringLiteral("/Corvane"), {QStringLiteral("--catalogue")}), 0);
+    {
+        PaneStore pane;
+        for (const auto &record : pane.applications())
+            record->setValue(QStringLiteral("excluded"), isApplication(*record, "quokka"));
+        ASSERT_TRUE(pane.context.save());
+    }
+    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)}}));
+    const ScopedEnvironment display("DISPLAY", server.display());
+    const ScopedEnvironment onTheServer("QT_QPA_PLATFORM", QByteArray());
+    const ServiceJournalReader journal;
+    ASSERT_GT(guard.start(), 0);
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-key grabbed Alt+Space"))) << qPrintable(journal.lines().join(u'\n'));
+
+    const QStringList press{QStringLiteral("key"), QStringLiteral("alt+space")};
+    ASSERT_TRUE(server.xdotool(press));
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("window shown"))) << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_TRUE(server.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                QStringLiteral("^Corvane$")}));
+    ASSERT_TRUE(server.xdotool({QStringLiteral("type"), QStringLiteral("quokka")}));
+    ASSERT_TRUE(server.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    ASSERT_TRUE(server.xdotool(press));
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("launcher Hide hot-key")));
+
+    ASSERT_TRUE(server.xdotool(press));
+    ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("window shown")) == 2; }));
+    ASSERT_TRUE(server.xdotool({QStringLiteral("type"), QStringLiteral("zebra")}));
+    ASSERT_TRUE(server.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    // Quokka's Return came first: it would be recorded before Zebra.
+    EXPECT_EQ(recorded(1), (QList<QStringList>{{QDir::homePath(), recorder(), QStringLiteral("zebra")}}));
+    PaneStore pane;
+    for (const auto &record : pane.applications()) {
+        const bool zebra = isApplication(*record, "zebra");
+        EXPECT_EQ(record->value(QStringLiteral("useCount")).toInt(), zebra ? 1 : 0);
+        EXPECT_EQ(record->value(QStringLiteral("lastUsed")).isValid(), zebra);
+    }
 }
 
 #include "DesktopTriggersTest.moc"
