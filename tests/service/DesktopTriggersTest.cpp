@@ -48,11 +48,7 @@ public:
         return bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this, QDBusConnection::ExportAllSlots)
                && bus.registerService(QStringLiteral("org.freedesktop.Notifications"));
     }
-    ~NotificationsStandIn() override
-    {
-        QDBusConnection::sessionBus().unregisterService(QStringLiteral("org.freedesktop.Notifications"));
-        QDBusConnection::sessionBus().unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
-    }
+    ~NotificationsStandIn() override { QDBusConnection::sessionBus().unregisterObject(QStringLiteral("/org/freedesktop/Notifications")); }
     QStringList bodies;
 
 public Q_SLOTS:
@@ -115,39 +111,72 @@ protected:
 
     Xvfb server;
     ServiceGuard guard;
-    const ScopedEnvironment noWayland{"WAYLAND_DISPLAY", QByteArray()};
     const ScopedEnvironment noSessionType{"XDG_SESSION_TYPE", QByteArray()};
 };
 
 } // namespace
 
+// The sandbox has no display.
 TEST_F(DesktopTriggersTest, WithoutADisplayNothingIsGrabbedAndTheJournalSaysWhy)
 {
-    const ScopedEnvironment noDisplay("DISPLAY", QByteArray());
     const ServiceJournalReader journal;
     ASSERT_GT(guard.start(), 0);
     EXPECT_TRUE(journal.waitFor(QStringLiteral("unavailable hot key and hot corners no X display (DISPLAY is not set)")))
         << qPrintable(journal.lines().join(u'\n'));
 }
 
-TEST_F(DesktopTriggersTest, TheStoredHotKeyAndAnEnabledCornerShowTheLauncher)
+// With the window's plug-in on the X server: the hot key maps the window and hides
+// it again; what is typed is searched, Return starts it and the use reaches the
+// store; an application the pane excluded is never started. The hot key changes
+// live; an enabled corner shows the launcher, a disabled one does not.
+TEST_F(DesktopTriggersTest, TheHotKeyShowsTheWindowThatStartsWhatIsTypedAndTheCornersShowIt)
 {
+    clearApplications();
+    installRecorder();
+    for (const char *name : {"zebra", "quokka"})
+        ASSERT_TRUE(writeEntry(userApplications(), QString::fromLatin1(name) + QStringLiteral(".desktop"),
+                               "Type=Application\nName=" + QByteArray(name) + "\nExec=\"" + recorder().toUtf8() + "\" "
+                                   + QByteArray(name) + '\n'));
+    // The pane excludes Quokka in the store the service's catalogue made.
+    ASSERT_EQ(QProcess::execute(builtServiceApp() + QStringLiteral("/Corvane"), {QStringLiteral("--catalogue")}), 0);
+    {
+        PaneStore pane;
+        for (const auto &record : pane.applications())
+            record->setValue(QStringLiteral("excluded"), isApplication(*record, "quokka"));
+        ASSERT_TRUE(pane.context.save());
+    }
     ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)},
-                             {QStringLiteral("TopLeftCorner"), true},
-                             {QStringLiteral("BottomRightCorner"), false}}));
+                             {QStringLiteral("TopLeftCorner"), true}, {QStringLiteral("BottomRightCorner"), false}}));
     const ScopedEnvironment display("DISPLAY", server.display());
+    const ScopedEnvironment onTheServer("QT_QPA_PLATFORM", QByteArray());
     const ServiceJournalReader journal;
     ASSERT_GT(guard.start(), 0);
     ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-key grabbed Alt+Space"))) << qPrintable(journal.lines().join(u'\n'));
     ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-corners TopLeftCorner")));
 
-    ASSERT_TRUE(server.xdotool({QStringLiteral("key"), QStringLiteral("alt+space")}));
-    EXPECT_TRUE(journal.waitFor(QStringLiteral("launcher Show hot-key")));
+    const QStringList press{QStringLiteral("key"), QStringLiteral("alt+space")};
+    const QStringList enter{QStringLiteral("key"), QStringLiteral("Return")};
+    ASSERT_TRUE(server.xdotool(press));
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("window shown"))) << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_TRUE(server.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                QStringLiteral("^Corvane$")}));
+    ASSERT_TRUE(server.xdotool({QStringLiteral("type"), QStringLiteral("quokka")}) && server.xdotool(enter));
+    ASSERT_TRUE(server.xdotool(press));
+    ASSERT_TRUE(journal.waitFor(QStringLiteral("launcher Hide hot-key")));
+    ASSERT_TRUE(server.xdotool(press));
+    ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("window shown")) == 2; }));
+    ASSERT_TRUE(server.xdotool({QStringLiteral("type"), QStringLiteral("zebra")}) && server.xdotool(enter));
+    // Quokka's Return came first: it would be recorded before Zebra.
+    EXPECT_EQ(recorded(1), (QList<QStringList>{{QDir::homePath(), recorder(), QStringLiteral("zebra")}}));
+    PaneStore pane;
+    for (const auto &record : pane.applications()) {
+        const bool zebra = isApplication(*record, "zebra");
+        EXPECT_EQ(record->value(QStringLiteral("useCount")).toInt(), zebra ? 1 : 0);
+        EXPECT_EQ(record->value(QStringLiteral("lastUsed")).isValid(), zebra);
+    }
 
     // Changed live: the old combination is let go, the new one acts.
     const CorvaneProtocol service(CorvaneServiceHelper::serviceProxy());
-    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(40, KeyCombo::ControlKey | option)},
-                             {QStringLiteral("TopLeftCorner"), true}}));
     ASSERT_TRUE(service.hotKeyChanged(40, KeyCombo::ControlKey | option));
     ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-key grabbed Ctrl+Alt+K")));
     const qsizetype shown = count(journal, QStringLiteral("launcher "));
@@ -186,56 +215,6 @@ TEST_F(DesktopTriggersTest, AHotKeyAnotherProgramHoldsIsJournalledAndToldOncePer
     ASSERT_EQ(notifications.bodies.size(), 2) << qPrintable(notifications.bodies.join(u'\n'));
     EXPECT_TRUE(notifications.bodies[0].contains(QStringLiteral("Alt+Space"))) << qPrintable(notifications.bodies[0]);
     EXPECT_TRUE(notifications.bodies[1].contains(QStringLiteral("Alt+Shift+Space"))) << qPrintable(notifications.bodies[1]);
-}
-
-// With the window's plug-in on the X server: the hot key maps the window and hides
-// it again; what is typed is searched, Return starts it and the use reaches the
-// store; an application the pane excluded is never started.
-TEST_F(DesktopTriggersTest, TheHotKeysWindowStartsWhatIsTypedAndNeverAnExcludedApplication)
-{
-    clearApplications();
-    installRecorder();
-    for (const char *name : {"zebra", "quokka"})
-        ASSERT_TRUE(writeEntry(userApplications(), QString::fromLatin1(name) + QStringLiteral(".desktop"),
-                               "Type=Application\nName=" + QByteArray(name) + "\nExec=\"" + recorder().toUtf8() + "\" "
-                                   + QByteArray(name) + '\n'));
-    // The pane excludes Quokka in the store the service's catalogue made.
-    ASSERT_EQ(QProcess::execute(builtServiceApp() + QStringLiteral("/Corvane"), {QStringLiteral("--catalogue")}), 0);
-    {
-        PaneStore pane;
-        for (const auto &record : pane.applications())
-            record->setValue(QStringLiteral("excluded"), isApplication(*record, "quokka"));
-        ASSERT_TRUE(pane.context.save());
-    }
-    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)}}));
-    const ScopedEnvironment display("DISPLAY", server.display());
-    const ScopedEnvironment onTheServer("QT_QPA_PLATFORM", QByteArray());
-    const ServiceJournalReader journal;
-    ASSERT_GT(guard.start(), 0);
-    ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-key grabbed Alt+Space"))) << qPrintable(journal.lines().join(u'\n'));
-
-    const QStringList press{QStringLiteral("key"), QStringLiteral("alt+space")};
-    ASSERT_TRUE(server.xdotool(press));
-    ASSERT_TRUE(journal.waitFor(QStringLiteral("window shown"))) << qPrintable(journal.lines().join(u'\n'));
-    EXPECT_TRUE(server.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                QStringLiteral("^Corvane$")}));
-    ASSERT_TRUE(server.xdotool({QStringLiteral("type"), QStringLiteral("quokka")}));
-    ASSERT_TRUE(server.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-    ASSERT_TRUE(server.xdotool(press));
-    ASSERT_TRUE(journal.waitFor(QStringLiteral("launcher Hide hot-key")));
-
-    ASSERT_TRUE(server.xdotool(press));
-    ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("window shown")) == 2; }));
-    ASSERT_TRUE(server.xdotool({QStringLiteral("type"), QStringLiteral("zebra")}));
-    ASSERT_TRUE(server.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-    // Quokka's Return came first: it would be recorded before Zebra.
-    EXPECT_EQ(recorded(1), (QList<QStringList>{{QDir::homePath(), recorder(), QStringLiteral("zebra")}}));
-    PaneStore pane;
-    for (const auto &record : pane.applications()) {
-        const bool zebra = isApplication(*record, "zebra");
-        EXPECT_EQ(record->value(QStringLiteral("useCount")).toInt(), zebra ? 1 : 0);
-        EXPECT_EQ(record->value(QStringLiteral("lastUsed")).isValid(), zebra);
-    }
 }
 
 #include "DesktopTriggersTest.moc"
