@@ -106,6 +106,7 @@ void BM_HotKeyToWindow(benchmark::State &state)
         {{QStringLiteral("ShowHideHotKey"), KeyCombo::keyComboWithKeyCode(49, KeyCombo::OptionKey)->archivedData()}},
         QStringLiteral("com.velora.Corvane"));
     const QString journal = root + QStringLiteral("/journal.log");
+    QFile::remove(journal); // a repetition's service writes afresh
     QProcess service;
     service.setProcessEnvironment(displayEnvironment());
     service.start(ServiceProgram, {QStringLiteral("--journal"), journal});
@@ -114,12 +115,14 @@ void BM_HotKeyToWindow(benchmark::State &state)
         QThread::msleep(20);
     while (!deadline.hasExpired()) {
         QFile file(journal);
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains("hot-key\tgrabbed"))
+        // Timed from when the launcher is ready: its key held and its catalogue read.
+        const QByteArray written = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (written.contains("hot-key\tgrabbed") && written.contains("\tcatalogued"))
             break;
         QThread::msleep(20);
     }
     if (deadline.hasExpired()) {
-        state.SkipWithError("the service did not grab the hot key");
+        state.SkipWithError("the service did not grab the hot key or read its catalogue");
         return;
     }
     for (auto _ : state) {
@@ -173,9 +176,9 @@ void BM_RofiOnKeyPress(benchmark::State &state)
 void printRatios(const corvane::bench::BenchmarkTimes &times)
 {
     if (const auto ours = times.time("BM_HotKeyToWindow"))
-        std::printf("ratio key press to window shown / 50 ms budget: %.2fx (%.1f ms)\n", *ours / ShowBudgetMs, *ours);
+        std::printf("ratio key press to window shown / 50 ms budget: %.3fx (%.1f ms)\n", *ours / ShowBudgetMs, *ours);
     if (const auto r = times.ratio("BM_HotKeyToWindow", "BM_RofiOnKeyPress"))
-        std::printf("ratio key press to window shown / rofi drun: %.2fx (rofi %.1f ms)\n", r->value(), r->denominator);
+        std::printf("ratio key press to window shown / rofi drun: %.3fx (rofi %.1f ms)\n", r->value(), r->denominator);
 }
 
 } // namespace
