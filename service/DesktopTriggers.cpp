@@ -82,11 +82,6 @@ DesktopTriggers::DesktopTriggers(ServiceJournal &journal, QObject *parent)
 
 DesktopTriggers::~DesktopTriggers() = default;
 
-bool DesktopTriggers::isAvailable() const
-{
-    return m_connection != nullptr;
-}
-
 void DesktopTriggers::takeUp(const QString &key, const QString &value)
 {
     if (key == HotKeyKey) {

@@ -36,9 +36,6 @@ public:
     /// ignored; a value that changes nothing does nothing.
     void takeUp(const QString &key, const QString &value);
 
-    /// Whether the triggers act on this desktop (an X display, not Wayland).
-    bool isAvailable() const;
-
 Q_SIGNALS:
     /// The hot key was pressed.
     void hotKeyPressed();
