@@ -2,6 +2,7 @@
 
 #include "ServiceJournal.h"
 
+#include "platform/input/PortalGlobalShortcut.h"
 #include "platform/input/X11Connection.h"
 #include "platform/input/X11GlobalHotKey.h"
 #include "platform/input/X11HotCorners.h"
@@ -42,15 +43,12 @@ bool isOn(const QString &value)
            || text.toDouble() != 0.0;
 }
 
-/// Why the triggers cannot act here; empty when an X display may be tried.
-QString unavailableReason()
+bool isWaylandSession()
 {
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland")
-        return QStringLiteral("a Wayland session: bind a desktop shortcut to the Launcher interface's Show");
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        return QStringLiteral("no X display (DISPLAY is not set)");
-    return {};
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
 }
+
+const QString ShowRoute = QStringLiteral("bind a desktop shortcut to the Launcher interface's Show");
 
 } // namespace
 
@@ -58,8 +56,20 @@ DesktopTriggers::DesktopTriggers(ServiceJournal &journal, QObject *parent)
     : QObject(parent)
     , m_journal(journal)
 {
-    if (const QString why = unavailableReason(); !why.isEmpty()) {
-        m_journal.write(QStringLiteral("unavailable"), {QStringLiteral("hot key and hot corners"), why});
+    if (isWaylandSession()) {
+        m_journal.write(QStringLiteral("unavailable"), {QStringLiteral("hot corners"), QStringLiteral("a Wayland session")});
+        m_portal = std::make_unique<platform::PortalGlobalShortcut>();
+        connect(m_portal.get(), &platform::PortalGlobalShortcut::activated, this, &DesktopTriggers::hotKeyPressed);
+        connect(m_portal.get(), &platform::PortalGlobalShortcut::bound, this, [this](bool ok, const QString &detail) {
+            m_journal.write(ok ? QStringLiteral("hot-key") : QStringLiteral("unavailable"),
+                            ok ? QStringList{QStringLiteral("bound through the portal"), detail}
+                               : QStringList{QStringLiteral("hot key through the portal"), detail, ShowRoute});
+        });
+        return;
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        m_journal.write(QStringLiteral("unavailable"), {QStringLiteral("hot key and hot corners"),
+                                                        QStringLiteral("no X display (DISPLAY is not set)")});
         return;
     }
     m_connection = platform::X11Connection::open();
@@ -99,7 +109,7 @@ void DesktopTriggers::takeUp(const QString &key, const QString &value)
 
 void DesktopTriggers::takeUpHotKey(const QString &value)
 {
-    if (!m_hotKey)
+    if (!m_hotKey && !m_portal)
         return;
     const QStringList parts = value.split(u' ', Qt::SkipEmptyParts);
     bool codeOk = false;
@@ -112,13 +122,27 @@ void DesktopTriggers::takeUpHotKey(const QString &value)
         return;
     m_hotKeyValue = value;
     m_hotKeyHeld = false;
-    m_hotKey->release();
+    if (m_hotKey)
+        m_hotKey->release();
+    if (m_portal)
+        m_portal->release();
     if (!valid) {
         m_journal.write(QStringLiteral("hot-key"), {QStringLiteral("none")});
         return;
     }
-    const QString name = m_hotKey->name(quint16(keyCode), quint32(modifiers));
-    switch (m_hotKey->grab(quint16(keyCode), quint32(modifiers))) {
+    if (m_portal) {
+        m_hotKeyHeld = true;   // the desktop holds it from now on, or tells why not
+        m_portal->bind(QStringLiteral("show-hide-launcher"), QStringLiteral("Show or hide the launcher"),
+                       quint16(keyCode), quint32(modifiers));
+        return;
+    }
+    grab(quint16(keyCode), quint32(modifiers), value);
+}
+
+void DesktopTriggers::grab(quint16 keyCode, quint32 modifiers, const QString &value)
+{
+    const QString name = m_hotKey->name(keyCode, modifiers);
+    switch (m_hotKey->grab(keyCode, modifiers)) {
     case platform::X11GlobalHotKey::Result::Grabbed:
         m_hotKeyHeld = true;
         m_journal.write(QStringLiteral("hot-key"), {QStringLiteral("grabbed"), name});

@@ -12,6 +12,7 @@ namespace platform {
 class X11Connection;
 class X11GlobalHotKey;
 class X11HotCorners;
+class PortalGlobalShortcut;
 }
 
 /// The desktop's ways to the launcher besides the bus, on X11: the hot key
@@ -19,9 +20,10 @@ class X11HotCorners;
 /// four corner keys), taken up from the stored values as the service reads them
 /// (see ServicePreferences). A hot key another program holds is journalled as
 /// "error hot key taken <combination>" and told to the user through the
-/// desktop's notification service once per combination. Without an X display,
-/// and on Wayland, where the Launcher interface's Show is the way, nothing is
-/// grabbed and the journal says why.
+/// desktop's notification service once per combination. On Wayland the hot key
+/// is bound through the portal's global shortcuts where the desktop offers them,
+/// and the Launcher interface's Show is the way otherwise; without an X display
+/// or on Wayland there are no hot corners. The journal says which.
 class DesktopTriggers : public QObject
 {
     Q_OBJECT
@@ -44,6 +46,7 @@ Q_SIGNALS:
 
 private:
     void takeUpHotKey(const QString &value);
+    void grab(quint16 keyCode, quint32 modifiers, const QString &value);
     void applyCorners();
     void tellTaken(const QString &combination);
     void lose(const QString &why);
@@ -52,6 +55,7 @@ private:
     std::unique_ptr<platform::X11Connection> m_connection;
     std::unique_ptr<platform::X11GlobalHotKey> m_hotKey;
     std::unique_ptr<platform::X11HotCorners> m_corners;
+    std::unique_ptr<platform::PortalGlobalShortcut> m_portal;
     QString m_hotKeyValue;
     bool m_hotKeyHeld = false;
     QSet<QString> m_enabledCorners;

@@ -3,6 +3,7 @@
 // settings written and announced as the pane does.
 
 #include "LauncherTestSupport.h"
+#include "PortalStandIn.h"
 #include "ServiceTestSupport.h"
 #include "TestSupport.h"
 #include "X11KeyHolder.h"
@@ -215,6 +216,27 @@ TEST_F(DesktopTriggersTest, AHotKeyAnotherProgramHoldsIsJournalledAndToldOncePer
     ASSERT_EQ(notifications.bodies.size(), 2) << qPrintable(notifications.bodies.join(u'\n'));
     EXPECT_TRUE(notifications.bodies[0].contains(QStringLiteral("Alt+Space"))) << qPrintable(notifications.bodies[0]);
     EXPECT_TRUE(notifications.bodies[1].contains(QStringLiteral("Alt+Shift+Space"))) << qPrintable(notifications.bodies[1]);
+}
+
+// On Wayland the hot key goes through the portal's global shortcuts where the
+// desktop offers them, and the journal names the other way where it does not.
+TEST_F(DesktopTriggersTest, OnWaylandTheHotKeyIsBoundThroughThePortalWhereOneIsOffered)
+{
+    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)}}));
+    const ScopedEnvironment wayland("WAYLAND_DISPLAY", "wayland-corvane-test");
+    const ServiceJournalReader journal;
+    ASSERT_GT(guard.start(), 0);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("unavailable hot corners a Wayland session")));
+    ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("unavailable hot key through the portal ")) == 1; }))
+        << qPrintable(journal.lines().join(u'\n'));
+    ServiceGuard::endAll();
+
+    const PortalStandIn portal(QStringLiteral(CORVANE_PORTAL_STAND_IN), 1);
+    ASSERT_TRUE(portal.ready());
+    ASSERT_GT(guard.start(), 0);
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("hot-key bound through the portal ALT+space")))
+        << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("launcher Show hot-key"))); // the stand-in presses it once
 }
 
 #include "DesktopTriggersTest.moc"
