@@ -73,6 +73,7 @@ screenshot: build
 	scripts/screenshot-hotkeys build
 	scripts/screenshot-excluded build
 	scripts/screenshot-wayland build
+	scripts/screenshot-launcher build
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz

@@ -1,5 +1,7 @@
 #include "platform/core/Log.h"
 
+#include "platform/core/FileDescriptor.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -55,9 +57,10 @@ void emitRecord(LogRecord::Kind kind, const QString &message)
         installedSink()(record);
         return;
     }
-    const QByteArray bytes = record.line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    // Standard error is often a pipe from whoever started us, and may have been
+    // closed since: that costs the line, never the process.
     std::fflush(stderr);
+    writeOnceWithoutSigpipe(STDERR_FILENO, record.line.toUtf8() + '\n');
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -25,4 +27,24 @@ TEST(Log, LineCarriesDateProcessNameAndPid)
     EXPECT_EQ(m.captured(1), QCoreApplication::applicationName());
     EXPECT_EQ(m.captured(2).toLongLong(), ::getpid());
     EXPECT_EQ(m.captured(3), records[0].message);
+}
+
+TEST(Log, AClosedStandardErrorCostsTheLineNotTheProcess)
+{
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);   // no reader at all when the child writes
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGPIPE, SIG_DFL);
+        ::dup2(fds[1], STDERR_FILENO);
+        ::close(fds[1]);
+        log(QStringLiteral("nobody reads this"));
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
 }
