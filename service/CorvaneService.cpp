@@ -120,11 +120,6 @@ bool CorvaneService::start()
     m_launcher = std::make_unique<Launcher>(*m_catalogue, m_journal);
     if (m_options.makeSurface)
         m_surface = m_options.makeSurface(*m_launcher);
-    m_triggers = std::make_unique<DesktopTriggers>(m_journal);
-    connect(m_triggers.get(), &DesktopTriggers::hotKeyPressed, this,
-            [this] { requestLauncher(LauncherRequest::Toggle, QStringLiteral("hot-key")); });
-    connect(m_triggers.get(), &DesktopTriggers::cornerReached, this,
-            [this](const QString &corner) { requestLauncher(LauncherRequest::Show, corner); });
     takeUp(ServicePreferences::allKeys());
     installServicesBundle();
     // Cataloguing loads the SQL driver, reads every application folder and may wait
@@ -154,6 +149,7 @@ bool CorvaneService::start()
         else if (method == u"Toggle")
             requestLauncher(LauncherRequest::Toggle, QStringLiteral("bus"));
     });
+    startTriggers();
     // A service outliving its session would linger unseen: leave with the bus.
     connect(&m_busWatch, &QTimer::timeout, this, [this] {
         if (m_connection && !m_connection->isValid()) {
@@ -165,6 +161,21 @@ bool CorvaneService::start()
     platform::DistributedNotificationCenter::defaultCenter().postNotificationName(LaunchedNotification);
     m_journal.write(QStringLiteral("posted"), {LaunchedNotification});
     return true;
+}
+
+// Only the instance that holds the name: a second one, leaving at once, would
+// find its own hot key taken by the first and tell the user so.
+void CorvaneService::startTriggers()
+{
+    m_triggers = std::make_unique<DesktopTriggers>(m_journal);
+    connect(m_triggers.get(), &DesktopTriggers::hotKeyPressed, this,
+            [this] { requestLauncher(LauncherRequest::Toggle, QStringLiteral("hot-key")); });
+    connect(m_triggers.get(), &DesktopTriggers::cornerReached, this,
+            [this](const QString &corner) { requestLauncher(LauncherRequest::Show, corner); });
+    const QStringList keys = ServicePreferences::cornerKeys() + QStringList{QStringLiteral("ShowHideHotKey")};
+    const QList<ServicePreferences::Setting> settings = ServicePreferences::read(keys);
+    for (const auto &[key, value] : settings)
+        m_triggers->takeUp(key, value);
 }
 
 void CorvaneService::requestLauncher(LauncherRequest request, const QString &trigger)

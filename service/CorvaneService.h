@@ -74,6 +74,7 @@ private:
     void takeUp(const QStringList &keys);
     void takeUp(const QString &key, const QString &value);
     void installServicesBundle();
+    void startTriggers();
     void openCatalogue();
 
     Options m_options;

@@ -205,6 +205,8 @@ TEST_F(DesktopTriggersTest, AHotKeyAnotherProgramHoldsIsJournalledAndToldOncePer
     const ServiceJournalReader journal;
     ASSERT_GT(guard.start(), 0);
     ASSERT_TRUE(journal.waitFor(QStringLiteral("error hot key taken Alt+Space"))) << qPrintable(journal.lines().join(u'\n'));
+    // A second instance leaves at once, without a word to the user.
+    EXPECT_EQ(QProcess::execute(builtServiceApp() + QStringLiteral("/Corvane"), QStringList()), 1);
 
     // The same combination again, then another one held too: its notification comes
     // after any second one for the first would have.
