@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace platform {
@@ -174,26 +175,23 @@ X11HotCorners::Corners X11HotCorners::enabled() const
 
 QList<std::pair<QPoint, X11HotCorners::Corner>> X11HotCorners::outerCorners(const QList<QRect> &monitors)
 {
-    // Mirrored monitors show one place: count it once.
-    QList<QRect> distinct;
-    for (const QRect &monitor : monitors) {
-        if (!monitor.isEmpty() && !distinct.contains(monitor))
-            distinct.append(monitor);
-    }
+    const auto covered = [&](QPoint pixel) {
+        return std::any_of(monitors.cbegin(), monitors.cend(), [&](const QRect &m) { return m.contains(pixel); });
+    };
     QList<std::pair<QPoint, Corner>> corners;
-    for (const QRect &monitor : std::as_const(distinct)) {
-        const std::pair<QPoint, Corner> candidates[] = {{monitor.topLeft(), TopLeft},
-                                                        {monitor.topRight(), TopRight},
-                                                        {monitor.bottomLeft(), BottomLeft},
-                                                        {monitor.bottomRight(), BottomRight}};
-        for (const auto &candidate : candidates) {
-            // Touched: another monitor covers the pixel or one beside it, so the
-            // pointer does not stop there.
-            const bool touched = std::any_of(distinct.cbegin(), distinct.cend(), [&](const QRect &other) {
-                return &other != &monitor && other.adjusted(-1, -1, 1, 1).contains(candidate.first);
-            });
-            if (!touched)
-                corners.append(candidate);
+    for (const QRect &monitor : monitors) {
+        // Each corner with the way out of the monitor beyond it.
+        const std::tuple<QPoint, Corner, int, int> candidates[] = {{monitor.topLeft(), TopLeft, -1, -1},
+                                                                   {monitor.topRight(), TopRight, 1, -1},
+                                                                   {monitor.bottomLeft(), BottomLeft, -1, 1},
+                                                                   {monitor.bottomRight(), BottomRight, 1, 1}};
+        for (const auto &[place, corner, dx, dy] : candidates) {
+            // The pointer stops there when no monitor goes on beside, beyond or
+            // diagonally past it; mirrored monitors give one corner.
+            const bool outer = !covered(place + QPoint(dx, 0)) && !covered(place + QPoint(0, dy))
+                               && !covered(place + QPoint(dx, dy));
+            if (!monitor.isEmpty() && outer && !corners.contains(std::pair(place, corner)))
+                corners.append({place, corner});
         }
     }
     return corners;

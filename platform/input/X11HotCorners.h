@@ -14,7 +14,8 @@ class X11Connection;
 
 /// The corners of the whole X desktop that act when the pointer reaches them:
 /// a 1x1 input-only, override-redirect window at each outer corner of every
-/// monitor (one no other monitor touches), announced on EnterNotify, so the
+/// monitor (one where the pointer stops, no monitor going on beyond it),
+/// announced on EnterNotify, so the
 /// pointer is never polled. Monitors come from RandR, the root window's own
 /// corners without it; the windows follow changes of the screen configuration.
 class X11HotCorners : public QObject

@@ -66,7 +66,7 @@ TEST(X11GlobalHotKey, ActsUnderEveryLockAndATakenOneLeavesNothingHeld)
     EXPECT_EQ(hotKey.grab(0x34, option), X11GlobalHotKey::Result::NoKey); // a code no key has
 }
 
-TEST(X11HotCorners, OnlyCornersNoOtherMonitorTouchesAreOuter)
+TEST(X11HotCorners, OnlyCornersWhereThePointerStopsAreOuter)
 {
     using Corners = QList<std::pair<QPoint, X11HotCorners::Corner>>;
     const QRect left(0, 0, 320, 480);
@@ -76,6 +76,8 @@ TEST(X11HotCorners, OnlyCornersNoOtherMonitorTouchesAreOuter)
     // Side by side: the four where they meet are not corners; mirrored: one monitor.
     EXPECT_EQ(X11HotCorners::outerCorners({left, QRect(320, 0, 320, 480)}).size(), 4);
     EXPECT_EQ(X11HotCorners::outerCorners({left, left}).size(), 4);
+    // A smaller one mirrored in a corner of a larger: the larger's corners.
+    EXPECT_EQ(X11HotCorners::outerCorners({QRect(0, 0, 160, 120), left}), X11HotCorners::outerCorners({left}));
     // Lower by 200: the pointer stops at the left one's top right, not at the right one's top left.
     const Corners staggered = X11HotCorners::outerCorners({left, QRect(320, 200, 320, 480)});
     EXPECT_TRUE(staggered.contains(std::pair(QPoint(319, 0), X11HotCorners::TopRight)));
