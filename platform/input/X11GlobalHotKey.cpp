@@ -33,15 +33,24 @@ struct X11GlobalHotKey::Private
 {
     X11Connection &connection;
     std::unique_ptr<X11PassiveGrab> grab;
+    xcb_timestamp_t lastRelease = XCB_CURRENT_TIME;
 };
 
 X11GlobalHotKey::X11GlobalHotKey(X11Connection &connection, QObject *parent)
     : QObject(parent)
-    , d(std::make_unique<Private>(Private{connection, nullptr}))
+    , d(std::make_unique<Private>(Private{connection, nullptr, XCB_CURRENT_TIME}))
 {
     connect(&connection, &X11Connection::eventReceived, this, [this](const xcb_generic_event_t *event) {
-        if ((event->response_type & 0x7f) == XCB_KEY_PRESS && d->grab
-            && d->grab->matches(*reinterpret_cast<const xcb_key_press_event_t *>(event)))
+        const quint8 type = event->response_type & 0x7f;
+        if ((type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) || !d->grab)
+            return;
+        const auto &key = *reinterpret_cast<const xcb_key_press_event_t *>(event);
+        // A held key repeats as a release and a press of the same moment: only
+        // the first press acts, or holding the key would toggle on and on.
+        const bool repeated = key.time == d->lastRelease;
+        if (type == XCB_KEY_RELEASE)
+            d->lastRelease = key.time;
+        else if (!repeated && d->grab->matches(key))
             Q_EMIT activated();
     });
 }

@@ -42,7 +42,8 @@ public:
     QString name(quint16 keyCode, quint32 carbonModifiers) const;
 
 Q_SIGNALS:
-    /// The combination was pressed (whatever locks are on).
+    /// The combination was pressed (whatever locks are on); a key held down
+    /// announces its first press only.
     void activated();
 
 private:
