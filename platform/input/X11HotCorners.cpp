@@ -42,7 +42,13 @@ struct X11HotCorners::Private
     Corners enabled;
     bool randr = false;
     quint8 randrEventBase = 0;
-    std::vector<std::pair<xcb_window_t, Corner>> windows;
+    struct CornerWindow
+    {
+        xcb_window_t id;
+        Corner corner;
+        bool armed; ///< false while the pointer has stayed in it since it was made
+    };
+    std::vector<CornerWindow> windows;
 
     xcb_connection_t *c() const { return connection.get(); }
     void watchScreen();
@@ -92,20 +98,26 @@ void X11HotCorners::Private::layOut()
         if (!enabled.testFlag(corner))
             continue;
         const xcb_window_t window = xcb_generate_id(c());
-        const quint32 values[] = {1, XCB_EVENT_MASK_ENTER_WINDOW}; // override-redirect, event mask
+        const quint32 values[] = {1, XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW}; // override-redirect, events
         xcb_create_window(c(), XCB_COPY_FROM_PARENT, window, screen.root, qint16(place.x()), qint16(place.y()), 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT,
                           XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
         xcb_map_window(c(), window);
-        windows.emplace_back(window, corner);
+        windows.push_back({window, corner, true});
     }
-    xcb_flush(c());
+    // A window made under the pointer is entered without any movement: one
+    // where the pointer already rests acts only once it has left.
+    const auto pointer = owned(xcb_query_pointer_reply(c(), xcb_query_pointer(c(), screen.root), nullptr));
+    for (CornerWindow &window : windows) {
+        const auto place = owned(xcb_get_geometry_reply(c(), xcb_get_geometry(c(), window.id), nullptr));
+        window.armed = !pointer || !place || pointer->root_x != place->x || pointer->root_y != place->y;
+    }
 }
 
 void X11HotCorners::Private::removeWindows()
 {
-    for (const auto &[window, corner] : windows)
-        xcb_destroy_window(c(), window);
+    for (const CornerWindow &window : windows)
+        xcb_destroy_window(c(), window.id);
     windows.clear();
     xcb_flush(c());
 }
@@ -113,8 +125,8 @@ void X11HotCorners::Private::removeWindows()
 void X11HotCorners::Private::raise()
 {
     const quint32 above = XCB_STACK_MODE_ABOVE;
-    for (const auto &[window, corner] : windows)
-        xcb_configure_window(c(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    for (const CornerWindow &window : windows)
+        xcb_configure_window(c(), window.id, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     xcb_flush(c());
 }
 
@@ -122,14 +134,18 @@ void X11HotCorners::Private::handle(const xcb_generic_event_t *event, X11HotCorn
 {
     const quint8 type = event->response_type & 0x7f;
     const auto ours = [this](xcb_window_t window) {
-        return std::find_if(windows.begin(), windows.end(), [window](const auto &w) { return w.first == window; });
+        return std::find_if(windows.begin(), windows.end(), [window](const CornerWindow &w) { return w.id == window; });
     };
-    if (type == XCB_ENTER_NOTIFY) {
-        const auto *enter = reinterpret_cast<const xcb_enter_notify_event_t *>(event);
+    if (type == XCB_ENTER_NOTIFY || type == XCB_LEAVE_NOTIFY) {
+        const auto *crossing = reinterpret_cast<const xcb_enter_notify_event_t *>(event);
         // Crossings a grab starts or ends are not the pointer's own movement.
-        const auto window = ours(enter->event);
-        if (enter->mode == XCB_NOTIFY_MODE_NORMAL && window != windows.end())
-            Q_EMIT corners.entered(window->second);
+        const auto window = ours(crossing->event);
+        if (crossing->mode != XCB_NOTIFY_MODE_NORMAL || window == windows.end())
+            return;
+        if (type == XCB_LEAVE_NOTIFY)
+            window->armed = true;
+        else if (window->armed)
+            Q_EMIT corners.entered(window->corner);
     } else if (type == XCB_MAP_NOTIFY) {
         const auto *map = reinterpret_cast<const xcb_map_notify_event_t *>(event);
         if (map->event == connection.screen().root && ours(map->window) == windows.end())

@@ -150,6 +150,7 @@ TEST_F(DesktopTriggersTest, TheHotKeyShowsTheWindowThatStartsWhatIsTypedAndTheCo
                              {QStringLiteral("TopLeftCorner"), true}, {QStringLiteral("BottomRightCorner"), false}}));
     const ScopedEnvironment display("DISPLAY", server.display());
     const ScopedEnvironment onTheServer("QT_QPA_PLATFORM", QByteArray());
+    ASSERT_TRUE(server.xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")}));
     const ServiceJournalReader journal;
     ASSERT_GT(guard.start(), 0);
     ASSERT_TRUE(journal.waitFor(QStringLiteral("hot-key grabbed Alt+Space"))) << qPrintable(journal.lines().join(u'\n'));
@@ -185,11 +186,13 @@ TEST_F(DesktopTriggersTest, TheHotKeyShowsTheWindowThatStartsWhatIsTypedAndTheCo
     ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("launcher ")) > shown; }));
     EXPECT_EQ(count(journal, QStringLiteral("launcher ")), shown + 1) << "the old combination still acts";
 
-    // The enabled corner shows it, the disabled one does not; leaving and coming back shows it again.
-    for (const char *place : {"0 0", "639 479", "320 240", "0 0"})
+    // Resting in the corner since the start showed nothing; the enabled corner shows
+    // it each time the pointer comes back, the disabled one never.
+    for (const char *place : {"639 479", "320 240", "0 0", "320 240", "0 0"})
         ASSERT_TRUE(server.xdotool(QStringList{QStringLiteral("mousemove")} + QString::fromLatin1(place).split(u' ')));
-    ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("launcher Show TopLeftCorner")) == 2; }))
+    ASSERT_TRUE(waitFor([&] { return count(journal, QStringLiteral("launcher Show TopLeftCorner")) >= 2; }))
         << qPrintable(journal.lines().join(u'\n'));
+    EXPECT_EQ(count(journal, QStringLiteral("launcher Show TopLeftCorner")), 2);
     EXPECT_EQ(count(journal, QStringLiteral("launcher Show BottomRightCorner")), 0);
 }
 
