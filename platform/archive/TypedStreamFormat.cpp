@@ -254,9 +254,14 @@ const ObjCType *oneLetterElement(QByteArrayView types)
 
 QByteArray internedString(QByteArrayView bytes)
 {
-    if (const OneLetterType *known = oneLetterType(bytes))
-        return known->text;
+    if (bytes.size() == 1) {
+        const OneLetterType *known = oneLetterType(bytes);
+        return known ? known->text : QByteArray();
+    }
     // The root class and the Foundation value classes: nearly every archive names some.
+    // Other names, the archive's own classes, are told apart by their first letters.
+    if (!bytes.startsWith("NS"))
+        return {};
     static constexpr QByteArrayView classNames[] = {
         "NSObject", "NSString", "NSMutableString", "NSData", "NSMutableData", "NSNumber", "NSValue",
         "NSArray", "NSMutableArray", "NSDictionary", "NSMutableDictionary", "NSDate",
