@@ -83,7 +83,7 @@ QStringList VLTrieNode::stringsWithPrefix(const QString &prefix) const
         const auto [node, depth] = pending.back();
         pending.pop_back();
         if (node->isWord()) {
-            const QString &word = node->m_word;
+            const QString &word = *node->m_word;
             if (!prefixIsOwnPath)
                 prefixIsOwnPath = word.size() - depth == prefix.size() && word.startsWith(prefix);
             strings.append(*prefixIsOwnPath ? word : prefix + word.right(depth));
