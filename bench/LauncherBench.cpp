@@ -11,6 +11,7 @@
 
 #include "ApplicationCatalogue.h"
 #include "BenchmarkTimes.h"
+#include "GeneratedEntries.h"
 #include "ApplicationScanner.h"
 #include "LauncherIndex.h"
 
@@ -28,34 +29,6 @@ constexpr int Entries = 5000;
 constexpr double KeystrokeBudgetSeconds = 0.005;
 const QString ServiceProgram = QStringLiteral(CORVANE_SERVICE_APP "/Corvane");
 const QString PeerProgram = QStringLiteral(CORVANE_GIO_PEER);
-
-const char *const Words[] = {"Mail", "Terminal", "Editor", "Browser", "Calendar", "Photos", "Music", "Notes",
-                             "Maps", "Files", "Player", "Viewer", "Chess", "Clock", "Weather", "Office"};
-
-// Each entry has a name of two words, a generic name, keywords and a German name,
-// and a program of its own in `bin` (GIO leaves out entries whose program is not
-// installed); one in ten lives in a vendor subfolder, one in fifty is NoDisplay.
-bool writeEntries(const QString &folder, const QString &bin)
-{
-    QDir().mkpath(bin);
-    for (int i = 0; i < Entries; ++i) {
-        if (!QFile::link(QStringLiteral("/bin/true"), bin + QStringLiteral("/app%1").arg(i)))
-            return false;
-        const QByteArray first = Words[i % 16];
-        const QByteArray second = Words[(i / 16) % 16];
-        const QString relative = i % 10 == 0 ? QStringLiteral("vendor%1/app%2.desktop").arg(i % 7).arg(i)
-                                             : QStringLiteral("org.example.App%1.desktop").arg(i);
-        QDir().mkpath(QFileInfo(folder + u'/' + relative).absolutePath());
-        QFile file(folder + u'/' + relative);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        file.write("[Desktop Entry]\nType=Application\nName=" + first + ' ' + second + ' ' + QByteArray::number(i)
-                   + "\nName[de]=" + second + ' ' + first + "\nGenericName=" + second + " Tool\nKeywords=" + first + ';'
-                   + second + ";tool;\nExec=app" + QByteArray::number(i) + " %U\nIcon=app\n"
-                   + (i % 50 == 0 ? "NoDisplay=true\n" : "") + "\n[Desktop Action New]\nName=New\nExec=app --new\n");
-    }
-    return true;
-}
 
 QStringList keystrokes()
 {
@@ -155,16 +128,11 @@ int main(int argc, char **argv)
 {
     // Never the user's own folders: every XDG folder and the home are throw-away.
     QTemporaryDir root;
-    for (const auto &[variable, folder] : {std::pair{"HOME", "/home"}, {"XDG_DATA_HOME", "/data"},
-                                           {"XDG_DATA_DIRS", "/usr-share"}, {"XDG_CONFIG_HOME", "/config"},
-                                           {"XDG_STATE_HOME", "/state"}, {"XDG_CACHE_HOME", "/cache"}}) {
-        QDir().mkpath(root.path() + QLatin1String(folder));
-        qputenv(variable, (root.path() + QLatin1String(folder)).toUtf8());
-    }
+    corvane::bench::useThrowAwayFolders(root.path());
     QDir().mkpath(QFileInfo(ApplicationCatalogue::storePath()).absolutePath());
     QCoreApplication app(argc, argv);
-    qputenv("PATH", (root.path() + QStringLiteral("/bin:") + qEnvironmentVariable("PATH")).toUtf8());
-    if (!writeEntries(root.path() + QStringLiteral("/usr-share/applications"), root.path() + QStringLiteral("/bin"))) {
+    if (!corvane::bench::writeGeneratedEntries(root.path() + QStringLiteral("/usr-share/applications"),
+                                               root.path() + QStringLiteral("/bin"), Entries)) {
         std::fprintf(stderr, "cannot write the desktop entries\n");
         return 1;
     }

@@ -10,7 +10,8 @@ pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)          # the desktop's GSettings
 pkg_check_modules(XKBCOMMON REQUIRED IMPORTED_TARGET xkbcommon)  # X key names
-pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)              # trial key grabs
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)              # key grabs, hot corners
+pkg_check_modules(XCB_RANDR REQUIRED IMPORTED_TARGET xcb-randr)  # monitors, for hot corners
 find_package(OpenSSL 3 REQUIRED)
 find_package(absl REQUIRED)   # B-tree containers (library/collections)
 

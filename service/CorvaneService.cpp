@@ -1,6 +1,7 @@
 #include "CorvaneService.h"
 
 #include "ApplicationCatalogue.h"
+#include "DesktopTriggers.h"
 #include "ServicePreferences.h"
 #include "Launcher.h"
 #include "LauncherSurface.h"
@@ -17,6 +18,8 @@
 #include <QDir>
 #include <QSaveFile>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -117,6 +120,11 @@ bool CorvaneService::start()
     m_launcher = std::make_unique<Launcher>(*m_catalogue, m_journal);
     if (m_options.makeSurface)
         m_surface = m_options.makeSurface(*m_launcher);
+    m_triggers = std::make_unique<DesktopTriggers>(m_journal);
+    connect(m_triggers.get(), &DesktopTriggers::hotKeyPressed, this,
+            [this] { requestLauncher(LauncherRequest::Toggle, QStringLiteral("hot-key")); });
+    connect(m_triggers.get(), &DesktopTriggers::cornerReached, this,
+            [this](const QString &corner) { requestLauncher(LauncherRequest::Show, corner); });
     takeUp(ServicePreferences::allKeys());
     installServicesBundle();
     // Cataloguing loads the SQL driver, reads every application folder and may wait
@@ -220,8 +228,15 @@ void CorvaneService::receive(const QString &method, const QVariantList &argument
 
 void CorvaneService::takeUp(const QStringList &keys)
 {
-    for (const auto &[key, value] : ServicePreferences::read(keys))
+    const QList<ServicePreferences::Setting> settings = ServicePreferences::read(keys);
+    for (const auto &[key, value] : settings)
         takeUp(key, value);
+    // A key gone from the domain turns its trigger off.
+    for (const QString &key : keys) {
+        const bool stored = std::any_of(settings.begin(), settings.end(), [&](const auto &s) { return s.first == key; });
+        if (!stored && m_triggers)
+            m_triggers->takeUp(key, QString());
+    }
 }
 
 void CorvaneService::takeUp(const QString &key, const QString &value)
@@ -233,6 +248,8 @@ void CorvaneService::takeUp(const QString &key, const QString &value)
             m_launcher->setSortOrder(value);
     } else if (key == u"LimitAppSearchesToSystemVolume" && m_catalogue) {
         m_catalogue->setSystemVolumeOnly(value == u"true" || value == u"1");
+    } else if (m_triggers) {
+        m_triggers->takeUp(key, value);
     }
 }
 

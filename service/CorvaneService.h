@@ -11,6 +11,7 @@
 #include <memory>
 
 class ApplicationCatalogue;
+class DesktopTriggers;
 class Launcher;
 class LauncherSurface;
 
@@ -27,7 +28,8 @@ class TerminationSignalNotifier;
 /// bundle installed; it takes up its settings from its preferences domain; it keeps
 /// the catalogue of applications in the store shared with the pane
 /// (ApplicationCatalogue), which the launcher searches and starts applications
-/// from (Launcher); and it
+/// from (Launcher); it shows the launcher on the hot key and the hot corners
+/// (DesktopTriggers); and it
 /// journals everything it receives and takes up (see ServiceJournal).
 class CorvaneService : public QObject
 {
@@ -81,6 +83,7 @@ private:
     std::unique_ptr<ApplicationCatalogue> m_catalogue;
     std::unique_ptr<Launcher> m_launcher;
     std::unique_ptr<LauncherSurface> m_surface;
+    std::unique_ptr<DesktopTriggers> m_triggers;
     QTimer m_busWatch;
     bool m_quitting = false;
 };

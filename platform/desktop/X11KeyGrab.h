@@ -18,8 +18,8 @@ public:
     };
 
     /// Tries `combination` on the root window of `display` (DISPLAY when empty)
-    /// under every combination of Caps Lock and Num Lock, as a launcher that
-    /// holds the key must, and releases whatever it got before returning.
+    /// under every combination of the locks, as the service's own grab does
+    /// (see X11PassiveGrab), and releases whatever it got before returning.
     static Result probe(QKeyCombination combination, const QByteArray &display = {});
 };
 

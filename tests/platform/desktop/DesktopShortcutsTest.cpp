@@ -10,6 +10,8 @@
 
 #include "PortalStandIn.h"
 #include "TestSupport.h"
+#include "X11KeyHolder.h"
+#include "Xvfb.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +38,8 @@
 namespace {
 
 using corvane::test::ScopedEnvironment;
+using corvane::test::X11KeyHolder;
+using corvane::test::Xvfb;
 using platform::GnomeKeybindings;
 using platform::KdeGlobalShortcuts;
 
@@ -88,97 +92,6 @@ QDBusMessage callKde(const QString &method, const QVariantList &arguments)
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
 }
-
-/// A virtual X server of the test's own, ended with the test. It must not
-/// reset when its first client (the readiness check) leaves.
-class Xvfb
-{
-public:
-    Xvfb()
-        : m_display(QByteArray(":") + QByteArray::number(300 + ::getpid() % 600))
-    {
-        m_process.start(QStringLiteral("Xvfb"),
-                        {QString::fromLatin1(m_display), QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
-                         QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                         QStringLiteral("640x480x24")});
-        m_started = m_process.waitForStarted() && QTest::qWaitFor([this] { return accepts(); }, 20000);
-    }
-    ~Xvfb()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(10000))
-            m_process.kill();
-        m_process.waitForFinished();
-    }
-    bool started() const { return m_started; }
-    const QByteArray &display() const { return m_display; }
-
-private:
-    bool accepts() const
-    {
-        xcb_connection_t *connection = xcb_connect(m_display.constData(), nullptr);
-        const bool ok = !xcb_connection_has_error(connection);
-        xcb_disconnect(connection);
-        return ok;
-    }
-
-    QByteArray m_display;
-    QProcess m_process;
-    bool m_started = false;
-};
-
-/// Another X client holding Alt+Space (the space bar's first key code) with
-/// exactly Alt, as a launcher that ignores the locks would.
-class KeyHolder
-{
-public:
-    explicit KeyHolder(const QByteArray &display)
-        : m_connection(xcb_connect(display.constData(), nullptr))
-        , m_root(xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root)
-    {
-    }
-    ~KeyHolder() { xcb_disconnect(m_connection); }
-
-    bool grab(quint16 extra = 0)
-    {
-        m_keyCode = spaceKeyCode();
-        std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
-            xcb_request_check(m_connection, xcb_grab_key_checked(m_connection, 1, m_root, XCB_MOD_MASK_1 | extra,
-                                                                 m_keyCode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
-            &std::free);
-        return m_keyCode != 0 && !error;
-    }
-    void release()
-    {
-        xcb_ungrab_key(m_connection, XCB_GRAB_ANY, m_root, XCB_MOD_MASK_ANY);
-        std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr)); // a round trip
-    }
-
-private:
-    xcb_keycode_t spaceKeyCode()
-    {
-        const xcb_setup_t *setup = xcb_get_setup(m_connection);
-        const int count = setup->max_keycode - setup->min_keycode + 1;
-        xcb_generic_error_t *error = nullptr;
-        std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&std::free)> mapping(
-            xcb_get_keyboard_mapping_reply(
-                m_connection, xcb_get_keyboard_mapping(m_connection, setup->min_keycode, quint8(count)), &error),
-            &std::free);
-        std::free(error);
-        if (!mapping)
-            return 0;
-        const xcb_keysym_t *symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
-        for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping.get()); ++i) {
-            if (symbols[i] == 0x20)
-                return xcb_keycode_t(setup->min_keycode + i / mapping->keysyms_per_keycode);
-        }
-        return 0;
-    }
-
-    xcb_connection_t *m_connection;
-    xcb_window_t m_root;
-    xcb_keycode_t m_keyCode = 0;
-};
 
 platform::CommandShortcut showLauncher()
 {
@@ -278,7 +191,7 @@ TEST(X11KeyGrab, AKeyAnotherClientHoldsIsTakenAndTheTrialLeavesNothingHeld)
     const Xvfb server;
     if (!server.started())
         GTEST_SKIP() << "Xvfb did not start: skipped";
-    KeyHolder holder(server.display());
+    X11KeyHolder holder(server.display());
     const struct
     {
         quint16 held; // the lock modifiers the holder grabs with
@@ -292,19 +205,19 @@ TEST(X11KeyGrab, AKeyAnotherClientHoldsIsTakenAndTheTrialLeavesNothingHeld)
     };
     for (const auto &row : rows) {
         if (row.grab) {
-            ASSERT_TRUE(holder.grab(row.held)) << row.held;
+            ASSERT_TRUE(holder.hold(XCB_MOD_MASK_1 | row.held)) << row.held;
         }
         EXPECT_EQ(X11KeyGrab::probe(altSpace, server.display()), row.expected) << row.held;
         holder.release();
         // The trial kept nothing: the key is there to take.
-        EXPECT_TRUE(holder.grab(row.held)) << row.held;
+        EXPECT_TRUE(holder.hold(XCB_MOD_MASK_1 | row.held)) << row.held;
         holder.release();
     }
     EXPECT_EQ(X11KeyGrab::probe(Qt::AltModifier | Qt::ShiftModifier | Qt::Key_Space, server.display()),
               X11KeyGrab::Result::Free);
 
     // In an X11 session with no desktop service, the key is held by nobody named.
-    ASSERT_TRUE(holder.grab());
+    ASSERT_TRUE(holder.hold(XCB_MOD_MASK_1));
     const ScopedEnvironment display("DISPLAY", server.display());
     const ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", "");
     EXPECT_EQ(platform::desktopShortcutOwner(altSpace), std::optional(QString()));
@@ -398,9 +311,7 @@ TEST(KdeShortcuts, TheDaemonNamesOwnersRunsAddedCommandsAndAStoppedOneCostsOnlyT
     const Xvfb server;
     if (!server.started())
         GTEST_SKIP() << "Xvfb did not start: skipped";
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(server.display()));
+    const QProcessEnvironment environment = server.environment();
     const KdeDaemon daemon("[org.kde.krunner.desktop]\n"
                            "_k_friendly_name=KRunner\n"
                            "_launch=Alt+Space\\tAlt+F2\\tSearch,Alt+Space\\tAlt+F2\\tSearch,Run Command\n",
@@ -430,10 +341,7 @@ TEST(KdeShortcuts, TheDaemonNamesOwnersRunsAddedCommandsAndAStoppedOneCostsOnlyT
 
     // An added command runs when its keys are pressed; keys another holds are refused.
     EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Kde, shortcut), QString());
-    QProcess press;
-    press.setProcessEnvironment(environment);
-    press.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
-    ASSERT_TRUE(press.waitForFinished());
+    ASSERT_TRUE(server.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(shortcut.command[1]); }, 20000));
     shortcut.keys = Qt::AltModifier | Qt::Key_Space;
     EXPECT_EQ(platform::addCommandShortcut(platform::ShortcutDesktop::Kde, shortcut),
