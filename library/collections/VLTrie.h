@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -47,17 +49,47 @@ public:
     const VLTrieNode &root() const { return m_root; }
 
 private:
+    // A place of the pool: a node, or a stored word.
+    struct alignas(32) Place
+    {
+        std::byte bytes[32];
+    };
+    // A word knows its index in m_liveWords, so that removing it takes no search.
+    struct Word
+    {
+        QString text;
+        size_t live;
+    };
+
+    Place *newPlace();
     VLTrieNode *newNode(char16_t key);
     VLTrieNode *childCreating(VLTrieNode &parent, char16_t key);
+    const VLTrieNode *child(const VLTrieNode &parent, char16_t key) const;
+    void indexChildren(VLTrieNode &parent);
     void eraseChild(VLTrieNode &parent, VLTrieNode *child);
+    void setWord(VLTrieNode &node, const QString &string);
+    void clearWord(VLTrieNode &node);
 
-    // Nodes live in an arena of growing chunks: building and freeing a large
-    // trie costs few allocations, every node keeps its address, and the nodes
-    // a new string adds lie side by side, which a listing walks quickly.
-    // Removed nodes are reused.
+    // Nodes and words live in an arena of growing chunks of 32-byte places:
+    // building and freeing a large trie costs few allocations, every node and
+    // word keeps its address, and no place straddles two cache lines. The nodes
+    // a new string adds lie side by side, its word right after the last of them,
+    // which a listing walks quickly. Freed places are reused.
     VLTrieNode m_root;
-    std::vector<std::unique_ptr<VLTrieNode[]>> m_chunks;
+    std::vector<std::unique_ptr<Place[]>> m_chunks;
     size_t m_lastChunkSize = 0;
     size_t m_lastChunkUsed = 0;
-    std::vector<VLTrieNode *> m_freeNodes;
+    std::vector<Place *> m_freePlaces;
+    std::vector<Word *> m_liveWords; // to destroy them with the trie
+
+    // Walking a list of children is a chain of dependent loads, each a likely cache
+    // miss, and the nodes with many children are the ones every string passes
+    // through (the root, the first letters). Once a node has IndexedChildren
+    // children, its ASCII children are also found here at once, by key; the list
+    // stays, in key order, for listing and for other characters. A table per node
+    // would cost more than it saves: most nodes have one child.
+    static constexpr quint16 IndexedChildren = 6;
+    using ChildIndex = std::array<VLTrieNode *, 128>;
+    std::vector<std::unique_ptr<ChildIndex>> m_childIndexes;
+    std::vector<quint32> m_freeChildIndexes; // of erased nodes, cleared, for reuse
 };

@@ -77,23 +77,35 @@ QStringList VLTrieNode::stringsWithPrefix(const QString &prefix) const
     // any listing a completion list makes, so that a short one allocates only
     // its result.
     QVarLengthArray<Pending, 64> pending{{this, 0}};
-    QStringList strings;
-    std::optional<bool> prefixIsOwnPath;
+    // The walk only gathers the words and asks for their text to be fetched; the
+    // copies, each counting a reference in that text, come after it. A count is
+    // a locked instruction that waits for its cache miss and holds up the loads
+    // behind it, so made during the walk they would take the misses one by one.
+    QVarLengthArray<Pending, 64> found;
     while (!pending.empty()) {
         const auto [node, depth] = pending.back();
         pending.pop_back();
         if (node->isWord()) {
-            const QString &word = node->m_word;
-            if (!prefixIsOwnPath)
-                prefixIsOwnPath = word.size() - depth == prefix.size() && word.startsWith(prefix);
-            strings.append(*prefixIsOwnPath ? word : prefix + word.right(depth));
+            found.push_back({node, depth});
+            __builtin_prefetch(node->m_word->data_ptr().d_ptr(), 1);
         }
         // Siblings are pushed first to last, and a node's own subtree is pushed
         // after its next sibling, so the stack yields them in key order.
-        if (node != this && node->m_nextSibling)
+        if (node != this && node->m_nextSibling) {
+            __builtin_prefetch(node->m_nextSibling); // reached once this subtree is done
             pending.push_back({node->m_nextSibling, depth});
+        }
         if (node->m_firstChild)
             pending.push_back({node->m_firstChild, depth + 1});
+    }
+    QStringList strings;
+    strings.reserve(found.size());
+    std::optional<bool> prefixIsOwnPath;
+    for (const auto &[node, depth] : found) {
+        const QString &word = *node->m_word;
+        if (!prefixIsOwnPath)
+            prefixIsOwnPath = word.size() - depth == prefix.size() && word.startsWith(prefix);
+        strings.append(*prefixIsOwnPath ? word : prefix + word.right(depth));
     }
     std::stable_sort(strings.begin(), strings.end(), caseInsensitiveLess);
     return strings;

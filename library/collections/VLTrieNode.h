@@ -22,7 +22,7 @@ public:
 
     char16_t key() const { return m_key; }
     /// True when a stored string ends at this node.
-    bool isWord() const { return !m_word.isNull(); }
+    bool isWord() const { return m_word != nullptr; }
     /// False when the node has no children table (a leaf, or an empty trie's root).
     bool hasChildren() const { return m_firstChild != nullptr; }
     /// The child reached by `key`, or null.
@@ -59,8 +59,12 @@ public:
 private:
     friend class VLTrie;
 
+    // 32 bytes, so that no node straddles two cache lines: walking the tree is a
+    // chain of dependent loads, and the trie's own store keeps the words apart.
     char16_t m_key;
-    QString m_word;                       // the whole stored string ending here; null when none
+    quint16 m_childCount = 0;             // counted up to the size at which the trie indexes them
+    quint32 m_childIndex = 0;             // 1 + the number of its index of children in the trie; 0 for none
+    QString *m_word = nullptr;            // the whole stored string ending here, in the trie's store; null when none
     VLTrieNode *m_firstChild = nullptr;   // children form a list in ascending key order
     VLTrieNode *m_nextSibling = nullptr;
 };

@@ -55,7 +55,8 @@ std::shared_ptr<T> archivedObjectCast(const QVariant &object)
 {
     if (object.metaType() != QMetaType::fromType<ArchivedObjectPointer>())
         return nullptr;
-    return std::dynamic_pointer_cast<T>(object.value<ArchivedObjectPointer>());
+    // Cast from the pointer in place: a copy out of the variant would count a reference up and down.
+    return std::dynamic_pointer_cast<T>(*static_cast<const ArchivedObjectPointer *>(object.constData()));
 }
 
 /// A QVariant holding `object`, as decodeObject returns and encodeObject accepts.

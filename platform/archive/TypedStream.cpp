@@ -2,6 +2,7 @@
 
 #include "platform/archive/TypedStreamFormat_p.h"
 
+#include <QVarLengthArray>
 #include <QtEndian>
 
 #include <cstring>
@@ -32,11 +33,9 @@ public:
     void readArchive()
     {
         // Enough for a small archive without growing.
-        m_strings.reserve(16);
         m_stream.m_objects.reserve(16);
         readHeader();
-        while (m_pos < m_data.size())
-            readGroup(m_stream.m_groups);
+        readGroups(m_stream.m_groups, [this] { return m_pos < m_data.size(); });
     }
 
     qsizetype position() const { return m_pos; }
@@ -128,6 +127,15 @@ private:
 
     QByteArray readUnsharedString() { return readBytes(readInteger()).toByteArray(); }
 
+    // Type strings and the common class names come interned: most archives then
+    // allocate for none of their shared strings but their own class names.
+    QByteArray readSharedText()
+    {
+        const QByteArrayView bytes = readBytes(readInteger());
+        QByteArray interned = internedString(bytes);
+        return interned.isNull() ? bytes.toByteArray() : interned;
+    }
+
     /// The string-table index of a shared string; -1 for nil.
     qsizetype readSharedString()
     {
@@ -135,10 +143,10 @@ private:
         if (head == TagNil)
             return -1;
         if (head == TagNew) {
-            m_strings.push_back({readUnsharedString(), nullptr});
-            return qsizetype(m_strings.size()) - 1;
+            m_strings.push_back({readSharedText(), nullptr});
+            return m_strings.size() - 1;
         }
-        return readReference(head, qsizetype(m_strings.size()), "string");
+        return readReference(head, m_strings.size(), "string");
     }
 
     qsizetype readNonNilSharedString(const char *what)
@@ -151,28 +159,43 @@ private:
 
     // --- groups and values ---------------------------------------------------------
 
-    Types typesAt(qsizetype stringIndex)
+    // The parsed types stay where the cache's shared pointer keeps them while the
+    // cache itself grows, so a plain pointer to them is safe, and counts nothing.
+    const std::vector<ObjCType> &typesAt(qsizetype stringIndex)
     {
-        Types &cached = m_strings[size_t(stringIndex)].types;
+        Types &cached = m_strings[stringIndex].types;
         if (!cached) {
             QString why;
-            cached = parsedTypeString(m_strings[size_t(stringIndex)].text, &why);
+            cached = parsedTypeString(m_strings[stringIndex].text, &why);
             if (!cached)
                 fail(why);
         }
-        return cached;
+        return *cached;
     }
 
-    void readGroup(QList<TypedStream::Group> &into)
+    // The groups of one level gather on the stack and move into a list of their
+    // exact size: one allocation for the level, not one for each time it grows.
+    template <typename More>
+    void readGroups(QList<TypedStream::Group> &into, More more)
+    {
+        QVarLengthArray<TypedStream::Group, 4> groups;
+        while (more())
+            groups.push_back(readGroup());
+        into.reserve(groups.size());
+        for (TypedStream::Group &group : groups)
+            into.push_back(std::move(group));
+    }
+
+    TypedStream::Group readGroup()
     {
         const qsizetype typeIndex = readNonNilSharedString("type string");
-        const Types types = typesAt(typeIndex); // held: reading values may grow the cache
+        const std::vector<ObjCType> &types = typesAt(typeIndex);
         TypedStream::Group group;
-        group.types = m_strings[size_t(typeIndex)].text;
-        group.values.reserve(qsizetype(types->size()));
-        for (const ObjCType &type : *types)
+        group.types = m_strings[typeIndex].text;
+        group.values.reserve(qsizetype(types.size()));
+        for (const ObjCType &type : types)
             group.values.push_back(readValue(type));
-        into.push_back(std::move(group));
+        return group;
     }
 
     ArchiveValue readValue(const ObjCType &type)
@@ -192,7 +215,7 @@ private:
         case Kind::Atom:
         case Kind::Selector: {
             const qsizetype index = readSharedString();
-            return index < 0 ? ArchiveValue() : ArchiveValue(m_strings[size_t(index)].text);
+            return index < 0 ? ArchiveValue() : ArchiveValue(m_strings[index].text);
         }
         case Kind::CString:
             return readCString();
@@ -266,8 +289,8 @@ private:
             return {};
         if (head == TagNew) {
             const qsizetype index = readNonNilSharedString("C string");
-            table.push_back(TypedStream::CString{m_strings[size_t(index)].text});
-            return m_strings[size_t(index)].text;
+            table.push_back(TypedStream::CString{m_strings[index].text});
+            return m_strings[index].text;
         }
         const qsizetype index = readReference(head, qsizetype(table.size()), "object");
         const auto *text = std::get_if<TypedStream::CString>(&table[size_t(index)]);
@@ -306,7 +329,7 @@ private:
             const auto slot = qsizetype(table.size());
             table.push_back(TypedStream::Class{});
             TypedStream::Class cls;
-            cls.name = m_strings[size_t(readNonNilSharedString("class name"))].text;
+            cls.name = m_strings[readNonNilSharedString("class name")].text;
             cls.version = readInteger();
             if (cls.version < std::numeric_limits<qint32>::min() || cls.version > std::numeric_limits<qint32>::max())
                 fail(QStringLiteral("class version %1 out of range").arg(cls.version));
@@ -337,8 +360,7 @@ private:
         table.push_back(TypedStream::Object{});
         TypedStream::Object object;
         object.classIndex = readClass(false);
-        while (peekByte() != TagEndOfObject)
-            readGroup(object.contents);
+        readGroups(object.contents, [this] { return peekByte() != TagEndOfObject; });
         ++m_pos;
         table[size_t(slot)] = std::move(object);
         return ArchiveValue::ObjectReference{slot};
@@ -372,7 +394,8 @@ private:
         QByteArray text;
         Types types; // parsed once the string is used as a type string
     };
-    std::vector<SharedString> m_strings;
+    // On the stack for a small archive's strings.
+    QVarLengthArray<SharedString, 16> m_strings;
     int m_depth = 0;
 };
 

@@ -201,27 +201,76 @@ std::optional<std::vector<ObjCType>> parseTypeString(QByteArrayView types, QStri
     return TypeParser(types, error).parseAll();
 }
 
-ObjCTypes parsedTypeString(QByteArrayView types, QString *error)
+namespace {
+
+// One-letter type strings, parsed and spelled once for the process. The spelling is
+// a raw-data QByteArray over static storage: it is never freed, so copies of it share
+// nothing that needs counting.
+struct OneLetterType
 {
-    static const std::vector<ObjCTypes> oneLetterTypes = [] {
-        std::vector<ObjCTypes> table(128);
+    ObjCTypes parsed;
+    QByteArray text;
+};
+
+const OneLetterType *oneLetterType(QByteArrayView types)
+{
+    static const std::vector<OneLetterType> table = [] {
+        static char letters[128][2] = {}; // each NUL-terminated, as any QByteArray's data
+        std::vector<OneLetterType> result(128);
         for (int code = 0; code < 128; ++code) {
             if (const auto kind = scalarKind(char(code))) {
                 ObjCType type;
                 type.kind = *kind;
-                table[size_t(code)] = std::make_shared<const std::vector<ObjCType>>(1, type);
+                letters[code][0] = char(code);
+                result[size_t(code)] = {std::make_shared<const std::vector<ObjCType>>(1, type),
+                                        QByteArray::fromRawData(letters[code], 1)};
             }
         }
-        return table;
+        return result;
     }();
-    if (types.size() == 1 && quint8(types.front()) < 128) {
-        if (const ObjCTypes &known = oneLetterTypes[quint8(types.front())])
-            return known;
-    }
+    if (types.size() != 1 || quint8(types.front()) >= 128)
+        return nullptr;
+    const OneLetterType &known = table[quint8(types.front())];
+    return known.parsed ? &known : nullptr;
+}
+
+} // namespace
+
+ObjCTypes parsedTypeString(QByteArrayView types, QString *error)
+{
+    if (const OneLetterType *known = oneLetterType(types))
+        return known->parsed;
     auto parsed = parseTypeString(types, error);
     if (!parsed)
         return nullptr;
     return std::make_shared<const std::vector<ObjCType>>(std::move(*parsed));
+}
+
+const ObjCType *oneLetterElement(QByteArrayView types)
+{
+    const OneLetterType *known = oneLetterType(types);
+    return known ? &known->parsed->front() : nullptr;
+}
+
+QByteArray internedString(QByteArrayView bytes)
+{
+    if (bytes.size() == 1) {
+        const OneLetterType *known = oneLetterType(bytes);
+        return known ? known->text : QByteArray();
+    }
+    // The root class and the Foundation value classes: nearly every archive names some.
+    // Other names, the archive's own classes, are told apart by their first letters.
+    if (!bytes.startsWith("NS"))
+        return {};
+    static constexpr QByteArrayView classNames[] = {
+        "NSObject", "NSString", "NSMutableString", "NSData", "NSMutableData", "NSNumber", "NSValue",
+        "NSArray", "NSMutableArray", "NSDictionary", "NSMutableDictionary", "NSDate",
+    };
+    for (const QByteArrayView name : classNames) {
+        if (name == bytes)
+            return QByteArray::fromRawData(name.data(), name.size());
+    }
+    return {};
 }
 
 bool fitsIntegerType(const ObjCType &type, qint64 value)

@@ -86,6 +86,15 @@ using ObjCTypes = std::shared_ptr<const std::vector<ObjCType>>;
 /// allocating; others are parsed anew.
 ObjCTypes parsedTypeString(QByteArrayView types, QString *error);
 
+/// The single element of a one-letter type string (such as "s"), from the same
+/// table; null for any other string.
+const ObjCType *oneLetterElement(QByteArrayView types);
+
+/// `bytes` as a QByteArray over static storage, which copies without counting
+/// references and never allocates, when it is a one-letter type string or a
+/// class name nearly every archive holds; null otherwise.
+QByteArray internedString(QByteArrayView bytes);
+
 /// Whether `value` fits an integer type as the stream stores it: within the
 /// signed range of its width, or for unsigned types also up to the unsigned
 /// maximum.

@@ -6,8 +6,6 @@
 #include <QStringList>
 #include <QVarLengthArray>
 
-#include <vector>
-
 namespace platform {
 
 using namespace typedstream;
@@ -48,7 +46,7 @@ struct Unarchiver::Private
     };
 
     QVarLengthArray<Level, 8> levels;
-    std::vector<Slot> slots; // by object-table index
+    QVarLengthArray<Slot, 8> slots; // by object-table index; a small archive's fit in place
     int depth = 0;
 
     void fail(const QString &description)
@@ -92,7 +90,7 @@ struct Unarchiver::Private
 
     QVariant decodeObjectAt(Unarchiver &coder, qsizetype index)
     {
-        Slot &slot = slots[size_t(index)];
+        Slot &slot = slots[index];
         switch (slot.state) {
         case State::Decoded:
             return slot.value;
@@ -144,7 +142,7 @@ Unarchiver::Unarchiver(QByteArrayView data, const ArchiveClassRegistry &registry
     }
     d->stream = std::move(read).value();
     d->levels.push_back(Private::Level{&d->stream->groups()});
-    d->slots.resize(d->stream->objectTable().size());
+    d->slots.resize(qsizetype(d->stream->objectTable().size()));
 }
 
 Unarchiver::~Unarchiver() = default;
@@ -180,6 +178,14 @@ QList<ArchiveValue> Unarchiver::decodeValuesOfObjCTypes(QByteArrayView types)
 
 ArchiveValue Unarchiver::decodeValueOfObjCType(QByteArrayView type)
 {
+    // Most values are read under a one-letter type: its element comes from a table,
+    // and the value straight from its group, with no list or parse in between.
+    if (const ObjCType *element = oneLetterElement(type)) {
+        if (element->containsObjects())
+            failWithError(QStringLiteral("objects are read with decodeObject, not as type \"%1\"").arg(printable(type)));
+        const TypedStream::Group *group = d->takeGroup(type);
+        return group ? group->values.front() : ArchiveValue();
+    }
     const QList<ArchiveValue> values = decodeValuesOfObjCTypes(type);
     if (values.size() != 1) {
         failWithError(QStringLiteral("\"%1\" is not a single type").arg(printable(type)));
