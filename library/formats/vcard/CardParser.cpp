@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // The record's buffers are managed with the C allocator on purpose: the line
 // buffer grows in fixed steps with realloc and is handed back after long lines,
@@ -593,23 +599,105 @@ enum RunKind : unsigned char {
     RUN_PARAM_VALUE,   // STATE_PARAM_VALUE outside quotes: blanks and '=' are text too
     RUN_QUOTED,        // STATE_PARAM_VALUE inside quotes: anything but '"' and the line feed
     RUN_QP_VALUE,      // a quoted-printable value between escapes: anything but '=', CR and LF
+    RUN_PLAIN_VALUE,   // a plain or 8bit value: anything but CR and LF
     RUN_KINDS,
 };
 
-constexpr std::array<std::array<bool, 256>, RUN_KINDS> makeRunBytes()
+constexpr bool runTakes(RunKind kind, CharClass cc)
 {
-    std::array<std::array<bool, 256>, RUN_KINDS> takes{};
-    for (int b = 0; b < 256; ++b) {
-        const CharClass cc = kCharClass[static_cast<size_t>(b)];
-        takes[RUN_NAME][static_cast<size_t>(b)] = cc == CC_OTHER;
-        takes[RUN_PARAM_VALUE][static_cast<size_t>(b)] = cc == CC_OTHER || cc == CC_SPACE || cc == CC_EQUALS;
-        takes[RUN_QUOTED][static_cast<size_t>(b)] = cc != CC_QUOTE && cc != CC_LF;
-        takes[RUN_QP_VALUE][static_cast<size_t>(b)] = cc != CC_EQUALS && cc != CC_CR && cc != CC_LF;
+    switch (kind) {
+    case RUN_NAME:
+        return cc == CC_OTHER;
+    case RUN_PARAM_VALUE:
+        return cc == CC_OTHER || cc == CC_SPACE || cc == CC_EQUALS;
+    case RUN_QUOTED:
+        return cc != CC_QUOTE && cc != CC_LF;
+    case RUN_QP_VALUE:
+        return cc != CC_EQUALS && cc != CC_CR && cc != CC_LF;
+    case RUN_PLAIN_VALUE:
+        return cc != CC_CR && cc != CC_LF;
+    default:
+        return false;
     }
-    return takes;
 }
 
-constexpr std::array<std::array<bool, 256>, RUN_KINDS> kRunBytes = makeRunBytes();
+// The bytes that end a run of each kind, spelt out for the vector scan.
+template <RunKind kind>
+struct RunStops;
+template <>
+struct RunStops<RUN_NAME>
+{
+    static constexpr char bytes[] = {'\n', '\r', ' ', '\t', '\v', '\f', ':', ';', '=', '"', '\\'};
+};
+template <>
+struct RunStops<RUN_PARAM_VALUE>
+{
+    static constexpr char bytes[] = {'\n', '\r', ':', ';', '"', '\\'};
+};
+template <>
+struct RunStops<RUN_QUOTED>
+{
+    static constexpr char bytes[] = {'\n', '"'};
+};
+template <>
+struct RunStops<RUN_QP_VALUE>
+{
+    static constexpr char bytes[] = {'\n', '\r', '='};
+};
+template <>
+struct RunStops<RUN_PLAIN_VALUE>
+{
+    static constexpr char bytes[] = {'\n', '\r'};
+};
+
+// The stop bytes and the line machine's classes must agree byte for byte: the
+// runs would otherwise part from the byte-at-a-time result.
+template <RunKind kind>
+constexpr bool stopsMatchClasses()
+{
+    for (int b = 0; b < 256; ++b) {
+        bool stops = false;
+        for (const char s : RunStops<kind>::bytes)
+            stops = stops || static_cast<unsigned char>(s) == b;
+        if (stops == runTakes(kind, kCharClass[static_cast<std::size_t>(b)]))
+            return false;
+    }
+    return true;
+}
+
+static_assert(stopsMatchClasses<RUN_NAME>() && stopsMatchClasses<RUN_PARAM_VALUE>()
+              && stopsMatchClasses<RUN_QUOTED>() && stopsMatchClasses<RUN_QP_VALUE>()
+              && stopsMatchClasses<RUN_PLAIN_VALUE>());
+
+#if defined(__SSE2__)
+template <RunKind kind, std::size_t... I>
+inline int card_stop_mask(__m128i block, std::index_sequence<I...>)
+{
+    __m128i hits = _mm_setzero_si128();
+    ((hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, _mm_set1_epi8(RunStops<kind>::bytes[I])))), ...);
+    return _mm_movemask_epi8(hits);
+}
+#endif
+
+// The length of the leading bytes of `data` that a run of `kind` takes: sixteen
+// bytes at a time where SSE2 is there (always on x86-64), a byte at a time for
+// the rest and elsewhere.
+template <RunKind kind>
+std::size_t card_run_length(const char *data, std::size_t length)
+{
+    std::size_t run = 0;
+#if defined(__SSE2__)
+    constexpr auto stops = std::make_index_sequence<std::size(RunStops<kind>::bytes)>();
+    for (; run + 16 <= length; run += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + run));
+        if (const int mask = card_stop_mask<kind>(block, stops))
+            return run + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (run < length && runTakes(kind, charClass(data[run])))
+        ++run;
+    return run;
+}
 
 // Appends the first `run` bytes of `data` to the line and sets `taken` to `run`;
 // nothing (and `taken` untouched) for an empty run.
@@ -626,24 +714,10 @@ int32_t card_append_run(CARD_Parser p, const char *data, std::size_t run, std::s
 }
 
 // Appends the leading bytes of `data` that `kind` takes; sets `taken` to their count.
-int32_t card_take_run(CARD_Parser p, RunKind kind, const char *data, std::size_t length, std::size_t *taken)
+template <RunKind kind>
+int32_t card_take_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
 {
-    const std::array<bool, 256> &takes = kRunBytes[kind];
-    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
-    std::size_t run = 0;
-    while (run < length && takes[bytes[run]])
-        ++run;
-    return card_append_run(p, data, run, taken);
-}
-
-// A plain (or 8bit) value: every byte up to the next CR or LF is text.
-int32_t card_take_plain_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
-{
-    const void *lf = std::memchr(data, '\n', length);
-    const std::size_t toLineFeed = lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - data) : length;
-    const void *cr = std::memchr(data, '\r', toLineFeed);
-    const std::size_t run = cr ? static_cast<std::size_t>(static_cast<const char *>(cr) - data) : toLineFeed;
-    return card_append_run(p, data, run, taken);
+    return card_append_run(p, data, card_run_length<kind>(data, length), taken);
 }
 
 // A base64 value between groups: complete groups of four alphabet characters,
@@ -699,7 +773,7 @@ int32_t card_take_value_run(CARD_Parser p, const char *data, std::size_t length,
     if (p->skip_space || !p->data_handler)
         return kTrue;
     if (p->encoding == ENCODING_QUOTED_PRINTABLE)
-        return p->qp_pending ? kTrue : card_take_run(p, RUN_QP_VALUE, data, length, taken);
+        return p->qp_pending ? kTrue : card_take_run<RUN_QP_VALUE>(p, data, length, taken);
     if (p->encoding != ENCODING_NONE && p->encoding != ENCODING_8BIT && p->encoding != ENCODING_BASE64)
         return kTrue;
     // A long value, a photograph most often, goes on over many folded lines:
@@ -708,7 +782,7 @@ int32_t card_take_value_run(CARD_Parser p, const char *data, std::size_t length,
     for (;;) {
         std::size_t run = 0;
         if (p->encoding != ENCODING_BASE64) {
-            if (!card_take_plain_run(p, data + at, length - at, &run))
+            if (!card_take_run<RUN_PLAIN_VALUE>(p, data + at, length - at, &run))
                 return kFalse;
         } else if (p->code_len == 0 && !card_take_base64_run(p, data + at, length - at, &run)) {
             return kFalse;
@@ -734,11 +808,11 @@ int32_t card_take_any_run(CARD_Parser p, const char *data, std::size_t length, s
     switch (p->state) {
     case STATE_NAME:
     case STATE_PARAM_NAME:
-        return card_take_run(p, RUN_NAME, data, length, taken);
+        return card_take_run<RUN_NAME>(p, data, length, taken);
     case STATE_PARAM_VALUE:
         if (p->in_quotes)
-            return card_take_run(p, RUN_QUOTED, data, length, taken);
-        if (!card_take_run(p, RUN_PARAM_VALUE, data, length, taken))
+            return card_take_run<RUN_QUOTED>(p, data, length, taken);
+        if (!card_take_run<RUN_PARAM_VALUE>(p, data, length, taken))
             return kFalse;
         if (*taken > 0)
             p->escaped = kFalse; // as each of the run's bytes did
