@@ -768,17 +768,37 @@ std::size_t card_fold_length(const char *data, std::size_t length)
     return i + 2;
 }
 
+// The blanks that open a value are dropped, as the line machine drops them
+// while `skip_space` holds; the value's first other byte (not a line end) ends
+// that. Returns the blanks' count.
+std::size_t card_skip_leading_blanks(CARD_Parser p, const char *data, std::size_t length)
+{
+    std::size_t blanks = 0;
+    while (blanks < length && charClass(data[blanks]) == CC_SPACE)
+        ++blanks;
+    if (blanks < length && !isWhitespace(charClass(data[blanks])))
+        p->skip_space = kFalse;
+    return blanks;
+}
+
 int32_t card_take_value_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
 {
-    if (p->skip_space || !p->data_handler)
+    if (!p->data_handler)
         return kTrue;
-    if (p->encoding == ENCODING_QUOTED_PRINTABLE)
-        return p->qp_pending ? kTrue : card_take_run<RUN_QP_VALUE>(p, data, length, taken);
-    if (p->encoding != ENCODING_NONE && p->encoding != ENCODING_8BIT && p->encoding != ENCODING_BASE64)
+    std::size_t at = p->skip_space ? card_skip_leading_blanks(p, data, length) : 0;
+    if (p->skip_space) {
+        *taken = at;
         return kTrue;
+    }
+    if (p->encoding == ENCODING_QUOTED_PRINTABLE) {
+        std::size_t run = 0;
+        if (!p->qp_pending && !card_take_run<RUN_QP_VALUE>(p, data + at, length - at, &run))
+            return kFalse;
+        *taken = at + run;
+        return kTrue;
+    }
     // A long value, a photograph most often, goes on over many folded lines:
     // the run goes on across the folds.
-    std::size_t at = 0;
     for (;;) {
         std::size_t run = 0;
         if (p->encoding != ENCODING_BASE64) {
@@ -798,13 +818,9 @@ int32_t card_take_value_run(CARD_Parser p, const char *data, std::size_t length,
     return kTrue;
 }
 
-// Sets `taken` to the bytes of `data` a run took (none: the line machine goes
-// on with the next byte); kFalse when the buffer cannot grow.
-int32_t card_take_any_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
+// Sets `taken` to the bytes of `data` one run took; kFalse when the buffer cannot grow.
+int32_t card_take_state_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
 {
-    *taken = 0;
-    if (p->after_newline)
-        return kTrue;
     switch (p->state) {
     case STATE_NAME:
     case STATE_PARAM_NAME:
@@ -822,6 +838,47 @@ int32_t card_take_any_run(CARD_Parser p, const char *data, std::size_t length, s
     default:
         return kTrue;
     }
+}
+
+// The bytes of a line end ("\r\n" or "\n") at the start of `data` that ends
+// the value's logical line: the byte after it is there and is neither a fold
+// marker nor the line feed of an empty line, and no soft line break is
+// pending. The line machine would drop the CR, hold the line feed, then deliver
+// it at that byte and end the value. 0 otherwise.
+std::size_t card_value_end_length(CARD_Parser p, const char *data, std::size_t length)
+{
+    const std::size_t i = data[0] == '\r' ? 1 : 0;
+    if (i + 1 >= length || data[i] != '\n' || isWhitespace(charClass(data[i + 1])) || card_in_soft_line_break(p))
+        return 0;
+    return i + 1;
+}
+
+// Sets `taken` to the bytes of `data` the runs took (none: the line machine
+// goes on with the next byte); kFalse on failure. A value's run ends its line
+// as well, so that the next line's name follows in the same call.
+int32_t card_take_any_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
+{
+    *taken = 0;
+    if (p->after_newline)
+        return kTrue;
+    std::size_t at = 0;
+    for (;;) {
+        std::size_t run = 0;
+        if (!card_take_state_run(p, data + at, length - at, &run))
+            return kFalse;
+        at += run;
+        if (p->state != STATE_VALUE || at == length)
+            break;
+        const std::size_t end = card_value_end_length(p, data + at, length - at);
+        if (end == 0)
+            break;
+        at += end;
+        p->folded = kFalse;
+        if (!vcard_end_value(p))
+            return kFalse;
+    }
+    *taken = at;
+    return kTrue;
 }
 
 // Line assembly: physical lines are joined into logical lines before the line
