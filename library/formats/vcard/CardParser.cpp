@@ -211,18 +211,26 @@ int32_t card_reserve_param_list(CARD_Parser p, int32_t entries)
 
 // ---- properties and values -------------------------------------------------------------
 
+// Whether `token` is the upper-case ASCII `name`, in any case. Most tokens
+// differ at their first byte, which is tried before the whole comparison.
+inline bool card_token_is(const char *token, const char *name)
+{
+    return asciiUpper(static_cast<unsigned char>(token[0])) == static_cast<unsigned char>(name[0])
+           && strcmpi(token, name) == 0;
+}
+
 // A parameter token that names an encoding selects it; so both 'ENCODING=BASE64'
 // and a bare 'BASE64' parameter do, and a later parameter overrides an earlier one.
 void card_detect_encoding(CARD_Parser p, const char *name, const char *value)
 {
-    const char *token = strcmpi(name, "ENCODING") == 0 ? value : name;
+    const char *token = card_token_is(name, "ENCODING") ? value : name;
     if (!token)
         return;
-    if (strcmpi(token, "QUOTED-PRINTABLE") == 0)
+    if (card_token_is(token, "QUOTED-PRINTABLE"))
         p->encoding = ENCODING_QUOTED_PRINTABLE;
-    else if (strcmpi(token, "BASE64") == 0)
+    else if (card_token_is(token, "BASE64"))
         p->encoding = ENCODING_BASE64;
-    else if (strcmpi(token, "8BIT") == 0)
+    else if (card_token_is(token, "8BIT"))
         p->encoding = ENCODING_8BIT;
 }
 
