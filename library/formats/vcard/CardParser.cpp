@@ -1,6 +1,7 @@
 #include "CardParser.h"
 #include "CardParser_p.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -24,6 +25,7 @@ constexpr int32_t kFalse = 0;
 constexpr int32_t kLineGrowth = 128;
 // A longer line (a photograph, typically) gives its buffer back when it ends.
 constexpr int32_t kLineKeepLimit = 1024;
+constexpr std::size_t kLongLineGrowthLimit = 64 << 10;
 
 enum State : int32_t {
     STATE_NAME = 0,
@@ -153,7 +155,14 @@ int32_t card_reserve_line(CARD_Parser p, std::size_t extra)
     if (needed <= static_cast<std::size_t>(p->line_size))
         return kTrue;
     const std::size_t steps = (needed - static_cast<std::size_t>(p->line_size) + kLineGrowth - 1) / kLineGrowth;
-    const std::size_t size = static_cast<std::size_t>(p->line_size) + steps * kLineGrowth;
+    std::size_t size = static_cast<std::size_t>(p->line_size) + steps * kLineGrowth;
+    if (size > kLineKeepLimit) {
+        // A long line's buffer is given back when the line ends, so how it grows
+        // changes no kept size; grown 128 bytes at a time, a photograph's would
+        // be copied over and over. It grows by half, at most 64 KB at a time.
+        const std::size_t ahead = std::min<std::size_t>(static_cast<std::size_t>(p->line_size) / 2, kLongLineGrowthLimit);
+        size = std::max(size, (static_cast<std::size_t>(p->line_size) + ahead) / kLineGrowth * kLineGrowth);
+    }
     // The sizes are 32-bit: a line that would outgrow them fails like a failed
     // allocation instead of wrapping round.
     void *grown = size <= INT32_MAX ? std::realloc(p->line, size) : nullptr;
@@ -709,11 +718,11 @@ std::size_t card_run_length(const char *data, std::size_t length)
 
 // Appends the first `run` bytes of `data` to the line and sets `taken` to `run`;
 // nothing (and `taken` untouched) for an empty run.
-int32_t card_append_run(CARD_Parser p, const char *data, std::size_t run, std::size_t *taken)
+inline int32_t card_append_run(CARD_Parser p, const char *data, std::size_t run, std::size_t *taken)
 {
     if (run == 0)
         return kTrue;
-    if (!card_reserve_line(p, run))
+    if (run > static_cast<std::size_t>(p->line_size - p->line_len) && !card_reserve_line(p, run))
         return kFalse;
     std::memcpy(p->line + p->line_len, data, run);
     p->line_len += static_cast<int32_t>(run);
