@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 using namespace std::string_literals;
 using namespace card_events;
@@ -148,6 +150,38 @@ INSTANTIATE_TEST_SUITE_P(ParameterValues, Tokenizer, testing::ValuesIn(kParamete
 INSTANTIATE_TEST_SUITE_P(QuotedPrintable, Tokenizer, testing::ValuesIn(kQuotedPrintable), exampleName);
 INSTANTIATE_TEST_SUITE_P(Base64, Tokenizer, testing::ValuesIn(kBase64), exampleName);
 INSTANTIATE_TEST_SUITE_P(Failures, Tokenizer, testing::ValuesIn(kFailures), exampleName);
+
+// The runs scan sixteen bytes at a time and end lines themselves: any byte, at
+// any place of a long run in each context (and so at any place of a 16-byte
+// block), must stop them exactly where the line machine would act on it.
+TEST(TokenizerRuns, StopWhereTheLineMachineActsOnAnyByteAnywhere)
+{
+    const std::string run(24, 'Q');
+    const std::string blanks(24, ' ');
+    const std::pair<std::string, std::string> contexts[] = {
+        {run, run + ";X=1:v\r\nB:2\r\n"},
+        {run, "N;" + run + "=1;Y:v\r\n"},
+        {run, "N;P=" + run + ";Y=2:v\r\n"},
+        {run, "N;P=\"" + run + "\":v\r\n"},
+        {run, "N: " + run + "\r\n \r\n" + run + "\nC:d\r\n"},
+        {blanks, "N:" + blanks + "v\r\nC:d\r\n"},
+        {run, "N;QUOTED-PRINTABLE:" + run + "=41=\r\n" + run + "\r\nC:d\r\n"},
+        {run, "N;ENCODING=BASE64:" + run + "\r\n " + run + "==\r\nC:d\r\n"},
+    };
+    for (const auto &[filler, context] : contexts) {
+        const std::size_t start = context.find(filler);
+        for (std::size_t at = start; at < start + filler.size(); ++at) {
+            for (int byte = 0; byte < 256; ++byte) {
+                std::string text = context;
+                text[at] = static_cast<char>(byte);
+                const Outcome reference = feedWithoutRuns(text);
+                const Outcome runs = feed(text, false);
+                ASSERT_EQ(runs.result, reference.result) << text;
+                ASSERT_EQ(runs.events, reference.events) << text;
+            }
+        }
+    }
+}
 
 TEST(TokenizerChunks, DataArrivesOnlyOnceTheLineEndIsKnown)
 {
