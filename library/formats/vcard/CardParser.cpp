@@ -878,9 +878,10 @@ std::size_t card_value_end_length(CARD_Parser p, const char *data, std::size_t l
     return i + 1;
 }
 
-// Sets `taken` to the bytes of `data` the runs took (none: the line machine
-// goes on with the next byte); kFalse on failure. A value's run ends its line
-// as well, so that the next line's name follows in the same call.
+// Sets `taken` to the bytes of `data` read within logical lines: runs, the
+// bytes between them (handed to the line machine as the line assembly would
+// hand them over) and the line ends of values, so that the next line follows
+// in the same call. Stops at a line feed it cannot settle; kFalse on failure.
 int32_t card_take_any_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
 {
     *taken = 0;
@@ -892,15 +893,21 @@ int32_t card_take_any_run(CARD_Parser p, const char *data, std::size_t length, s
         if (!card_take_state_run(p, data + at, length - at, &run))
             return kFalse;
         at += run;
-        if (p->state != STATE_VALUE || at == length)
+        if (at == length)
             break;
-        const std::size_t end = card_value_end_length(p, data + at, length - at);
-        if (end == 0)
+        const std::size_t end = p->state == STATE_VALUE ? card_value_end_length(p, data + at, length - at) : 0;
+        if (end > 0) {
+            at += end;
+            p->folded = kFalse;
+            if (!vcard_end_value(p))
+                return kFalse;
+            continue;
+        }
+        if (data[at] == '\n')
             break;
-        at += end;
-        p->folded = kFalse;
-        if (!vcard_end_value(p))
+        if (!vcard_process_char(p, data[at]))
             return kFalse;
+        ++at;
     }
     *taken = at;
     return kTrue;
