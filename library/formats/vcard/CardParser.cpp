@@ -793,6 +793,23 @@ std::size_t card_fold_length(const char *data, std::size_t length)
     return i + 2;
 }
 
+// An escape of two hexadecimal digits ("=4A") at the start of `data`, decoded
+// and appended, with the record left as the line machine leaves it after its
+// three bytes. Returns 3, 0 when `data` starts otherwise (the machine reads
+// it), -1 when the buffer cannot grow.
+int32_t card_take_qp_escape(CARD_Parser p, const char *data, std::size_t length)
+{
+    if (length < 3 || data[0] != '=' || kHexValues[static_cast<unsigned char>(data[1])] < 0
+        || kHexValues[static_cast<unsigned char>(data[2])] < 0)
+        return 0;
+    card_clear_code(p);
+    p->code[0] = data[1];
+    p->code[1] = data[2];
+    if (!vcard_add_char_to_line(p, card_escaped_byte(data[1], data[2])))
+        return -1;
+    return 3;
+}
+
 // The blanks that open a value are dropped, as the line machine drops them
 // while `skip_space` holds; the value's first other byte (not a line end) ends
 // that. Returns the blanks' count.
@@ -816,10 +833,20 @@ int32_t card_take_value_run(CARD_Parser p, const char *data, std::size_t length,
         return kTrue;
     }
     if (p->encoding == ENCODING_QUOTED_PRINTABLE) {
-        std::size_t run = 0;
-        if (!p->qp_pending && !card_take_run<RUN_QP_VALUE>(p, data + at, length - at, &run))
-            return kFalse;
-        *taken = at + run;
+        while (!p->qp_pending) {
+            std::size_t run = 0;
+            if (!card_take_run<RUN_QP_VALUE>(p, data + at, length - at, &run))
+                return kFalse;
+            at += run;
+            const int32_t escape = card_take_qp_escape(p, data + at, length - at);
+            if (escape <= 0) {
+                if (escape < 0)
+                    return kFalse;
+                break;
+            }
+            at += static_cast<std::size_t>(escape);
+        }
+        *taken = at;
         return kTrue;
     }
     // A long value, a photograph most often, goes on over many folded lines:

@@ -158,6 +158,7 @@ TEST(TokenizerRuns, StopWhereTheLineMachineActsOnAnyByteAnywhere)
 {
     const std::string run(24, 'Q');
     const std::string blanks(24, ' ');
+    const std::string hexes(24, 'A');
     const std::pair<std::string, std::string> contexts[] = {
         {run, run + ";X=1:v\r\nB:2\r\n"},
         {run, "N;" + run + "=1;Y:v\r\n"},
@@ -166,6 +167,7 @@ TEST(TokenizerRuns, StopWhereTheLineMachineActsOnAnyByteAnywhere)
         {run, "N: " + run + "\r\n \r\n" + run + "\nC:d\r\n"},
         {blanks, "N:" + blanks + "v\r\nC:d\r\n"},
         {run, "N;QUOTED-PRINTABLE:" + run + "=41=\r\n" + run + "\r\nC:d\r\n"},
+        {hexes, "N;QUOTED-PRINTABLE:=" + hexes + "=\r\n=" + hexes + "\r\nC:d\r\n"},
         {run, "N;ENCODING=BASE64:" + run + "\r\n " + run + "==\r\nC:d\r\n"},
     };
     for (const auto &[filler, context] : contexts) {
