@@ -14,7 +14,7 @@
 #endif
 
 // The record's buffers are managed with the C allocator on purpose: the line
-// buffer grows in fixed steps with realloc and is handed back after long lines,
+// buffer grows with realloc and is handed back after long lines,
 // and a failed reallocation is a status result, not an exception.
 
 namespace {
@@ -161,7 +161,8 @@ int32_t card_reserve_line(CARD_Parser p, std::size_t extra)
         // changes no kept size; grown 128 bytes at a time, a photograph's would
         // be copied over and over. It grows by half, at most 64 KB at a time.
         const std::size_t ahead = std::min<std::size_t>(static_cast<std::size_t>(p->line_size) / 2, kLongLineGrowthLimit);
-        size = std::max(size, (static_cast<std::size_t>(p->line_size) + ahead) / kLineGrowth * kLineGrowth);
+        const std::size_t aheadSize = (static_cast<std::size_t>(p->line_size) + ahead) / kLineGrowth * kLineGrowth;
+        size = std::max(size, std::min<std::size_t>(aheadSize, INT32_MAX / kLineGrowth * kLineGrowth));
     }
     // The sizes are 32-bit: a line that would outgrow them fails like a failed
     // allocation instead of wrapping round.
@@ -604,11 +605,12 @@ bool card_in_soft_line_break(CARD_Parser p)
 // ---- runs of bytes -----------------------------------------------------------------------
 //
 // Most bytes need no decision: the letters of a name, a parameter's text, a
-// value up to its line end. These take such runs in bulk, with exactly the
-// result the line machine gives one byte at a time (the buffer still grows in
-// 128-byte steps): the runs stop before every byte the machine treats other
-// than by appending it. This is where the tokenizer's speed comes from; the
-// fuzzer and the tests hold it to the byte-at-a-time result.
+// value up to its line end, a quoted-printable escape, the line end itself.
+// These take such runs in bulk, with exactly the result the line machine gives
+// one byte at a time: the runs stop before every byte the machine treats other
+// than by appending it, and hand the bytes between runs to it. This is where
+// the tokenizer's speed comes from; the fuzzer and the tests hold it to the
+// byte-at-a-time result.
 
 // Which bytes a run takes, by the context of the line machine.
 enum RunKind : unsigned char {
