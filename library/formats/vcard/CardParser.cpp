@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -747,28 +748,68 @@ int32_t card_take_run(CARD_Parser p, const char *data, std::size_t length, std::
     return card_append_run(p, data, card_run_length<kind>(data, length), length, taken);
 }
 
+// Each base64 character's bits placed where they go in its group's three
+// decoded bytes, by its place in the group; the bytes lie in memory order in
+// the low three bytes of a little-endian word. Outside the alphabet (the pad
+// included) the top bit marks the group as undecodable.
+constexpr uint32_t kBase64Invalid = 0x80000000u;
+
+constexpr std::array<std::array<uint32_t, 256>, 4> makeBase64Placed()
+{
+    std::array<std::array<uint32_t, 256>, 4> placed{};
+    for (std::size_t c = 0; c < 256; ++c) {
+        const uint32_t v = kBase64Values[c];
+        if (v > 63) {
+            for (auto &table : placed)
+                table[c] = kBase64Invalid;
+            continue;
+        }
+        placed[0][c] = v << 2;
+        placed[1][c] = v >> 4 | (v & 0xF) << 12;
+        placed[2][c] = (v >> 2) << 8 | (v & 0x3) << 22;
+        placed[3][c] = v << 16;
+    }
+    return placed;
+}
+
+constexpr std::array<std::array<uint32_t, 256>, 4> kBase64Placed = makeBase64Placed();
+
+// Decodes up to `groups` whole groups from `in` into `out` (room for 3 * groups
+// + 1 bytes), stopping before the first group that holds a byte outside the
+// alphabet; returns the groups decoded.
+std::size_t card_decode_base64_groups(const unsigned char *in, std::size_t groups, unsigned char *out)
+{
+    std::size_t done = 0;
+    for (; done < groups; ++done) {
+        const unsigned char *g = in + 4 * done;
+        const uint32_t word = kBase64Placed[0][g[0]] | kBase64Placed[1][g[1]] | kBase64Placed[2][g[2]]
+                              | kBase64Placed[3][g[3]];
+        if (word & kBase64Invalid)
+            break;
+        unsigned char *to = out + 3 * done;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(to, &word, 4); // the fourth byte is the next group's, or spare
+        } else {
+            to[0] = static_cast<unsigned char>(word & 0xFF);
+            to[1] = static_cast<unsigned char>(word >> 8 & 0xFF);
+            to[2] = static_cast<unsigned char>(word >> 16 & 0xFF);
+        }
+    }
+    return done;
+}
+
 // A base64 value between groups: complete groups of four alphabet characters,
-// decoded in one pass into a block on the stack, then appended. Anything else
+// decoded block by block on the stack, then appended. Anything else
 // (whitespace, padding, a line end, a bad byte) is left to the line machine.
 int32_t card_take_base64_run(CARD_Parser p, const char *data, std::size_t length, std::size_t *taken)
 {
     const auto *bytes = reinterpret_cast<const unsigned char *>(data);
     constexpr std::size_t BlockGroups = 64;
-    unsigned char block[3 * BlockGroups];
+    unsigned char block[3 * BlockGroups + 1];
     std::size_t groups = 0;
     for (bool more = true; more;) {
-        std::size_t inBlock = 0;
-        while (inBlock < BlockGroups && 4 * (groups + inBlock) + 4 <= length) {
-            const unsigned char *g = bytes + 4 * (groups + inBlock);
-            const unsigned a = kBase64Values[g[0]], b = kBase64Values[g[1]], c = kBase64Values[g[2]],
-                           d = kBase64Values[g[3]];
-            if ((a | b | c | d) > 63)
-                break;
-            block[3 * inBlock] = static_cast<unsigned char>(a << 2 | b >> 4);
-            block[3 * inBlock + 1] = static_cast<unsigned char>((b << 4 | c >> 2) & 0xFF);
-            block[3 * inBlock + 2] = static_cast<unsigned char>((c << 6 | d) & 0xFF);
-            ++inBlock;
-        }
+        const std::size_t available = std::min(BlockGroups, (length - 4 * groups) / 4);
+        const std::size_t inBlock = card_decode_base64_groups(bytes + 4 * groups, available, block);
         more = inBlock == BlockGroups;
         if (inBlock == 0)
             break;
