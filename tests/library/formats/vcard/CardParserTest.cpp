@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 using namespace std::string_literals;
 using namespace card_events;
@@ -151,15 +152,13 @@ INSTANTIATE_TEST_SUITE_P(QuotedPrintable, Tokenizer, testing::ValuesIn(kQuotedPr
 INSTANTIATE_TEST_SUITE_P(Base64, Tokenizer, testing::ValuesIn(kBase64), exampleName);
 INSTANTIATE_TEST_SUITE_P(Failures, Tokenizer, testing::ValuesIn(kFailures), exampleName);
 
-// The runs scan sixteen bytes at a time and end lines themselves: any byte, at
-// any place of a long run in each context (and so at any place of a 16-byte
-// block), must stop them exactly where the line machine would act on it.
-TEST(TokenizerRuns, StopWhereTheLineMachineActsOnAnyByteAnywhere)
+// Long runs in each context: a filler, and a text that holds it.
+std::vector<std::pair<std::string, std::string>> runContexts()
 {
     const std::string run(24, 'Q');
     const std::string blanks(24, ' ');
     const std::string hexes(24, 'A');
-    const std::pair<std::string, std::string> contexts[] = {
+    return {
         {run, run + ";X=1:v\r\nB:2\r\n"},
         {run, "N;" + run + "=1;Y:v\r\n"},
         {run, "N;P=" + run + ";Y=2:v\r\n"},
@@ -170,7 +169,14 @@ TEST(TokenizerRuns, StopWhereTheLineMachineActsOnAnyByteAnywhere)
         {hexes, "N;QUOTED-PRINTABLE:=" + hexes + "=\r\n=" + hexes + "\r\nC:d\r\n"},
         {run, "N;ENCODING=BASE64:" + run + "\r\n " + run + "==\r\nC:d\r\n"},
     };
-    for (const auto &[filler, context] : contexts) {
+}
+
+// The runs scan sixteen bytes at a time and end lines themselves: any byte, at
+// any place of a long run in each context (and so at any place of a 16-byte
+// block), must stop them exactly where the line machine would act on it.
+TEST(TokenizerRuns, StopWhereTheLineMachineActsOnAnyByteAnywhere)
+{
+    for (const auto &[filler, context] : runContexts()) {
         const std::size_t start = context.find(filler);
         for (std::size_t at = start; at < start + filler.size(); ++at) {
             for (int byte = 0; byte < 256; ++byte) {
@@ -181,6 +187,21 @@ TEST(TokenizerRuns, StopWhereTheLineMachineActsOnAnyByteAnywhere)
                 ASSERT_EQ(runs.result, reference.result) << text;
                 ASSERT_EQ(runs.events, reference.events) << text;
             }
+        }
+    }
+}
+
+// A chunk may end anywhere: inside a run, a line end, a fold or an escape.
+TEST(TokenizerRuns, GiveTheSameResultWhereverAChunkEnds)
+{
+    for (const auto &[filler, text] : runContexts()) {
+        const Outcome reference = feedWithoutRuns(text);
+        for (std::size_t split = 0; split <= text.size(); ++split) {
+            Recorder recorder;
+            auto parser = makeParser(recorder);
+            ASSERT_EQ(CARD_Parse(parser.get(), text.data(), split, 0), -1);
+            ASSERT_EQ(CARD_Parse(parser.get(), text.data() + split, text.size() - split, 1), reference.result);
+            ASSERT_EQ(recorder.events, reference.events) << "split at " << split << " of " << text;
         }
     }
 }
