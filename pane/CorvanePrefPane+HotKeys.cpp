@@ -5,7 +5,6 @@
 #include "CorvanePrefPane.h"
 
 #include "HotKeyPolicy.h"
-#include "PreferenceValue.h"
 #include "ServiceSettings.h"
 #include "platform/desktop/DesktopShortcuts.h"
 #include "platform/desktop/GlobalShortcutsPortal.h"

@@ -11,7 +11,7 @@
 #include "platform/store/ManagedObjectContext.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/store/PersistentStoreCoordinator.h"
-#include "PreferenceValue.h"
+#include "platform/plist/PreferenceValue.h"
 #include "platform/system/ProcessExitWatcher.h"
 #include "platform/plist/UserDefaults.h"
 #include "VLOnOffButton.h"
@@ -145,7 +145,7 @@ void CorvanePrefPane::willSelect()
     if (_enableAtStartupCheckbox)
         _enableAtStartupCheckbox->setChecked(isServiceEnabledAtStartup());
 
-    const auto sortOrder = PreferenceValue::integerValue(preferences.value(ServiceSettings::SortOrderKey));
+    const auto sortOrder = platform::PreferenceValue::integerValue(preferences.value(ServiceSettings::SortOrderKey));
     // An index the pop-up does not have would leave it showing nothing, and the
     // next save would store that.
     if (_sortByPicker && sortOrder && *sortOrder >= 0 && *sortOrder < _sortByPicker->count())

@@ -2,7 +2,7 @@
 
 #include "CorvaneProtocol.h"
 #include "CorvaneServiceHelper.h"
-#include "PreferenceValue.h"
+#include "platform/plist/PreferenceValue.h"
 #include "platform/plist/UserDefaults.h"
 
 #include <utility>
@@ -48,7 +48,7 @@ ServiceSettings::ServiceSettings(QVariantMap values)
 
 std::optional<ServiceSettings::SortOrder> ServiceSettings::sortOrder() const
 {
-    const auto index = PreferenceValue::integerValue(m_values.value(SortOrderKey));
+    const auto index = platform::PreferenceValue::integerValue(m_values.value(SortOrderKey));
     if (!index || *index < 0 || *index > static_cast<qint64>(SortOrder::Frequent))
         return std::nullopt;
     return static_cast<SortOrder>(*index);
@@ -61,7 +61,7 @@ void ServiceSettings::setSortOrder(SortOrder order)
 
 bool ServiceSettings::isCornerOn(Corner corner) const
 {
-    return PreferenceValue::boolValue(m_values.value(cornerKey(corner)));
+    return platform::PreferenceValue::boolValue(m_values.value(cornerKey(corner)));
 }
 
 void ServiceSettings::setCornerOn(Corner corner, bool on)
@@ -74,7 +74,7 @@ std::optional<bool> ServiceSettings::limitSearch() const
     const QVariant value = m_values.value(LimitSearchKey);
     if (!value.isValid())
         return std::nullopt;
-    return PreferenceValue::boolValue(value);
+    return platform::PreferenceValue::boolValue(value);
 }
 
 void ServiceSettings::setLimitSearch(bool limit)
@@ -99,9 +99,9 @@ void ServiceSettings::migrateHotKey()
 {
     if (m_values.contains(HotKeyKey))
         return;
-    const qint64 keyCode = PreferenceValue::integerValue(m_values.value(QStringLiteral("HotKeyCode"))).value_or(0);
+    const qint64 keyCode = platform::PreferenceValue::integerValue(m_values.value(QStringLiteral("HotKeyCode"))).value_or(0);
     const qint64 modifiers =
-        PreferenceValue::integerValue(m_values.value(QStringLiteral("HotKeyModifiers"))).value_or(0);
+        platform::PreferenceValue::integerValue(m_values.value(QStringLiteral("HotKeyModifiers"))).value_or(0);
     // A value out of the range of its type is no key: narrowing it would make one up.
     const bool inRange = std::in_range<qint16>(keyCode) && std::in_range<qint32>(modifiers);
     const auto combo = inRange && keyCode != 0 && modifiers != 0

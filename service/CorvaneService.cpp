@@ -9,6 +9,7 @@
 #include "platform/bus/Connection.h"
 #include "platform/bus/DistributedNotificationCenter.h"
 #include "platform/core/Log.h"
+#include "platform/plist/PreferenceValue.h"
 #include "platform/plist/PropertyList.h"
 #include "platform/bus/Protocol.h"
 #include "platform/system/SearchPaths.h"
@@ -258,7 +259,7 @@ void CorvaneService::takeUp(const QString &key, const QString &value)
         if (m_launcher)
             m_launcher->setSortOrder(value);
     } else if (key == u"LimitAppSearchesToSystemVolume" && m_catalogue) {
-        m_catalogue->setSystemVolumeOnly(value == u"true" || value == u"1");
+        m_catalogue->setSystemVolumeOnly(platform::PreferenceValue::boolValue(value));
     } else if (m_triggers) {
         m_triggers->takeUp(key, value);
     }

@@ -6,6 +6,7 @@
 #include "platform/input/X11Connection.h"
 #include "platform/input/X11GlobalHotKey.h"
 #include "platform/input/X11HotCorners.h"
+#include "platform/plist/PreferenceValue.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -32,15 +33,6 @@ constexpr std::array<std::pair<const char *, Corner>, 4> cornerRows{{
 bool isCornerKey(const QString &key)
 {
     return std::any_of(cornerRows.begin(), cornerRows.end(), [&](const auto &row) { return key == QLatin1String(row.first); });
-}
-
-// The pane's reading of a stored flag: text starting with Y or T, or a number
-// other than zero.
-bool isOn(const QString &value)
-{
-    const QString text = value.trimmed();
-    return text.startsWith(u'Y', Qt::CaseInsensitive) || text.startsWith(u'T', Qt::CaseInsensitive)
-           || text.toDouble() != 0.0;
 }
 
 bool isWaylandSession()
@@ -97,7 +89,7 @@ void DesktopTriggers::takeUp(const QString &key, const QString &value)
     if (key == HotKeyKey) {
         takeUpHotKey(value);
     } else if (isCornerKey(key)) {
-        const bool on = isOn(value);
+        const bool on = platform::PreferenceValue::boolValue(value);
         if (on == m_enabledCorners.contains(key))
             return;
         on ? (void)m_enabledCorners.insert(key) : (void)m_enabledCorners.remove(key);

@@ -10,6 +10,7 @@
 #include "platform/core/FileDescriptor.h"
 #include "platform/core/LoadedImages.h"
 #include "platform/core/Log.h"
+#include "platform/plist/PreferenceValue.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -97,7 +98,7 @@ int main(int argc, char **argv)
         ServiceJournal log(parser.value(journal));
         ApplicationCatalogue applications(log, CorvaneService::modelPath());
         const auto limit = ServicePreferences::read({QStringLiteral("LimitAppSearchesToSystemVolume")});
-        applications.setSystemVolumeOnly(!limit.isEmpty() && (limit.first().second == u"true" || limit.first().second == u"1"));
+        applications.setSystemVolumeOnly(!limit.isEmpty() && platform::PreferenceValue::boolValue(limit.first().second));
         return applications.open() ? 0 : 1;
     }
 

@@ -1,9 +1,9 @@
-#include "PreferenceValue.h"
+#include "platform/plist/PreferenceValue.h"
 
 #include <cmath>
 #include <utility>
 
-namespace PreferenceValue {
+namespace platform::PreferenceValue {
 
 bool boolValue(const QVariant &value)
 {
@@ -51,4 +51,4 @@ std::optional<qint64> integerValue(const QVariant &value)
     }
 }
 
-} // namespace PreferenceValue
+} // namespace platform::PreferenceValue

@@ -4,9 +4,9 @@
 
 #include <optional>
 
-/// Reading a value of the service's preferences domain the way the service
-/// reads it, whatever type another program stored it with.
-namespace PreferenceValue {
+/// Reading a value of a preferences domain the way the pane and the service
+/// both read it, whatever type another program stored it with.
+namespace platform::PreferenceValue {
 
 /// A boolean as itself; a number: non-zero; a string: starting with Y, y, T, t
 /// or holding a non-zero integer. False for anything else.
@@ -16,4 +16,4 @@ bool boolValue(const QVariant &value);
 /// toward zero when it fits; a string holding an integer. None for anything else.
 std::optional<qint64> integerValue(const QVariant &value);
 
-} // namespace PreferenceValue
+} // namespace platform::PreferenceValue
