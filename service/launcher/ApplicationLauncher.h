@@ -9,7 +9,7 @@
 #include <QUrl>
 
 /// Starts the launcher's applications. An app folder is opened by the workspace.
-/// A desktop entry is started as the Desktop Entry Specification says: its Exec
+/// A desktop entry is started by freedesktop.org's desktop entry rules: its Exec
 /// line expanded for the URLs given, in its Path folder (else the home folder),
 /// through the user's terminal when Terminal=true ($TERMINAL, else
 /// x-terminal-emulator, given "-e" and the command); one with DBusActivatable=true
