@@ -123,6 +123,10 @@ bool CorvaneService::start()
         m_surface = m_options.makeSurface(*m_launcher);
     takeUp(ServicePreferences::allKeys());
     installServicesBundle();
+    // Grabbing the hot key and making the corners' windows talk to the X server:
+    // after the announcement too, and before the catalogue, so the key works while
+    // it loads.
+    QMetaObject::invokeMethod(this, &CorvaneService::startTriggers, Qt::QueuedConnection);
     // Cataloguing loads the SQL driver, reads every application folder and may wait
     // out another writer's lock: the launch is announced first. Queued before the
     // name is taken, the catalogue opens before any message to it is delivered.
@@ -150,7 +154,6 @@ bool CorvaneService::start()
         else if (method == u"Toggle")
             requestLauncher(LauncherRequest::Toggle, QStringLiteral("bus"));
     });
-    startTriggers();
     // A service outliving its session would linger unseen: leave with the bus.
     connect(&m_busWatch, &QTimer::timeout, this, [this] {
         if (m_connection && !m_connection->isValid()) {
@@ -168,6 +171,8 @@ bool CorvaneService::start()
 // find its own hot key taken by the first and tell the user so.
 void CorvaneService::startTriggers()
 {
+    if (m_quitting || !m_connection)
+        return;
     m_triggers = std::make_unique<DesktopTriggers>(m_journal);
     connect(m_triggers.get(), &DesktopTriggers::hotKeyPressed, this,
             [this] { requestLauncher(LauncherRequest::Toggle, QStringLiteral("hot-key")); });
