@@ -14,7 +14,6 @@
 #include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -81,12 +80,12 @@ const QByteArray &processTag()
 // runs on a system call costs about as much as the line's own write, so the old
 // way of polling and then holding SIGPIPE back (four calls beside the write) is
 // kept for the descriptors that need it, and every other one is recognised with
-// a single fstat().
+// a single lseek().
 enum class Route : quint8 {
-    Unknown,  // asked of fstat() at each line: a straight write is never taken on trust
+    Unknown,  // asked afresh at each line: a straight write is never taken on trust
     Polled,   // pipes, FIFOs, terminals and other devices: polled, then written with SIGPIPE held back
     Socket,   // one send() that neither waits nor raises SIGPIPE
-    Straight, // a regular file, a block device or /dev/null: never waits for a reader, never raises SIGPIPE
+    Straight, // a descriptor with a position (file, block device, /dev/null): nothing to wait for
     None,     // not an open descriptor
 };
 
@@ -95,21 +94,33 @@ enum class Route : quint8 {
 // anything but a socket fails (ENOTSOCK) without writing. So a descriptor closed
 // and opened again as something else costs at most speed, never a wait or a
 // SIGPIPE. Larger descriptor numbers are asked every time.
+//
+// A pipe's write is not made with RWF_NOWAIT instead of the poll: a pipe then
+// answers EAGAIN whenever its reader holds it at that instant, which would drop
+// lines a reader was about to take.
 constexpr int RememberedDescriptors = 4096;
 std::atomic<Route> rememberedRoutes[RememberedDescriptors];
 
+void remember(int fd, Route route)
+{
+    if (fd < RememberedDescriptors)
+        rememberedRoutes[fd].store(route, std::memory_order_relaxed);
+}
+
 Route freshRouteOf(int fd)
 {
+    // Pipes, FIFOs, sockets and terminals have no position and answer ESPIPE;
+    // what has one never waits for a reader nor raises SIGPIPE. The question costs
+    // less than half an fstat(), and a straight route is asked at every line.
+    if (::lseek(fd, 0, SEEK_CUR) >= 0)
+        return Route::Straight;
     struct stat status;
-    if (::fstat(fd, &status) != 0)
+    if (errno == EBADF || ::fstat(fd, &status) != 0)
         return Route::None;
     if (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode))
         return Route::Straight;
-    if (S_ISCHR(status.st_mode) && status.st_rdev == makedev(1, 3))
-        return Route::Straight;
     const Route route = S_ISSOCK(status.st_mode) ? Route::Socket : Route::Polled;
-    if (fd < RememberedDescriptors)
-        rememberedRoutes[fd].store(route, std::memory_order_relaxed);
+    remember(fd, route);
     return route;
 }
 
@@ -129,14 +140,12 @@ void emitLine(int fd, Route route, QByteArrayView line)
     case Route::None:
         return;
     case Route::Straight:
-        // What a poll would answer for these is "writable", always.
         (void)!::write(fd, line.data(), size_t(line.size()));
         return;
     case Route::Socket:
         if (::send(fd, line.data(), size_t(line.size()), MSG_DONTWAIT | MSG_NOSIGNAL) < 0 && errno == ENOTSOCK) {
             // The number was remembered for a socket that has since gone.
-            if (fd < RememberedDescriptors)
-                rememberedRoutes[fd].store(Route::Unknown, std::memory_order_relaxed);
+            remember(fd, Route::Unknown);
             if (const Route now = freshRouteOf(fd); now != Route::Socket)
                 emitLine(fd, now, line);
         }
