@@ -97,6 +97,18 @@ void BM_write_devnull(benchmark::State &state)
 }
 BENCHMARK(BM_write_devnull);
 
+// The least a logger that must not trust a descriptor number between two lines
+// pays: one question about what the descriptor is, then the write.
+void BM_lseek_write_devnull(benchmark::State &state)
+{
+    const QByteArray line = sampleLine();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(::lseek(devNull(), 0, SEEK_CUR));
+        benchmark::DoNotOptimize(::write(devNull(), line.constData(), size_t(line.size())));
+    }
+}
+BENCHMARK(BM_lseek_write_devnull);
+
 void BM_VLLogf_pipe(benchmark::State &state)
 {
     DrainedPipe pipe;
@@ -132,6 +144,7 @@ int main(int argc, char **argv)
         std::printf("\n");
         printRatio(times, "compareVersionStrings / QVersionNumber", "BM_compareVersionStrings", "BM_QVersionNumberCompare");
         printRatio(times, "VLLogf / write(2), /dev/null", "BM_VLLogf_devnull", "BM_write_devnull");
+        printRatio(times, "VLLogf / lseek(2) and write(2), /dev/null", "BM_VLLogf_devnull", "BM_lseek_write_devnull");
         printRatio(times, "VLLogf / write(2), drained pipe", "BM_VLLogf_pipe", "BM_write_pipe");
     });
 }
