@@ -28,11 +28,7 @@ const QString GiveUp = QStringLiteral("Unable to quit the Velora Corvane service
 class CorvaneServiceHelperTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        QString foreign;
-        ASSERT_TRUE(ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
-    }
+    void SetUp() override { ASSERT_TRUE(ServiceGuard::noForeignService()); }
     void TearDown() override
     {
         CorvaneServiceHelper::setSleepFunction({});
