@@ -271,51 +271,27 @@ protected:
     HotKeyField *field() const { return loaded.outlet<HotKeyField>("_hotKeyField"); }
     QComboBox *sortBy() const { return loaded.outlet<QComboBox>("_sortByPicker"); }
 
-    void clickIntoTheField()
-    {
-        QTest::mouseClick(field(), Qt::LeftButton);
-        ASSERT_TRUE(field()->isEditing());
-    }
-
-    // Ends editing by moving the focus on, as the user does.
-    void focusElsewhere() { loaded.outlet<QCheckBox>("_limitSearchCheckbox")->setFocus(Qt::TabFocusReason); }
-
     ServiceGuard guard;
     ServiceJournalReader journal;
 };
 
 } // namespace
 
-TEST_F(PaneSettings, RecordingOptionSpaceThenClearingReachesTheDomainAndTheService)
+// What each setting does in the service is the service's test; here the pane's
+// controls send the messages, each once the domain holds the new value.
+TEST_F(PaneSettings, EachSettingIsSavedBeforeTheServiceHearsOfIt)
 {
-    clickIntoTheField();
+    QTest::mouseClick(field(), Qt::LeftButton);
+    ASSERT_TRUE(field()->isEditing());
     QTest::keyClick(field(), Qt::Key_Space, Qt::AltModifier);
-    EXPECT_EQ(field()->text(), QStringLiteral("⌥Space"));
-    focusElsewhere();
-
-    EXPECT_EQ(readDomain()->value(QStringLiteral("ShowHideHotKey")),
-              QVariant(KeyCombo::keyComboWithKeyCode(49, 0x0800)->archivedData()));
+    loaded.outlet<QCheckBox>("_limitSearchCheckbox")->setFocus(Qt::TabFocusReason); // ends the edit
     EXPECT_TRUE(journal.waitFor(QStringLiteral("message hotKeyChanged 49 2048")));
     EXPECT_TRUE(journal.waitFor(QStringLiteral("value ShowHideHotKey 49 2048")));
 
-    // Cleared, it reaches the service as -1, -1.
-    clickIntoTheField();
-    QTest::keyClick(field(), Qt::Key_Backspace);
-    focusElsewhere();
-    EXPECT_EQ(readDomain()->value(QStringLiteral("ShowHideHotKey")),
-              QVariant(KeyCombo::clearKeyCombo()->archivedData()));
-    EXPECT_TRUE(journal.waitFor(QStringLiteral("message hotKeyChanged -1 -1")));
-}
-
-TEST_F(PaneSettings, EachSettingIsSavedBeforeTheServiceHearsOfIt)
-{
     sortBy()->setFocus();
     QTest::keyClick(sortBy(), Qt::Key_Down);
-    ASSERT_EQ(sortBy()->currentIndex(), 1);
     EXPECT_TRUE(journal.waitFor(QStringLiteral("message sortPreferenceChanged 1")));
     EXPECT_TRUE(journal.waitFor(QStringLiteral("sorting most-recently-used")));
-    QTest::keyClick(sortBy(), Qt::Key_Down);
-    EXPECT_TRUE(journal.waitFor(QStringLiteral("sorting most-often-used")));
 
     QTest::mouseClick(loaded.outlet<QCheckBox>("_limitSearchCheckbox"), Qt::LeftButton);
     EXPECT_TRUE(journal.waitFor(QStringLiteral("message limitApplicationSearchChanged true")));
