@@ -23,7 +23,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTableView>
 
 #include <gtest/gtest.h>
 

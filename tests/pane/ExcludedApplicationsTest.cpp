@@ -17,12 +17,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTableView>
 #include <QTest>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 

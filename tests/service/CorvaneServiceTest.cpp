@@ -148,17 +148,8 @@ TEST_F(CorvaneServiceTest, DecodesTheArchivedHotKeyAndRefusesAnythingElse)
     ASSERT_GT(guard.start(), 0);
     EXPECT_TRUE(journal.contains(QStringLiteral("value ShowHideHotKey 36 256"))) << qPrintable(journal.lines().join(u'\n'));
 
-    const CorvaneProtocol service(CorvaneServiceHelper::serviceProxy());
-    // Which archives decode is the key combination's business: one of each kind here.
-    for (const QByteArray &stored : {QByteArray("not an archive"), KeyCombo::keyComboWithKeyCode(49, 2048)->archivedData()}) {
-        // One at a time: the service reads the file when the message arrives.
-        const qsizetype before = journal.lines().filter(QStringLiteral("value ShowHideHotKey")).size();
-        ASSERT_TRUE(writeServiceDomain({{QStringLiteral("ShowHideHotKey"), stored}}));
-        ASSERT_TRUE(service.userDefaultsChanged());
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return journal.lines().filter(QStringLiteral("value ShowHideHotKey")).size() > before; }, 20000));
-    }
-    EXPECT_EQ(journal.lines().filter(QStringLiteral("value ShowHideHotKey")),
-              (QStringList{QStringLiteral("value ShowHideHotKey 36 256"), QStringLiteral("value ShowHideHotKey undecodable"),
-                           QStringLiteral("value ShowHideHotKey 49 2048")}));
+    // Which archives decode is the key combination's business.
+    ASSERT_TRUE(writeServiceDomain({{QStringLiteral("ShowHideHotKey"), QByteArray("not an archive")}}));
+    ASSERT_TRUE(CorvaneProtocol(CorvaneServiceHelper::serviceProxy()).userDefaultsChanged());
+    EXPECT_TRUE(journal.waitFor(QStringLiteral("value ShowHideHotKey undecodable")));
 }

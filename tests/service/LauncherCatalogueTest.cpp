@@ -7,7 +7,6 @@
 #include "platform/bus/DistributedNotificationCenter.h"
 
 #include <QTest>
-#include <QTimeZone>
 
 #include <sys/stat.h>
 
