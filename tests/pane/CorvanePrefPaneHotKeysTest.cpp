@@ -4,7 +4,6 @@
 #include "KeyBroadcaster.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 

@@ -10,30 +10,18 @@
 
 using platform::Bundle;
 
-namespace {
-
-const QString PaneBundle = QStringLiteral(CORVANE_PANE_BUNDLE);
-
-} // namespace
-
-TEST(CorvanePrefPaneView, TheBundlesPluginMakesThePane)
-{
-    auto pane = platform::PreferencePanePlugin::instantiate(*Bundle::bundleWithPath(PaneBundle));
-    ASSERT_NE(pane, nullptr);
-    EXPECT_STREQ(pane->metaObject()->className(), "CorvanePrefPane");
-    ASSERT_NE(pane->loadMainView(), nullptr);
-    EXPECT_EQ(pane->mainView()->findChild<QLabel *>(QStringLiteral("_versionLabel"))->text(),
-              QStringLiteral("v" CORVANE_VERSION));
-}
-
 // The English texts are checked where the sheets come up against the service.
-TEST(CorvanePrefPaneView, SheetsTakeTheirTextsFromTheClipwellTranslations)
+TEST(CorvanePrefPaneView, TheBundlesPluginMakesThePaneWhoseSheetsTakeTheirTextsFromTheClipwellTranslations)
 {
-    CorvanePrefPane pane(*Bundle::bundleWithPath(PaneBundle));
-    QWidget *view = pane.loadMainView();
+    const auto plugin = platform::PreferencePanePlugin::instantiate(*Bundle::bundleWithPath(QStringLiteral(CORVANE_PANE_BUNDLE)));
+    auto *pane = qobject_cast<CorvanePrefPane *>(plugin.get());
+    ASSERT_NE(pane, nullptr);
+    QWidget *view = pane->loadMainView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->findChild<QLabel *>(QStringLiteral("_versionLabel"))->text(), QStringLiteral("v" CORVANE_VERSION));
     view->show();
     QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
-    pane.showDisableFailedAlertSheet();
+    pane->showDisableFailedAlertSheet();
     QLocale::setDefault(QLocale::c());
     const auto sheets = view->window()->findChildren<QMessageBox *>();
     ASSERT_EQ(sheets.size(), 1);

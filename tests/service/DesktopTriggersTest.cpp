@@ -13,12 +13,6 @@
 #include "CorvaneServiceHelper.h"
 #include "KeyCombo.h"
 
-#include "ApplicationCatalogue.h"
-
-#include "platform/plist/UserDefaults.h"
-#include "platform/store/ManagedObjectContext.h"
-#include "platform/store/ManagedObjectModel.h"
-#include "platform/store/PersistentStoreCoordinator.h"
 
 #include <QDBusConnection>
 #include <QDir>
@@ -61,36 +55,9 @@ public Q_SLOTS:
     }
 };
 
-bool writeDomain(const QVariantMap &domain)
-{
-    return platform::UserDefaults::standardUserDefaults().setPersistentDomain(domain, QStringLiteral("com.velora.Corvane"));
-}
-
 QByteArray archived(qint16 keyCode, qint32 modifiers)
 {
     return KeyCombo::keyComboWithKeyCode(keyCode, modifiers)->archivedData();
-}
-
-/// The launcher's store as the pane opens it, read afresh.
-struct PaneStore
-{
-    std::shared_ptr<platform::PersistentStoreCoordinator> coordinator = [] {
-        auto store = std::make_shared<platform::PersistentStoreCoordinator>(
-            *platform::ManagedObjectModel::fromFile(QStringLiteral(CORVANE_MODEL_FILE)));
-        store->addSQLiteStore(ApplicationCatalogue::storePath());
-        return store;
-    }();
-    platform::ManagedObjectContext context{coordinator};
-
-    QList<platform::ManagedObjectPtr> applications()
-    {
-        return context.executeFetchRequest({QStringLiteral("Application"), std::nullopt, {}}).value_or(QList<platform::ManagedObjectPtr>());
-    }
-};
-
-bool isApplication(const platform::ManagedObject &record, const char *id)
-{
-    return record.value(QStringLiteral("URL")).toString().endsWith(QLatin1String(id) + QStringLiteral(".desktop"));
 }
 
 class DesktopTriggersTest : public ::testing::Test
@@ -98,8 +65,7 @@ class DesktopTriggersTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QString foreign;
-        ASSERT_TRUE(ServiceGuard::waitForNoForeignService(&foreign)) << qPrintable(foreign);
+        ASSERT_TRUE(ServiceGuard::noForeignService());
         if (!server.started())
             GTEST_SKIP() << "Xvfb did not start: skipped";
     }
@@ -140,13 +106,8 @@ TEST_F(DesktopTriggersTest, TheHotKeyShowsTheWindowThatStartsWhatIsTypedAndTheCo
                                    + QByteArray(name) + '\n'));
     // The pane excludes Quokka in the store the service's catalogue made.
     ASSERT_EQ(QProcess::execute(builtServiceApp() + QStringLiteral("/Corvane"), {QStringLiteral("--catalogue")}), 0);
-    {
-        PaneStore pane;
-        for (const auto &record : pane.applications())
-            record->setValue(QStringLiteral("excluded"), isApplication(*record, "quokka"));
-        ASSERT_TRUE(pane.context.save());
-    }
-    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)},
+    PaneStore().exclude({QStringLiteral("quokka")});
+    ASSERT_TRUE(writeServiceDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)},
                              {QStringLiteral("TopLeftCorner"), true}, {QStringLiteral("BottomRightCorner"), false}}));
     const ScopedEnvironment display("DISPLAY", server.display());
     const ScopedEnvironment onTheServer("QT_QPA_PLATFORM", QByteArray());
@@ -170,9 +131,8 @@ TEST_F(DesktopTriggersTest, TheHotKeyShowsTheWindowThatStartsWhatIsTypedAndTheCo
     ASSERT_TRUE(server.xdotool({QStringLiteral("type"), QStringLiteral("zebra")}) && server.xdotool(enter));
     // Quokka's Return came first: it would be recorded before Zebra.
     EXPECT_EQ(recorded(1), (QList<QStringList>{{QDir::homePath(), recorder(), QStringLiteral("zebra")}}));
-    PaneStore pane;
-    for (const auto &record : pane.applications()) {
-        const bool zebra = isApplication(*record, "zebra");
+    for (const auto &record : PaneStore().applications()) {
+        const bool zebra = record->value(QStringLiteral("name")).toString() == u"zebra";
         EXPECT_EQ(record->value(QStringLiteral("useCount")).toInt(), zebra ? 1 : 0);
         EXPECT_EQ(record->value(QStringLiteral("lastUsed")).isValid(), zebra);
     }
@@ -203,7 +163,7 @@ TEST_F(DesktopTriggersTest, AHotKeyAnotherProgramHoldsIsJournalledAndToldOncePer
     X11KeyHolder holder(server.display());
     ASSERT_TRUE(holder.hold(XCB_MOD_MASK_1));
     ASSERT_TRUE(holder.hold(XCB_MOD_MASK_1 | XCB_MOD_MASK_SHIFT));
-    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)}}));
+    ASSERT_TRUE(writeServiceDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)}}));
     const ScopedEnvironment display("DISPLAY", server.display());
     const ServiceJournalReader journal;
     ASSERT_GT(guard.start(), 0);
@@ -227,7 +187,7 @@ TEST_F(DesktopTriggersTest, AHotKeyAnotherProgramHoldsIsJournalledAndToldOncePer
 // desktop offers them, and the journal names the other way where it does not.
 TEST_F(DesktopTriggersTest, OnWaylandTheHotKeyIsBoundThroughThePortalWhereOneIsOffered)
 {
-    ASSERT_TRUE(writeDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)}}));
+    ASSERT_TRUE(writeServiceDomain({{QStringLiteral("ShowHideHotKey"), archived(spaceKey, option)}}));
     const ScopedEnvironment wayland("WAYLAND_DISPLAY", "wayland-corvane-test");
     const ServiceJournalReader journal;
     ASSERT_GT(guard.start(), 0);

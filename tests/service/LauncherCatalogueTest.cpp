@@ -5,11 +5,8 @@
 #include "ApplicationScanner.h"
 
 #include "platform/bus/DistributedNotificationCenter.h"
-#include "platform/store/ManagedObjectContext.h"
-#include "platform/store/PersistentStoreCoordinator.h"
 
 #include <QTest>
-#include <QTimeZone>
 
 #include <sys/stat.h>
 
@@ -31,19 +28,6 @@ QStringList ids(const QList<LauncherApplication> &apps)
         out << app.id;
     out.sort();
     return out;
-}
-
-std::shared_ptr<PersistentStoreCoordinator> openStore(const ManagedObjectModel &model)
-{
-    auto coordinator = std::make_shared<PersistentStoreCoordinator>(model);
-    StoreError error;
-    EXPECT_TRUE(coordinator->addSQLiteStore(ApplicationCatalogue::storePath(), &error)) << qPrintable(error.toString());
-    return coordinator;
-}
-
-ManagedObjectModel currentModel()
-{
-    return *ManagedObjectModel::fromFile(ModelFile);
 }
 
 class LauncherCatalogue : public ::testing::Test
@@ -106,18 +90,7 @@ TEST_F(LauncherCatalogue, RecordsFollowTheirApplicationAcrossAnOverrideAndRemova
     ASSERT_EQ(catalogue.applications().size(), 2);
 
     // The pane excludes Mail.
-    auto pane = openStore(currentModel());
-    ManagedObjectContext paneContext(pane);
-    QString mailUri;
-    const auto records = paneContext.executeFetchRequest({Entity, std::nullopt, {}});
-    ASSERT_TRUE(records);
-    for (const auto &record : *records) {
-        if (record->value(QStringLiteral("name")).toString() == u"mail") {
-            record->setValue(QStringLiteral("excluded"), true);
-            mailUri = record->objectID().uriRepresentation();
-        }
-    }
-    ASSERT_TRUE(paneContext.save());
+    const QString mailUri = PaneStore().exclude({QStringLiteral("mail")}).value(0);
     catalogue.excludedApplicationsChanged(mailUri);
     ASSERT_TRUE(catalogue.isExcluded(mailUri));
 
@@ -149,28 +122,27 @@ TEST_F(LauncherCatalogue, AStoreWithoutUsageGainsItKeepingEveryRowAndFlag)
         {"name": "name", "type": "String"}, {"name": "URL", "type": "String"}, {"name": "excluded", "type": "Boolean"}]}]})");
     ASSERT_TRUE(oldModel);
     {
-        ManagedObjectContext old(openStore(*oldModel));
+        PaneStore old(*oldModel);
         for (int i = 0; i < 3; ++i) {
-            auto record = old.insertNewObject(Entity);
+            auto record = old.context.insertNewObject(Entity);
             record->setValue(QStringLiteral("name"), QStringLiteral("app%1").arg(i));
             record->setValue(QStringLiteral("URL"), QStringLiteral("file:///apps/app%1.desktop").arg(i));
             record->setValue(QStringLiteral("excluded"), i == 1);
         }
-        ASSERT_TRUE(old.save());
+        ASSERT_TRUE(old.context.save());
     }
-    ManagedObjectContext current(openStore(currentModel()));
-    auto records = current.executeFetchRequest({Entity, std::nullopt, {{QStringLiteral("name"), true}}});
-    ASSERT_TRUE(records);
-    ASSERT_EQ(records->size(), 3);
+    PaneStore current;
+    const auto records = current.applications();
+    ASSERT_EQ(records.size(), 3);
     for (int i = 0; i < 3; ++i) {
-        const auto &record = records->at(i);
+        const auto &record = records.at(i);
         EXPECT_EQ(record->value(QStringLiteral("name")), QStringLiteral("app%1").arg(i));
         EXPECT_EQ(record->value(QStringLiteral("excluded")).toBool(), i == 1);
         EXPECT_EQ(record->value(QStringLiteral("useCount")).toLongLong(), 0);
         EXPECT_FALSE(record->value(QStringLiteral("lastUsed")).isValid());
     }
     // New records start from the defaults, and the old model still opens the store.
-    auto added = current.insertNewObject(Entity);
+    auto added = current.context.insertNewObject(Entity);
     EXPECT_EQ(added->value(QStringLiteral("useCount")).toLongLong(), 0);
     PersistentStoreCoordinator stillOld(*oldModel);
     EXPECT_TRUE(stillOld.addSQLiteStore(ApplicationCatalogue::storePath()));
@@ -182,9 +154,8 @@ TEST_F(LauncherCatalogue, AUseCountedWhileThePaneSavesItsFlagKeepsBoth)
     ApplicationCatalogue service(journal, ModelFile);
     ASSERT_TRUE(service.open());
     const QString uri = service.applications().first().uri;
-    auto pane = openStore(currentModel());
-    ManagedObjectContext paneContext(pane);
-    const auto record = paneContext.existingObjectWithID(*pane->managedObjectIDForURIRepresentation(uri));
+    PaneStore pane;
+    const auto record = pane.context.existingObjectWithID(*pane.coordinator->managedObjectIDForURIRepresentation(uri));
     ASSERT_TRUE(record);
 
     // The pane has read the record and changes its flag while the service counts a use.
@@ -192,18 +163,17 @@ TEST_F(LauncherCatalogue, AUseCountedWhileThePaneSavesItsFlagKeepsBoth)
     const QDateTime first = QDateTime::fromSecsSinceEpoch(1800000000, Qt::UTC);
     ASSERT_TRUE(service.recordUse(uri, first));
     StoreError error;
-    ASSERT_TRUE(paneContext.save(&error)) << qPrintable(error.toString());
+    ASSERT_TRUE(pane.context.save(&error)) << qPrintable(error.toString());
     // And the other way round: the service's record is older than the pane's save.
     ASSERT_TRUE(service.recordUse(uri, first.addSecs(60)));
     record->setValue(QStringLiteral("excluded"), false);
-    ASSERT_TRUE(paneContext.save(&error)) << qPrintable(error.toString());
+    ASSERT_TRUE(pane.context.save(&error)) << qPrintable(error.toString());
     ASSERT_TRUE(service.recordUse(uri, first.addSecs(120)));
 
-    ManagedObjectContext fresh(openStore(currentModel()));
-    const auto stored = fresh.executeFetchRequest({Entity, std::nullopt, {}});
-    ASSERT_EQ(stored->size(), 1);
-    EXPECT_FALSE(stored->first()->value(QStringLiteral("excluded")).toBool());
-    EXPECT_EQ(stored->first()->value(QStringLiteral("useCount")).toLongLong(), 3);
-    EXPECT_EQ(stored->first()->value(QStringLiteral("lastUsed")).toDateTime(), first.addSecs(120));
+    const auto stored = PaneStore().applications();
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_FALSE(stored.first()->value(QStringLiteral("excluded")).toBool());
+    EXPECT_EQ(stored.first()->value(QStringLiteral("useCount")).toLongLong(), 3);
+    EXPECT_EQ(stored.first()->value(QStringLiteral("lastUsed")).toDateTime(), first.addSecs(120));
     EXPECT_EQ(service.applications().first().useCount, 3);
 }

@@ -2,6 +2,12 @@
 
 #include "TestSupport.h"
 
+#include "ApplicationCatalogue.h"
+
+#include "platform/store/ManagedObjectContext.h"
+#include "platform/store/ManagedObjectModel.h"
+#include "platform/store/PersistentStoreCoordinator.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -12,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 /// Desktop entries and folders of the launcher's tests, in the sandbox's XDG folders.
 namespace corvane::test {
@@ -73,5 +80,47 @@ inline QList<QStringList> recorded(int count)
     std::sort(lines.begin(), lines.end());
     return lines;
 }
+
+/// The launcher's model, as the service and the pane load it.
+inline platform::ManagedObjectModel launcherModel()
+{
+    return *platform::ManagedObjectModel::fromFile(QStringLiteral(CORVANE_MODEL_FILE));
+}
+
+/// The launcher's store opened afresh with `model`, as the pane opens it beside the service.
+struct PaneStore
+{
+    explicit PaneStore(const platform::ManagedObjectModel &model = launcherModel())
+        : coordinator(std::make_shared<platform::PersistentStoreCoordinator>(model))
+    {
+        platform::StoreError error;
+        EXPECT_TRUE(coordinator->addSQLiteStore(ApplicationCatalogue::storePath(), &error)) << qPrintable(error.toString());
+    }
+
+    /// Every record, by name.
+    QList<platform::ManagedObjectPtr> applications()
+    {
+        return context.executeFetchRequest({QStringLiteral("Application"), std::nullopt, {{QStringLiteral("name"), true}}})
+            .value_or(QList<platform::ManagedObjectPtr>());
+    }
+
+    /// Excludes the records named `names` (their desktop file IDs' stems) and no other, as
+    /// the pane saves its list; their URIs.
+    QStringList exclude(const QStringList &names)
+    {
+        QStringList uris;
+        for (const platform::ManagedObjectPtr &record : applications()) {
+            const bool excluded = names.contains(record->value(QStringLiteral("name")).toString());
+            record->setValue(QStringLiteral("excluded"), excluded);
+            if (excluded)
+                uris << record->objectID().uriRepresentation();
+        }
+        EXPECT_TRUE(context.save());
+        return uris;
+    }
+
+    std::shared_ptr<platform::PersistentStoreCoordinator> coordinator;
+    platform::ManagedObjectContext context{coordinator};
+};
 
 } // namespace corvane::test

@@ -6,9 +6,6 @@
 #include "LauncherWindow.h"
 #include "ServiceJournal.h"
 
-#include "platform/store/ManagedObjectContext.h"
-#include "platform/store/ManagedObjectModel.h"
-#include "platform/store/PersistentStoreCoordinator.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -141,14 +138,7 @@ TEST_F(LauncherWindowTest, ShownResultsFollowTheSortOrderExclusionsAndNewApplica
     EXPECT_EQ(chosen(), QStringLiteral("Maps"));
 
     // The pane excludes Mail: it leaves the list, and no search finds it.
-    auto store = std::make_shared<platform::PersistentStoreCoordinator>(*platform::ManagedObjectModel::fromFile(ModelFile));
-    ASSERT_TRUE(store->addSQLiteStore(ApplicationCatalogue::storePath()));
-    platform::ManagedObjectContext pane(store);
-    const auto records = pane.executeFetchRequest({QStringLiteral("Application"), std::nullopt, {}});
-    ASSERT_TRUE(records);
-    for (const auto &record : *records)
-        record->setValue(QStringLiteral("excluded"), record->value(QStringLiteral("name")).toString() == u"mail");
-    ASSERT_TRUE(pane.save());
+    PaneStore().exclude({QStringLiteral("mail")});
     catalogue->excludedApplicationsChanged(uriOf(QStringLiteral("Mail")));
     EXPECT_EQ(rows(), (QStringList{"Notes", "Maps"}));
     QTest::keyClicks(field(), QStringLiteral("mail"));

@@ -2,6 +2,9 @@
 
 #include "TestSupport.h"
 
+#include "platform/bus/DistributedNotificationCenter.h"
+#include "platform/plist/UserDefaults.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,6 +72,28 @@ QString builtServiceApp()
     return QStringLiteral(CORVANE_SERVICE_APP);
 }
 
+bool writeServiceDomain(const QVariantMap &domain)
+{
+    return platform::UserDefaults::standardUserDefaults().setPersistentDomain(domain, QStringLiteral("com.velora.Corvane"));
+}
+
+Announcements::Announcements()
+{
+    for (const QString &name : {LaunchedNotification, QuittingNotification})
+        platform::DistributedNotificationCenter::defaultCenter().addObserver(
+            this, name, QString(), [this](const platform::DistributedNotification &n) { m_received.append(n.name); });
+}
+
+Announcements::~Announcements()
+{
+    platform::DistributedNotificationCenter::defaultCenter().removeObserver(this);
+}
+
+bool Announcements::waitFor(const QString &name) const
+{
+    return QTest::qWaitFor([&] { return m_received.contains(name); }, 20000);
+}
+
 bool linkService(const QString &servicesFolder)
 {
     return QDir().mkpath(servicesFolder)
@@ -111,17 +136,15 @@ ServiceGuard::~ServiceGuard()
     endAll();
 }
 
-bool ServiceGuard::waitForNoForeignService(QString *description)
+::testing::AssertionResult ServiceGuard::noForeignService()
 {
     if (QTest::qWaitFor([] { return services(false).isEmpty(); }, 60000))
-        return true;
-    if (description) {
-        QStringList pids;
-        for (pid_t pid : services(false))
-            pids.append(QString::number(pid));
-        *description = QStringLiteral("a Corvane of another session keeps running (pid %1)").arg(pids.join(u", "));
-    }
-    return false;
+        return ::testing::AssertionSuccess();
+    QStringList pids;
+    for (pid_t pid : services(false))
+        pids.append(QString::number(pid));
+    return ::testing::AssertionFailure() << "a Corvane of another session keeps running (pid "
+                                         << pids.join(u", ").toStdString() << ")";
 }
 
 QList<pid_t> ServiceGuard::runningServices()

