@@ -20,11 +20,6 @@ namespace {
 constexpr std::chrono::microseconds SpinTime{20};
 constexpr std::chrono::microseconds PauseTime{2};
 
-// Tries to take the lock before a thread that finds it held sleeps in the kernel
-// (a plain mutex does so at once): the sections under it are a few dozen
-// instructions, far shorter than a sleep and a wake-up.
-constexpr int LockSpins = 100;
-
 constexpr std::size_t CacheLine = 64;
 
 // Tells the processor that this is a busy-wait: on x86 it saves power and
@@ -77,16 +72,6 @@ struct VLQueue::Private
     // Read by the workers to size what they take; written under processorsLock.
     std::atomic<std::size_t> processorCount{0};
 
-    std::unique_lock<std::mutex> acquire()
-    {
-        for (int i = 0; i < LockSpins; ++i) {
-            if (lock.try_lock())
-                return std::unique_lock(lock, std::adopt_lock);
-            relax();
-        }
-        return std::unique_lock(lock);
-    }
-
     // Under lock: grants a wake-up to a sleeper when one waits without one and no
     // worker is looking already. The caller notifies wakeUp after unlocking.
     bool grantWakeUp()
@@ -138,7 +123,7 @@ struct VLQueue::Private
         bool isLooking = startLooking();
         if (isLooking)
             spinUntilPending();
-        std::unique_lock guard = acquire();
+        std::unique_lock guard(lock);
         for (;;) {
             if (shuttingDown.load(std::memory_order_relaxed)) {
                 if (isLooking)
@@ -223,7 +208,7 @@ void VLQueue::startQueueProcessors(quint32 count)
 
 void VLQueue::enqueueInvocation(platform::Invocation invocation)
 {
-    std::unique_lock guard = d->acquire();
+    std::unique_lock guard(d->lock);
     d->pending.append(std::move(invocation));
     d->pendingCount.store(d->pending.size(), std::memory_order_relaxed);
     const bool wake = d->grantWakeUp();
