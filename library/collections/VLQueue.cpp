@@ -2,6 +2,8 @@
 
 #include "VLQueueProcessor.h"
 
+#include <sched.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,10 +17,8 @@ namespace {
 // How long an idle worker watches for new work before it sleeps. Putting a
 // thread to sleep and waking it costs the kernel a few microseconds on each
 // side (tens in a virtual machine), and the producer a system call; invocations
-// often come in bursts whose gaps are shorter than that. The first PauseTime
-// of it, about one system call's worth, it spins without leaving the processor.
+// often come in bursts whose gaps are shorter than that.
 constexpr std::chrono::microseconds SpinTime{20};
-constexpr std::chrono::microseconds PauseTime{2};
 
 constexpr std::size_t CacheLine = 64;
 
@@ -57,13 +57,14 @@ struct VLQueue::Private
     int wakeUps = 0;         // wake-ups granted and not yet taken by a sleeper
     bool awaitingDrain = false;
     std::atomic<bool> shuttingDown{false}; // written under lock
-    // pending.size() and the number of workers looking for work: written under
-    // lock (looking also goes up without it, when a worker starts to spin), read
-    // without it by spinning workers. On a cache line of their own, so that a
+    // pending.size(), the number of workers looking for work and the producer's
+    // processor: written under lock (looking also goes up without it, when a
+    // worker starts to spin), read without it by spinning workers. On a cache line of their own, so that a
     // spinning worker does not keep taking the lock's and the ring's line away
     // from the producer.
     alignas(CacheLine) std::atomic<std::size_t> pendingCount{0};
     std::atomic<int> looking{0};
+    std::atomic<int> producerProcessor{-1}; // where the last append ran
 
     // processorsLock serialises starting and stopping workers; it is never held
     // together with lock.
@@ -91,27 +92,25 @@ struct VLQueue::Private
         return looking.compare_exchange_strong(none, 1, std::memory_order_relaxed);
     }
 
-    // Watches pendingCount for SpinTime at most: first with the pause
-    // instruction for PauseTime, then giving up the processor between looks.
-    // The producer may share this worker's processor, and then only yielding
-    // lets it go on filling the queue while the worker waits.
+    // Watches pendingCount for SpinTime at most. Where the last producer ran on
+    // this worker's processor, the worker gives the processor up between looks,
+    // so that the producer goes on filling the queue and the worker then takes
+    // a long batch. Elsewhere it spins with the pause instruction: yielding
+    // there would hand a whole time slice to any other program sharing the
+    // processor, while a sleeper that is woken gets the processor back at once.
     void spinUntilPending() const
     {
-        const auto start = std::chrono::steady_clock::now();
-        auto now = start;
+        const bool yielding = producerProcessor.load(std::memory_order_relaxed) == sched_getcpu();
+        const auto deadline = std::chrono::steady_clock::now() + SpinTime;
         for (unsigned i = 1; pendingCount.load(std::memory_order_relaxed) == 0; ++i) {
             if (shuttingDown.load(std::memory_order_relaxed))
                 return;
-            const bool pausing = now - start < PauseTime;
-            if (pausing)
-                relax();
-            else
+            if (yielding)
                 std::this_thread::yield();
-            if (!pausing || i % 64 == 0) {
-                now = std::chrono::steady_clock::now();
-                if (now - start >= SpinTime)
-                    return;
-            }
+            else
+                relax();
+            if ((yielding || i % 64 == 0) && std::chrono::steady_clock::now() >= deadline)
+                return;
         }
     }
 
@@ -210,6 +209,9 @@ void VLQueue::enqueueInvocation(platform::Invocation invocation)
 {
     std::unique_lock guard(d->lock);
     d->pending.append(std::move(invocation));
+    // Stored only on a change, so that the spinning worker's line stays put.
+    if (const int processor = sched_getcpu(); d->producerProcessor.load(std::memory_order_relaxed) != processor)
+        d->producerProcessor.store(processor, std::memory_order_relaxed);
     d->pendingCount.store(d->pending.size(), std::memory_order_relaxed);
     const bool wake = d->grantWakeUp();
     guard.unlock();
