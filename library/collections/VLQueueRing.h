@@ -66,10 +66,10 @@ private:
 
     void grow()
     {
-        std::vector<std::optional<platform::Invocation>> slots(m_slots.empty() ? InitialCapacity : 2 * m_slots.size());
+        std::vector<std::optional<platform::Invocation>> grown(m_slots.empty() ? InitialCapacity : 2 * m_slots.size());
         for (std::size_t i = 0; i < m_size; ++i)
-            slots[i] = std::move(m_slots[(m_head + i) & (m_slots.size() - 1)]);
-        m_slots.swap(slots);
+            grown[i] = std::move(m_slots[(m_head + i) & (m_slots.size() - 1)]);
+        m_slots.swap(grown);
         m_head = 0;
     }
 

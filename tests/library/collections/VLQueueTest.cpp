@@ -11,9 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -86,23 +86,6 @@ public:
         platform::raise(QStringLiteral("TestException"), QStringLiteral("invocation failed"));
     }
     Q_INVOKABLE void failWithStandardException() { throw std::runtime_error("out of luck"); }
-};
-
-// One of a chain of targets, each enqueued after the one it points back to.
-class Link : public QObject
-{
-    Q_OBJECT
-public:
-    std::weak_ptr<QObject> previous;
-    std::atomic<int> *ran = nullptr;
-    std::atomic<int> *previousStillHeld = nullptr;
-
-    Q_INVOKABLE void run()
-    {
-        ++*ran;
-        if (!previous.expired())
-            ++*previousStillHeld;
-    }
 };
 
 int threadsOfThisProcess()
@@ -183,26 +166,6 @@ TEST(VLQueue, DestructionRunsEveryPendingInvocationAndEndsEveryWorker)
     EXPECT_EQ(endedThreads - endedBefore, 4);
 }
 
-TEST(VLQueue, EachInvocationIsReleasedBeforeTheNextOneRuns)
-{
-    std::atomic<int> ran{0};
-    std::atomic<int> previousStillHeld{0};
-    {
-        VLQueue queue(1);
-        std::weak_ptr<QObject> previous;
-        for (int i = 0; i < 2000; ++i) {
-            auto link = std::make_shared<Link>();
-            link->previous = previous;
-            link->ran = &ran;
-            link->previousStillHeld = &previousStillHeld;
-            previous = link;
-            queue.enqueueTarget(std::move(link), "run");
-        }
-    }
-    EXPECT_EQ(ran, 2000);
-    EXPECT_EQ(previousStillHeld, 0);
-}
-
 TEST(VLQueue, IdleWorkersAreWokenForNewWork)
 {
     // Each invocation is awaited before the next is enqueued, so the workers run
@@ -210,18 +173,13 @@ TEST(VLQueue, IdleWorkersAreWokenForNewWork)
     // leaves its gate closed.
     for (quint32 workers : {1u, 3u}) {
         auto worker = std::make_shared<Worker>();
-        std::vector<std::unique_ptr<Gate>> gates; // outlive the workers that pass them
-        {
-            VLQueue queue(workers);
-            for (int round = 0; round < 300; ++round) {
-                gates.push_back(std::make_unique<Gate>(2));
-                worker->gate = gates.back().get();
-                queue.enqueueTarget(worker, "meetTheOtherWorkers");
-                ASSERT_TRUE(gates.back()->arriveAndWait()) << workers << " workers, round " << round;
-            }
+        std::deque<Gate> gates; // outlive the workers that pass them
+        VLQueue queue(workers);
+        for (int round = 0; round < 300; ++round) {
+            worker->gate = &gates.emplace_back(2);
+            queue.enqueueTarget(worker, "meetTheOtherWorkers");
+            ASSERT_TRUE(worker->gate->arriveAndWait()) << workers << " workers, round " << round;
         }
-        EXPECT_EQ(worker->gateFailures, 0);
-        EXPECT_EQ(worker->calls, 300);
     }
 }
 
@@ -241,11 +199,8 @@ TEST(VLQueueRing, KeepsOrderWhereItWrapsAndGrowsAndHoldsNothingTaken)
     }
     VLQueueRing other;
     other.swap(ring);
-    EXPECT_TRUE(ring.isEmpty());
-    VLQueueRing moved(std::move(other));
-    EXPECT_TRUE(other.isEmpty());
-    while (!moved.isEmpty())
-        ASSERT_EQ(moved.takeFirst().arguments().at(0).toInt(), taken++);
+    while (!other.isEmpty())
+        ASSERT_EQ(other.takeFirst().arguments().at(0).toInt(), taken++);
     EXPECT_EQ(taken, appended);
     EXPECT_EQ(worker.use_count(), 1);
 }
