@@ -1,8 +1,8 @@
 #pragma once
 
+#include "VLQueueRing.h"
 #include "platform/core/Invocation.h"
 
-#include <deque>
 #include <optional>
 
 /// Where a VLQueueProcessor takes its invocations from: a VLQueue. The processor
@@ -20,9 +20,9 @@ public:
     /// order; appends none once the workers are being shut down. By default the
     /// oldest invocation alone; a source may hand out more where running them
     /// one after another on the same worker is what would happen anyway.
-    virtual void takeInvocations(std::deque<platform::Invocation> &batch)
+    virtual void takeInvocations(VLQueueRing &batch)
     {
         if (auto next = nextInvocationInQueue())
-            batch.push_back(std::move(*next));
+            batch.append(std::move(*next));
     }
 };

@@ -51,7 +51,7 @@ public:
     std::optional<platform::Invocation> nextInvocationInQueue() override;
     /// For the workers: with a single worker, every pending invocation at once
     /// (it would run them in this order anyway); with more, the oldest one.
-    void takeInvocations(std::deque<platform::Invocation> &batch) override;
+    void takeInvocations(VLQueueRing &batch) override;
 
 private:
     void shutdownAllQueueProcessors();

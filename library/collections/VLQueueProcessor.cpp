@@ -1,19 +1,23 @@
 #include "VLQueueProcessor.h"
 
 #include "VLInvocationSource.h"
+#include "VLQueueRing.h"
 #include "platform/core/Exception.h"
 #include "platform/core/Log.h"
 
 #include <cxxabi.h>
 
+#include <cstddef>
 #include <cstdlib>
-#include <deque>
 #include <exception>
 #include <typeinfo>
 
 namespace {
 
 constexpr int Finished = 1;
+
+// Slots of a worker's ring worth keeping between batches (about 72 bytes each).
+constexpr std::size_t KeptBatchCapacity = std::size_t(1) << 16;
 
 // The readable name of a standard exception's dynamic type.
 QString typeName(const std::exception &e)
@@ -95,20 +99,25 @@ void VLQueueProcessor::blockUntilDone()
 void VLQueueProcessor::threadedProcessQueue()
 {
     m_exitLock.lock();
-    std::deque<platform::Invocation> batch;
+    VLQueueRing batch;
     for (;;) {
         // Other than in an invocation, an exception while taking the next ones
         // leaves the queue in an unknown state: this worker ends.
         if (!loggingExceptions([&] { m_queue.takeInvocations(batch); }, acquireLogLine))
             break;
-        if (batch.empty())
+        if (batch.isEmpty())
             break;
-        while (!batch.empty()) {
+        while (!batch.isEmpty()) {
             // Whatever an invocation throws is logged and the worker goes on; one
             // failing call must not end the process or leave shutdown waiting.
-            loggingExceptions([&] { batch.front().invoke(); }, exceptionLogLine);
-            batch.pop_front(); // free what it holds before the next one starts
+            // Taken out of the ring, it is released as soon as it has run, before
+            // the next one starts.
+            loggingExceptions([&] { batch.takeFirst().invoke(); }, exceptionLogLine);
         }
+        // The ring goes back to the queue in the next take; one grown by a rare
+        // flood is dropped rather than kept for the queue's lifetime.
+        if (batch.capacity() > KeptBatchCapacity)
+            batch = VLQueueRing();
     }
     m_exitLock.unlockWithCondition(Finished);
 }

@@ -1,4 +1,5 @@
 #include "VLQueue.h"
+#include "VLQueueRing.h"
 
 #include "platform/core/Exception.h"
 #include "platform/core/Log.h"
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -162,6 +164,45 @@ TEST(VLQueue, DestructionRunsEveryPendingInvocationAndEndsEveryWorker)
     EXPECT_EQ(worker->calls, 3004);
     EXPECT_EQ(worker->threads.size(), 4u);
     EXPECT_EQ(endedThreads - endedBefore, 4);
+}
+
+TEST(VLQueue, IdleWorkersAreWokenForNewWork)
+{
+    // Each invocation is awaited before the next is enqueued, so the workers run
+    // out of work every round and are found spinning or asleep; a lost wake-up
+    // leaves its gate closed.
+    for (quint32 workers : {1u, 3u}) {
+        auto worker = std::make_shared<Worker>();
+        std::deque<Gate> gates; // outlive the workers that pass them
+        VLQueue queue(workers);
+        for (int round = 0; round < 300; ++round) {
+            worker->gate = &gates.emplace_back(2);
+            queue.enqueueTarget(worker, "meetTheOtherWorkers");
+            ASSERT_TRUE(worker->gate->arriveAndWait()) << workers << " workers, round " << round;
+        }
+    }
+}
+
+TEST(VLQueueRing, KeepsOrderWhereItWrapsAndGrowsAndHoldsNothingTaken)
+{
+    auto worker = std::make_shared<Worker>();
+    VLQueueRing ring;
+    int appended = 0;
+    int taken = 0;
+    // Filled and half drained in turn, the ring grows while its oldest
+    // invocation lies in the middle of its slots.
+    for (int round = 0; round < 6; ++round) {
+        for (int i = 0; i < 10 + 7 * round; ++i)
+            ring.append(platform::Invocation(worker, "record", {appended++}));
+        for (std::size_t i = ring.size() / 2; i > 0; --i)
+            ASSERT_EQ(ring.takeFirst().arguments().at(0).toInt(), taken++);
+    }
+    VLQueueRing other;
+    other.swap(ring);
+    while (!other.isEmpty())
+        ASSERT_EQ(other.takeFirst().arguments().at(0).toInt(), taken++);
+    EXPECT_EQ(taken, appended);
+    EXPECT_EQ(worker.use_count(), 1);
 }
 
 #include "VLQueueTest.moc"
