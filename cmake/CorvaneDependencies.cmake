@@ -12,6 +12,7 @@ pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)          # the desktop's
 pkg_check_modules(XKBCOMMON REQUIRED IMPORTED_TARGET xkbcommon)  # X key names
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)              # key grabs, hot corners
 pkg_check_modules(XCB_RANDR REQUIRED IMPORTED_TARGET xcb-randr)  # monitors, for hot corners
+pkg_check_modules(XCB_XKB REQUIRED IMPORTED_TARGET xcb-xkb)      # a held hot key told from a new press
 find_package(OpenSSL 3 REQUIRED)
 find_package(absl REQUIRED)   # B-tree containers (library/collections)
 

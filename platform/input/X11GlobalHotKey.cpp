@@ -4,9 +4,15 @@
 #include "X11Connection.h"
 #include "X11PassiveGrab.h"
 
+// The XKB protocol header names a field "explicit", a C++ keyword.
+#define explicit xkbExplicit
+#include <xcb/xkb.h>
+#undef explicit
 #include <xkbcommon/xkbcommon.h>
 
 #include <array>
+#include <cstdlib>
+#include <memory>
 
 namespace platform {
 
@@ -27,30 +33,78 @@ constexpr std::array<ModifierRow, 4> modifierRows{{
     {0x0100, XCB_MOD_MASK_4, "Super"},
 }};
 
+// Asks the server to send a held key's auto-repeat as presses alone, with no
+// release between them (XKB's detectable auto-repeat, for this connection only).
+// False where the server has no XKB or refuses.
+bool askForDetectableAutoRepeat(xcb_connection_t *connection)
+{
+    const auto use = xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION);
+    const std::unique_ptr<xcb_xkb_use_extension_reply_t, decltype(&std::free)> used(
+        xcb_xkb_use_extension_reply(connection, use, nullptr), &std::free);
+    if (!used || !used->supported)
+        return false;
+    constexpr quint32 flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+    const auto set = xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0);
+    const std::unique_ptr<xcb_xkb_per_client_flags_reply_t, decltype(&std::free)> flags(
+        xcb_xkb_per_client_flags_reply(connection, set, nullptr), &std::free);
+    return flags && (flags->value & flag);
+}
+
 } // namespace
 
 struct X11GlobalHotKey::Private
 {
     X11Connection &connection;
     std::unique_ptr<X11PassiveGrab> grab;
+    xcb_keycode_t keyCode = 0; // the grabbed key's
+    bool detectableAutoRepeat = false;
+    // With detectable auto-repeat: whether the grabbed key is down, and when it
+    // last came down (first press or repeat).
+    bool held = false;
+    xcb_timestamp_t lastPress = 0;
+    // Without it: when the key last went up.
     xcb_timestamp_t lastRelease = XCB_CURRENT_TIME;
+
+    // Whether a press of the grabbed key is the key's auto-repeat rather than a
+    // new press; records what the next event needs.
+    bool isRepeat(const xcb_key_press_event_t &key, bool press)
+    {
+        if (!detectableAutoRepeat) {
+            // Repeats come as a release and a press of the same moment. So does a
+            // second press in the release's millisecond, which only a program makes.
+            const bool repeated = key.time == lastRelease;
+            if (!press)
+                lastRelease = key.time;
+            return repeated;
+        }
+        // A press while the key is down repeats it. A release the grab did not
+        // see (another client grabbed the keyboard meanwhile) must not silence
+        // the key for good: a key that has not come down for a second is new.
+        constexpr xcb_timestamp_t RepeatGap = 1000;
+        const bool repeated = press && held && xcb_timestamp_t(key.time - lastPress) < RepeatGap;
+        held = press;
+        if (press)
+            lastPress = key.time;
+        return repeated;
+    }
 };
 
 X11GlobalHotKey::X11GlobalHotKey(X11Connection &connection, QObject *parent)
     : QObject(parent)
-    , d(std::make_unique<Private>(Private{connection, nullptr, XCB_CURRENT_TIME}))
+    , d(std::make_unique<Private>(Private{connection, nullptr}))
 {
+    d->detectableAutoRepeat = askForDetectableAutoRepeat(connection.get());
     connect(&connection, &X11Connection::eventReceived, this, [this](const xcb_generic_event_t *event) {
         const quint8 type = event->response_type & 0x7f;
         if ((type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) || !d->grab)
             return;
         const auto &key = *reinterpret_cast<const xcb_key_press_event_t *>(event);
-        // A held key repeats as a release and a press of the same moment: only
-        // the first press acts, or holding the key would toggle on and on.
-        const bool repeated = key.time == d->lastRelease;
-        if (type == XCB_KEY_RELEASE)
-            d->lastRelease = key.time;
-        else if (!repeated && d->grab->matches(key))
+        const bool press = type == XCB_KEY_PRESS;
+        // A release counts whatever modifiers are still down then.
+        if (press ? !d->grab->matches(key) : key.detail != d->keyCode)
+            return;
+        // Only the first press of a held key acts, or holding it would toggle on and on.
+        if (!d->isRepeat(key, press) && press)
             Q_EMIT activated();
     });
 }
@@ -69,6 +123,8 @@ X11GlobalHotKey::Result X11GlobalHotKey::grab(quint16 keyCode, quint32 carbonMod
     switch (grab->result()) {
     case X11PassiveGrab::Result::Grabbed:
         d->grab = std::move(grab);
+        d->keyCode = xcb_keycode_t(*xkbKeycode);
+        d->held = false;
         return Result::Grabbed;
     case X11PassiveGrab::Result::Taken:
         return Result::Taken;
