@@ -56,7 +56,7 @@ bool getFSRef(const QString &path, platform::FileReference *reference)
     return true;
 }
 
-bool getFSSpec(const QString &path, platform::FsSpec *specification)
+bool getFSSpec(const QString &path, platform::HfsLocation *specification)
 {
     return !path.isEmpty() && getFSSpec(fileUrl(path), specification);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/files/FileReference.h"
-#include "platform/files/FsSpec.h"
+#include "platform/files/HfsLocation.h"
 #include "platform/files/FourCharCode.h"
 
 #include <QByteArray>
@@ -26,7 +26,7 @@ std::optional<QString> stringWithFSRef(const platform::FileReference &reference)
 std::optional<QString> stringWithPascalString(QByteArrayView pascalString);
 
 bool getFSRef(const QString &path, platform::FileReference *reference);
-bool getFSSpec(const QString &path, platform::FsSpec *specification);
+bool getFSSpec(const QString &path, platform::HfsLocation *specification);
 
 /// The HFS-style path of `path`; a null string when no volume holds it.
 QString fileSystemPathHFSStyle(const QString &path);

@@ -70,10 +70,10 @@ bool getFSRef(const QUrl &url, platform::FileReference *reference)
     return true;
 }
 
-bool getFSSpec(const QUrl &url, platform::FsSpec *specification)
+bool getFSSpec(const QUrl &url, platform::HfsLocation *specification)
 {
     const std::optional<platform::FileReference> reference = referenceOf(url);
-    const std::optional<platform::FsSpec> found = reference ? platform::FsSpec::fromReference(
+    const std::optional<platform::HfsLocation> found = reference ? platform::HfsLocation::fromReference(
                                                                  *reference)
                                                                        : std::nullopt;
     if (!found || !specification)

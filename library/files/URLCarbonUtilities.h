@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/files/FileReference.h"
-#include "platform/files/FsSpec.h"
+#include "platform/files/HfsLocation.h"
 #include "platform/files/FourCharCode.h"
 
 #include <QPointF>
@@ -30,7 +30,7 @@ bool getFSRef(const QUrl &url, platform::FileReference *reference);
 
 /// Fills `specification`; false also when the item has none (a name over 63
 /// bytes, or a parent folder number beyond 32 bits).
-bool getFSSpec(const QUrl &url, platform::FsSpec *specification);
+bool getFSSpec(const QUrl &url, platform::HfsLocation *specification);
 
 /// The URL without its last path component, ending in '/': "file:///a/b/c"
 /// gives "file:///a/b/"; the root gives "file:///../".

@@ -23,7 +23,7 @@ QUrl fileURLWithFSRef(const platform::FileReference &reference)
     return URLWithFSRef(reference).value_or(QUrl());
 }
 
-std::optional<QUrl> fileURLWithFSSpec(const platform::FsSpec &specification)
+std::optional<QUrl> fileURLWithFSSpec(const platform::HfsLocation &specification)
 {
     const std::optional<platform::FileReference> reference = specification.toReference();
     return reference ? URLWithFSRef(*reference) : std::nullopt;

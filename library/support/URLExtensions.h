@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/files/FileReference.h"
-#include "platform/files/FsSpec.h"
+#include "platform/files/HfsLocation.h"
 
 #include <QMap>
 #include <QString>
@@ -24,8 +24,8 @@ inline QUrl initFileURLWithFSRef(const platform::FileReference &reference) { ret
 
 /// The file URL of the item `specification` names; none when its volume is not
 /// mounted or no such item exists.
-std::optional<QUrl> fileURLWithFSSpec(const platform::FsSpec &specification);
-inline std::optional<QUrl> initFileURLWithFSSpec(const platform::FsSpec &specification)
+std::optional<QUrl> fileURLWithFSSpec(const platform::HfsLocation &specification);
+inline std::optional<QUrl> initFileURLWithFSSpec(const platform::HfsLocation &specification)
 {
     return fileURLWithFSSpec(specification);
 }

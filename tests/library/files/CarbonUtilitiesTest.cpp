@@ -39,7 +39,7 @@ TEST(CarbonUtilities, ReferencesAndSpecificationsLeadBackToTheItem)
     ASSERT_TRUE(vl::getFSRef(QUrl::fromLocalFile(tmp.path), &folder));
     EXPECT_EQ(vl::URLWithFSRef(folder), QUrl::fromLocalFile(tmp.path + u'/')); // a folder URL
 
-    platform::FsSpec specification;
+    platform::HfsLocation specification;
     ASSERT_TRUE(vl::getFSSpec(file, &specification));
     EXPECT_EQ(specification.name(), "item.txt");
     EXPECT_EQ(vl::fileURLWithFSSpec(specification), QUrl::fromLocalFile(file));

@@ -1,6 +1,6 @@
 #include "platform/files/CompanionFile.h"
 #include "platform/files/FileReference.h"
-#include "platform/files/FsSpec.h"
+#include "platform/files/HfsLocation.h"
 #include "platform/files/Volume.h"
 #include "platform/files/Volume_p.h"
 
@@ -55,27 +55,27 @@ TEST(Volume, TheRootOfAChrootIsAVolumeOfItsOwn)
     EXPECT_EQ(detail::volumesFromMountInfo(machine, 0x801)[0].source, "/dev/vda");
 }
 
-TEST(FsSpec, NamesAParentAndAShortNameAndLeadsBack)
+TEST(HfsLocation, NamesAParentAndAShortNameAndLeadsBack)
 {
     Folder tmp;
-    const QString file = writeFile(tmp / "spec:file.txt");
-    const std::optional<FsSpec> spec = FsSpec::fromReference(*FileReference::fromPath(file));
-    ASSERT_TRUE(spec);
-    EXPECT_EQ(spec->name(), "spec/file.txt"); // ':' and '/' swap in HFS names
-    EXPECT_EQ(spec->pascalName(), QByteArray("\x0dspec/file.txt"));
+    const QString file = writeFile(tmp / "item:file.txt");
+    const std::optional<HfsLocation> location = HfsLocation::fromReference(*FileReference::fromPath(file));
+    ASSERT_TRUE(location);
+    EXPECT_EQ(location->name(), "item/file.txt"); // ':' and '/' swap in HFS names
+    EXPECT_EQ(location->pascalName(), QByteArray("\x0ditem/file.txt"));
     struct stat parent;
     ASSERT_EQ(::stat(QFile::encodeName(tmp.path).constData(), &parent), 0);
-    EXPECT_EQ(spec->parentDirectory(), parent.st_ino);
-    EXPECT_EQ(spec->volume(), Volume::containing(file)->reference());
-    const std::optional<FileReference> back = spec->toReference();
+    EXPECT_EQ(location->parentDirectory(), parent.st_ino);
+    EXPECT_EQ(location->volume(), Volume::containing(file)->reference());
+    const std::optional<FileReference> back = location->toReference();
     ASSERT_TRUE(back);
     EXPECT_EQ(back->path(), file);
 
     const QString longName = writeFile(tmp.path + u'/' + QString(64, u'n'));
-    EXPECT_FALSE(FsSpec::fromReference(*FileReference::fromPath(longName)));
-    EXPECT_TRUE(FsSpec::fromReference(*FileReference::fromPath(writeFile(tmp.path + u'/' + QString(63, u'n')))));
-    EXPECT_FALSE(FsSpec::fromParts(spec->volume(), spec->parentDirectory(), QByteArray(64, 'x')));
-    EXPECT_FALSE(FsSpec::fromParts(spec->volume(), spec->parentDirectory(), "absent")->toReference());
+    EXPECT_FALSE(HfsLocation::fromReference(*FileReference::fromPath(longName)));
+    EXPECT_TRUE(HfsLocation::fromReference(*FileReference::fromPath(writeFile(tmp.path + u'/' + QString(63, u'n')))));
+    EXPECT_FALSE(HfsLocation::fromParts(location->volume(), location->parentDirectory(), QByteArray(64, 'x')));
+    EXPECT_FALSE(HfsLocation::fromParts(location->volume(), location->parentDirectory(), "absent")->toReference());
 }
 
 TEST(CompanionFile, LivesBesideItsItemAndMovesWithIt)

@@ -1,4 +1,4 @@
-#include "platform/files/FsSpec.h"
+#include "platform/files/HfsLocation.h"
 
 #include "platform/files/FileIdSearch.h"
 #include "platform/files/HfsPath.h"
@@ -39,7 +39,7 @@ std::optional<QString> findFolder(const Volume &volume, quint32 id, const QStrin
 
 } // namespace
 
-std::optional<FsSpec> FsSpec::fromReference(const FileReference &reference)
+std::optional<HfsLocation> HfsLocation::fromReference(const FileReference &reference)
 {
     const std::optional<QString> path = reference.path();
     if (!path)
@@ -56,20 +56,20 @@ std::optional<FsSpec> FsSpec::fromReference(const FileReference &reference)
     const std::optional<QByteArray> name = encodeMacRoman(HfsPath::swapDelimiters(info.fileName()));
     if (!parent || parent->st_ino > 0xFFFFFFFFu || !name)
         return std::nullopt;
-    std::optional<FsSpec> spec = fromParts(volume->reference(), quint32(parent->st_ino), *name);
-    if (spec)
-        spec->m_parentPath = info.path();
-    return spec;
+    std::optional<HfsLocation> location = fromParts(volume->reference(), quint32(parent->st_ino), *name);
+    if (location)
+        location->m_parentPath = info.path();
+    return location;
 }
 
-std::optional<FsSpec> FsSpec::fromParts(qint16 volume, quint32 parentDirectory, const QByteArray &name)
+std::optional<HfsLocation> HfsLocation::fromParts(qint16 volume, quint32 parentDirectory, const QByteArray &name)
 {
     if (name.isEmpty() || name.size() > MaximumNameBytes)
         return std::nullopt;
-    return FsSpec(volume, parentDirectory, name);
+    return HfsLocation(volume, parentDirectory, name);
 }
 
-std::optional<FileReference> FsSpec::toReference() const
+std::optional<FileReference> HfsLocation::toReference() const
 {
     const std::optional<Volume> volume = Volume::withReference(m_volume);
     if (!volume)

@@ -9,28 +9,28 @@
 
 namespace platform {
 
-/// The original platform's file specification (FSSpec): a volume reference, the
-/// file number of the parent folder and a name of at most 63 bytes. Here the
-/// volume reference is Volume::reference(), the parent's number its inode, and
-/// the name Mac Roman with ':' and '/' swapped, as HFS names have them. Items
-/// that do not fit (a parent inode above 32 bits, a longer name or one Mac Roman
-/// cannot write) have no specification.
-class FsSpec
+/// Where an item lies in HFS terms, the original platform's FSSpec: a volume
+/// reference, the file number of the parent folder and a name of at most 63
+/// bytes. Here the volume reference is Volume::reference(), the parent's number
+/// its inode, and the name Mac Roman with ':' and '/' swapped, as HFS names have
+/// them. Items that do not fit (a parent inode above 32 bits, a longer name or
+/// one Mac Roman cannot write) have no location.
+class HfsLocation
 {
 public:
     static constexpr int MaximumNameBytes = 63;
     /// The parent number of a volume's root folder.
     static constexpr quint32 RootParentId = 1;
 
-    /// A specification that names nothing, to be filled.
-    FsSpec() = default;
+    /// A location that names nothing, to be filled.
+    HfsLocation() = default;
 
-    /// The specification of the item `reference` names; none when it does not fit.
-    static std::optional<FsSpec> fromReference(const FileReference &reference);
+    /// The location of the item `reference` names; none when it does not fit.
+    static std::optional<HfsLocation> fromReference(const FileReference &reference);
 
-    /// A specification from its three parts; none when the name is empty or
+    /// A location from its three parts; none when the name is empty or
     /// longer than 63 bytes.
-    static std::optional<FsSpec> fromParts(qint16 volume, quint32 parentDirectory, const QByteArray &name);
+    static std::optional<HfsLocation> fromParts(qint16 volume, quint32 parentDirectory, const QByteArray &name);
 
     qint16 volume() const { return m_volume; }
     quint32 parentDirectory() const { return m_parentDirectory; }
@@ -44,7 +44,7 @@ public:
     std::optional<FileReference> toReference() const;
 
 private:
-    FsSpec(qint16 volume, quint32 parentDirectory, QByteArray name)
+    HfsLocation(qint16 volume, quint32 parentDirectory, QByteArray name)
         : m_volume(volume)
         , m_parentDirectory(parentDirectory)
         , m_name(std::move(name))
