@@ -146,19 +146,25 @@ void BM_isServiceRunning_running(benchmark::State &state)
         benchmark::DoNotOptimize(CorvaneServiceHelper::isServiceRunning());
 }
 
+// Counts the processes of /proc for which `visit(dir, pid)` answers true.
+template<typename Visit>
+int walkProc(Visit &&visit)
+{
+    int counted = 0;
+    DIR *proc = ::opendir("/proc");
+    while (const dirent *entry = ::readdir(proc))
+        counted += entry->d_name[0] >= '0' && entry->d_name[0] <= '9' && visit(::dirfd(proc), entry->d_name);
+    ::closedir(proc);
+    return counted;
+}
+
 // What every walk of /proc pays: listing it, with no file of a process read.
 void BM_procListing(benchmark::State &state)
 {
     const ExtraProcesses extra(int(state.range(0)));
     state.counters["processes"] = processCount();
-    for (auto _ : state) {
-        int pids = 0;
-        DIR *proc = ::opendir("/proc");
-        while (const dirent *entry = ::readdir(proc))
-            pids += entry->d_name[0] >= '0' && entry->d_name[0] <= '9';
-        ::closedir(proc);
-        benchmark::DoNotOptimize(pids);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(walkProc([](int, const char *) { return true; }));
 }
 
 // What proving that no process has a name must pay at the least: listing /proc
@@ -168,21 +174,16 @@ void BM_procNames(benchmark::State &state)
     const ExtraProcesses extra(int(state.range(0)));
     state.counters["processes"] = processCount();
     for (auto _ : state) {
-        int named = 0;
-        DIR *proc = ::opendir("/proc");
-        while (const dirent *entry = ::readdir(proc)) {
-            if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
-                continue;
+        benchmark::DoNotOptimize(walkProc([](int dir, const char *pid) {
             char path[NAME_MAX + 8], comm[32];
-            std::snprintf(path, sizeof path, "%s/comm", entry->d_name);
-            const int fd = ::openat(::dirfd(proc), path, O_RDONLY | O_CLOEXEC);
-            if (fd >= 0) {
-                named += ::read(fd, comm, sizeof comm) > 0;
-                ::close(fd);
-            }
-        }
-        ::closedir(proc);
-        benchmark::DoNotOptimize(named);
+            std::snprintf(path, sizeof path, "%s/comm", pid);
+            const int fd = ::openat(dir, path, O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                return false;
+            const bool read = ::read(fd, comm, sizeof comm) > 0;
+            ::close(fd);
+            return read;
+        }));
     }
 }
 
