@@ -162,7 +162,9 @@ TEST(Corvanectl, EnableHotKeyAndDisableReachTheRealService)
                                              std::pair{QStringList{"limit", "on"}, "limitApplicationSearchChanged true"},
                                              std::pair{QStringList{"corner", "top-left", "on"}, "hotCornersChanged"}}) {
         EXPECT_EQ(corvanectl(arguments).status, 0);
-        EXPECT_TRUE(journal.waitFor(QStringLiteral("message ") + QString::fromLatin1(message), patience)) << message;
+        const QString expected = QStringLiteral("message ") + QString::fromLatin1(message);
+        const QString name = expected.section(u' ', 0, 1); // a wrong value shows at once, not after the wait
+        EXPECT_EQ(journal.waitForLineStartingWith(name, patience).toStdString(), expected.toStdString());
     }
     EXPECT_TRUE(journal.waitFor(QStringLiteral("value TopLeftCorner true"), patience));
     // The launcher's own interface on the same object.

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -123,6 +124,21 @@ QStringList ServiceJournalReader::lines() const
 bool ServiceJournalReader::waitFor(const QString &line, int timeoutMs) const
 {
     return QTest::qWaitFor([&] { return contains(line); }, timeoutMs);
+}
+
+QString ServiceJournalReader::waitForLineStartingWith(const QString &prefix, int timeoutMs) const
+{
+    QString found;
+    (void)QTest::qWaitFor(
+        [&] {
+            const QStringList all = lines();
+            const auto it = std::find_if(all.cbegin(), all.cend(), [&](const QString &l) { return l.startsWith(prefix); });
+            if (it != all.cend())
+                found = *it;
+            return !found.isEmpty();
+        },
+        timeoutMs);
+    return found;
 }
 
 ServiceGuard::ServiceGuard()

@@ -55,6 +55,9 @@ public:
     bool contains(const QString &line) const { return lines().contains(line); }
     /// Spins the event loop until `line` is there; false after `timeoutMs`.
     bool waitFor(const QString &line, int timeoutMs = 20000) const;
+    /// Spins the event loop until a line starts with `prefix` and returns the first
+    /// such line, so that a wrong value fails at once; empty after `timeoutMs`.
+    QString waitForLineStartingWith(const QString &prefix, int timeoutMs = 20000) const;
 
 private:
     qint64 m_start = 0;
