@@ -102,3 +102,16 @@ TEST(Unarchiver, KeepsWhatItReadsOnceTheInputIsGone)
     ASSERT_TRUE(combo) << coder.error().value_or(ArchiveError{}).description.toStdString();
     EXPECT_EQ(combo->modifiers, 256);
 }
+
+TEST(Unarchiver, ReadsSharedStringsBackFromTheirFirstWriting)
+{
+    // The second C string and the second atom are references to the first ones
+    // (the object table, then the string table); nil stays nil.
+    Archiver archiver;
+    archiver.encodeValuesOfObjCTypes("*%*+", {"ab", "cd", "ab", "ab"});
+    archiver.encodeValuesOfObjCTypes("%*", {"cd", ArchiveValue()});
+    Unarchiver coder(archiver.archiverData());
+    EXPECT_EQ(coder.decodeValuesOfObjCTypes("*%*+"), (QList<ArchiveValue>{"ab", "cd", "ab", "ab"}));
+    EXPECT_EQ(coder.decodeValuesOfObjCTypes("%*"), (QList<ArchiveValue>{"cd", ArchiveValue()}));
+    EXPECT_FALSE(coder.hasFailed());
+}
