@@ -80,7 +80,6 @@ public:
     QList<const Class *> classChain(qsizetype classIndex) const;
 
 private:
-    friend class TypedStreamReader;
     ByteOrder m_byteOrder = ByteOrder::LittleEndian;
     qint64 m_systemVersion = 0;
     QList<Group> m_groups;

@@ -1,10 +1,12 @@
 #include "platform/archive/Unarchiver.h"
 
-#include "platform/archive/TypedStream.h"
+#include "platform/archive/FlatTypedStream_p.h"
 #include "platform/archive/TypedStreamFormat_p.h"
 
 #include <QStringList>
 #include <QVarLengthArray>
+
+#include <cstring>
 
 namespace platform {
 
@@ -12,12 +14,21 @@ using namespace typedstream;
 
 namespace {
 
-QString chainText(const TypedStream &stream, qsizetype classIndex)
+QString chainText(const FlatTypedStream &stream, qsizetype classIndex)
 {
     QStringList parts;
-    for (const TypedStream::Class *cls : stream.classChain(classIndex))
-        parts << printable(cls->name);
+    // The reader keeps chains acyclic; the bound only guards against misuse.
+    for (const FlatTypedStream::Class *cls = stream.classAt(classIndex); cls && parts.size() <= stream.objects.size();
+         cls = stream.classAt(cls->superclass))
+        parts << printable(stream.textAt(cls->name));
     return parts.join(QLatin1String(" : "));
+}
+
+// Inline, for the one or two bytes most type strings have: a call into the
+// library's general comparison costs more than the comparison.
+bool sameBytes(QByteArrayView a, QByteArrayView b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), size_t(a.size())) == 0;
 }
 
 } // namespace
@@ -26,18 +37,26 @@ struct Unarchiver::Private
 {
     enum class State : quint8 { NotDecoded, Decoding, Decoded };
 
-    /// The groups still to be read at one level: the archive's top level or the
-    /// contents of the object being decoded.
+    /// The next group to be read at one level (the archive's top level or the
+    /// contents of the object being decoded); -1 once all are read.
     struct Level
     {
-        const QList<TypedStream::Group> *groups;
-        qsizetype next = 0;
+        qsizetype next = -1;
     };
 
     explicit Private(const ArchiveClassRegistry &registry) : registry(registry) {}
 
+    Private(const ArchiveClassRegistry &registry, const FlatTypedStream &stream) : registry(registry)
+    {
+        start(stream);
+    }
+
     const ArchiveClassRegistry &registry;
-    std::optional<TypedStream> stream;
+    // The tables the Unarchiver walks: its caller's while unarchiveObjectWithData
+    // runs, so that a small archive is read on the stack; its own otherwise.
+    const FlatTypedStream *stream = nullptr;
+    QByteArray ownedData;
+    std::unique_ptr<FlatTypedStream> ownedStream;
     std::optional<ArchiveError> error;
     struct Slot
     {
@@ -49,6 +68,13 @@ struct Unarchiver::Private
     QVarLengthArray<Slot, 8> slots; // by object-table index; a small archive's fit in place
     int depth = 0;
 
+    void start(const FlatTypedStream &read)
+    {
+        stream = &read;
+        levels.push_back(Level{read.firstGroup});
+        slots.resize(read.objects.size());
+    }
+
     void fail(const QString &description)
     {
         if (!error)
@@ -56,23 +82,28 @@ struct Unarchiver::Private
     }
 
     /// The next group at the current level when it was written under `types`.
-    const TypedStream::Group *takeGroup(QByteArrayView types)
+    const FlatTypedStream::Group *takeGroup(QByteArrayView types)
     {
         if (error)
             return nullptr;
         Level &level = levels.back();
-        if (level.next >= level.groups->size()) {
+        if (level.next < 0) {
             fail(QStringLiteral("no value left where one of type \"%1\" is read").arg(printable(types)));
             return nullptr;
         }
-        const TypedStream::Group &group = (*level.groups)[level.next];
-        if (group.types != types) {
+        const FlatTypedStream::Group &group = stream->groups[level.next];
+        if (!sameBytes(stream->typesOf(group), types)) {
             fail(QStringLiteral("a value of type \"%1\" where one of type \"%2\" is read")
-                     .arg(printable(group.types), printable(types)));
+                     .arg(printable(stream->typesOf(group)), printable(types)));
             return nullptr;
         }
-        ++level.next;
+        level.next = group.next;
         return &group;
+    }
+
+    const ArchiveValue &firstValueOf(const FlatTypedStream::Group &group) const
+    {
+        return stream->values[group.firstValue];
     }
 
     /// Whether the archived chain of classes from `classIndex` is the registered
@@ -80,8 +111,8 @@ struct Unarchiver::Private
     bool chainMatches(qsizetype classIndex, const ArchivedClass &registered) const
     {
         const ArchivedClass *known = &registered;
-        for (const TypedStream::Class *cls = stream->classAt(classIndex); cls; cls = stream->classAt(cls->superclass)) {
-            if (!known || cls->name != QByteArrayView(known->name) || cls->version > known->version)
+        for (const FlatTypedStream::Class *cls = stream->classAt(classIndex); cls; cls = stream->classAt(cls->superclass)) {
+            if (!known || stream->textAt(cls->name) != QByteArrayView(known->name) || cls->version > known->version)
                 return false;
             known = known->superclass;
         }
@@ -104,9 +135,9 @@ struct Unarchiver::Private
             fail(QStringLiteral("objects nested more than %1 deep").arg(MaximumNesting));
             return {};
         }
-        const TypedStream::Object *object = stream->objectAt(index);
-        const TypedStream::Class *cls = stream->classAt(object->classIndex);
-        const auto entry = registry.entryForClassName(cls->name);
+        const FlatTypedStream::Object *object = stream->objectAt(index);
+        const FlatTypedStream::Class *cls = stream->classAt(object->classIndex);
+        const auto entry = registry.entryForClassName(stream->textAt(cls->name));
         if (!entry) {
             fail(QStringLiteral("unknown class %1").arg(chainText(*stream, object->classIndex)));
             return {};
@@ -117,10 +148,10 @@ struct Unarchiver::Private
         }
 
         slot.state = State::Decoding;
-        levels.push_back(Level{&object->contents});
+        levels.push_back(Level{object->firstGroup});
         ++depth;
         QVariant value = entry->decoder(coder);
-        if (!error && levels.back().next < levels.back().groups->size())
+        if (!error && levels.back().next >= 0)
             fail(QStringLiteral("values of %1 left unread").arg(chainText(*stream, object->classIndex)));
         --depth;
         levels.pop_back();
@@ -135,21 +166,27 @@ struct Unarchiver::Private
 
 Unarchiver::Unarchiver(QByteArrayView data, const ArchiveClassRegistry &registry) : d(std::make_unique<Private>(registry))
 {
-    ArchiveResult<TypedStream> read = TypedStream::read(data);
-    if (!read) {
-        d->error = read.error();
+    // The tables point into the input, which the caller may free once this returns.
+    d->ownedData = data.toByteArray();
+    d->ownedStream = std::make_unique<FlatTypedStream>();
+    if (auto error = FlatTypedStream::read(d->ownedData, *d->ownedStream)) {
+        d->error = std::move(error);
         return;
     }
-    d->stream = std::move(read).value();
-    d->levels.push_back(Private::Level{&d->stream->groups()});
-    d->slots.resize(qsizetype(d->stream->objectTable().size()));
+    d->start(*d->ownedStream);
 }
+
+Unarchiver::Unarchiver(std::unique_ptr<Private> d) : d(std::move(d)) {}
 
 Unarchiver::~Unarchiver() = default;
 
 ArchiveResult<QVariant> Unarchiver::unarchiveObjectWithData(QByteArrayView data, const ArchiveClassRegistry &registry)
 {
-    Unarchiver coder(data, registry);
+    // `data` outlives the decoding here: the tables stay views of it, on the stack.
+    FlatTypedStream stream;
+    if (auto error = FlatTypedStream::read(data, stream))
+        return std::move(*error);
+    Unarchiver coder(std::make_unique<Private>(registry, stream));
     QVariant root = coder.decodeObject();
     if (!coder.hasFailed() && !coder.isAtEnd())
         coder.failWithError(QStringLiteral("more than one value at the top level of the archive"));
@@ -170,8 +207,10 @@ QList<ArchiveValue> Unarchiver::decodeValuesOfObjCTypes(QByteArrayView types)
         if (type.containsObjects())
             failWithError(QStringLiteral("objects are read with decodeObject, not as type \"%1\"").arg(printable(types)));
     }
-    if (const TypedStream::Group *group = d->takeGroup(types))
-        return group->values;
+    if (const FlatTypedStream::Group *group = d->takeGroup(types)) {
+        const auto first = d->stream->values.begin() + group->firstValue;
+        return QList<ArchiveValue>(first, first + group->valueCount);
+    }
     // Callers index the result by position: it always has one value per element.
     return QList<ArchiveValue>(qsizetype(parsed->size()));
 }
@@ -183,8 +222,8 @@ ArchiveValue Unarchiver::decodeValueOfObjCType(QByteArrayView type)
     if (const ObjCType *element = oneLetterElement(type)) {
         if (element->containsObjects())
             failWithError(QStringLiteral("objects are read with decodeObject, not as type \"%1\"").arg(printable(type)));
-        const TypedStream::Group *group = d->takeGroup(type);
-        return group ? group->values.front() : ArchiveValue();
+        const FlatTypedStream::Group *group = d->takeGroup(type);
+        return group ? d->firstValueOf(*group) : ArchiveValue();
     }
     const QList<ArchiveValue> values = decodeValuesOfObjCTypes(type);
     if (values.size() != 1) {
@@ -206,27 +245,24 @@ QByteArray Unarchiver::decodeDataObject()
 
 QVariant Unarchiver::decodeObject()
 {
-    const TypedStream::Group *group = d->takeGroup("@");
+    const FlatTypedStream::Group *group = d->takeGroup("@");
     if (!group)
         return {};
-    const qsizetype index = group->values.front().objectReference().index;
+    const qsizetype index = d->firstValueOf(*group).objectReference().index;
     return index < 0 ? QVariant() : d->decodeObjectAt(*this, index);
 }
 
 bool Unarchiver::isAtEnd() const
 {
-    if (d->levels.empty())
-        return true;
-    const Private::Level &level = d->levels.back();
-    return level.next >= level.groups->size();
+    return d->levels.empty() || d->levels.back().next < 0;
 }
 
 std::optional<qint64> Unarchiver::versionForClassName(QByteArrayView className) const
 {
     if (!d->stream)
         return std::nullopt;
-    for (const TypedStream::Entry &entry : d->stream->objectTable()) {
-        if (const auto *cls = std::get_if<TypedStream::Class>(&entry); cls && cls->name == className)
+    for (const FlatTypedStream::Entry &entry : d->stream->objects) {
+        if (const auto *cls = std::get_if<FlatTypedStream::Class>(&entry); cls && d->stream->textAt(cls->name) == className)
             return cls->version;
     }
     return std::nullopt;

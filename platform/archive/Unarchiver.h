@@ -88,6 +88,7 @@ public:
 
 private:
     struct Private;
+    explicit Unarchiver(std::unique_ptr<Private> d);
     std::unique_ptr<Private> const d;
 };
 

@@ -52,6 +52,22 @@ QString rootChainOf(const TypedStream &stream)
 
 } // namespace
 
+TEST(TypedStream, KeepsTheValuesOfAGroupTogetherAroundAnObjectInIt)
+{
+    // "@i": the object, whose own groups are read in between, then 7.
+    const QByteArray object = keyCombo36.mid(header.size() + 3);
+    const auto stream = TypedStream::read(header + hex("84 02 40 69") + object + hex("07 84 01 73 05"));
+    ASSERT_TRUE(stream) << stream.error().description.toStdString();
+    ASSERT_EQ(stream->groups().size(), 2);
+    EXPECT_EQ(stream->groups()[0].values, (QList<ArchiveValue>{ArchiveValue::ObjectReference{0}, qint64(7)}));
+    EXPECT_EQ(stream->groups()[1].values, QList<ArchiveValue>{qint64(5)});
+    ASSERT_TRUE(stream->objectAt(0));
+    const QList<TypedStream::Group> &contents = stream->objectAt(0)->contents;
+    ASSERT_EQ(contents.size(), 2);
+    EXPECT_EQ(contents[0].types, "s");
+    EXPECT_EQ(contents[1].values, QList<ArchiveValue>{qint64(256)});
+}
+
 TEST(TypedStream, CorpusArchivesReadOrAreRefusedAsIndexed)
 {
     CORVANE_REQUIRE_CORPUS(dir, "typedstream");

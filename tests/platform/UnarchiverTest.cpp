@@ -86,3 +86,32 @@ TEST(Unarchiver, DecodersReadTopLevelValuesInOrder)
     EXPECT_TRUE(coder.decodeValueOfObjCType("s").isNone());
     EXPECT_TRUE(coder.hasFailed());
 }
+
+TEST(Unarchiver, KeepsWhatItReadsOnceTheInputIsGone)
+{
+    Archiver archiver;
+    archiver.encodeValueOfObjCType("%", "shared");
+    archiver.encodeObject(archivedObjectVariant(std::make_shared<TestKeyCombo>(36, 256)));
+    auto input = std::make_unique<QByteArray>(archiver.archiverData().constData(), archiver.archiverData().size());
+    Unarchiver coder(*input, keyComboRegistry());
+    input->fill('\x85'); // what the coder still read from here would now be nil tags
+    input.reset();
+    EXPECT_EQ(coder.versionForClassName("KeyCombo"), 0);
+    EXPECT_EQ(coder.decodeValueOfObjCType("%").toByteArray(), "shared");
+    const auto combo = archivedObjectCast<TestKeyCombo>(coder.decodeObject());
+    ASSERT_TRUE(combo) << coder.error().value_or(ArchiveError{}).description.toStdString();
+    EXPECT_EQ(combo->modifiers, 256);
+}
+
+TEST(Unarchiver, ReadsSharedStringsBackFromTheirFirstWriting)
+{
+    // The second C string and the second atom are references to the first ones
+    // (the object table, then the string table); nil stays nil.
+    Archiver archiver;
+    archiver.encodeValuesOfObjCTypes("*%*+", {"ab", "cd", "ab", "ab"});
+    archiver.encodeValuesOfObjCTypes("%*", {"cd", ArchiveValue()});
+    Unarchiver coder(archiver.archiverData());
+    EXPECT_EQ(coder.decodeValuesOfObjCTypes("*%*+"), (QList<ArchiveValue>{"ab", "cd", "ab", "ab"}));
+    EXPECT_EQ(coder.decodeValuesOfObjCTypes("%*"), (QList<ArchiveValue>{"cd", ArchiveValue()}));
+    EXPECT_FALSE(coder.hasFailed());
+}
