@@ -1,9 +1,11 @@
 #include "platform/plist/PropertyList.h"
 
 #include "platform/core/ReferenceDate.h"
+#include "platform/plist/BinaryPropertyListReader.h"
 #include "platform/plist/LibplistWorkarounds_p.h"
 #include "platform/plist/OldStylePropertyList.h"
 #include "platform/plist/PropertyListScalar.h"
+#include "platform/plist/PropertyList_p.h"
 
 #include <QDateTime>
 #include <QStringDecoder>
@@ -24,29 +26,29 @@
 #include <variant>
 #include <vector>
 
-// libplist 2.2 is the codec; this file only bridges its nodes to Qt values. Where libplist
-// needs care (untrusted input, integer width, dates beyond 32 bits, the sign of zero),
-// LibplistWorkarounds_p.h does what is needed and says why.
+// libplist 2.2 is the writer and the XML reader; this file bridges its nodes to Qt values.
+// Where libplist needs care (untrusted input, integer width, dates beyond 32 bits, the sign
+// of zero), LibplistWorkarounds_p.h does what is needed and says why. Binary lists are read
+// by BinaryPropertyListReader, without libplist's tree, for speed.
 
 namespace platform {
 
-namespace {
-
-constexpr int MaximumDepth = 512;
-
-using libplist::NodePtr;
-
-// --- reading -----------------------------------------------------------------------------
-
-// QString::fromUtf8() drops a leading U+FEFF as a byte-order mark; in a property list it
-// is the string's first character, and dropping it could make two keys one.
-QString textFromUtf8(const char *bytes, qsizetype length)
+QString propertyListText(const char *bytes, qsizetype length)
 {
+    // QString::fromUtf8() drops a leading U+FEFF as a byte-order mark.
     if (length < 3 || std::memcmp(bytes, "\xEF\xBB\xBF", 3) != 0)
         return QString::fromUtf8(bytes, length);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     return decoder.decode(QByteArrayView(bytes, length));
 }
+
+namespace {
+
+constexpr int MaximumDepth = MaximumPropertyListDepth;
+
+using libplist::NodePtr;
+
+// --- reading -----------------------------------------------------------------------------
 
 class Reader
 {
@@ -69,10 +71,10 @@ public:
             uint64_t length = 0;
             const char *text = plist_get_string_ptr(node, &length);
             if (text)
-                return textFromUtf8(text, qsizetype(length));
+                return propertyListText(text, qsizetype(length));
             char *copy = nullptr;
             plist_get_key_val(node, &copy);
-            QString key = textFromUtf8(copy, copy ? qsizetype(std::strlen(copy)) : 0);
+            QString key = propertyListText(copy, copy ? qsizetype(std::strlen(copy)) : 0);
             std::free(copy);
             return key;
         }
@@ -125,7 +127,7 @@ private:
         const std::string_view bytes(utf8 ? utf8 : "");
         if (const auto it = keys.find(bytes); it != keys.end())
             return it->second;
-        QString text = textFromUtf8(bytes.data(), qsizetype(bytes.size()));
+        QString text = propertyListText(bytes.data(), qsizetype(bytes.size()));
         constexpr std::size_t MaximumKeys = 1024;
         constexpr std::size_t LongestKey = 15; // kept inside std::string, no allocation
         if (keys.size() < MaximumKeys && bytes.size() <= LongestKey)
@@ -326,6 +328,19 @@ private:
 
 } // namespace
 
+PropertyListReadResult readLibplistTree(plist_t root, PropertyListFormat format)
+{
+    PropertyListReadResult result;
+    result.format = format;
+    Reader reader;
+    reader.dictionariesMayBeUids = format == PropertyListFormat::Xml;
+    result.value = reader.read(root, 0);
+    result.error = reader.error;
+    if (!result.ok())
+        result.value = QVariant();
+    return result;
+}
+
 PropertyListReadResult readPropertyList(QByteArrayView bytes)
 {
     PropertyListReadResult result;
@@ -338,31 +353,21 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
         return result;
     }
     const auto length = uint32_t(bytes.size());
-    const bool binary = plist_is_binary(bytes.data(), length) != 0;
-    if (auto oldStyle = binary ? std::nullopt : readOldStylePropertyList(bytes))
+    if (plist_is_binary(bytes.data(), length))
+        return BinaryPropertyListReader::read(bytes);
+    if (auto oldStyle = readOldStylePropertyList(bytes))
         return *std::move(oldStyle);
-    result.format = binary ? PropertyListFormat::Binary : PropertyListFormat::Xml;
-    result.error = libplist::refusalOfInput(bytes, binary, MaximumDepth);
+    result.error = libplist::refusalOfXml(bytes, MaximumDepth);
     if (!result.ok())
         return result;
     plist_t root = nullptr;
-    if (binary)
-        plist_from_bin(bytes.data(), length, &root);
-    else
-        plist_from_xml(bytes.data(), length, &root);
-    NodePtr owner(root);
+    plist_from_xml(bytes.data(), length, &root);
+    const NodePtr owner(root);
     if (!root) {
-        result.error = binary ? QStringLiteral("the binary property list is damaged or truncated")
-                              : QStringLiteral("the bytes are not an XML property list with a value");
+        result.error = QStringLiteral("the bytes are not an XML property list with a value");
         return result;
     }
-    Reader reader;
-    reader.dictionariesMayBeUids = !binary;
-    result.value = reader.read(root, 0);
-    result.error = reader.error;
-    if (!result.ok())
-        result.value = QVariant();
-    return result;
+    return readLibplistTree(root, PropertyListFormat::Xml);
 }
 
 PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFormat format)
