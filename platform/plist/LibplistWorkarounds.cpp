@@ -66,6 +66,9 @@ bool xmlNestsDeeperThan(QByteArrayView xml, int limit)
         ++p;
         const bool closing = p < end && *p == '/';
         const char *name = closing ? p + 1 : p;
+        // Most tags open neither container; their first letter tells them apart at once.
+        if (name == end || (*name != 'a' && *name != 'd'))
+            continue;
         const auto is = [&](std::string_view tag) {
             return std::size_t(end - name) > tag.size() && std::string_view(name, tag.size()) == tag
                 && std::string_view("/> \t\r\n").find(name[tag.size()]) != std::string_view::npos;
@@ -102,9 +105,11 @@ QVariant integerValue(plist_t node)
     if (bits <= uint64_t(std::numeric_limits<qint64>::max()))
         return qint64(bits);
     // Either a negative number (stored 8 bytes wide) or an unsigned one above INT64_MAX
-    // (16 bytes wide, as the binary format and libplist's XML reader keep it). Only node
-    // comparison sees the width: a fresh node is always 8 bytes wide.
-    NodePtr narrow(plist_new_uint(bits));
+    // (16 bytes wide, as libplist's XML reader keeps it). Only node comparison sees the
+    // width: a node given its value through the API is 8 bytes wide. One such node per
+    // thread serves every comparison, sparing an allocation each.
+    thread_local const NodePtr narrow(plist_new_uint(0));
+    plist_set_uint_val(narrow.get(), bits);
     if (plist_compare_node_value(node, narrow.get()))
         return qint64(bits);
     return quint64(bits);

@@ -148,23 +148,51 @@ private:
         std::map<QString, QVariant> map;
         plist_dict_iter it = nullptr;
         plist_dict_new_iter(node, &it);
-        for (;;) {
-            char *key = nullptr;
+        for (std::size_t index = 0;; ++index) {
             plist_t item = nullptr;
-            plist_dict_next_item(node, it, &key, &item);
-            if (!item) {
-                std::free(key);
+            plist_dict_next_item(node, it, nullptr, &item);
+            if (!item)
                 break;
-            }
+            QString key = keyOf(plist_dict_item_get_key(item), depth, index);
             QVariant value = read(item, depth + 1);
             // Files written in key order (ours, most tools') append at the end in O(1).
-            map.emplace_hint(map.cend(), this->key(key), std::move(value));
-            std::free(key);
+            map.emplace_hint(map.cend(), std::move(key), std::move(value));
             if (!error.isEmpty())
                 break;
         }
         std::free(it);
         return error.isEmpty() ? QVariant(QVariantMap(std::move(map))) : QVariant();
+    }
+
+    // Dictionaries at one depth mostly repeat the keys of the one before, in the same order
+    // (records of one kind). libplist 2.2 hands out a key's text only as a copy, so each key
+    // is first compared in place with the one at its place in the previous dictionary at
+    // that depth, whose text is then shared; only a key that differs is copied and decoded.
+    struct KnownKey
+    {
+        std::string utf8;
+        QString text;
+    };
+    std::vector<std::vector<KnownKey>> knownKeys; // by depth, then place
+
+    QString keyOf(plist_t keyNode, int depth, std::size_t index)
+    {
+        constexpr std::size_t KnownPlaces = 64;
+        if (knownKeys.size() <= std::size_t(depth))
+            knownKeys.resize(std::size_t(depth) + 1);
+        std::vector<KnownKey> &known = knownKeys[std::size_t(depth)];
+        if (index < known.size() && plist_key_val_compare(keyNode, known[index].utf8.c_str()) == 0)
+            return known[index].text;
+        char *copy = nullptr;
+        plist_get_key_val(keyNode, &copy);
+        QString text = key(copy);
+        if (index < KnownPlaces) {
+            if (known.size() <= index)
+                known.resize(index + 1);
+            known[index] = {std::string(copy ? copy : ""), text};
+        }
+        std::free(copy);
+        return text;
     }
 
     QVariant readArray(plist_t node, int depth)
