@@ -10,8 +10,7 @@
 // references.
 
 #include "platform/plist/BinaryPropertyListReader.h"
-#include "platform/plist/LibplistWorkarounds_p.h"
-#include "platform/plist/PropertyList_p.h"
+#include "platform/plist/LibplistTreeReader.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -26,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -34,6 +34,8 @@ using namespace platform;
 namespace {
 
 // --- the libplist route's guard, as it was ------------------------------------------------
+
+constexpr int MaximumDepth = 512;
 
 constexpr int TrailerSize = 32;
 // How many values a binary list may expand to: plenty for real files, which share little
@@ -218,12 +220,12 @@ QString refusalOfBinary(QByteArrayView bytes, int maximumDepth)
 PropertyListReadResult readThroughLibplist(QByteArrayView bytes)
 {
     PropertyListReadResult result;
-    result.error = refusalOfBinary(bytes, MaximumPropertyListDepth);
+    result.error = refusalOfBinary(bytes, MaximumDepth);
     if (!result.ok())
         return result;
     plist_t root = nullptr;
     plist_from_bin(bytes.data(), uint32_t(bytes.size()), &root);
-    const libplist::NodePtr owner(root);
+    const std::unique_ptr<void, decltype(&plist_free)> owner(root, &plist_free);
     if (!root) {
         result.error = QStringLiteral("libplist refused it");
         return result;

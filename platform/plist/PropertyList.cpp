@@ -2,6 +2,7 @@
 
 #include "platform/core/ReferenceDate.h"
 #include "platform/plist/BinaryPropertyListReader.h"
+#include "platform/plist/LibplistTreeReader.h"
 #include "platform/plist/LibplistWorkarounds_p.h"
 #include "platform/plist/OldStylePropertyList.h"
 #include "platform/plist/PropertyListScalar.h"

@@ -2,11 +2,7 @@
 
 // What the property-list readers share. Internal to platform/plist.
 
-#include "platform/plist/PropertyList.h"
-
 #include <QString>
-
-#include <plist/plist.h>
 
 namespace platform {
 
@@ -17,10 +13,5 @@ inline constexpr int MaximumPropertyListDepth = 512;
 /// string's first character, not a byte-order mark to drop (dropping it could make two
 /// keys one).
 QString propertyListText(const char *utf8, qsizetype length);
-
-/// The value of libplist's tree `root`, parsed from a list in `format`, as
-/// readPropertyList() gives it. In XML, a dictionary whose only key is "CF$UID" reads as a
-/// UID. Fails on a date out of range and on nesting deeper than MaximumPropertyListDepth.
-PropertyListReadResult readLibplistTree(plist_t root, PropertyListFormat format);
 
 } // namespace platform
