@@ -2,6 +2,10 @@
 
 #include <QtEndian>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -55,6 +59,28 @@ std::optional<double> wideDateSeconds(plist_t node)
 //
 // XML forbids U+0000 anyway, and its nesting shows in the tags.
 
+// Where the next '<' at or after `p` is that may open or close a container: one before
+// 'a' or 'd', or before '/' and either; `end` when there is none. Most of an XML list is
+// short tags of other kinds and the text between them; sixteen bytes at a time pass over
+// those at once, where a look at every '<' cost a third of libplist's reading of values.
+const char *nextContainerTag(const char *p, const char *const end)
+{
+#if defined(__SSE2__)
+    const __m128i open = _mm_set1_epi8('<'), slash = _mm_set1_epi8('/'), a = _mm_set1_epi8('a'), d = _mm_set1_epi8('d');
+    const auto loadAt = [](const char *at) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at)); };
+    const auto aOrD = [&](__m128i bytes) { return _mm_or_si128(_mm_cmpeq_epi8(bytes, a), _mm_cmpeq_epi8(bytes, d)); };
+    for (; end - p >= 18; p += 16) {
+        const __m128i next = loadAt(p + 1);
+        const __m128i named = _mm_or_si128(aOrD(next), _mm_and_si128(_mm_cmpeq_epi8(next, slash), aOrD(loadAt(p + 2))));
+        if (const int found = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(loadAt(p), open), named)))
+            return p + __builtin_ctz(unsigned(found));
+    }
+#endif
+    // Any '<' will do here: the caller looks at the name itself.
+    const void *found = std::memchr(p, '<', std::size_t(end - p));
+    return found ? static_cast<const char *>(found) : end;
+}
+
 // Counts container tags the way libplist nests them; text that merely looks like a tag
 // inside a comment can only make the count larger, never smaller.
 bool xmlNestsDeeperThan(QByteArrayView xml, int limit)
@@ -62,7 +88,7 @@ bool xmlNestsDeeperThan(QByteArrayView xml, int limit)
     int depth = 0;
     const char *p = xml.data();
     const char *const end = p + xml.size();
-    while ((p = static_cast<const char *>(std::memchr(p, '<', std::size_t(end - p))))) {
+    while ((p = nextContainerTag(p, end)) < end) {
         ++p;
         const bool closing = p < end && *p == '/';
         const char *name = closing ? p + 1 : p;
