@@ -2,13 +2,14 @@
 
 #include <QtEndian>
 
-#include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cmath>
 #include <cstring>
-#include <initializer_list>
 #include <limits>
 #include <string_view>
-#include <vector>
 
 namespace platform::libplist {
 
@@ -56,173 +57,29 @@ std::optional<double> wideDateSeconds(plist_t node)
 
 // --- 1. what libplist must not be given ---------------------------------------------------
 //
-// XML forbids U+0000 anyway, and its nesting shows in the tags; a binary list's strings and
-// containers are found through its offset table, as libplist finds them.
+// XML forbids U+0000 anyway, and its nesting shows in the tags.
 
-constexpr int TrailerSize = 32;
-// How many values a binary list may expand to: plenty for real files, which share little
-// beyond strings, and bounded for those that share to multiply.
-constexpr quint64 MinimumValueLimit = 1000000;
-constexpr quint64 ValuesPerByte = 16;
-
-quint64 readBigEndian(const uchar *p, int width)
+// Where the next '<' at or after `p` is that may open or close a container: one before
+// 'a' or 'd', or before '/' and either; `end` when there is none. Most of an XML list is
+// short tags of other kinds and the text between them; sixteen bytes at a time pass over
+// those at once, where a look at every '<' cost a third of libplist's reading of values.
+const char *nextContainerTag(const char *p, const char *const end)
 {
-    quint64 value = 0;
-    for (int i = 0; i < width; ++i)
-        value = (value << 8) | p[i];
-    return value;
+#if defined(__SSE2__)
+    const __m128i open = _mm_set1_epi8('<'), slash = _mm_set1_epi8('/'), a = _mm_set1_epi8('a'), d = _mm_set1_epi8('d');
+    const auto loadAt = [](const char *at) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at)); };
+    const auto aOrD = [&](__m128i bytes) { return _mm_or_si128(_mm_cmpeq_epi8(bytes, a), _mm_cmpeq_epi8(bytes, d)); };
+    for (; end - p >= 18; p += 16) {
+        const __m128i next = loadAt(p + 1);
+        const __m128i named = _mm_or_si128(aOrD(next), _mm_and_si128(_mm_cmpeq_epi8(next, slash), aOrD(loadAt(p + 2))));
+        if (const int found = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(loadAt(p), open), named)))
+            return p + __builtin_ctz(unsigned(found));
+    }
+#endif
+    // Any '<' will do here: the caller looks at the name itself.
+    const void *found = std::memchr(p, '<', std::size_t(end - p));
+    return found ? static_cast<const char *>(found) : end;
 }
-
-class BinaryOutline
-{
-public:
-    explicit BinaryOutline(QByteArrayView bytes)
-        : p(reinterpret_cast<const uchar *>(bytes.data()))
-        , size(quint64(bytes.size()))
-    {
-        if (size < 8 + TrailerSize)
-            return;
-        const uchar *trailer = p + size - TrailerSize;
-        offsetSize = trailer[6];
-        refSize = trailer[7];
-        count = readBigEndian(trailer + 8, 8);
-        top = readBigEndian(trailer + 16, 8);
-        table = readBigEndian(trailer + 24, 8);
-        end = size - TrailerSize;
-        valid = offsetSize >= 1 && offsetSize <= 8 && refSize >= 1 && refSize <= 8 && table < end
-            && count <= (end - table) / quint64(offsetSize) && top < count;
-    }
-
-    // False when libplist refuses the file itself; nothing else is worth looking at then.
-    bool valid = false;
-
-    bool stringHoldsNul() const
-    {
-        for (quint64 i = 0; valid && i < count; ++i) {
-            const auto object = contents(i, {0x5, 0x6}); // ASCII, UTF-16
-            if (!object)
-                continue;
-            const auto [kind, length, start] = *object;
-            if (kind == 0x5 && std::memchr(p + start, 0, length))
-                return true;
-            for (quint64 j = 0; kind == 0x6 && j < length; ++j)
-                if (p[start + 2 * j] == 0 && p[start + 2 * j + 1] == 0)
-                    return true;
-        }
-        return false;
-    }
-
-    // The shape of the value libplist would build: how many containers deep its deepest
-    // path goes, and how many values it holds once shared objects are counted at each use
-    // (libplist copies them; a few hundred bytes of shared references can stand for
-    // billions of values). Each object is measured once; both counts stop past their limits.
-    struct Shape
-    {
-        int depth = 0;
-        quint64 values = 0;
-    };
-
-    Shape shape(int depthLimit, quint64 valueLimit) const
-    {
-        if (!valid)
-            return {};
-        constexpr int Unmeasured = -1, InProgress = -2;
-        std::vector<int> depth(count, Unmeasured);
-        std::vector<quint64> values(count, 0);
-        struct Frame
-        {
-            quint64 object, next, children, start;
-            int depth;
-            quint64 values;
-        };
-        std::vector<Frame> stack;
-        stack.reserve(std::size_t(depthLimit) + 2); // never reallocated: `frame` below stays valid
-        const auto enter = [&](quint64 object) {
-            const auto c = contents(object, {0xA, 0xB, 0xC, 0xD}); // array, ordered set, set, dictionary
-            if (!c) {
-                depth[object] = 0;
-                values[object] = 1;
-                return;
-            }
-            const auto [kind, length, start] = *c;
-            depth[object] = InProgress;
-            stack.push_back({object, 0, kind == 0xD ? 2 * length : length, start, 1, 1});
-        };
-        const auto add = [&](Frame &frame, int childDepth, quint64 childValues) {
-            frame.depth = std::max(frame.depth, childDepth + 1);
-            frame.values = std::min(frame.values + childValues, valueLimit + 1);
-        };
-        enter(top);
-        while (!stack.empty()) {
-            if (int(stack.size()) > depthLimit)
-                return {depthLimit + 1, 0};
-            Frame &frame = stack.back();
-            if (frame.values > valueLimit)
-                return {0, valueLimit + 1};
-            if (frame.next == frame.children) {
-                const Frame done = frame;
-                depth[done.object] = done.depth;
-                values[done.object] = done.values;
-                stack.pop_back();
-                if (!stack.empty())
-                    add(stack.back(), done.depth, done.values);
-                continue;
-            }
-            const quint64 child = readBigEndian(p + frame.start + frame.next++ * refSize, refSize);
-            if (child >= count || depth[child] == InProgress) // libplist refuses both
-                continue;
-            if (depth[child] == Unmeasured)
-                enter(child);
-            else
-                add(frame, depth[child], values[child]);
-        }
-        return {depth[top], values[top]};
-    }
-
-private:
-    struct Contents
-    {
-        int kind;
-        quint64 length;
-        quint64 start;
-    };
-
-    // The kind, element count and first byte of object `index` when its kind is one of
-    // `kinds` and its elements lie within the object area; none otherwise.
-    std::optional<Contents> contents(quint64 index, std::initializer_list<int> kinds) const
-    {
-        const quint64 offset = readBigEndian(p + table + index * offsetSize, offsetSize);
-        if (offset >= end)
-            return std::nullopt;
-        const int kind = p[offset] >> 4;
-        if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
-            return std::nullopt;
-        quint64 length = p[offset] & 0xF;
-        quint64 start = offset + 1;
-        if (length == 0xF) { // the length follows as an integer object
-            if (start >= end || (p[start] >> 4) != 0x1)
-                return std::nullopt;
-            const int width = 1 << (p[start] & 0xF);
-            if (width > 8 || start + 1 + width > end)
-                return std::nullopt;
-            length = readBigEndian(p + start + 1, width);
-            start += 1 + width;
-        }
-        const quint64 unit = kind == 0x5 ? 1 : kind == 0x6 ? 2 : kind == 0xD ? 2 * quint64(refSize) : quint64(refSize);
-        if (length > end || start + length * unit > end)
-            return std::nullopt;
-        return Contents{kind, length, start};
-    }
-
-    const uchar *p;
-    quint64 size;
-    int offsetSize = 0;
-    int refSize = 0;
-    quint64 count = 0;
-    quint64 top = 0;
-    quint64 table = 0;
-    quint64 end = 0;
-};
 
 // Counts container tags the way libplist nests them; text that merely looks like a tag
 // inside a comment can only make the count larger, never smaller.
@@ -231,10 +88,13 @@ bool xmlNestsDeeperThan(QByteArrayView xml, int limit)
     int depth = 0;
     const char *p = xml.data();
     const char *const end = p + xml.size();
-    while ((p = static_cast<const char *>(std::memchr(p, '<', std::size_t(end - p))))) {
+    while ((p = nextContainerTag(p, end)) < end) {
         ++p;
         const bool closing = p < end && *p == '/';
         const char *name = closing ? p + 1 : p;
+        // Most tags open neither container; their first letter tells them apart at once.
+        if (name == end || (*name != 'a' && *name != 'd'))
+            continue;
         const auto is = [&](std::string_view tag) {
             return std::size_t(end - name) > tag.size() && std::string_view(name, tag.size()) == tag
                 && std::string_view("/> \t\r\n").find(name[tag.size()]) != std::string_view::npos;
@@ -253,24 +113,12 @@ bool xmlNestsDeeperThan(QByteArrayView xml, int limit)
 
 } // namespace
 
-QString refusalOfInput(QByteArrayView bytes, bool binary, int maximumDepth)
+QString refusalOfXml(QByteArrayView xml, int maximumDepth)
 {
-    const QString nul = QStringLiteral("the property list holds a string with U+0000, which cannot be read without loss");
-    const QString deep = QStringLiteral("the property list is nested more than %1 deep").arg(maximumDepth);
-    if (!binary) {
-        if (bytes.contains('\0'))
-            return nul;
-        return xmlNestsDeeperThan(bytes, maximumDepth) ? deep : QString();
-    }
-    const BinaryOutline outline(bytes);
-    if (outline.stringHoldsNul())
-        return nul;
-    const quint64 valueLimit = MinimumValueLimit + ValuesPerByte * quint64(bytes.size());
-    const BinaryOutline::Shape shape = outline.shape(maximumDepth, valueLimit);
-    if (shape.depth > maximumDepth)
-        return deep;
-    if (shape.values > valueLimit)
-        return QStringLiteral("the property list stands for more than %1 values through shared references").arg(valueLimit);
+    if (xml.contains('\0'))
+        return QStringLiteral("the property list holds a string with U+0000, which cannot be read without loss");
+    if (xmlNestsDeeperThan(xml, maximumDepth))
+        return QStringLiteral("the property list is nested more than %1 deep").arg(maximumDepth);
     return QString();
 }
 
@@ -283,9 +131,11 @@ QVariant integerValue(plist_t node)
     if (bits <= uint64_t(std::numeric_limits<qint64>::max()))
         return qint64(bits);
     // Either a negative number (stored 8 bytes wide) or an unsigned one above INT64_MAX
-    // (16 bytes wide, as the binary format and libplist's XML reader keep it). Only node
-    // comparison sees the width: a fresh node is always 8 bytes wide.
-    NodePtr narrow(plist_new_uint(bits));
+    // (16 bytes wide, as libplist's XML reader keeps it). Only node comparison sees the
+    // width: a node given its value through the API is 8 bytes wide. One such node per
+    // thread serves every comparison, sparing an allocation each.
+    thread_local const NodePtr narrow(plist_new_uint(0));
+    plist_set_uint_val(narrow.get(), bits);
     if (plist_compare_node_value(node, narrow.get()))
         return qint64(bits);
     return quint64(bits);

@@ -6,11 +6,10 @@
 // 1. It trusts its input. It keeps strings NUL-terminated, so a string holding
 //    U+0000 reads back cut short, and a dictionary key holding one fails an
 //    assertion inside libplist (the process aborts). It parses nested containers
-//    by recursion, so some hundred thousand levels overflow the stack. And it
-//    copies a binary list's shared objects at each use, so a few hundred bytes of
-//    shared references can stand for billions of values. refusalOfInput() looks
-//    for all three before libplist sees the bytes. (On the way out,
-//    plist_new_string() copies up to the first NUL, so the writer refuses U+0000.)
+//    by recursion, so some hundred thousand levels overflow the stack.
+//    refusalOfXml() looks for both before libplist sees an XML list (binary lists
+//    never reach libplist's reader). On the way out, plist_new_string() copies up
+//    to the first NUL, so the writer refuses U+0000.
 // 2. Integers are unsigned 64-bit nodes whose width the API does not show: a
 //    negative number and an unsigned one above INT64_MAX share the same bits, and
 //    plist_new_uint() always makes the 8-byte node, which reads back negative
@@ -44,10 +43,9 @@ struct NodeDeleter
 };
 using NodePtr = std::unique_ptr<void, NodeDeleter>;
 
-/// Why `bytes`, a binary (`binary`) or XML property list, must not reach libplist:
-/// a string with U+0000, nesting deeper than `maximumDepth`, or too many values
-/// through shared references. Empty when they may.
-QString refusalOfInput(QByteArrayView bytes, bool binary, int maximumDepth);
+/// Why the XML property list `xml` must not reach libplist: a string with U+0000, or
+/// nesting deeper than `maximumDepth`. Empty when it may.
+QString refusalOfXml(QByteArrayView xml, int maximumDepth);
 
 /// The value of the integer node `node`: a qint64, or a quint64 above INT64_MAX.
 QVariant integerValue(plist_t node);

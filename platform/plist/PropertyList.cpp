@@ -1,9 +1,12 @@
 #include "platform/plist/PropertyList.h"
 
 #include "platform/core/ReferenceDate.h"
+#include "platform/plist/BinaryPropertyListReader.h"
+#include "platform/plist/LibplistTreeReader.h"
 #include "platform/plist/LibplistWorkarounds_p.h"
 #include "platform/plist/OldStylePropertyList.h"
 #include "platform/plist/PropertyListScalar.h"
+#include "platform/plist/PropertyList_p.h"
 
 #include <QDateTime>
 #include <QStringDecoder>
@@ -24,29 +27,29 @@
 #include <variant>
 #include <vector>
 
-// libplist 2.2 is the codec; this file only bridges its nodes to Qt values. Where libplist
-// needs care (untrusted input, integer width, dates beyond 32 bits, the sign of zero),
-// LibplistWorkarounds_p.h does what is needed and says why.
+// libplist 2.2 is the writer and the XML reader; this file bridges its nodes to Qt values.
+// Where libplist needs care (untrusted input, integer width, dates beyond 32 bits, the sign
+// of zero), LibplistWorkarounds_p.h does what is needed and says why. Binary lists are read
+// by BinaryPropertyListReader, without libplist's tree, for speed.
 
 namespace platform {
 
-namespace {
-
-constexpr int MaximumDepth = 512;
-
-using libplist::NodePtr;
-
-// --- reading -----------------------------------------------------------------------------
-
-// QString::fromUtf8() drops a leading U+FEFF as a byte-order mark; in a property list it
-// is the string's first character, and dropping it could make two keys one.
-QString textFromUtf8(const char *bytes, qsizetype length)
+QString propertyListText(const char *bytes, qsizetype length)
 {
+    // QString::fromUtf8() drops a leading U+FEFF as a byte-order mark.
     if (length < 3 || std::memcmp(bytes, "\xEF\xBB\xBF", 3) != 0)
         return QString::fromUtf8(bytes, length);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     return decoder.decode(QByteArrayView(bytes, length));
 }
+
+namespace {
+
+constexpr int MaximumDepth = MaximumPropertyListDepth;
+
+using libplist::NodePtr;
+
+// --- reading -----------------------------------------------------------------------------
 
 class Reader
 {
@@ -69,10 +72,10 @@ public:
             uint64_t length = 0;
             const char *text = plist_get_string_ptr(node, &length);
             if (text)
-                return textFromUtf8(text, qsizetype(length));
+                return propertyListText(text, qsizetype(length));
             char *copy = nullptr;
             plist_get_key_val(node, &copy);
-            QString key = textFromUtf8(copy, copy ? qsizetype(std::strlen(copy)) : 0);
+            QString key = propertyListText(copy, copy ? qsizetype(std::strlen(copy)) : 0);
             std::free(copy);
             return key;
         }
@@ -125,7 +128,7 @@ private:
         const std::string_view bytes(utf8 ? utf8 : "");
         if (const auto it = keys.find(bytes); it != keys.end())
             return it->second;
-        QString text = textFromUtf8(bytes.data(), qsizetype(bytes.size()));
+        QString text = propertyListText(bytes.data(), qsizetype(bytes.size()));
         constexpr std::size_t MaximumKeys = 1024;
         constexpr std::size_t LongestKey = 15; // kept inside std::string, no allocation
         if (keys.size() < MaximumKeys && bytes.size() <= LongestKey)
@@ -146,23 +149,51 @@ private:
         std::map<QString, QVariant> map;
         plist_dict_iter it = nullptr;
         plist_dict_new_iter(node, &it);
-        for (;;) {
-            char *key = nullptr;
+        for (std::size_t index = 0;; ++index) {
             plist_t item = nullptr;
-            plist_dict_next_item(node, it, &key, &item);
-            if (!item) {
-                std::free(key);
+            plist_dict_next_item(node, it, nullptr, &item);
+            if (!item)
                 break;
-            }
+            QString key = keyOf(plist_dict_item_get_key(item), depth, index);
             QVariant value = read(item, depth + 1);
             // Files written in key order (ours, most tools') append at the end in O(1).
-            map.emplace_hint(map.cend(), this->key(key), std::move(value));
-            std::free(key);
+            map.emplace_hint(map.cend(), std::move(key), std::move(value));
             if (!error.isEmpty())
                 break;
         }
         std::free(it);
         return error.isEmpty() ? QVariant(QVariantMap(std::move(map))) : QVariant();
+    }
+
+    // Dictionaries at one depth mostly repeat the keys of the one before, in the same order
+    // (records of one kind). libplist 2.2 hands out a key's text only as a copy, so each key
+    // is first compared in place with the one at its place in the previous dictionary at
+    // that depth, whose text is then shared; only a key that differs is copied and decoded.
+    struct KnownKey
+    {
+        std::string utf8;
+        QString text;
+    };
+    std::vector<std::vector<KnownKey>> knownKeys; // by depth, then place
+
+    QString keyOf(plist_t keyNode, int depth, std::size_t index)
+    {
+        constexpr std::size_t KnownPlaces = 64;
+        if (knownKeys.size() <= std::size_t(depth))
+            knownKeys.resize(std::size_t(depth) + 1);
+        std::vector<KnownKey> &known = knownKeys[std::size_t(depth)];
+        if (index < known.size() && plist_key_val_compare(keyNode, known[index].utf8.c_str()) == 0)
+            return known[index].text;
+        char *copy = nullptr;
+        plist_get_key_val(keyNode, &copy);
+        QString text = key(copy);
+        if (index < KnownPlaces) {
+            if (known.size() <= index)
+                known.resize(index + 1);
+            known[index] = {std::string(copy ? copy : ""), text};
+        }
+        std::free(copy);
+        return text;
     }
 
     QVariant readArray(plist_t node, int depth)
@@ -326,6 +357,19 @@ private:
 
 } // namespace
 
+PropertyListReadResult readLibplistTree(plist_t root, PropertyListFormat format)
+{
+    PropertyListReadResult result;
+    result.format = format;
+    Reader reader;
+    reader.dictionariesMayBeUids = format == PropertyListFormat::Xml;
+    result.value = reader.read(root, 0);
+    result.error = reader.error;
+    if (!result.ok())
+        result.value = QVariant();
+    return result;
+}
+
 PropertyListReadResult readPropertyList(QByteArrayView bytes)
 {
     PropertyListReadResult result;
@@ -338,31 +382,21 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
         return result;
     }
     const auto length = uint32_t(bytes.size());
-    const bool binary = plist_is_binary(bytes.data(), length) != 0;
-    if (auto oldStyle = binary ? std::nullopt : readOldStylePropertyList(bytes))
+    if (plist_is_binary(bytes.data(), length))
+        return BinaryPropertyListReader::read(bytes);
+    if (auto oldStyle = readOldStylePropertyList(bytes))
         return *std::move(oldStyle);
-    result.format = binary ? PropertyListFormat::Binary : PropertyListFormat::Xml;
-    result.error = libplist::refusalOfInput(bytes, binary, MaximumDepth);
+    result.error = libplist::refusalOfXml(bytes, MaximumDepth);
     if (!result.ok())
         return result;
     plist_t root = nullptr;
-    if (binary)
-        plist_from_bin(bytes.data(), length, &root);
-    else
-        plist_from_xml(bytes.data(), length, &root);
-    NodePtr owner(root);
+    plist_from_xml(bytes.data(), length, &root);
+    const NodePtr owner(root);
     if (!root) {
-        result.error = binary ? QStringLiteral("the binary property list is damaged or truncated")
-                              : QStringLiteral("the bytes are not an XML property list with a value");
+        result.error = QStringLiteral("the bytes are not an XML property list with a value");
         return result;
     }
-    Reader reader;
-    reader.dictionariesMayBeUids = !binary;
-    result.value = reader.read(root, 0);
-    result.error = reader.error;
-    if (!result.ok())
-        result.value = QVariant();
-    return result;
+    return readLibplistTree(root, PropertyListFormat::Xml);
 }
 
 PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFormat format)

@@ -116,6 +116,27 @@ TEST_P(PropertyListFormats, EveryTypeRoundTripsWithItsQtType)
 INSTANTIATE_TEST_SUITE_P(Xml, PropertyListFormats, ::testing::Values(PropertyListFormat::Xml));
 INSTANTIATE_TEST_SUITE_P(Binary, PropertyListFormats, ::testing::Values(PropertyListFormat::Binary));
 
+// libplist frees its tree by recursion, so XML nested past 512 is refused before it is
+// parsed, wherever its tags fall among the bytes; a thousand containers side by side are
+// not nested.
+TEST(PropertyList, XmlNestedPast512IsRefusedWhereverItsTagsFall)
+{
+    for (int shift = 0; shift < 16; ++shift) {
+        const QByteArray pad(shift, ' ');
+        const QByteArray flat = "<plist><array>" + pad + QByteArray("<array> </array><dict></dict>").repeated(500) + "</array></plist>";
+        EXPECT_TRUE(readPropertyList(flat).ok()) << shift;
+        for (const int depth : {512, 513}) {
+            QByteArray open, close;
+            for (int i = 0; i < depth; ++i) {
+                open += i % 2 ? "<dict><key>k</key>" : "<array> ";
+                close.prepend(i % 2 ? "</dict>" : "</array>");
+            }
+            const PropertyListReadResult read = readPropertyList("<plist>" + pad + open + close + "</plist>");
+            EXPECT_EQ(read.ok(), depth == 512) << shift << ' ' << depth << ' ' << qPrintable(read.error);
+        }
+    }
+}
+
 // Python's plistlib, a reader independent of libplist, sees the sign of zero and the
 // U+FEFF that begins a string or key in both formats as written.
 TEST(PropertyList, AnIndependentReaderSeesNegativeZeroAndLeadingFeff)
