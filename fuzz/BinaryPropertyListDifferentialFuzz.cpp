@@ -11,14 +11,11 @@
 
 #include "platform/plist/BinaryPropertyListReader.h"
 #include "platform/plist/LibplistTreeReader.h"
-
-#include <QDateTime>
-#include <QStringList>
+#include "tests/support/PropertyListDifference.h"
 
 #include <plist/plist.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -235,36 +232,6 @@ PropertyListReadResult readThroughLibplist(QByteArrayView bytes)
 
 // --- the comparison -------------------------------------------------------------------------
 
-// Where `a` and `b` first differ, or nothing.
-QString difference(const QVariant &a, const QVariant &b, const QString &path = QStringLiteral("/"))
-{
-    const QString differ = path + QStringLiteral(": %1(%2) vs %3(%4)").arg(QString::fromLatin1(a.metaType().name()), a.toString(),
-                                                                            QString::fromLatin1(b.metaType().name()), b.toString());
-    if (a.metaType() != b.metaType())
-        return differ;
-    if (a.typeId() == QMetaType::QVariantMap || a.typeId() == QMetaType::QVariantList) {
-        const bool map = a.typeId() == QMetaType::QVariantMap;
-        const QStringList keys = map ? a.toMap().keys() : QStringList();
-        if (map ? keys != b.toMap().keys() : a.toList().size() != b.toList().size())
-            return path + QStringLiteral(": different keys or sizes");
-        const QVariantList la = map ? a.toMap().values() : a.toList(), lb = map ? b.toMap().values() : b.toList();
-        for (qsizetype i = 0; i < la.size(); ++i)
-            if (QString d = difference(la[i], lb[i], path + (map ? keys[i] : QString::number(i)) + QLatin1Char('/')); !d.isEmpty())
-                return d;
-        return {};
-    }
-    if (a.typeId() == QMetaType::Double) {
-        const double x = a.toDouble(), y = b.toDouble();
-        const bool same = (std::isnan(x) && std::isnan(y)) || (x == y && std::signbit(x) == std::signbit(y));
-        return same ? QString() : differ;
-    }
-    if (a.typeId() == QMetaType::QDateTime && a.toDateTime().timeSpec() != b.toDateTime().timeSpec())
-        return differ;
-    if (a.typeId() == QMetaType::QString && a.toString().isNull() != b.toString().isNull())
-        return differ;
-    return a == b ? QString() : differ;
-}
-
 [[noreturn]] void report(const char *what, const PropertyListReadResult &ours, const PropertyListReadResult &theirs)
 {
     std::fprintf(stderr, "%s\n  ours: %s\n  libplist route: %s\n", what, qPrintable(ours.ok() ? QStringLiteral("accepted") : ours.error),
@@ -290,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const PropertyListReadResult theirs = readThroughLibplist(bytes);
     if (ours.ok() != theirs.ok())
         report("one reader accepts what the other refuses", ours, theirs);
-    if (const QString d = difference(ours.value, theirs.value); !d.isEmpty()) {
+    if (const QString d = corvane::test::propertyListDifference(ours.value, theirs.value, corvane::test::Exactness::ValuesAndForm); !d.isEmpty()) {
         std::fprintf(stderr, "values differ at %s\n", qPrintable(d));
         report("the readers give different values", ours, theirs);
     }

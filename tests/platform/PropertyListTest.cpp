@@ -1,5 +1,6 @@
 #include "platform/plist/PropertyList.h"
 
+#include "PropertyListDifference.h"
 #include "TestSupport.h"
 
 #include <QDateTime>
@@ -25,34 +26,9 @@ QDateTime utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
 }
 
-// QVariant's == treats NaN as unequal to itself and compares numbers across types; property
-// lists need exact types and NaN == NaN. Gives where the first difference is, or nothing.
-QString difference(const QVariant &a, const QVariant &b, const QString &path = QStringLiteral("/"))
-{
-    const QString differ = path + QStringLiteral(": %1(%2) vs %3(%4)").arg(QString::fromLatin1(a.metaType().name()), a.toString(),
-                                                                            QString::fromLatin1(b.metaType().name()), b.toString());
-    if (a.typeId() != b.typeId())
-        return differ;
-    if (a.typeId() == QMetaType::QVariantMap || a.typeId() == QMetaType::QVariantList) {
-        const bool map = a.typeId() == QMetaType::QVariantMap;
-        const QStringList keys = map ? a.toMap().keys() : QStringList();
-        if (map ? keys != b.toMap().keys() : a.toList().size() != b.toList().size())
-            return path + QStringLiteral(": different keys or sizes");
-        const QVariantList la = map ? a.toMap().values() : a.toList(), lb = map ? b.toMap().values() : b.toList();
-        for (qsizetype i = 0; i < la.size(); ++i)
-            if (QString d = difference(la[i], lb[i], path + (map ? keys[i] : QString::number(i)) + QLatin1Char('/')); !d.isEmpty())
-                return d;
-        return {};
-    }
-    if (a.typeId() == QMetaType::Double && std::signbit(a.toDouble()) != std::signbit(b.toDouble()))
-        return differ;
-    const bool bothNan = a.typeId() == QMetaType::Double && std::isnan(a.toDouble()) && std::isnan(b.toDouble());
-    return bothNan || a == b ? QString() : differ;
-}
-
 ::testing::AssertionResult isSame(const QVariant &a, const QVariant &b)
 {
-    const QString d = difference(a, b);
+    const QString d = corvane::test::propertyListDifference(a, b);
     if (d.isEmpty())
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << qPrintable(d);
