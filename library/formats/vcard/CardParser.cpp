@@ -24,6 +24,7 @@ constexpr int32_t kTrue = -1;
 constexpr int32_t kFalse = 0;
 
 constexpr int32_t kLineGrowth = 128;
+constexpr std::size_t kFirstLineSize = 512;
 // A longer line (a photograph, typically) gives its buffer back when it ends.
 constexpr int32_t kLineKeepLimit = 1024;
 constexpr std::size_t kLongLineGrowthLimit = 64 << 10;
@@ -156,7 +157,9 @@ int32_t card_reserve_line(CARD_Parser p, std::size_t extra)
     if (needed <= static_cast<std::size_t>(p->line_size))
         return kTrue;
     const std::size_t steps = (needed - static_cast<std::size_t>(p->line_size) + kLineGrowth - 1) / kLineGrowth;
-    std::size_t size = static_cast<std::size_t>(p->line_size) + steps * kLineGrowth;
+    // The first buffer holds most lines whole: a card's lines rarely pass it,
+    // and a file's first few would otherwise grow it step by step.
+    std::size_t size = std::max<std::size_t>(static_cast<std::size_t>(p->line_size) + steps * kLineGrowth, kFirstLineSize);
     if (size > kLineKeepLimit) {
         // A long line's buffer is given back when the line ends, so how it grows
         // changes no kept size; grown 128 bytes at a time, a photograph's would
@@ -190,11 +193,16 @@ inline int32_t vcard_add_char_to_line(CARD_Parser p, char c)
 int32_t card_add_param(CARD_Parser p, int32_t nameOffset)
 {
     if (p->param_count == p->param_size) {
-        void *grown = std::realloc(p->params, (static_cast<std::size_t>(p->param_size) + 1) * sizeof *p->params);
+        // Doubled from room for eight: most lines have fewer, and each file's
+        // first lines would otherwise grow it one parameter at a time.
+        if (p->param_size > INT32_MAX / 2)
+            return kFalse;
+        const int32_t size = std::max(8, p->param_size * 2);
+        void *grown = std::realloc(p->params, static_cast<std::size_t>(size) * sizeof *p->params);
         if (!grown)
             return kFalse;
         p->params = static_cast<CARD_ParamOffsets *>(grown);
-        ++p->param_size;
+        p->param_size = size;
     }
     p->params[p->param_count++] = CARD_ParamOffsets{nameOffset, 0};
     return kTrue;
@@ -208,15 +216,18 @@ int32_t card_set_paramvalue(CARD_Parser p, int32_t valueOffset)
     return kTrue;
 }
 
-int32_t card_reserve_param_list(CARD_Parser p, int32_t entries)
+int32_t card_reserve_param_list(CARD_Parser p, int64_t entries)
 {
     if (entries <= p->param_list_size)
         return kTrue;
-    void *grown = std::realloc(p->param_list, static_cast<std::size_t>(entries) * sizeof *p->param_list);
+    // Room for as many parameters as the line's storage has, so that the list
+    // grows when it does and not at each new count.
+    const int64_t size = std::max<int64_t>(entries, 2 * int64_t{p->param_size} + 2);
+    void *grown = size <= INT32_MAX ? std::realloc(p->param_list, static_cast<std::size_t>(size) * sizeof *p->param_list) : nullptr;
     if (!grown)
         return kFalse;
     p->param_list = static_cast<const char **>(grown);
-    p->param_list_size = entries;
+    p->param_list_size = static_cast<int32_t>(size);
     return kTrue;
 }
 
@@ -252,7 +263,7 @@ int32_t vcard_end_prop(CARD_Parser p)
     if (p->prop_handler) {
         // Unlike a dropped report, a failed allocation here is a failure: the
         // property would otherwise vanish while the parse claims success.
-        if (!vcard_add_char_to_line(p, '\0') || !card_reserve_param_list(p, 2 * p->param_count + 2))
+        if (!vcard_add_char_to_line(p, '\0') || !card_reserve_param_list(p, 2 * int64_t{p->param_count} + 2))
             return kFalse;
         const char **list = p->param_list;
         for (int32_t i = 0; i < p->param_count; ++i) {

@@ -158,6 +158,7 @@ std::vector<std::pair<std::string, std::string>> runContexts()
     const std::string run(24, 'Q');
     const std::string blanks(24, ' ');
     const std::string hexes(24, 'A');
+    const std::string base64 = "AZaz09+/SGVsbG8sIFdvcmxk"; // every range of the alphabet, six groups
     return {
         {run, run + ";X=1:v\r\nB:2\r\n"},
         {run, "N;" + run + "=1;Y:v\r\n"},
@@ -168,6 +169,7 @@ std::vector<std::pair<std::string, std::string>> runContexts()
         {run, "N;QUOTED-PRINTABLE:" + run + "=41=\r\n" + run + "\r\nC:d\r\n"},
         {hexes, "N;QUOTED-PRINTABLE:=" + hexes + "=\r\n=" + hexes + "\r\nC:d\r\n"},
         {run, "N;ENCODING=BASE64:" + run + "\r\n " + run + "==\r\nC:d\r\n"},
+        {base64, "N;ENCODING=BASE64:" + base64 + "\r\n " + base64 + "==\r\nC:d\r\n"},
     };
 }
 
