@@ -92,7 +92,7 @@ TEST_F(CorvaneServiceTest, TakesUpItsDomainAtStartAndTheSevenMessagesWithTheirAr
                            QStringLiteral("message hotKeyChanged -1 -1"), QStringLiteral("value ShowHideHotKey -1 -1"),
                            QStringLiteral("message excludedApplicationsChanged x-coredata://5A1E/Application/p3"),
                            QStringLiteral("message excludedApplicationsChanged "), QStringLiteral("message terminateApp")}))
-        << qPrintable(lines.join(u'\n'));
+        << qPrintable(journal.text());
 }
 
 // A second instance finds the name taken; one without a session bus has nowhere to

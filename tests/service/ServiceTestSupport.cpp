@@ -121,6 +121,14 @@ QStringList ServiceJournalReader::lines() const
     return lines;
 }
 
+QString ServiceJournalReader::text() const
+{
+    QFile file(serviceJournalPath());
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(m_start))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
 bool ServiceJournalReader::waitFor(const QString &line, int timeoutMs) const
 {
     return QTest::qWaitFor([&] { return contains(line); }, timeoutMs);

@@ -52,6 +52,8 @@ public:
     ServiceJournalReader();
 
     QStringList lines() const;
+    /// The journal as written since the reader was made, times and pids included.
+    QString text() const;
     bool contains(const QString &line) const { return lines().contains(line); }
     /// Spins the event loop until `line` is there; false after `timeoutMs`.
     bool waitFor(const QString &line, int timeoutMs = 20000) const;
