@@ -133,7 +133,7 @@ std::vector<char *> withSteadyingFlags(int argc, char **argv)
 int main(int argc, char **argv)
 {
     std::vector<char *> arguments = withSteadyingFlags(argc, argv);
-    int count = int(arguments.size()) - 1;
+    const int count = int(arguments.size()) - 1;
     for (int workers : {1, 4}) {
         const std::string n = std::to_string(workers);
         benchmark::RegisterBenchmark(("throughput/VLQueue/" + n).c_str(), ours)->Arg(workers)->UseRealTime()->Unit(benchmark::kMillisecond);
