@@ -108,12 +108,9 @@ ServiceJournalReader::ServiceJournalReader()
 
 QStringList ServiceJournalReader::lines() const
 {
-    QFile file(serviceJournalPath());
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(m_start))
-        return {};
     QStringList lines;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        QStringList columns = QString::fromUtf8(line).split(u'\t');
+    for (const QString &line : text().split(u'\n')) {
+        const QStringList columns = line.split(u'\t');
         if (columns.size() < 3)
             continue;   // an empty or half-written line
         lines.append(columns.mid(2).join(u' '));
