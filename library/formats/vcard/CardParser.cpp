@@ -24,7 +24,6 @@ constexpr int32_t kTrue = -1;
 constexpr int32_t kFalse = 0;
 
 constexpr int32_t kLineGrowth = 128;
-constexpr std::size_t kFirstLineSize = 512;
 // A longer line (a photograph, typically) gives its buffer back when it ends.
 constexpr int32_t kLineKeepLimit = 1024;
 constexpr std::size_t kLongLineGrowthLimit = 64 << 10;
@@ -125,6 +124,25 @@ inline unsigned char Base64ToOrd(char c)
 
 // ---- the record's buffers -------------------------------------------------------------
 
+// Grows `block` to `size` bytes, keeping its first `used`: realloc for a heap
+// block, a first heap block with those bytes copied while it is still the
+// record's own storage `inlineStorage`. Null on failure, `block` untouched.
+void *card_grow(void *block, const void *inlineStorage, std::size_t used, std::size_t size)
+{
+    if (block != inlineStorage)
+        return std::realloc(block, size);
+    void *grown = std::malloc(size);
+    if (grown && used > 0)
+        std::memcpy(grown, block, used);
+    return grown;
+}
+
+void card_release(void *block, const void *inlineStorage)
+{
+    if (block != inlineStorage)
+        std::free(block);
+}
+
 void card_clear_code(CARD_Parser p)
 {
     std::memset(p->code, 0, sizeof p->code);
@@ -143,9 +161,9 @@ void vcard_clear_line(CARD_Parser p)
     p->qp_pending = kFalse;
     card_clear_code(p);
     if (p->line_size > kLineKeepLimit) {
-        std::free(p->line);
-        p->line = nullptr;
-        p->line_size = 0;
+        card_release(p->line, p->inline_line);
+        p->line = p->inline_line;
+        p->line_size = CARD_ParserStruct::kInlineLineSize;
     }
 }
 
@@ -157,9 +175,7 @@ int32_t card_reserve_line(CARD_Parser p, std::size_t extra)
     if (needed <= static_cast<std::size_t>(p->line_size))
         return kTrue;
     const std::size_t steps = (needed - static_cast<std::size_t>(p->line_size) + kLineGrowth - 1) / kLineGrowth;
-    // The first buffer holds most lines whole: a card's lines rarely pass it,
-    // and a file's first few would otherwise grow it step by step.
-    std::size_t size = std::max<std::size_t>(static_cast<std::size_t>(p->line_size) + steps * kLineGrowth, kFirstLineSize);
+    std::size_t size = static_cast<std::size_t>(p->line_size) + steps * kLineGrowth;
     if (size > kLineKeepLimit) {
         // A long line's buffer is given back when the line ends, so how it grows
         // changes no kept size; grown 128 bytes at a time, a photograph's would
@@ -170,7 +186,7 @@ int32_t card_reserve_line(CARD_Parser p, std::size_t extra)
     }
     // The sizes are 32-bit: a line that would outgrow them fails like a failed
     // allocation instead of wrapping round.
-    void *grown = size <= INT32_MAX ? std::realloc(p->line, size) : nullptr;
+    void *grown = size <= INT32_MAX ? card_grow(p->line, p->inline_line, static_cast<std::size_t>(p->line_len), size) : nullptr;
     if (!grown) {
         p->line_size = 0;
         p->line_len = 0;
@@ -198,7 +214,8 @@ int32_t card_add_param(CARD_Parser p, int32_t nameOffset)
         if (p->param_size > INT32_MAX / 2)
             return kFalse;
         const int32_t size = std::max(8, p->param_size * 2);
-        void *grown = std::realloc(p->params, static_cast<std::size_t>(size) * sizeof *p->params);
+        void *grown = card_grow(p->params, p->inline_params, static_cast<std::size_t>(p->param_count) * sizeof *p->params,
+                                static_cast<std::size_t>(size) * sizeof *p->params);
         if (!grown)
             return kFalse;
         p->params = static_cast<CARD_ParamOffsets *>(grown);
@@ -223,7 +240,9 @@ int32_t card_reserve_param_list(CARD_Parser p, int64_t entries)
     // Room for as many parameters as the line's storage has, so that the list
     // grows when it does and not at each new count.
     const int64_t size = std::max<int64_t>(entries, 2 * int64_t{p->param_size} + 2);
-    void *grown = size <= INT32_MAX ? std::realloc(p->param_list, static_cast<std::size_t>(size) * sizeof *p->param_list) : nullptr;
+    // The list is filled afresh for each property: nothing in it is kept.
+    void *grown = size <= INT32_MAX ? card_grow(p->param_list, p->inline_param_list, 0, static_cast<std::size_t>(size) * sizeof *p->param_list)
+                                    : nullptr;
     if (!grown)
         return kFalse;
     p->param_list = static_cast<const char **>(grown);
@@ -1074,6 +1093,12 @@ CARD_Parser CARD_ParserCreate()
         return nullptr;
     p->after_newline = kTrue;
     p->folded = kFalse;
+    p->line = p->inline_line;
+    p->line_size = CARD_ParserStruct::kInlineLineSize;
+    p->params = p->inline_params;
+    p->param_size = CARD_ParserStruct::kInlineParamSize;
+    p->param_list = p->inline_param_list;
+    p->param_list_size = CARD_ParserStruct::kInlineParamListSize;
     vcard_clear_line(p);
     return p;
 }
@@ -1082,9 +1107,9 @@ void CARD_ParserFree(CARD_Parser parser)
 {
     if (!parser)
         return;
-    std::free(parser->line);
-    std::free(parser->params);
-    std::free(parser->param_list);
+    card_release(parser->line, parser->inline_line);
+    card_release(parser->params, parser->inline_params);
+    card_release(parser->param_list, parser->inline_param_list);
     std::free(parser);
 }
 
