@@ -113,33 +113,20 @@ void peer(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * Batch);
 }
 
-// Where the scheduler puts five threads on a small machine changes from one
-// moment to the next, and one run of each benchmark swings by half or more.
-// Unless the command line says otherwise (a later flag wins), each is run nine
-// times in random turn with its peer, and the medians are compared.
-std::vector<char *> withSteadyingFlags(int argc, char **argv)
-{
-    static char repetitions[] = "--benchmark_repetitions=9";
-    static char interleaving[] = "--benchmark_enable_random_interleaving=true";
-    static char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
-    std::vector<char *> arguments(argv, argv + argc);
-    arguments.insert(arguments.begin() + (argc > 0 ? 1 : 0), {repetitions, interleaving, aggregatesOnly});
-    arguments.push_back(nullptr);
-    return arguments;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    std::vector<char *> arguments = withSteadyingFlags(argc, argv);
-    const int count = int(arguments.size()) - 1;
+    // Where the scheduler puts five threads on a small machine changes from one
+    // moment to the next, and one run of each benchmark swings by half or more:
+    // each is run nine times in random turn with its peer, and the medians compared.
+    corvane::bench::RepeatedRunsArguments arguments(argc, argv, 9);
     for (int workers : {1, 4}) {
         const std::string n = std::to_string(workers);
         benchmark::RegisterBenchmark(("throughput/VLQueue/" + n).c_str(), ours)->Arg(workers)->UseRealTime()->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("throughput/mutex_condvar_queue/" + n).c_str(), peer)->Arg(workers)->UseRealTime()->Unit(benchmark::kMillisecond);
     }
-    return corvane::bench::runComparing(count, arguments.data(),
+    return corvane::bench::runComparing(arguments.argc(), arguments.argv(),
                                         {{"throughput/VLQueue/1", "throughput/mutex_condvar_queue/1"},
                                          {"throughput/VLQueue/4", "throughput/mutex_condvar_queue/4"}});
 }

@@ -63,6 +63,19 @@ std::optional<Ratio> BenchmarkTimes::ratio(const std::string &numerator, const s
     return Ratio{*over, *under};
 }
 
+RepeatedRunsArguments::RepeatedRunsArguments(int argc, char **argv, int repetitions)
+    : m_flags{"--benchmark_repetitions=" + std::to_string(repetitions), "--benchmark_enable_random_interleaving=true",
+              "--benchmark_report_aggregates_only=true"}
+{
+    m_arguments.assign(argv, argv + argc);
+    std::vector<char *> flags;
+    for (std::string &flag : m_flags)
+        flags.push_back(flag.data());
+    m_arguments.insert(m_arguments.begin() + (argc > 0 ? 1 : 0), flags.begin(), flags.end());
+    m_argc = int(m_arguments.size());
+    m_arguments.push_back(nullptr);
+}
+
 int runBenchmarks(int &argc, char **argv, Clock clock, const std::function<void(const BenchmarkTimes &)> &printRatios)
 {
     benchmark::Initialize(&argc, argv);

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corvane::bench {
 
@@ -49,6 +50,26 @@ public:
 private:
     Clock m_clock;
     std::map<std::string, double> m_times;
+};
+
+/// A command line on which each benchmark runs `repetitions` times in random
+/// turn with the others, so that a slow moment of the machine falls on every
+/// side and the medians stand for them. The flags go first: the same flags given
+/// on the command line come later and win.
+class RepeatedRunsArguments
+{
+public:
+    RepeatedRunsArguments(int argc, char **argv, int repetitions);
+    RepeatedRunsArguments(const RepeatedRunsArguments &) = delete;
+    RepeatedRunsArguments &operator=(const RepeatedRunsArguments &) = delete;
+
+    int &argc() { return m_argc; }
+    char **argv() { return m_arguments.data(); }
+
+private:
+    std::vector<std::string> m_flags;
+    std::vector<char *> m_arguments;
+    int m_argc;
 };
 
 /// The main of a benchmark beside its peer: reads the flags (an unknown one ends
