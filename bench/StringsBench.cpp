@@ -164,8 +164,11 @@ void printRatio(const corvane::bench::BenchmarkTimes &times, const char *label, 
 int main(int argc, char **argv)
 {
     using namespace corvane::bench;
-    QCoreApplication app(argc, argv);
-    return runBenchmarks(argc, argv, Clock::Cpu, [](const BenchmarkTimes &times) {
+    // A line costs a few system calls, whose price on a virtual machine moves from
+    // one moment to the next: each benchmark runs three times in random turn.
+    RepeatedRunsArguments arguments(argc, argv, 3);
+    QCoreApplication app(arguments.argc(), arguments.argv());
+    return runBenchmarks(arguments.argc(), arguments.argv(), Clock::Cpu, [](const BenchmarkTimes &times) {
         std::printf("\n");
         printRatio(times, "compareVersionStrings / QVersionNumber", "BM_compareVersionStrings", "BM_QVersionNumberCompare");
         printRatio(times, "VLLogf / write(2), /dev/null", "BM_VLLogf_devnull", "BM_write_devnull");
