@@ -1,6 +1,7 @@
 #include "VLQueue.h"
 
 #include "VLQueueProcessor.h"
+#include "VLReadyInvocationRing_p.h"
 
 #include <sched.h>
 
@@ -35,35 +36,48 @@ inline void relax()
 
 } // namespace
 
-// Producers and workers meet at `lock`. A worker that finds nothing first spins
-// for a moment on `pendingCount`, without the lock, and only then sleeps; a
-// producer wakes a worker only when one sleeps and none is already looking for
-// work (spinning, or woken and not yet back at the queue). So a steady stream of
-// invocations costs no system call on either side, and a burst wakes sleepers
-// one at a time: each worker that takes an invocation and leaves more behind
-// wakes the next.
+// Pending invocations wait in `ready`, a bounded ring that workers take from
+// without a lock, and, when it is full, behind it in `overflow`, which the lock
+// guards and which moves into `ready` as room comes free, so that the two
+// together keep enqueue order. Producers push under `lock`, one at a time; a
+// worker takes the lock only to move the overflow, to sleep, or to wake
+// another. So workers do not queue up behind each other for every invocation.
 //
-// No invocation is stranded: a producer that wakes no one saw either no sleeper
-// (every worker comes back to the queue after its invocation) or a looking
-// worker, and `looking` goes down only under the lock after the queue has been
-// seen, so that worker looks again after the producer's append.
+// A worker that finds nothing first spins for a moment watching for work, and
+// only then sleeps; a producer wakes a worker only when one sleeps and none is
+// already looking for work (spinning, or woken and not yet back at the queue).
+// So a steady stream of invocations costs no system call on either side, and a
+// burst wakes sleepers one at a time: each worker that takes an invocation and
+// leaves more behind wakes the next.
+//
+// No invocation is stranded. A worker goes to sleep only after it has found
+// both `ready` and `overflow` empty under the lock, so a later push wakes it
+// unless a worker is looking. A looking worker stops looking before it looks at
+// what its take left behind, and a producer pushes before it reads `looking`,
+// all in one total order (sequentially consistent): either the producer sees
+// that no one looks and wakes a sleeper, or the worker sees the push and wakes
+// the next itself (and comes back to the queue in any case). The destructor's
+// wait for the last take is ordered against it the same way. Nothing is counted per invocation
+// on a line both sides write: that would cost a cache-line transfer each.
 struct VLQueue::Private
 {
+    // Slots of `ready`: about 90 bytes each.
+    static constexpr std::size_t ReadyCapacity = 512;
+
     std::mutex lock;
     std::condition_variable wakeUp;  // sleeping workers wait here for a wake-up
     std::condition_variable drained; // the destructor waits here for an empty queue
-    VLQueueRing pending;
-    int sleeping = 0;        // workers waiting on wakeUp
-    int wakeUps = 0;         // wake-ups granted and not yet taken by a sleeper
-    bool awaitingDrain = false;
-    std::atomic<bool> shuttingDown{false}; // written under lock
-    // pending.size(), the number of workers looking for work and the producer's
-    // processor: written under lock (looking also goes up without it, when a
-    // worker starts to spin), read without it by spinning workers. On a cache line of their own, so that a
-    // spinning worker does not keep taking the lock's and the ring's line away
-    // from the producer.
-    alignas(CacheLine) std::atomic<std::size_t> pendingCount{0};
-    std::atomic<int> looking{0};
+    VLQueueRing overflow;            // under lock: newer than everything in ready
+    std::atomic<std::size_t> overflowSize{0}; // overflow.size(), written under lock
+    int wakeUps = 0;                 // under lock: wake-ups granted and not yet taken by a sleeper
+    std::atomic<int> sleeping{0};    // workers waiting on wakeUp; written under lock
+    std::atomic<bool> awaitingDrain{false};  // written under lock
+    std::atomic<bool> shuttingDown{false};   // written under lock
+    VLReadyInvocationRing ready{ReadyCapacity};
+    // The workers looking for work and the producer's processor: on a cache line
+    // of their own, so that a spinning worker does not keep taking the lock's
+    // line away from the producer.
+    alignas(CacheLine) std::atomic<int> looking{0};
     std::atomic<int> producerProcessor{-1}; // where the last append ran
 
     // processorsLock serialises starting and stopping workers; it is never held
@@ -77,32 +91,51 @@ struct VLQueue::Private
     // worker is looking already. The caller notifies wakeUp after unlocking.
     bool grantWakeUp()
     {
-        if (sleeping <= wakeUps || looking.load(std::memory_order_relaxed) > 0)
+        if (sleeping.load(std::memory_order_relaxed) <= wakeUps || looking.load() > 0)
             return false;
         ++wakeUps;
         looking.fetch_add(1, std::memory_order_relaxed); // the woken worker will look
         return true;
     }
 
+    // Under lock: moves what has room from overflow into ready, oldest first.
+    void moveOverflowToReady()
+    {
+        if (overflow.isEmpty())
+            return;
+        while (!overflow.isEmpty() && ready.tryPush(overflow.first()))
+            overflow.takeFirst();
+        overflowSize.store(overflow.size());
+    }
+
+    // Whether an invocation waits; from any thread, without the lock.
+    bool hasPending() const
+    {
+        return ready.hasInvocation() || overflowSize.load() > 0;
+    }
+
+    // Under lock: whether every invocation has been taken.
+    bool isDrained() const { return ready.isEmpty() && overflow.isEmpty(); }
+
     // Becomes the one spinning worker, unless another one is looking already:
     // on two cores a second spinner would only take time from the producer.
     bool startLooking()
     {
         int none = 0;
-        return looking.compare_exchange_strong(none, 1, std::memory_order_relaxed);
+        return looking.compare_exchange_strong(none, 1);
     }
 
-    // Watches pendingCount for SpinTime at most. Where the last producer ran on
+    // Watches for pending work for SpinTime at most. Where the last producer ran on
     // this worker's processor, the worker gives the processor up between looks,
-    // so that the producer goes on filling the queue and the worker then takes
-    // a long batch. Elsewhere it spins with the pause instruction: yielding
-    // there would hand a whole time slice to any other program sharing the
-    // processor, while a sleeper that is woken gets the processor back at once.
+    // so that the producer goes on filling the queue. Elsewhere it spins with the
+    // pause instruction: yielding there would hand a whole time slice to any
+    // other program sharing the processor, while a sleeper that is woken gets
+    // the processor back at once.
     void spinUntilPending() const
     {
         const bool yielding = producerProcessor.load(std::memory_order_relaxed) == sched_getcpu();
         const auto deadline = std::chrono::steady_clock::now() + SpinTime;
-        for (unsigned i = 1; pendingCount.load(std::memory_order_relaxed) == 0; ++i) {
+        for (unsigned i = 1; !hasPending(); ++i) {
             if (shuttingDown.load(std::memory_order_relaxed))
                 return;
             if (yielding)
@@ -114,55 +147,72 @@ struct VLQueue::Private
         }
     }
 
-    // Waits for work and calls take(pending) under the lock with at least one
-    // invocation pending; returns false at once when the workers shut down.
-    template<typename Take>
-    bool waitAndTake(Take &&take)
+    // After a worker has taken an invocation: it stops looking, and wakes the
+    // next worker when it leaves work behind, or the destructor when it took the
+    // last.
+    void tookOne(bool wasLooking)
+    {
+        if (wasLooking)
+            looking.fetch_sub(1);
+        if (hasPending()) {
+            if (sleeping.load() == 0 || looking.load() > 0)
+                return;
+            std::unique_lock guard(lock);
+            const bool wake = grantWakeUp();
+            guard.unlock();
+            if (wake)
+                wakeUp.notify_one();
+        } else if (awaitingDrain.load()) {
+            // Through the lock, so that the destructor is either before its look
+            // at the queue or already waiting.
+            { std::lock_guard guard(lock); }
+            drained.notify_all();
+        }
+    }
+
+    // Waits for work and takes the oldest invocation; none at once when the
+    // workers shut down.
+    std::optional<platform::Invocation> take()
     {
         bool isLooking = startLooking();
         if (isLooking)
             spinUntilPending();
-        std::unique_lock guard(lock);
         for (;;) {
-            if (shuttingDown.load(std::memory_order_relaxed)) {
-                if (isLooking)
-                    looking.fetch_sub(1, std::memory_order_relaxed);
-                return false;
-            }
-            if (!pending.isEmpty())
+            if (shuttingDown.load(std::memory_order_relaxed))
                 break;
+            if (auto invocation = ready.tryTake()) {
+                tookOne(isLooking);
+                return invocation;
+            }
+            std::unique_lock guard(lock);
+            if (shuttingDown.load(std::memory_order_relaxed))
+                break;
+            moveOverflowToReady();
+            // Producers wait for the lock: what ready holds now is all there is.
+            if (auto invocation = ready.tryTake()) {
+                guard.unlock();
+                tookOne(isLooking);
+                return invocation;
+            }
             if (isLooking) {
                 looking.fetch_sub(1, std::memory_order_relaxed);
                 isLooking = false;
             }
-            ++sleeping;
+            sleeping.fetch_add(1, std::memory_order_relaxed);
             wakeUp.wait(guard, [&] { return wakeUps > 0 || shuttingDown.load(std::memory_order_relaxed); });
-            --sleeping;
+            sleeping.fetch_sub(1, std::memory_order_relaxed);
             if (wakeUps > 0) {
                 --wakeUps;
                 isLooking = true; // counted by the worker that woke this one
             }
-            if (isLooking && pending.isEmpty()) {
-                // Another worker was quicker; stay awake for a moment before sleeping again.
-                guard.unlock();
+            guard.unlock();
+            // Another worker may be quicker; stay awake for a moment before sleeping again.
+            if (isLooking)
                 spinUntilPending();
-                guard.lock();
-            }
         }
-        take(pending);
-        pendingCount.store(pending.size(), std::memory_order_relaxed);
         if (isLooking)
             looking.fetch_sub(1, std::memory_order_relaxed);
-        const bool wakeAnother = !pending.isEmpty() && grantWakeUp();
-        const bool nowDrained = pending.isEmpty() && awaitingDrain;
-        guard.unlock();
-        // Notified after unlocking, so that the woken thread does not block on
-        // the lock at once. The queue outlives its workers, so both stay valid.
-        if (wakeAnother)
-            wakeUp.notify_one();
-        if (nowDrained)
-            drained.notify_all();
-        return true;
+        return std::nullopt;
     }
 };
 
@@ -187,8 +237,10 @@ VLQueue::~VLQueue()
     // Draining needs a worker: without one the wait would never end.
     if (hasProcessors) {
         std::unique_lock guard(d->lock);
-        d->awaitingDrain = true;
-        d->drained.wait(guard, [&] { return d->pending.isEmpty(); });
+        // Either the worker that takes the last invocation sees this wait coming,
+        // or this sees its take.
+        d->awaitingDrain.store(true);
+        d->drained.wait(guard, [&] { return d->isDrained(); });
     }
     shutdownAllQueueProcessors();
 }
@@ -208,11 +260,15 @@ void VLQueue::startQueueProcessors(quint32 count)
 void VLQueue::enqueueInvocation(platform::Invocation invocation)
 {
     std::unique_lock guard(d->lock);
-    d->pending.append(std::move(invocation));
+    // Behind the overflow while it holds any, so that order is kept.
+    d->moveOverflowToReady();
+    if (!d->overflow.isEmpty() || !d->ready.tryPush(invocation)) {
+        d->overflow.append(std::move(invocation));
+        d->overflowSize.store(d->overflow.size());
+    }
     // Stored only on a change, so that the spinning worker's line stays put.
     if (const int processor = sched_getcpu(); d->producerProcessor.load(std::memory_order_relaxed) != processor)
         d->producerProcessor.store(processor, std::memory_order_relaxed);
-    d->pendingCount.store(d->pending.size(), std::memory_order_relaxed);
     const bool wake = d->grantWakeUp();
     guard.unlock();
     if (wake)
@@ -231,29 +287,28 @@ void VLQueue::enqueueTarget(std::shared_ptr<QObject> target, QByteArrayView sele
 
 std::optional<platform::Invocation> VLQueue::nextInvocationInQueue()
 {
-    std::optional<platform::Invocation> next;
-    d->waitAndTake([&](VLQueueRing &pending) { next.emplace(pending.takeFirst()); });
-    return next;
+    return d->take();
 }
 
 void VLQueue::takeInvocations(VLQueueRing &batch)
 {
     // A lone worker runs the pending invocations in order whether it takes them
-    // one by one or all at once; at once it meets the producers at the lock once
-    // per batch instead of once per invocation, and the two rings trade their
-    // slots. With more workers each takes one, so that a long invocation never
-    // holds back the ones queued behind it.
-    const bool lone = d->processorCount.load(std::memory_order_relaxed) <= 1;
-    d->waitAndTake([&](VLQueueRing &pending) {
-        if (!lone) {
-            batch.append(pending.takeFirst());
-        } else if (batch.isEmpty()) {
-            batch.swap(pending);
-        } else {
-            while (!pending.isEmpty())
-                batch.append(pending.takeFirst());
-        }
-    });
+    // one by one or all at once; taking all that are ready, it watches for work
+    // once a batch instead of once an invocation. With more workers each takes
+    // one, so that a long invocation never holds back the ones queued behind it.
+    auto first = d->take();
+    if (!first)
+        return;
+    batch.append(std::move(*first));
+    if (d->processorCount.load(std::memory_order_relaxed) > 1)
+        return;
+    bool tookMore = false;
+    while (auto next = d->ready.tryTake()) {
+        batch.append(std::move(*next));
+        tookMore = true;
+    }
+    if (tookMore)
+        d->tookOne(false); // the last may have emptied the queue
 }
 
 void VLQueue::shutdownAllQueueProcessors()

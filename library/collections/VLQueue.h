@@ -49,8 +49,8 @@ public:
     /// For the workers: waits for the oldest invocation and takes it; none once
     /// the queue shuts its workers down.
     std::optional<platform::Invocation> nextInvocationInQueue() override;
-    /// For the workers: with a single worker, every pending invocation at once
-    /// (it would run them in this order anyway); with more, the oldest one.
+    /// For the workers: with a single worker, every invocation ready at once (it
+    /// would run them in this order anyway); with more, the oldest one.
     void takeInvocations(VLQueueRing &batch) override;
 
 private:

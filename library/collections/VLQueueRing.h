@@ -39,6 +39,9 @@ public:
         ++m_size;
     }
 
+    /// The oldest invocation, left in its place. REQUIRES: !isEmpty().
+    platform::Invocation &first() { return *m_slots[m_head]; }
+
     /// Removes the oldest invocation and returns it; its slot holds nothing
     /// afterwards, so the caller alone keeps its target and arguments alive.
     /// REQUIRES: !isEmpty().
