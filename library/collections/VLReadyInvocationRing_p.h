@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 /// A bounded first-in, first-out ring of invocations that workers take from
 /// without a lock. Each slot carries a sequence number that says whose turn it
@@ -83,6 +84,9 @@ public:
 
 private:
     static constexpr std::size_t CacheLine = 64;
+    // A claimed slot is given back only once its invocation has moved out: a
+    // move that could throw would leave the ring stuck at that slot.
+    static_assert(std::is_nothrow_move_constructible_v<platform::Invocation>);
 
     struct Slot
     {
