@@ -1,5 +1,6 @@
 #include "VLQueue.h"
 #include "VLQueueRing.h"
+#include "VLReadyInvocationRing_p.h"
 
 #include "platform/core/Exception.h"
 #include "platform/core/Log.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -203,6 +205,57 @@ TEST(VLQueueRing, KeepsOrderWhereItWrapsAndGrowsAndHoldsNothingTaken)
         ASSERT_EQ(other.takeFirst().arguments().at(0).toInt(), taken++);
     EXPECT_EQ(taken, appended);
     EXPECT_EQ(worker.use_count(), 1);
+}
+
+// A ring of four slots, one pusher and three takers, over thousands of laps:
+// every invocation is taken exactly once, each taker gets them in push order,
+// and a push into a full ring is refused without losing its invocation. A ring
+// that loses track of whose turn a slot is stalls instead: the test's time
+// limit (CMakeLists.txt) ends it.
+TEST(VLReadyInvocationRing, TakesEveryInvocationOnceInOrderLapAfterLap)
+{
+    constexpr int Count = 20000;
+    auto worker = std::make_shared<Worker>();
+    VLReadyInvocationRing ring(4);
+    std::atomic<bool> allPushed{false};
+    std::vector<std::vector<int>> taken(3);
+    std::vector<std::thread> takers;
+    for (std::vector<int> &mine : taken) {
+        takers.emplace_back([&] {
+            for (;;) {
+                const bool finished = allPushed.load(); // before the look, so that a miss means empty
+                if (auto invocation = ring.tryTake())
+                    mine.push_back(invocation->arguments().at(0).toInt());
+                else if (finished)
+                    return;
+            }
+        });
+    }
+    int refused = 0;
+    for (int i = 0; i < Count; ++i) {
+        platform::Invocation invocation(worker, "record", {i});
+        while (!ring.tryPush(invocation)) {
+            ++refused;
+            EXPECT_EQ(invocation.arguments().at(0).toInt(), i);
+            std::this_thread::yield();
+        }
+    }
+    allPushed = true;
+    for (std::thread &taker : takers)
+        taker.join();
+
+    std::vector<int> all;
+    for (const std::vector<int> &mine : taken) {
+        EXPECT_TRUE(std::is_sorted(mine.begin(), mine.end()));
+        all.insert(all.end(), mine.begin(), mine.end());
+    }
+    std::sort(all.begin(), all.end());
+    ASSERT_EQ(all.size(), std::size_t(Count));
+    for (int i = 0; i < Count; ++i)
+        ASSERT_EQ(all[std::size_t(i)], i);
+    EXPECT_FALSE(ring.hasInvocation());
+    EXPECT_EQ(worker.use_count(), 1) << "a taken invocation is still held by its slot";
+    RecordProperty("refused pushes", refused);
 }
 
 #include "VLQueueTest.moc"
