@@ -101,11 +101,13 @@ struct VLQueue::Private
     // Under lock: moves what has room from overflow into ready, oldest first.
     void moveOverflowToReady()
     {
-        if (overflow.isEmpty())
-            return;
+        const std::size_t before = overflow.size();
         while (!overflow.isEmpty() && ready.tryPush(overflow.first()))
             overflow.takeFirst();
-        overflowSize.store(overflow.size());
+        // Mostly nothing moves (the ring's oldest slot is still being emptied):
+        // then the shared size is left alone.
+        if (overflow.size() != before)
+            overflowSize.store(overflow.size());
     }
 
     // Whether an invocation waits; from any thread, without the lock.
