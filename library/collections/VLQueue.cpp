@@ -57,8 +57,9 @@ inline void relax()
 // all in one total order (sequentially consistent): either the producer sees
 // that no one looks and wakes a sleeper, or the worker sees the push and wakes
 // the next itself (and comes back to the queue in any case). The destructor's
-// wait for the last take is ordered against it the same way. Nothing is counted per invocation
-// on a line both sides write: that would cost a cache-line transfer each.
+// wait for the last take is ordered against it the same way. Nothing is counted
+// per invocation on a line both sides write: that would cost a cache-line
+// transfer each.
 struct VLQueue::Private
 {
     // Slots of `ready`: about 90 bytes each.
