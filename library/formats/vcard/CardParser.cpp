@@ -319,8 +319,13 @@ constexpr std::array<signed char, 256> kHexValues = makeHexValues();
 // the pair in the C locale: leading whitespace skipped, then an optional sign,
 // then the run of hexadecimal digits ("0x" alone is 0); 0 when no digit comes.
 // sscanf itself cost a tenth of the whole tokenizer's time.
-char card_escaped_byte(char first, char second)
+inline char card_escaped_byte(char first, char second)
 {
+    // Almost every escape is two digits, which need none of the rest.
+    const int high = kHexValues[static_cast<unsigned char>(first)];
+    const int low = kHexValues[static_cast<unsigned char>(second)];
+    if (high >= 0 && low >= 0)
+        return static_cast<char>(high * 16 + low);
     const char pair[2] = {first, second};
     int i = 0;
     while (i < 2 && isWhitespace(charClass(pair[i])))
@@ -893,10 +898,7 @@ int32_t card_take_qp_escape(CARD_Parser p, const char *data, std::size_t length)
     card_clear_code(p);
     p->code[0] = data[1];
     p->code[1] = data[2];
-    // Two hexadecimal digits: what card_escaped_byte makes of them, without its
-    // cases for blanks and signs.
-    const int value = kHexValues[static_cast<unsigned char>(data[1])] * 16 + kHexValues[static_cast<unsigned char>(data[2])];
-    if (!vcard_add_char_to_line(p, static_cast<char>(value)))
+    if (!vcard_add_char_to_line(p, card_escaped_byte(data[1], data[2])))
         return -1;
     return 3;
 }
