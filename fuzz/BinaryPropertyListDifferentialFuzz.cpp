@@ -10,7 +10,7 @@
 // references.
 
 #include "platform/plist/BinaryPropertyListReader.h"
-#include "platform/plist/LibplistTreeReader.h"
+#include "support/LibplistRoute.h"
 #include "tests/support/PropertyListDifference.h"
 
 #include <plist/plist.h>
@@ -227,7 +227,7 @@ PropertyListReadResult readThroughLibplist(QByteArrayView bytes)
         result.error = QStringLiteral("libplist refused it");
         return result;
     }
-    return readLibplistTree(root, PropertyListFormat::Binary);
+    return corvane::fuzz::readLibplistTree(root, PropertyListFormat::Binary);
 }
 
 // --- the comparison -------------------------------------------------------------------------

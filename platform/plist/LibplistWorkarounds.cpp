@@ -2,14 +2,7 @@
 
 #include <QtEndian>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-#include <cmath>
-#include <cstring>
 #include <limits>
-#include <string_view>
 
 namespace platform::libplist {
 
@@ -41,105 +34,9 @@ QByteArray loneDateDocument(double secondsSince2001)
     return doc;
 }
 
-std::optional<double> wideDateSeconds(plist_t node)
-{
-    char *bin = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(node, &bin, &length);
-    if (!bin)
-        return std::nullopt;
-    std::optional<double> seconds;
-    if (length >= LoneDateMarkerOffset + 9 && bin[LoneDateMarkerOffset] == LoneDateMarker)
-        seconds = qFromBigEndian<double>(bin + LoneDateMarkerOffset + 1);
-    plist_to_bin_free(bin);
-    return seconds;
-}
-
-// --- 1. what libplist must not be given ---------------------------------------------------
-//
-// XML forbids U+0000 anyway, and its nesting shows in the tags.
-
-// Where the next '<' at or after `p` is that may open or close a container: one before
-// 'a' or 'd', or before '/' and either; `end` when there is none. Most of an XML list is
-// short tags of other kinds and the text between them; sixteen bytes at a time pass over
-// those at once, where a look at every '<' cost a third of libplist's reading of values.
-const char *nextContainerTag(const char *p, const char *const end)
-{
-#if defined(__SSE2__)
-    const __m128i open = _mm_set1_epi8('<'), slash = _mm_set1_epi8('/'), a = _mm_set1_epi8('a'), d = _mm_set1_epi8('d');
-    const auto loadAt = [](const char *at) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at)); };
-    const auto aOrD = [&](__m128i bytes) { return _mm_or_si128(_mm_cmpeq_epi8(bytes, a), _mm_cmpeq_epi8(bytes, d)); };
-    for (; end - p >= 18; p += 16) {
-        const __m128i next = loadAt(p + 1);
-        const __m128i named = _mm_or_si128(aOrD(next), _mm_and_si128(_mm_cmpeq_epi8(next, slash), aOrD(loadAt(p + 2))));
-        if (const int found = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(loadAt(p), open), named)))
-            return p + __builtin_ctz(unsigned(found));
-    }
-#endif
-    // Any '<' will do here: the caller looks at the name itself.
-    const void *found = std::memchr(p, '<', std::size_t(end - p));
-    return found ? static_cast<const char *>(found) : end;
-}
-
-// Counts container tags the way libplist nests them; text that merely looks like a tag
-// inside a comment can only make the count larger, never smaller.
-bool xmlNestsDeeperThan(QByteArrayView xml, int limit)
-{
-    int depth = 0;
-    const char *p = xml.data();
-    const char *const end = p + xml.size();
-    while ((p = nextContainerTag(p, end)) < end) {
-        ++p;
-        const bool closing = p < end && *p == '/';
-        const char *name = closing ? p + 1 : p;
-        // Most tags open neither container; their first letter tells them apart at once.
-        if (name == end || (*name != 'a' && *name != 'd'))
-            continue;
-        const auto is = [&](std::string_view tag) {
-            return std::size_t(end - name) > tag.size() && std::string_view(name, tag.size()) == tag
-                && std::string_view("/> \t\r\n").find(name[tag.size()]) != std::string_view::npos;
-        };
-        if (!is("array") && !is("dict"))
-            continue;
-        const char *close = static_cast<const char *>(std::memchr(name, '>', std::size_t(end - name)));
-        const bool empty = close && close > name && close[-1] == '/';
-        if (closing)
-            --depth;
-        else if (!empty && ++depth > limit)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
-QString refusalOfXml(QByteArrayView xml, int maximumDepth)
-{
-    if (xml.contains('\0'))
-        return QStringLiteral("the property list holds a string with U+0000, which cannot be read without loss");
-    if (xmlNestsDeeperThan(xml, maximumDepth))
-        return QStringLiteral("the property list is nested more than %1 deep").arg(maximumDepth);
-    return QString();
-}
-
 // --- 2. integer width ---------------------------------------------------------------------
-
-QVariant integerValue(plist_t node)
-{
-    uint64_t bits = 0;
-    plist_get_uint_val(node, &bits);
-    if (bits <= uint64_t(std::numeric_limits<qint64>::max()))
-        return qint64(bits);
-    // Either a negative number (stored 8 bytes wide) or an unsigned one above INT64_MAX
-    // (16 bytes wide, as libplist's XML reader keeps it). Only node comparison sees the
-    // width: a node given its value through the API is 8 bytes wide. One such node per
-    // thread serves every comparison, sparing an allocation each.
-    thread_local const NodePtr narrow(plist_new_uint(0));
-    plist_set_uint_val(narrow.get(), bits);
-    if (plist_compare_node_value(node, narrow.get()))
-        return qint64(bits);
-    return quint64(bits);
-}
 
 NodePtr newUnsignedNode(quint64 value)
 {
@@ -153,24 +50,6 @@ NodePtr newUnsignedNode(quint64 value)
 }
 
 // --- 3. dates -----------------------------------------------------------------------------
-
-std::optional<qint64> dateValue(plist_t node)
-{
-    int32_t seconds = 0;
-    int32_t microseconds = 0;
-    plist_get_date_val(node, &seconds, &microseconds);
-    // Clamped dates, and dates before 2001 whose fraction may have lost its sign, take
-    // the exact path.
-    const bool clamped = seconds == std::numeric_limits<int32_t>::min() || seconds == std::numeric_limits<int32_t>::max();
-    if (clamped || (seconds <= 0 && microseconds != 0)) {
-        const auto wide = wideDateSeconds(node);
-        if (!wide || !std::isfinite(*wide) || std::abs(*wide) > 1e15)
-            return std::nullopt;
-        return std::llround(*wide * 1000.0);
-    }
-    // Here the fraction is only ever added to positive seconds.
-    return qint64(seconds) * 1000 + (microseconds + 500) / 1000;
-}
 
 NodePtr newDateNode(qint64 msecs, bool forXml)
 {

@@ -2,35 +2,30 @@
 
 #include "platform/core/ReferenceDate.h"
 #include "platform/plist/BinaryPropertyListReader.h"
-#include "platform/plist/LibplistTreeReader.h"
 #include "platform/plist/LibplistWorkarounds_p.h"
 #include "platform/plist/OldStylePropertyList.h"
 #include "platform/plist/PropertyListScalar.h"
 #include "platform/plist/PropertyList_p.h"
+#include "platform/plist/XmlPropertyListReader.h"
 
 #include <QDateTime>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QStringList>
 
 #include <plist/plist.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <map>
 #include <memory>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 #include <variant>
 #include <vector>
 
-// libplist 2.2 is the writer and the XML reader; this file bridges its nodes to Qt values.
-// Where libplist needs care (untrusted input, integer width, dates beyond 32 bits, the sign
-// of zero), LibplistWorkarounds_p.h does what is needed and says why. Binary lists are read
-// by BinaryPropertyListReader, without libplist's tree, for speed.
+// libplist 2.2 is the writer; this file turns Qt values into its nodes. Where libplist needs
+// care (U+0000, integer width, dates beyond 32 bits, the sign of zero),
+// LibplistWorkarounds_p.h does what is needed and says why. Lists are read by readers of
+// our own (BinaryPropertyListReader, XmlPropertyListReader, OldStylePropertyList), straight
+// into Qt values, without libplist's tree: that tree cost twice what the values do.
 
 namespace platform {
 
@@ -45,175 +40,7 @@ QString propertyListText(const char *bytes, qsizetype length)
 
 namespace {
 
-constexpr int MaximumDepth = MaximumPropertyListDepth;
-
 using libplist::NodePtr;
-
-// --- reading -----------------------------------------------------------------------------
-
-class Reader
-{
-public:
-    QString error;
-    // XML has no UID element: writers put a UID as a dictionary whose only key is "CF$UID".
-    bool dictionariesMayBeUids = false;
-
-    QVariant read(plist_t node, int depth)
-    {
-        if (depth > MaximumDepth)
-            return fail(QStringLiteral("the property list is nested more than %1 deep").arg(MaximumDepth));
-        switch (plist_get_node_type(node)) {
-        case PLIST_DICT:
-            return readDictionary(node, depth);
-        case PLIST_ARRAY:
-            return readArray(node, depth);
-        case PLIST_STRING:
-        case PLIST_KEY: {
-            uint64_t length = 0;
-            const char *text = plist_get_string_ptr(node, &length);
-            if (text)
-                return propertyListText(text, qsizetype(length));
-            char *copy = nullptr;
-            plist_get_key_val(node, &copy);
-            QString key = propertyListText(copy, copy ? qsizetype(std::strlen(copy)) : 0);
-            std::free(copy);
-            return key;
-        }
-        case PLIST_UINT:
-            return libplist::integerValue(node);
-        case PLIST_REAL: {
-            double value = 0;
-            plist_get_real_val(node, &value);
-            return value;
-        }
-        case PLIST_BOOLEAN:
-            return plist_bool_val_is_true(node) != 0;
-        case PLIST_DATE:
-            return readDate(node);
-        case PLIST_DATA: {
-            uint64_t length = 0;
-            const char *bytes = plist_get_data_ptr(node, &length);
-            return QByteArray(bytes, qsizetype(length));
-        }
-        case PLIST_UID: {
-            uint64_t value = 0;
-            plist_get_uid_val(node, &value);
-            return QVariant::fromValue(PropertyListUid{value});
-        }
-        case PLIST_NONE:
-            break;
-        }
-        return fail(QStringLiteral("the property list holds a node of unknown type"));
-    }
-
-private:
-    QVariant fail(const QString &why)
-    {
-        if (error.isEmpty())
-            error = why;
-        return {};
-    }
-
-    // Preference files repeat the same keys in dictionary after dictionary; sharing one
-    // QString per key spares an allocation and a UTF-8 decoding each time.
-    struct KeyHash
-    {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
-    };
-    std::unordered_map<std::string, QString, KeyHash, std::equal_to<>> keys;
-
-    QString key(const char *utf8)
-    {
-        const std::string_view bytes(utf8 ? utf8 : "");
-        if (const auto it = keys.find(bytes); it != keys.end())
-            return it->second;
-        QString text = propertyListText(bytes.data(), qsizetype(bytes.size()));
-        constexpr std::size_t MaximumKeys = 1024;
-        constexpr std::size_t LongestKey = 15; // kept inside std::string, no allocation
-        if (keys.size() < MaximumKeys && bytes.size() <= LongestKey)
-            keys.emplace(bytes, text);
-        return text;
-    }
-
-    QVariant readDictionary(plist_t node, int depth)
-    {
-        if (dictionariesMayBeUids && plist_dict_get_size(node) == 1) {
-            plist_t uid = plist_dict_get_item(node, "CF$UID");
-            if (uid && plist_get_node_type(uid) == PLIST_UINT) {
-                uint64_t value = 0;
-                plist_get_uint_val(uid, &value);
-                return QVariant::fromValue(PropertyListUid{value});
-            }
-        }
-        std::map<QString, QVariant> map;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        for (std::size_t index = 0;; ++index) {
-            plist_t item = nullptr;
-            plist_dict_next_item(node, it, nullptr, &item);
-            if (!item)
-                break;
-            QString key = keyOf(plist_dict_item_get_key(item), depth, index);
-            QVariant value = read(item, depth + 1);
-            // Files written in key order (ours, most tools') append at the end in O(1).
-            map.emplace_hint(map.cend(), std::move(key), std::move(value));
-            if (!error.isEmpty())
-                break;
-        }
-        std::free(it);
-        return error.isEmpty() ? QVariant(QVariantMap(std::move(map))) : QVariant();
-    }
-
-    // Dictionaries at one depth mostly repeat the keys of the one before, in the same order
-    // (records of one kind). libplist 2.2 hands out a key's text only as a copy, so each key
-    // is first compared in place with the one at its place in the previous dictionary at
-    // that depth, whose text is then shared; only a key that differs is copied and decoded.
-    struct KnownKey
-    {
-        std::string utf8;
-        QString text;
-    };
-    std::vector<std::vector<KnownKey>> knownKeys; // by depth, then place
-
-    QString keyOf(plist_t keyNode, int depth, std::size_t index)
-    {
-        constexpr std::size_t KnownPlaces = 64;
-        if (knownKeys.size() <= std::size_t(depth))
-            knownKeys.resize(std::size_t(depth) + 1);
-        std::vector<KnownKey> &known = knownKeys[std::size_t(depth)];
-        if (index < known.size() && plist_key_val_compare(keyNode, known[index].utf8.c_str()) == 0)
-            return known[index].text;
-        char *copy = nullptr;
-        plist_get_key_val(keyNode, &copy);
-        QString text = key(copy);
-        if (index < KnownPlaces) {
-            if (known.size() <= index)
-                known.resize(index + 1);
-            known[index] = {std::string(copy ? copy : ""), text};
-        }
-        std::free(copy);
-        return text;
-    }
-
-    QVariant readArray(plist_t node, int depth)
-    {
-        const uint32_t count = plist_array_get_size(node);
-        QVariantList list;
-        list.reserve(count);
-        for (uint32_t i = 0; i < count && error.isEmpty(); ++i)
-            list.append(read(plist_array_get_item(node, i), depth + 1));
-        return error.isEmpty() ? QVariant(std::move(list)) : QVariant();
-    }
-
-    QVariant readDate(plist_t node)
-    {
-        const auto msecs = libplist::dateValue(node);
-        if (!msecs)
-            return fail(QStringLiteral("the property list holds a date out of range"));
-        return QDateTime::fromMSecsSinceEpoch(*msecs + ReferenceDateMSecsSinceEpoch, Qt::UTC);
-    }
-};
 
 // --- writing -----------------------------------------------------------------------------
 
@@ -357,19 +184,6 @@ private:
 
 } // namespace
 
-PropertyListReadResult readLibplistTree(plist_t root, PropertyListFormat format)
-{
-    PropertyListReadResult result;
-    result.format = format;
-    Reader reader;
-    reader.dictionariesMayBeUids = format == PropertyListFormat::Xml;
-    result.value = reader.read(root, 0);
-    result.error = reader.error;
-    if (!result.ok())
-        result.value = QVariant();
-    return result;
-}
-
 PropertyListReadResult readPropertyList(QByteArrayView bytes)
 {
     PropertyListReadResult result;
@@ -386,17 +200,7 @@ PropertyListReadResult readPropertyList(QByteArrayView bytes)
         return BinaryPropertyListReader::read(bytes);
     if (auto oldStyle = readOldStylePropertyList(bytes))
         return *std::move(oldStyle);
-    result.error = libplist::refusalOfXml(bytes, MaximumDepth);
-    if (!result.ok())
-        return result;
-    plist_t root = nullptr;
-    plist_from_xml(bytes.data(), length, &root);
-    const NodePtr owner(root);
-    if (!root) {
-        result.error = QStringLiteral("the bytes are not an XML property list with a value");
-        return result;
-    }
-    return readLibplistTree(root, PropertyListFormat::Xml);
+    return XmlPropertyListReader::read(bytes);
 }
 
 PropertyListWriteResult writePropertyList(const QVariant &value, PropertyListFormat format)

@@ -55,13 +55,15 @@ QVariantMap everyType(PropertyListFormat format)
                           std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()};
     return {
         {QStringLiteral("strings"), QVariantList{QString(), QStringLiteral("plain"), QStringLiteral("ünïcødé <&> \"q\""),
-                                                 QString::fromUtf8("emoji \xF0\x9F\x98\x80"), QStringLiteral("\uFEFF")}},
+                                                 QString::fromUtf8("emoji \xF0\x9F\x98\x80"), QStringLiteral("\uFEFF"),
+                                                 QStringLiteral("line\r\nbreaks, \x01 and \x1f")}},
         {QStringLiteral("integers"), integers},
         {QStringLiteral("unsigned"), quint64(12345678901234567890ULL)},
         {QStringLiteral("reals"), QVariantList{0.0, -0.0, -0.5, 3.141592653589793, 1e300, -2.5e-300, -0.0}},
         {QStringLiteral("booleans"), QVariantList{true, false}},
         {QStringLiteral("dates"), QVariantList{utc(2001, 1, 1), utc(2024, 2, 29, 23, 59, 58, ms), utc(1969, 7, 20, 20, 17, 40, ms),
-                                               utc(1900, 1, 1), utc(2100, 12, 31, 12), utc(4001, 1, 1)}},
+                                               utc(1900, 1, 1), utc(2100, 12, 31, 12), utc(4001, 1, 1),
+                                               utc(-1, 12, 30)}},
         {QStringLiteral("data"), QVariantList{QByteArray(), QByteArray("\0\x01\xff", 3)}},
         {QStringLiteral("uid"), QVariant::fromValue(PropertyListUid{42})},
         {QStringLiteral("nested"), QVariantMap{{QStringLiteral("empty dict"), QVariantMap()},
