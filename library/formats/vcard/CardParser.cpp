@@ -12,6 +12,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 // The record's buffers are managed with the C allocator on purpose: the line
@@ -824,12 +825,57 @@ constexpr std::array<std::array<uint32_t, 256>, 4> makeBase64Placed()
 
 constexpr std::array<std::array<uint32_t, 256>, 4> kBase64Placed = makeBase64Placed();
 
+#if defined(__SSE2__)
+// Decodes whole blocks of sixteen alphabet characters (four groups) from `in`
+// into `out`, twelve bytes each, with a 16-byte store (room for 3 * groups + 4
+// bytes past the last block), stopping before the first block that holds a byte
+// outside the alphabet; returns the groups decoded. The classification by
+// nibble lookups and the packing by multiply-add are Muła and Lemire's ("Faster
+// Base64 Encoding and Decoding Using AVX2 Instructions", 2018), in SSSE3: four
+// groups in about fifteen instructions, where the tables take four loads a group.
+[[gnu::target("ssse3")]] std::size_t card_decode_base64_blocks_ssse3(const unsigned char *in, std::size_t groups, unsigned char *out)
+{
+    const __m128i lowNibbleClasses = _mm_setr_epi8(0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A, 0x1B,
+                                                   0x1B, 0x1B, 0x1A);
+    const __m128i highNibbleClasses = _mm_setr_epi8(0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10, 0x10,
+                                                    0x10, 0x10, 0x10);
+    const __m128i offsets = _mm_setr_epi8(0, 16, 19, 4, -65, -65, -71, -71, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m128i slash = _mm_set1_epi8(0x2F); // also the nibble mask: pshufb reads bits 0-3 and 7
+    const __m128i gather = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+    std::size_t done = 0;
+    for (; groups - done >= 4; done += 4) {
+        __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + 4 * done));
+        const __m128i highNibbles = _mm_and_si128(_mm_srli_epi32(chars, 4), slash);
+        const __m128i classes = _mm_and_si128(_mm_shuffle_epi8(lowNibbleClasses, _mm_and_si128(chars, slash)),
+                                              _mm_shuffle_epi8(highNibbleClasses, highNibbles));
+        if (_mm_movemask_epi8(_mm_cmpgt_epi8(classes, _mm_setzero_si128())) != 0)
+            break;
+        const __m128i offset = _mm_shuffle_epi8(offsets, _mm_add_epi8(_mm_cmpeq_epi8(chars, slash), highNibbles));
+        chars = _mm_add_epi8(chars, offset); // each byte now its six bits
+        const __m128i pairs = _mm_maddubs_epi16(chars, _mm_set1_epi32(0x01400140));
+        const __m128i words = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00011000));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 3 * done), _mm_shuffle_epi8(words, gather));
+    }
+    return done;
+}
+
+bool card_has_ssse3()
+{
+    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
+    return has;
+}
+#endif
+
 // Decodes up to `groups` whole groups from `in` into `out` (room for 3 * groups
-// + 1 bytes), stopping before the first group that holds a byte outside the
+// + 4 bytes), stopping before the first group that holds a byte outside the
 // alphabet; returns the groups decoded.
 std::size_t card_decode_base64_groups(const unsigned char *in, std::size_t groups, unsigned char *out)
 {
     std::size_t done = 0;
+#if defined(__SSE2__)
+    if (card_has_ssse3())
+        done = card_decode_base64_blocks_ssse3(in, groups, out);
+#endif
     for (; done < groups; ++done) {
         const unsigned char *g = in + 4 * done;
         const uint32_t word = kBase64Placed[0][g[0]] | kBase64Placed[1][g[1]] | kBase64Placed[2][g[2]]
@@ -855,7 +901,7 @@ int32_t card_take_base64_run(CARD_Parser p, const char *data, std::size_t length
 {
     const auto *bytes = reinterpret_cast<const unsigned char *>(data);
     constexpr std::size_t BlockGroups = 64;
-    unsigned char block[3 * BlockGroups + 1];
+    unsigned char block[3 * BlockGroups + 4];
     std::size_t groups = 0;
     for (bool more = true; more;) {
         const std::size_t available = std::min(BlockGroups, (length - 4 * groups) / 4);
