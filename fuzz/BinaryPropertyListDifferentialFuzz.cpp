@@ -13,8 +13,6 @@
 #include "support/LibplistRoute.h"
 #include "tests/support/PropertyListDifference.h"
 
-#include <plist/plist.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +20,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -214,22 +211,6 @@ QString refusalOfBinary(QByteArrayView bytes, int maximumDepth)
     return QString();
 }
 
-PropertyListReadResult readThroughLibplist(QByteArrayView bytes)
-{
-    PropertyListReadResult result;
-    result.error = refusalOfBinary(bytes, MaximumDepth);
-    if (!result.ok())
-        return result;
-    plist_t root = nullptr;
-    plist_from_bin(bytes.data(), uint32_t(bytes.size()), &root);
-    const std::unique_ptr<void, decltype(&plist_free)> owner(root, &plist_free);
-    if (!root) {
-        result.error = QStringLiteral("libplist refused it");
-        return result;
-    }
-    return corvane::fuzz::readLibplistTree(root, PropertyListFormat::Binary);
-}
-
 // --- the comparison -------------------------------------------------------------------------
 
 [[noreturn]] void report(const char *what, const PropertyListReadResult &ours, const PropertyListReadResult &theirs)
@@ -254,7 +235,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         report("the refusal and the error disagree", ours, ours);
     if (refusal == BinaryPropertyListReader::Refusal::WiderThan64Bits)
         return 0;
-    const PropertyListReadResult theirs = readThroughLibplist(bytes);
+    const PropertyListReadResult theirs =
+        corvane::fuzz::readThroughLibplist(bytes, PropertyListFormat::Binary, refusalOfBinary(bytes, MaximumDepth));
     if (ours.ok() != theirs.ok())
         report("one reader accepts what the other refuses", ours, theirs);
     if (const QString d = corvane::test::propertyListDifference(ours.value, theirs.value, corvane::test::Exactness::ValuesAndForm); !d.isEmpty()) {

@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <plist/plist.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -309,8 +311,6 @@ private:
     }
 };
 
-} // namespace
-
 PropertyListReadResult readLibplistTree(plist_t root, PropertyListFormat format)
 {
     PropertyListReadResult result;
@@ -324,20 +324,30 @@ PropertyListReadResult readLibplistTree(plist_t root, PropertyListFormat format)
     return result;
 }
 
-PropertyListReadResult readXmlThroughLibplist(QByteArrayView bytes)
+} // namespace
+
+PropertyListReadResult readThroughLibplist(QByteArrayView bytes, PropertyListFormat format, const QString &refusal)
 {
     PropertyListReadResult result;
-    result.error = refusalOfXml(bytes, MaximumDepth);
+    result.error = refusal;
     if (!result.ok())
         return result;
     plist_t root = nullptr;
-    plist_from_xml(bytes.data(), uint32_t(bytes.size()), &root);
+    if (format == PropertyListFormat::Binary)
+        plist_from_bin(bytes.data(), uint32_t(bytes.size()), &root);
+    else
+        plist_from_xml(bytes.data(), uint32_t(bytes.size()), &root);
     const NodePtr owner(root);
     if (!root) {
         result.error = QStringLiteral("libplist refused it");
         return result;
     }
-    return readLibplistTree(root, PropertyListFormat::Xml);
+    return readLibplistTree(root, format);
+}
+
+PropertyListReadResult readXmlThroughLibplist(QByteArrayView bytes)
+{
+    return readThroughLibplist(bytes, PropertyListFormat::Xml, refusalOfXml(bytes, MaximumDepth));
 }
 
 } // namespace corvane::fuzz

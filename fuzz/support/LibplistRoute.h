@@ -7,18 +7,20 @@
 #include "platform/plist/PropertyList.h"
 
 #include <QByteArrayView>
-
-#include <plist/plist.h>
+#include <QString>
 
 namespace corvane::fuzz {
 
-/// The value of libplist's tree `root`, parsed from a list in `format`, as
-/// readPropertyList() gave it. In XML, a dictionary whose only key is "CF$UID" reads as a
-/// UID. Fails on a date out of range and on nesting deeper than 512.
-platform::PropertyListReadResult readLibplistTree(plist_t root, platform::PropertyListFormat format);
+/// `bytes` parsed by libplist as a list in `format`, and its tree read as readPropertyList()
+/// read it; refused with `refusal` instead when that is not empty (the route's guard,
+/// which stood before libplist, since libplist trusts its input). In XML, a dictionary
+/// whose only key is "CF$UID" reads as a UID. Fails on a date out of range and on nesting
+/// deeper than 512.
+platform::PropertyListReadResult readThroughLibplist(QByteArrayView bytes, platform::PropertyListFormat format,
+                                                     const QString &refusal);
 
-/// The XML list `bytes` read through libplist: refused with U+0000 or nesting deeper than
-/// 512, as the route refused them before libplist saw them.
+/// An XML list read through libplist, refused with U+0000 or nesting deeper than 512, as
+/// the route refused them.
 platform::PropertyListReadResult readXmlThroughLibplist(QByteArrayView bytes);
 
 } // namespace corvane::fuzz
