@@ -7,6 +7,7 @@
 #include <QDBusVirtualObject>
 #include <QPointer>
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -126,6 +127,8 @@ public:
     RootObject root;
     bool objectRegistered = false;
     bool nameRegistered = false;
+    // The name of the connection this one opened for itself, to be closed with it.
+    QString ownConnectionName;
 };
 
 std::shared_ptr<DistantObject> Connection::rootProxyForConnectionWithRegisteredName(const QString &name,
@@ -152,10 +155,23 @@ std::shared_ptr<DistantObject> Connection::rootProxyForConnectionWithRegisteredN
     return std::make_shared<DistantObject>(bus, name);
 }
 
+// Qt opens the shared session connection, when the main thread first asks for it, with
+// the delivery of calls held back until the event loop runs; calls that arrive while it
+// is held can then reach their object after calls sent later (Qt 6.4 dispatches newly
+// read calls before the held ones), which reorders the one-way messages of a protocol. A
+// connection opened by name is not held back, so each registered name has one of its own.
 std::unique_ptr<Connection> Connection::registerName(const QString &name, const Protocol &protocol,
                                                      MessageHandler handler)
 {
-    return registerName(name, protocol, std::move(handler), QDBusConnection::sessionBus());
+    static std::atomic<int> opened = 0;
+    const QString connectionName = QStringLiteral("corvane-registered-name-%1").arg(++opened);
+    auto connection = registerName(name, protocol, std::move(handler),
+                                   QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName));
+    if (connection)
+        connection->d->ownConnectionName = connectionName;
+    else
+        QDBusConnection::disconnectFromBus(connectionName);
+    return connection;
 }
 
 std::unique_ptr<Connection> Connection::registerName(const QString &name, const Protocol &protocol,
@@ -187,6 +203,8 @@ Connection::~Connection()
         d->bus.unregisterService(busName(d->name));
     if (d->objectRegistered)
         d->bus.unregisterObject(objectPath(d->name));
+    if (!d->ownConnectionName.isEmpty())
+        QDBusConnection::disconnectFromBus(d->ownConnectionName);
 }
 
 void Connection::serve(const Protocol &protocol, MessageHandler handler)

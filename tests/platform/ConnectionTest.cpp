@@ -2,6 +2,9 @@
 
 #include "TestSupport.h"
 
+#include <QProcess>
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -170,4 +173,28 @@ TEST_F(ConnectionTest, AHandlerMayEndItsOwnConnection)
     ASSERT_TRUE(corvane::test::waitFor([] { return handlerCalls > 0; }));
     EXPECT_TRUE(captureAliveAfterEnd);
     EXPECT_TRUE(handlerCapture.expired()) << "the handler is gone once it has returned";
+}
+
+// A service takes its name before its event loop first runs; messages sent at once must
+// still reach it in the order sent, however many arrive before the loop runs.
+TEST(ConnectionOrder, MessagesSentAsTheServiceStartsArriveInOrder)
+{
+    QProcess server;
+    server.start(QStringLiteral(CORVANE_BUS_ORDER_SERVER), {QStringLiteral("CorvaneOrderService")});
+    ASSERT_TRUE(server.waitForReadyRead(10000)) << "the server did not start";
+    ASSERT_EQ(server.readLine().trimmed(), "ready");
+    auto proxy = Connection::rootProxyForConnectionWithRegisteredName(QStringLiteral("CorvaneOrderService"));
+    ASSERT_TRUE(proxy);
+    proxy->setProtocolForProxy(Protocol(QStringLiteral("CorvaneOrderProtocol"),
+                                        {{QStringLiteral("number"), QStringLiteral("i")}, {QStringLiteral("finish"), QString()}}));
+    // Paced a little, so that messages keep arriving while the server's loop starts.
+    constexpr int Messages = 20000;
+    for (int i = 0; i < Messages; ++i) {
+        ASSERT_TRUE(proxy->sendOneway(QStringLiteral("number"), {i}));
+        if (i % 50 == 0)
+            QThread::usleep(200);
+    }
+    ASSERT_TRUE(proxy->sendOneway(QStringLiteral("finish")));
+    ASSERT_TRUE(server.waitForFinished(30000));
+    EXPECT_EQ(server.readAllStandardOutput().trimmed(), QByteArray("received 20000, out of order 0"));
 }
