@@ -187,8 +187,8 @@ bool XmlPropertyListReader::readTag(Tag &tag)
         return false;
     }
     // Attributes are passed over: a value in double quotes may hold '>'. Single quotes are
-    // not looked at and a closing tag may have attributes too, as in libplist, so that
-    // every list it read still reads.
+    // not looked at and a closing tag may have attributes too, as in libplist, which wrote
+    // and read this project's lists before.
     for (bool quoted = false; p < end; ++p) {
         if (*p == '"') {
             quoted = !quoted;
@@ -215,8 +215,7 @@ bool XmlPropertyListReader::skipPast(std::string_view terminator, Quotes quotes)
     const std::string_view rest(p, std::size_t(end - p));
     for (std::size_t at = 0;;) {
         const auto found = rest.find(terminator, at);
-        // libplist looks past a terminator in double quotes; so does this reader, so that
-        // every list libplist read still reads.
+        // libplist looks past a terminator in double quotes; so does this reader.
         const auto quote = quotes == Quotes::Skipped ? rest.find('"', at) : std::string_view::npos;
         if (quote < found) {
             at = rest.find('"', quote + 1);

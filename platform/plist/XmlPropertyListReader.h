@@ -20,10 +20,11 @@ namespace platform {
 /// they stand. It takes the five predefined entities and character references, CDATA
 /// sections and comments; it passes over the XML declaration, the document type and
 /// attributes, and takes a document whose root is a value without the <plist> element
-/// around it. The markup is read as libplist reads it, so that every list libplist read
-/// still reads, and with the same values; but text that is not a well-formed value (an
-/// integer such as "12abc", a date such as "2009-13-45", base64 with a stray character) is
-/// an error here, never a guess. Internal to platform/plist.
+/// around it. Quotes, document types and what follows the first value are read as
+/// libplist reads them, and values come out as libplist's gave them; but text that is not
+/// a well-formed value (an integer such as "12abc", a date such as "2009-13-45", base64
+/// with a stray character) is an error here, never a guess, and markup libplist passes
+/// over (a <plist> inside a dictionary) is refused. Internal to platform/plist.
 class XmlPropertyListReader
 {
 public:
