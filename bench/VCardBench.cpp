@@ -191,7 +191,7 @@ void printRatios(const Corpus &corpus, const corvane::bench::BenchmarkTimes &tim
     if (treeSpeed && kcontactsSpeed)
         std::printf("ratio card tree / KContacts, speed: %.1fx\n", *treeSpeed / *kcontactsSpeed);
     if (tokenizerSpeed && memchrSpeed)
-        std::printf("ratio tokenizer / memchr, speed: %.3fx\n", *tokenizerSpeed / *memchrSpeed);
+        std::printf("ratio tokenizer / memchr, speed: %.4fx\n", *tokenizerSpeed / *memchrSpeed);
     if (tokenizerSpeed)
         std::printf("ratio tokenizer / 1 GB/s, speed: %.2fx\n", *tokenizerSpeed / 1000);
 }
