@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <clocale>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
