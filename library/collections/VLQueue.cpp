@@ -69,11 +69,16 @@ struct VLQueue::Private
     std::condition_variable wakeUp;  // sleeping workers wait here for a wake-up
     std::condition_variable drained; // the destructor waits here for an empty queue
     VLQueueRing overflow;            // under lock: newer than everything in ready
-    std::atomic<std::size_t> overflowSize{0}; // overflow.size(), written under lock
     int wakeUps = 0;                 // under lock: wake-ups granted and not yet taken by a sleeper
-    std::atomic<int> sleeping{0};    // workers waiting on wakeUp; written under lock
+    // Read by the workers at each take, and seldom written: away from the
+    // lock's line, which the producer takes at each append.
+    alignas(CacheLine) std::atomic<int> sleeping{0};    // workers waiting on wakeUp; written under lock
     std::atomic<bool> awaitingDrain{false};  // written under lock
     std::atomic<bool> shuttingDown{false};   // written under lock
+    // !overflow.isEmpty(), written under lock when it changes: a burst that
+    // overflows moves an invocation into ready at every append, and a count
+    // stored each time would take the line from the workers that read it.
+    std::atomic<bool> overflowHolds{false};
     VLReadyInvocationRing ready{ReadyCapacity};
     // The workers looking for work and the producer's processor: on a cache line
     // of their own, so that a spinning worker does not keep taking the lock's
@@ -102,19 +107,18 @@ struct VLQueue::Private
     // Under lock: moves what has room from overflow into ready, oldest first.
     void moveOverflowToReady()
     {
-        const std::size_t before = overflow.size();
+        if (overflow.isEmpty())
+            return;
         while (!overflow.isEmpty() && ready.tryPush(overflow.first()))
             overflow.takeFirst();
-        // Mostly nothing moves (the ring's oldest slot is still being emptied):
-        // then the shared size is left alone.
-        if (overflow.size() != before)
-            overflowSize.store(overflow.size());
+        if (overflow.isEmpty())
+            overflowHolds.store(false);
     }
 
     // Whether an invocation waits; from any thread, without the lock.
     bool hasPending() const
     {
-        return ready.hasInvocation() || overflowSize.load() > 0;
+        return ready.hasInvocation() || overflowHolds.load();
     }
 
     // Under lock: whether every invocation has been taken.
@@ -173,10 +177,38 @@ struct VLQueue::Private
         }
     }
 
+    // For a lone worker with an empty batch: when every pending invocation waits
+    // in overflow, takes them all by trading rings, without moving one. A burst
+    // larger than ready then costs no more than one that fits.
+    bool takeWholeOverflow(VLQueueRing &batch)
+    {
+        if (!batch.isEmpty() || !overflowHolds.load() || ready.hasInvocation())
+            return false;
+        {
+            std::lock_guard guard(lock);
+            // Producers wait for the lock: ready's emptiness is exact here.
+            if (shuttingDown.load(std::memory_order_relaxed) || !ready.isEmpty() || overflow.isEmpty())
+                return false;
+            overflow.swap(batch);
+            overflowHolds.store(false);
+        }
+        tookOne(false); // wakes the destructor when it waits for this
+        return true;
+    }
+
     // Waits for work and takes the oldest invocation; none at once when the
     // workers shut down.
     std::optional<platform::Invocation> take()
     {
+        // Work that is there already is taken without looking for it: in a
+        // burst, announcing the look and ending it would cost two writes to the
+        // line the producer reads at each append.
+        if (!shuttingDown.load(std::memory_order_relaxed)) {
+            if (auto invocation = ready.tryTake()) {
+                tookOne(false);
+                return invocation;
+            }
+        }
         bool isLooking = startLooking();
         if (isLooking)
             spinUntilPending();
@@ -266,8 +298,10 @@ void VLQueue::enqueueInvocation(platform::Invocation invocation)
     // Behind the overflow while it holds any, so that order is kept.
     d->moveOverflowToReady();
     if (!d->overflow.isEmpty() || !d->ready.tryPush(invocation)) {
+        const bool wasEmpty = d->overflow.isEmpty();
         d->overflow.append(std::move(invocation));
-        d->overflowSize.store(d->overflow.size());
+        if (wasEmpty)
+            d->overflowHolds.store(true);
     }
     // Stored only on a change, so that the spinning worker's line stays put.
     if (const int processor = sched_getcpu(); d->producerProcessor.load(std::memory_order_relaxed) != processor)
@@ -299,11 +333,14 @@ void VLQueue::takeInvocations(VLQueueRing &batch)
     // one by one or all at once; taking all that are ready, it watches for work
     // once a batch instead of once an invocation. With more workers each takes
     // one, so that a long invocation never holds back the ones queued behind it.
+    const bool lone = d->processorCount.load(std::memory_order_relaxed) <= 1;
+    if (lone && d->takeWholeOverflow(batch))
+        return;
     auto first = d->take();
     if (!first)
         return;
     batch.append(std::move(*first));
-    if (d->processorCount.load(std::memory_order_relaxed) > 1)
+    if (!lone)
         return;
     bool tookMore = false;
     while (auto next = d->ready.tryTake()) {

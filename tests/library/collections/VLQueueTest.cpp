@@ -99,15 +99,21 @@ int threadsOfThisProcess()
 
 TEST(VLQueue, OneProcessorRunsInvocationsInEnqueueOrder)
 {
-    auto worker = std::make_shared<Worker>();
-    {
-        VLQueue queue(1);
+    // More than the lock-free part of the queue holds: the rest waits behind it,
+    // and a worker started late finds both full.
+    for (const bool startedFirst : {true, false}) {
+        auto worker = std::make_shared<Worker>();
+        {
+            VLQueue queue(startedFirst ? 1 : 0);
+            for (int i = 0; i < 2000; ++i)
+                queue.enqueueTarget(worker, "record", i);
+            if (!startedFirst)
+                queue.startQueueProcessors(1);
+        }
+        ASSERT_EQ(worker->order.size(), 2000u) << "started first: " << startedFirst;
         for (int i = 0; i < 2000; ++i)
-            queue.enqueueTarget(worker, "record", i);
+            ASSERT_EQ(worker->order[size_t(i)], i) << "started first: " << startedFirst;
     }
-    ASSERT_EQ(worker->order.size(), 2000u);
-    for (int i = 0; i < 2000; ++i)
-        ASSERT_EQ(worker->order[size_t(i)], i);
 }
 
 TEST(VLQueue, InitAloneStartsNoThreadAndWorkWaitsForProcessors)
