@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <typeinfo>
 
 namespace platform {
 
@@ -43,7 +44,10 @@ using ArchivedObjectPointer = std::shared_ptr<ArchivedObject>;
 
 } // namespace platform
 
-// Declared before any use of the type in a QVariant below.
+// Declared before any use of the type in a QVariant below. Relocatable (the
+// pointer holds no address of itself), so that a QVariant keeps it in place
+// rather than in an allocation of its own: one malloc less for each object decoded.
+Q_DECLARE_TYPEINFO(platform::ArchivedObjectPointer, Q_RELOCATABLE_TYPE);
 Q_DECLARE_METATYPE(platform::ArchivedObjectPointer)
 
 namespace platform {
@@ -56,13 +60,35 @@ std::shared_ptr<T> archivedObjectCast(const QVariant &object)
     if (object.metaType() != QMetaType::fromType<ArchivedObjectPointer>())
         return nullptr;
     // Cast from the pointer in place: a copy out of the variant would count a reference up and down.
-    return std::dynamic_pointer_cast<T>(*static_cast<const ArchivedObjectPointer *>(object.constData()));
+    const ArchivedObjectPointer &pointer = *static_cast<const ArchivedObjectPointer *>(object.constData());
+    // Most often the object is exactly a T: comparing type_infos costs a fraction
+    // of dynamic_cast's walk through the class hierarchy.
+    if (pointer && typeid(*pointer) == typeid(T))
+        return std::static_pointer_cast<T>(pointer);
+    return std::dynamic_pointer_cast<T>(pointer);
+}
+
+/// The same, taking the pointer out of `object` rather than copying it: no
+/// reference counted up, and none down when `object` goes.
+template <typename T>
+std::shared_ptr<T> archivedObjectCast(QVariant &&object)
+{
+    if (object.metaType() != QMetaType::fromType<ArchivedObjectPointer>())
+        return nullptr;
+    ArchivedObjectPointer &pointer = *static_cast<ArchivedObjectPointer *>(object.data());
+    if (pointer && typeid(*pointer) == typeid(T))
+        return std::static_pointer_cast<T>(std::move(pointer));
+    return std::dynamic_pointer_cast<T>(std::move(pointer));
 }
 
 /// A QVariant holding `object`, as decodeObject returns and encodeObject accepts.
 inline QVariant archivedObjectVariant(ArchivedObjectPointer object)
 {
-    return QVariant::fromValue(std::move(object));
+    // QVariant::fromValue would copy the pointer, a reference counted up and then
+    // down again: it is swapped into a variant holding a null one instead.
+    QVariant variant(QMetaType::fromType<ArchivedObjectPointer>());
+    static_cast<ArchivedObjectPointer *>(variant.data())->swap(object);
+    return variant;
 }
 
 } // namespace platform

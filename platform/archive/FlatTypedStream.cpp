@@ -91,6 +91,15 @@ private:
 
     qint64 readIntegerAfter(quint8 head)
     {
+        // Kept small enough to inline: most integers, and every reference into a
+        // small archive, are a single byte.
+        if (head < FirstReservedByte || head > LastReservedByte)
+            return qint8(head);
+        return readTaggedIntegerAfter(head);
+    }
+
+    qint64 readTaggedIntegerAfter(quint8 head)
+    {
         switch (head) {
         case TagInteger2:
             return readRaw<qint16>();
@@ -99,9 +108,7 @@ private:
         case TagInteger8:
             return readRaw<qint64>();
         default:
-            if (head >= FirstReservedByte && head <= LastReservedByte)
-                fail(QStringLiteral("tag 0x%1 where an integer belongs").arg(head, 2, 16, QLatin1Char('0')));
-            return qint8(head);
+            fail(QStringLiteral("tag 0x%1 where an integer belongs").arg(head, 2, 16, QLatin1Char('0')));
         }
     }
 
@@ -124,7 +131,9 @@ private:
         if (head == TagNil)
             return -1;
         if (head == TagNew) {
-            m_stream.strings.push_back({readBytes(readInteger()), nullptr, QByteArray()});
+            const QByteArrayView text = readBytes(readInteger());
+            // Made in place: a temporary would be moved in and destroyed, member by member.
+            m_stream.strings.emplace_back().text = text;
             return m_stream.strings.size() - 1;
         }
         return readReference(head, m_stream.strings.size(), "string");
@@ -189,8 +198,17 @@ private:
         const qsizetype typeIndex = readNonNilSharedString("type string");
         const std::vector<ObjCType> &types = typesAt(typeIndex);
         const qsizetype index = m_stream.groups.size();
+        m_stream.groups.push_back({typeIndex, m_stream.values.size(), qsizetype(types.size())});
+        if (types.size() == 1) {
+            // Nearly every group: one value has no neighbours to keep beside it, so
+            // it is appended once read, after any object inside it, with no empty
+            // slot to fill by a second assignment.
+            ArchiveValue value = readValue(types.front());
+            m_stream.groups[index].firstValue = m_stream.values.size();
+            m_stream.values.push_back(std::move(value));
+            return index;
+        }
         const qsizetype first = m_stream.values.size();
-        m_stream.groups.push_back({typeIndex, first, qsizetype(types.size())});
         // One at a time: resize() would grow the table to the exact size, a copy
         // of every value for each group.
         for (size_t i = 0; i < types.size(); ++i)
@@ -354,19 +372,23 @@ private:
             return ArchiveValue::ObjectReference{};
         if (head != TagNew) {
             const qsizetype index = readReference(head, table.size(), "object");
-            if (!std::holds_alternative<Stream::Object>(table[index]))
+            auto *object = std::get_if<Stream::Object>(&table[index]);
+            if (!object)
                 fail(QStringLiteral("object reference to an entry that is not an object"));
+            object->referencedAgain = true;
             return ArchiveValue::ObjectReference{index};
         }
         Nesting nesting(*this);
         // The object takes its slot before its class, as the writer numbers them.
         const qsizetype slot = table.size();
-        table.push_back(Stream::Object{-1, -1});
-        Stream::Object object{-1, -1};
-        object.classIndex = readClass(false);
-        object.firstGroup = readGroups([this] { return peekByte() != TagEndOfObject; });
+        table.push_back(Stream::Object{-1, -1, false});
+        const qsizetype classIndex = readClass(false);
+        const qsizetype firstGroup = readGroups([this] { return peekByte() != TagEndOfObject; });
         ++m_pos;
-        table[slot] = object;
+        // Filled in place: the object's own contents may have referred to it.
+        auto &object = std::get<Stream::Object>(table[slot]);
+        object.classIndex = classIndex;
+        object.firstGroup = firstGroup;
         return ArchiveValue::ObjectReference{slot};
     }
 
@@ -380,10 +402,11 @@ private:
                               : QStringLiteral("not a typedstream archive (streamer version %1)").arg(version));
         if (readInteger() != 11)
             fail(QStringLiteral("not a typedstream archive (signature length)"));
-        const QByteArrayView signature = readBytes(11);
-        if (signature == QByteArrayView(LittleEndianSignature))
+        // memcmp of a known length is inlined; QByteArrayView's == is a library call.
+        const char *signature = readBytes(11).data();
+        if (std::memcmp(signature, LittleEndianSignature, 11) == 0)
             m_stream.byteOrder = Stream::ByteOrder::LittleEndian;
-        else if (signature == QByteArrayView(BigEndianSignature))
+        else if (std::memcmp(signature, BigEndianSignature, 11) == 0)
             m_stream.byteOrder = Stream::ByteOrder::BigEndian;
         else
             fail(QStringLiteral("not a typedstream archive (signature)"));

@@ -58,12 +58,14 @@ struct FlatTypedStream
     };
 
     /// An object: its class (an object-table index) and its first group, -1 when
-    /// it has none. No member initializers: they would keep the variant below
-    /// from being default-constructible inside this class.
+    /// it has none; whether a later value refers to it again. No member
+    /// initializers: they would keep the variant below from being
+    /// default-constructible inside this class.
     struct Object
     {
         qsizetype classIndex;
         qsizetype firstGroup;
+        bool referencedAgain;
     };
 
     /// A C string ("*") value: its string-table index.

@@ -137,45 +137,8 @@ private:
 
 } // namespace
 
-bool ObjCType::isUnsigned() const
+bool ObjCType::elementsContainObjects() const
 {
-    switch (kind) {
-    case Kind::UnsignedChar:
-    case Kind::Bool:
-    case Kind::UnsignedShort:
-    case Kind::UnsignedInt:
-    case Kind::UnsignedLong:
-    case Kind::UnsignedLongLong:
-        return true;
-    default:
-        return false;
-    }
-}
-
-int ObjCType::bits() const
-{
-    switch (kind) {
-    case Kind::Char:
-    case Kind::UnsignedChar:
-    case Kind::Bool:
-        return 8;
-    case Kind::Short:
-    case Kind::UnsignedShort:
-        return 16;
-    case Kind::Int:
-    case Kind::UnsignedInt:
-    case Kind::Long: // "l" is 32 bits in archives, whatever the writer's long was
-    case Kind::UnsignedLong:
-        return 32;
-    default:
-        return 64;
-    }
-}
-
-bool ObjCType::containsObjects() const
-{
-    if (kind == Kind::Object || kind == Kind::Class)
-        return true;
     for (const ObjCType &element : elements) {
         if (element.containsObjects())
             return true;
@@ -203,9 +166,11 @@ std::optional<std::vector<ObjCType>> parseTypeString(QByteArrayView types, QStri
 
 namespace {
 
-// One-letter type strings, parsed and spelled once for the process. The spelling is
-// a raw-data QByteArray over static storage: it is never freed, so copies of it share
-// nothing that needs counting.
+// One-letter type strings, parsed and spelled once for the process. Both live as
+// long as the process and are shared without an owner: the parsed types through a
+// shared pointer with no control block, the spelling as a raw-data QByteArray, so
+// that copies of either count no references (an atomic operation each, otherwise,
+// for every value read).
 struct OneLetterType
 {
     ObjCTypes parsed;
@@ -216,14 +181,15 @@ const OneLetterType *oneLetterType(QByteArrayView types)
 {
     static const std::vector<OneLetterType> table = [] {
         static char letters[128][2] = {}; // each NUL-terminated, as any QByteArray's data
+        static std::vector<ObjCType> parsed[128];
         std::vector<OneLetterType> result(128);
         for (int code = 0; code < 128; ++code) {
             if (const auto kind = scalarKind(char(code))) {
                 ObjCType type;
                 type.kind = *kind;
+                parsed[code].push_back(type);
                 letters[code][0] = char(code);
-                result[size_t(code)] = {std::make_shared<const std::vector<ObjCType>>(1, type),
-                                        QByteArray::fromRawData(letters[code], 1)};
+                result[size_t(code)] = {ObjCTypes(ObjCTypes(), &parsed[code]), QByteArray::fromRawData(letters[code], 1)};
             }
         }
         return result;
@@ -271,16 +237,6 @@ QByteArray internedString(QByteArrayView bytes)
             return QByteArray::fromRawData(name.data(), name.size());
     }
     return {};
-}
-
-bool fitsIntegerType(const ObjCType &type, qint64 value)
-{
-    const int bits = type.bits();
-    if (bits == 64)
-        return true;
-    const qint64 smallest = -(qint64(1) << (bits - 1));
-    const qint64 largest = type.isUnsigned() ? (qint64(1) << bits) - 1 : (qint64(1) << (bits - 1)) - 1;
-    return value >= smallest && value <= largest;
 }
 
 } // namespace platform::typedstream

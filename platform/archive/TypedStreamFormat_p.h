@@ -62,11 +62,49 @@ struct ObjCType
     bool isByte() const { return kind == Kind::Char || kind == Kind::UnsignedChar || kind == Kind::Bool; }
     /// Written with the integer rule: s S i I l L q Q.
     bool isTaggedInteger() const { return kind >= Kind::Short && kind <= Kind::UnsignedLongLong; }
-    bool isUnsigned() const;
+    // Inline, as fitsIntegerType below: they run for every integer read.
+    bool isUnsigned() const
+    {
+        switch (kind) {
+        case Kind::UnsignedChar:
+        case Kind::Bool:
+        case Kind::UnsignedShort:
+        case Kind::UnsignedInt:
+        case Kind::UnsignedLong:
+        case Kind::UnsignedLongLong:
+            return true;
+        default:
+            return false;
+        }
+    }
     /// Width in bits of an integer type.
-    int bits() const;
+    int bits() const
+    {
+        switch (kind) {
+        case Kind::Char:
+        case Kind::UnsignedChar:
+        case Kind::Bool:
+            return 8;
+        case Kind::Short:
+        case Kind::UnsignedShort:
+            return 16;
+        case Kind::Int:
+        case Kind::UnsignedInt:
+        case Kind::Long: // "l" is 32 bits in archives, whatever the writer's long was
+        case Kind::UnsignedLong:
+            return 32;
+        default:
+            return 64;
+        }
+    }
     /// Holds an object or class anywhere inside.
-    bool containsObjects() const;
+    bool containsObjects() const
+    {
+        return kind == Kind::Object || kind == Kind::Class || (!elements.empty() && elementsContainObjects());
+    }
+
+private:
+    bool elementsContainObjects() const;
 };
 
 /// `bytes` for an error message: printable ASCII as it is, other bytes as \xNN.
@@ -98,6 +136,14 @@ QByteArray internedString(QByteArrayView bytes);
 /// Whether `value` fits an integer type as the stream stores it: within the
 /// signed range of its width, or for unsigned types also up to the unsigned
 /// maximum.
-bool fitsIntegerType(const ObjCType &type, qint64 value);
+inline bool fitsIntegerType(const ObjCType &type, qint64 value)
+{
+    const int bits = type.bits();
+    if (bits == 64)
+        return true;
+    const qint64 smallest = -(qint64(1) << (bits - 1));
+    const qint64 largest = type.isUnsigned() ? (qint64(1) << bits) - 1 : (qint64(1) << (bits - 1)) - 1;
+    return value >= smallest && value <= largest;
+}
 
 } // namespace platform::typedstream

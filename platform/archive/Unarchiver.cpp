@@ -28,7 +28,9 @@ QString chainText(const FlatTypedStream &stream, qsizetype classIndex)
 // library's general comparison costs more than the comparison.
 bool sameBytes(QByteArrayView a, QByteArrayView b)
 {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), size_t(a.size())) == 0;
+    if (a.size() != b.size())
+        return false;
+    return a.size() == 1 ? a.front() == b.front() : std::memcmp(a.data(), b.data(), size_t(a.size())) == 0;
 }
 
 } // namespace
@@ -61,7 +63,10 @@ struct Unarchiver::Private
     struct Slot
     {
         State state = State::NotDecoded;
-        QVariant value; // once decoded
+        // Optional, though a QVariant can be null: most slots hold classes and are
+        // never filled, and an empty optional is made and dropped inline, where a
+        // QVariant's destructor is a library call.
+        std::optional<QVariant> value; // once decoded
     };
 
     QVarLengthArray<Level, 8> levels;
@@ -81,24 +86,37 @@ struct Unarchiver::Private
             error = ArchiveError{description, -1};
     }
 
+    /// The next group at the current level when it was written under exactly
+    /// `types`; null, and no failure, otherwise.
+    const FlatTypedStream::Group *takeMatchingGroup(QByteArrayView types)
+    {
+        if (error) // before the levels are read: a failed read leaves none
+            return nullptr;
+        Level &level = levels.back();
+        if (level.next < 0)
+            return nullptr;
+        const FlatTypedStream::Group &group = stream->groups[level.next];
+        if (!sameBytes(stream->typesOf(group), types))
+            return nullptr;
+        level.next = group.next;
+        return &group;
+    }
+
     /// The next group at the current level when it was written under `types`.
     const FlatTypedStream::Group *takeGroup(QByteArrayView types)
     {
+        if (const FlatTypedStream::Group *group = takeMatchingGroup(types))
+            return group;
         if (error)
             return nullptr;
-        Level &level = levels.back();
+        const Level &level = levels.back();
         if (level.next < 0) {
             fail(QStringLiteral("no value left where one of type \"%1\" is read").arg(printable(types)));
             return nullptr;
         }
-        const FlatTypedStream::Group &group = stream->groups[level.next];
-        if (!sameBytes(stream->typesOf(group), types)) {
-            fail(QStringLiteral("a value of type \"%1\" where one of type \"%2\" is read")
-                     .arg(printable(stream->typesOf(group)), printable(types)));
-            return nullptr;
-        }
-        level.next = group.next;
-        return &group;
+        fail(QStringLiteral("a value of type \"%1\" where one of type \"%2\" is read")
+                 .arg(printable(stream->typesOf(stream->groups[level.next])), printable(types)));
+        return nullptr;
     }
 
     const ArchiveValue &firstValueOf(const FlatTypedStream::Group &group) const
@@ -112,7 +130,7 @@ struct Unarchiver::Private
     {
         const ArchivedClass *known = &registered;
         for (const FlatTypedStream::Class *cls = stream->classAt(classIndex); cls; cls = stream->classAt(cls->superclass)) {
-            if (!known || stream->textAt(cls->name) != QByteArrayView(known->name) || cls->version > known->version)
+            if (!known || !sameBytes(stream->textAt(cls->name), known->name) || cls->version > known->version)
                 return false;
             known = known->superclass;
         }
@@ -124,7 +142,7 @@ struct Unarchiver::Private
         Slot &slot = slots[index];
         switch (slot.state) {
         case State::Decoded:
-            return slot.value;
+            return slot.value.value_or(QVariant()); // kept, as the object is referenced again
         case State::Decoding:
             fail(QStringLiteral("an object refers back to an object still being decoded"));
             return {};
@@ -159,12 +177,16 @@ struct Unarchiver::Private
             return {};
         // Decoders only read: the table has not moved, and `slot` is still ours.
         slot.state = State::Decoded;
-        slot.value = value;
+        // Kept only for a later reference: a copy counts a reference of a shared
+        // object up, and down again when the slots go.
+        if (object->referencedAgain)
+            slot.value.emplace(value);
         return value;
     }
 };
 
-Unarchiver::Unarchiver(QByteArrayView data, const ArchiveClassRegistry &registry) : d(std::make_unique<Private>(registry))
+Unarchiver::Unarchiver(QByteArrayView data, const ArchiveClassRegistry &registry)
+    : m_ownedPrivate(std::make_unique<Private>(registry)), d(m_ownedPrivate.get())
 {
     // The tables point into the input, which the caller may free once this returns.
     d->ownedData = data.toByteArray();
@@ -176,7 +198,7 @@ Unarchiver::Unarchiver(QByteArrayView data, const ArchiveClassRegistry &registry
     d->start(*d->ownedStream);
 }
 
-Unarchiver::Unarchiver(std::unique_ptr<Private> d) : d(std::move(d)) {}
+Unarchiver::Unarchiver(Private &d) : d(&d) {}
 
 Unarchiver::~Unarchiver() = default;
 
@@ -186,7 +208,8 @@ ArchiveResult<QVariant> Unarchiver::unarchiveObjectWithData(QByteArrayView data,
     FlatTypedStream stream;
     if (auto error = FlatTypedStream::read(data, stream))
         return std::move(*error);
-    Unarchiver coder(std::make_unique<Private>(registry, stream));
+    Private state(registry, stream);
+    Unarchiver coder(state);
     QVariant root = coder.decodeObject();
     if (!coder.hasFailed() && !coder.isAtEnd())
         coder.failWithError(QStringLiteral("more than one value at the top level of the archive"));
@@ -217,6 +240,13 @@ QList<ArchiveValue> Unarchiver::decodeValuesOfObjCTypes(QByteArrayView types)
 
 ArchiveValue Unarchiver::decodeValueOfObjCType(QByteArrayView type)
 {
+    // Most often the next group was written under this very one-letter type: the
+    // reader parsed and checked it then, so nothing is looked up here. Objects
+    // are refused below, as is everything else that does not match.
+    if (type.size() == 1 && type.front() != '@' && type.front() != '#') {
+        if (const FlatTypedStream::Group *group = d->takeMatchingGroup(type))
+            return d->firstValueOf(*group);
+    }
     // Most values are read under a one-letter type: its element comes from a table,
     // and the value straight from its group, with no list or parse in between.
     if (const ObjCType *element = oneLetterElement(type)) {

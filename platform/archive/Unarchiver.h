@@ -52,7 +52,7 @@ public:
         ArchiveResult<QVariant> root = unarchiveObjectWithData(data, registry);
         if (!root)
             return root.error();
-        if (auto object = archivedObjectCast<T>(*root))
+        if (auto object = archivedObjectCast<T>(std::move(root).value()))
             return object;
         return ArchiveError{QStringLiteral("the root object is not a %1").arg(QLatin1String(T::archivedClass.name))};
     }
@@ -88,8 +88,11 @@ public:
 
 private:
     struct Private;
-    explicit Unarchiver(std::unique_ptr<Private> d);
-    std::unique_ptr<Private> const d;
+    explicit Unarchiver(Private &d);
+    // unarchiveObjectWithData keeps the state on its own stack, an allocation
+    // less for every small archive; the public constructor owns its state.
+    std::unique_ptr<Private> const m_ownedPrivate;
+    Private *const d;
 };
 
 } // namespace platform

@@ -35,7 +35,27 @@ public:
     QVariant self;
 };
 
+/// A class of its own name that derives from TestKeyCombo.
+class TestLabelledKeyCombo : public TestKeyCombo
+{
+public:
+    static constexpr ArchivedClass archivedClass{"LabelledKeyCombo", 0, &ArchivedClass::NSObject};
+    using TestKeyCombo::TestKeyCombo;
+    const ArchivedClass &classForArchiver() const override { return archivedClass; }
+};
+
 } // namespace
+
+TEST(Unarchiver, ReturnsTheRootAsAnyClassItDerivesFrom)
+{
+    ArchiveClassRegistry registry;
+    registry.registerClass<TestLabelledKeyCombo>();
+    const QByteArray archive = Archiver::archivedDataWithRootObject(TestLabelledKeyCombo(36, 256));
+    const auto asBase = Unarchiver::unarchiveObjectWithData<TestKeyCombo>(archive, registry);
+    ASSERT_TRUE(asBase) << asBase.error().description.toStdString();
+    EXPECT_EQ((*asBase)->modifiers, 256);
+    EXPECT_TRUE(std::dynamic_pointer_cast<TestLabelledKeyCombo>(*asBase));
+}
 
 TEST(Unarchiver, ReadsTheWorkedExamplesInBothByteOrders)
 {
