@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <typeinfo>
+#include <utility>
 
 namespace platform {
 
@@ -52,6 +53,21 @@ Q_DECLARE_METATYPE(platform::ArchivedObjectPointer)
 
 namespace platform {
 
+namespace detail {
+
+// `pointer` as a T, copied or moved as it is passed. Most often the object is
+// exactly a T: comparing type_infos costs a fraction of dynamic_cast's walk
+// through the class hierarchy.
+template <typename T, typename Pointer>
+std::shared_ptr<T> castArchivedObject(Pointer &&pointer)
+{
+    if (pointer && typeid(*pointer) == typeid(T))
+        return std::static_pointer_cast<T>(std::forward<Pointer>(pointer));
+    return std::dynamic_pointer_cast<T>(std::forward<Pointer>(pointer));
+}
+
+} // namespace detail
+
 /// The object of class T that `object` holds, or null when it holds none or one
 /// of another class.
 template <typename T>
@@ -60,12 +76,7 @@ std::shared_ptr<T> archivedObjectCast(const QVariant &object)
     if (object.metaType() != QMetaType::fromType<ArchivedObjectPointer>())
         return nullptr;
     // Cast from the pointer in place: a copy out of the variant would count a reference up and down.
-    const ArchivedObjectPointer &pointer = *static_cast<const ArchivedObjectPointer *>(object.constData());
-    // Most often the object is exactly a T: comparing type_infos costs a fraction
-    // of dynamic_cast's walk through the class hierarchy.
-    if (pointer && typeid(*pointer) == typeid(T))
-        return std::static_pointer_cast<T>(pointer);
-    return std::dynamic_pointer_cast<T>(pointer);
+    return detail::castArchivedObject<T>(*static_cast<const ArchivedObjectPointer *>(object.constData()));
 }
 
 /// The same, taking the pointer out of `object` rather than copying it: no
@@ -75,10 +86,7 @@ std::shared_ptr<T> archivedObjectCast(QVariant &&object)
 {
     if (object.metaType() != QMetaType::fromType<ArchivedObjectPointer>())
         return nullptr;
-    ArchivedObjectPointer &pointer = *static_cast<ArchivedObjectPointer *>(object.data());
-    if (pointer && typeid(*pointer) == typeid(T))
-        return std::static_pointer_cast<T>(std::move(pointer));
-    return std::dynamic_pointer_cast<T>(std::move(pointer));
+    return detail::castArchivedObject<T>(std::move(*static_cast<ArchivedObjectPointer *>(object.data())));
 }
 
 /// A QVariant holding `object`, as decodeObject returns and encodeObject accepts.
